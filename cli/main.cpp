@@ -1,0 +1,3 @@
+#include "cli/cli_app.h"
+
+int main(int argc, char** argv) { return tlw::cli::RunCli(argc, argv); }

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build and the tests need, only those
+# that are missing. Runs `apt-get update` once, and only when something is
+# missing, so a machine that already has everything is left alone.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcli11-dev nlohmann-json3-dev
+  zlib1g-dev libgd-dev libcurl4-openssl-dev
+  iso-codes clang-format
+)
+
+if [[ "${1:-}" == "--print" ]]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg -s "$p" >/dev/null 2>&1; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  echo "install-deps: all ${#packages[@]} packages present"
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+sudo_cmd=()
+if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update
+"${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

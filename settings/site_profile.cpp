@@ -1,0 +1,37 @@
+#include "settings/site_profile.h"
+
+#include <array>
+
+#include "base/byte_amount.h"
+
+namespace tlw {
+
+void CSiteProfile::CopyConfigurationFrom(const CSiteProfile& other) {
+#define TLW_COPY_FIELD(kind, name, Name, def, saved) name##_ = other.name##_;
+  TLW_SITE_PROFILE_FIELDS(TLW_COPY_FIELD)
+#undef TLW_COPY_FIELD
+}
+
+std::string CSiteProfile::LogSizeText() const {
+  if (lastLogfileSize_ == 0) return "remote";
+  return ByteAmountText(lastLogfileSize_);
+}
+
+void CSiteProfile::ResetAfterRun() {
+  SetRunning(false);
+  statistics_.Clear();
+  periodStart_ = "00-00-00";
+  periodEnd_ = "00-00-00";
+  busiestDayReport_ = "-";
+  whoisLookupsCopy_ = 0;
+  fetchPageTitlesCopy_ = 0;
+}
+
+std::span<const FieldInfo> CSiteProfile::Fields() {
+#define TLW_FIELD_INFO(kind, name, Name, def, saved) FieldInfo{#name, FieldKind::kind, saved},
+  static constexpr std::array kFields{TLW_SITE_PROFILE_FIELDS(TLW_FIELD_INFO)};
+#undef TLW_FIELD_INFO
+  return kFields;
+}
+
+}  // namespace tlw

@@ -1,0 +1,37 @@
+#include "base/atomic_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "support/temp_dir.h"
+
+namespace tlw {
+namespace {
+
+TEST(WriteFileAtomically, ReplacesWholeFileAndSetsMode) {
+  test::TempDir dir;
+  const auto file = dir.Write("data.bin", "old content that is longer");
+  ASSERT_TRUE(WriteFileAtomically(file, std::string_view("new\0bytes", 9), 0600).ok());
+  EXPECT_EQ(test::ReadFileBytes(file), std::string("new\0bytes", 9));
+  struct stat info {};
+  ASSERT_EQ(::stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  // No temporary file is left beside it.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+TEST(WriteFileAtomically, FailureNamesFileAndKeepsOldContent) {
+  test::TempDir dir;
+  // A folder that is a regular file cannot hold the temporary file, even
+  // for root (who ignores permission bits).
+  const auto notAFolder = dir.Write("plain", "x");
+  const Status status = WriteFileAtomically(notAFolder / "out.txt", "data");
+  ASSERT_FALSE(status.ok());
+  EXPECT_NE(status.message().find("plain"), std::string::npos) << status.message();
+  EXPECT_EQ(test::ReadFileBytes(notAFolder), "x");
+}
+
+}  // namespace
+}  // namespace tlw
