@@ -1,0 +1,91 @@
+#include "report/frame_text.h"
+
+#include <array>
+#include <charconv>
+
+namespace tlw {
+namespace {
+
+constexpr std::array<std::string_view, 12> kMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// Cuts the next token of `text` up to `separator`; the rest follows it.
+std::string_view NextToken(std::string_view& text, char separator) {
+  const size_t end = text.find(separator);
+  const std::string_view token = text.substr(0, end);
+  text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+  return token;
+}
+
+// Leading decimal value of a token, as atoi reads it; 0 when there is none.
+int LeadingNumber(std::string_view token) {
+  while (!token.empty() && (token.front() == ' ' || token.front() == '\t')) token.remove_prefix(1);
+  int value = 0;
+  std::from_chars(token.data(), token.data() + token.size(), value);
+  return value;
+}
+
+int MonthNumber(std::string_view token) {
+  const int number = LeadingNumber(token);
+  if (number != 0) return number;
+  for (size_t i = 0; i < kMonthNames.size(); ++i) {
+    if (token == kMonthNames[i]) return static_cast<int>(i) + 1;
+  }
+  return 0;
+}
+
+std::time_t PeriodTime(std::string_view text) {
+  std::tm parts{};
+  parts.tm_mon = MonthNumber(NextToken(text, '-')) - 1;
+  parts.tm_mday = LeadingNumber(NextToken(text, '-'));
+  parts.tm_year = LeadingNumber(NextToken(text, ' ')) - 1900;
+  parts.tm_hour = LeadingNumber(NextToken(text, ':'));
+  parts.tm_min = LeadingNumber(NextToken(text, ' '));
+  parts.tm_isdst = -1;
+  return std::mktime(&parts);
+}
+
+std::string TwoDigits(std::int64_t value) {
+  std::string text = std::to_string(value);
+  return text.size() < 2 ? "0" + text : text;
+}
+
+}  // namespace
+
+std::string DashRule(int count) { return std::string(static_cast<size_t>(count), '\x96'); }
+
+std::string DisplayHost(std::string_view siteUrl) {
+  const size_t slash = siteUrl.find('/');
+  if (slash == std::string_view::npos) return std::string(siteUrl);
+  const size_t start = slash + 2;
+  return start >= siteUrl.size() ? std::string() : std::string(siteUrl.substr(start));
+}
+
+std::int64_t PeriodSeconds(std::string_view from, std::string_view to) {
+  return static_cast<std::int64_t>(PeriodTime(to)) - static_cast<std::int64_t>(PeriodTime(from));
+}
+
+std::string DurationText(std::int64_t seconds) {
+  // A negative duration (To before From) keeps its sign in the days, as a
+  // plain subtraction gives, and its hours and minutes are taken positive.
+  const std::int64_t magnitude = seconds < 0 ? -seconds : seconds;
+  const std::int64_t days = seconds / 86400;
+  const std::int64_t hours = magnitude % 86400 / 3600;
+  const std::int64_t minutes = magnitude % 3600 / 60;
+  return std::to_string(days) + " days</B>, " + TwoDigits(hours) + " hrs, " + TwoDigits(minutes) +
+         " mins";
+}
+
+std::int64_t PerDay(std::int64_t count, std::int64_t days) {
+  return count / (days == 0 ? 1 : days);
+}
+
+std::string GenerationTimeText(std::time_t now) {
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[64];
+  const size_t length = std::strftime(text, sizeof(text), "%I:%M%p, %a %m-%d-%Y", &local);
+  return std::string(text, length);
+}
+
+}  // namespace tlw

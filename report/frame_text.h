@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+namespace tlw {
+
+// A rule of `count` en dashes (byte 0x96 of the Windows-1252 code page that
+// the report declares).
+std::string DashRule(int count);
+
+// The site URL without its scheme: everything up to and including the first
+// "/" and the one character after it is dropped ("http://example.com/x"
+// gives "example.com/x"). A URL without "/" is used whole.
+std::string DisplayHost(std::string_view siteUrl);
+
+// Seconds from one period text ("month-day-year[ hour:minute]", the month a
+// number or an English three-letter name) to another, both read as local
+// times. Tokens that are missing count as 0.
+std::int64_t PeriodSeconds(std::string_view from, std::string_view to);
+
+// "D days</B>, HH hrs, MM mins" for a duration in seconds.
+std::string DurationText(std::int64_t seconds);
+
+// A count divided by the number of days of the period, truncated; a period
+// of 0 days counts as 1.
+std::int64_t PerDay(std::int64_t count, std::int64_t days);
+
+// Local time as "%I:%M%p, %a %m-%d-%Y" (e.g. "03:07PM, Sun 12-06-2026").
+std::string GenerationTimeText(std::time_t now);
+
+}  // namespace tlw
