@@ -24,8 +24,8 @@ TEST(DurationText, PeriodTextsInEveryForm) {
       {"Jun-23-1999 14:05", "Jun-23-1999 14:06", "0 days</B>, 00 hrs, 01 mins"},
       {"3-1-2001", "3-31-2001", "30 days</B>, 00 hrs, 00 mins"},
       {"Dec-31-1999 23:00", "Jan-1-2000 01:30", "0 days</B>, 02 hrs, 30 mins"},
-      {"jun-1-2000", "Jun-1-2000",
-       "0 days</B>, 00 hrs, 00 mins"},  // "jun" is month 0: December before
+      // Month names are case-sensitive: "jun" is month 0, the December before.
+      {"jun-1-2000", "Dec-1-1999", "0 days</B>, 00 hrs, 00 mins"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(DurationText(PeriodSeconds(c.from, c.to)), c.text) << c.from << " to " << c.to;
