@@ -1,0 +1,65 @@
+#include "report/html_escape.h"
+
+namespace tlw {
+
+void AppendEscaped(std::string& out, std::string_view text) {
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+}
+
+std::string HtmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  AppendEscaped(out, text);
+  return out;
+}
+
+bool IsLinkableUrl(std::string_view text) {
+  std::string_view rest;
+  if (text.starts_with("http://")) {
+    rest = text.substr(7);
+  } else if (text.starts_with("https://")) {
+    rest = text.substr(8);
+  } else {
+    return false;
+  }
+  size_t hostLength = 0;
+  while (hostLength < rest.size()) {
+    const char c = rest[hostLength];
+    const bool hostChar = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || c == '-' || c == '.' || c == ':';
+    if (!hostChar) break;
+    ++hostLength;
+  }
+  if (hostLength == 0) return false;
+  rest.remove_prefix(hostLength);
+  if (!rest.empty() && rest.front() != '/' && rest.front() != '?' && rest.front() != '#') {
+    return false;
+  }
+  for (const char c : rest) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte <= 0x20 || byte == 0x7F) return false;
+  }
+  return true;
+}
+
+}  // namespace tlw

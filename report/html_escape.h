@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tlw {
+
+// Appends `text` with the characters that could end an attribute or start
+// markup written as entities: & < > " '. Every other byte passes unchanged
+// (the report is a single-byte page).
+void AppendEscaped(std::string& out, std::string_view text);
+
+// `text` escaped as AppendEscaped does.
+std::string HtmlEscape(std::string_view text);
+
+// Whether `text` is a well-formed http or https URL that may be written as a
+// link target: the scheme, "://", a host of letters, digits, "-", "." and an
+// optional ":port", then any path without blanks or control characters.
+bool IsLinkableUrl(std::string_view text);
+
+}  // namespace tlw
