@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "report/theme.h"
+
+namespace tlw {
+
+// One entry of a ranked statistics table: its key and its count.
+struct RankedRow {
+  std::string_view key;
+  std::int64_t count = 0;
+};
+
+// The ranked entries of one table, highest count first, in the table's
+// fixed tie order.
+using RankedRows = std::vector<RankedRow>;
+
+// The column heading of a section table: two white labels on the theme's
+// header colour.
+std::string ColumnHeading(const ThemeColors& colors, std::string_view first,
+                          std::string_view second);
+
+// Appends a row count as decimal text.
+void AppendCount(std::string& out, std::int64_t count);
+
+}  // namespace tlw
