@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "base/result.h"
+#include "report/bar_graph_layout.h"
+
+namespace tlw {
+
+// Draws the horizontal bar graph of `entries` (ranked, largest first, already
+// cut to the section's row limit) under `title` in the colours of graph
+// scheme `scheme`, and returns the interlaced GIF file's bytes. At most 30
+// bars are drawn; with none the picture holds the axes, grid and title.
+// Fails only when GD cannot allocate the image or encode it.
+Result<std::string> RenderBarGraph(std::span<const BarGraphEntry> entries, std::string_view title,
+                                   int scheme);
+
+// Renders the graph as RenderBarGraph does and writes it to `path` through a
+// temporary file in the same folder, so that an existing graph is replaced
+// only by a complete new one. Fails with a message naming the file and the
+// reason; the old file is then untouched and no temporary file is left.
+Status DrawBarGraph(std::span<const BarGraphEntry> entries, std::string_view title, int scheme,
+                    const std::filesystem::path& path);
+
+}  // namespace tlw
