@@ -1,13 +1,26 @@
 #include "settings/site_profile.h"
 
 #include <array>
+#include <string_view>
 
 #include "base/byte_amount.h"
 
 namespace tlw {
 
+namespace {
+
+// Fields that a run or the site list writes while the property sheet may be
+// open: copying the sheet's values back must not turn them back.
+bool IsRunBookkeeping(std::string_view name) {
+  return name == "listIndex" || name == "lastRunTime" || name == "timeTaken" ||
+         name == "lastGenerated" || name == "lastLogfileSize";
+}
+
+}  // namespace
+
 void CSiteProfile::CopyConfigurationFrom(const CSiteProfile& other) {
-#define TLW_COPY_FIELD(kind, name, Name, def, saved) name##_ = other.name##_;
+#define TLW_COPY_FIELD(kind, name, Name, def, saved) \
+  if (!IsRunBookkeeping(#name)) name##_ = other.name##_;
   TLW_SITE_PROFILE_FIELDS(TLW_COPY_FIELD)
 #undef TLW_COPY_FIELD
 }

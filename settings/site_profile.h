@@ -105,8 +105,11 @@ class CSiteProfile {
   CSiteProfile(const CSiteProfile&) = delete;
   CSiteProfile& operator=(const CSiteProfile&) = delete;
 
-  // Copies every configuration field (saved or not) from `other`, as the
-  // property sheet does after OK; run-time state stays as it is.
+  // Copies the configuration fields (saved or not) from `other`, as the
+  // property sheet does after OK. The run's bookkeeping (listIndex,
+  // lastRunTime, timeTaken, lastGenerated, lastLogfileSize) and the run-time
+  // state stay as they are: a run may have changed them while the sheet was
+  // open.
   void CopyConfigurationFrom(const CSiteProfile& other);
 
 #define TLW_DECLARE_FIELD(kind, name, Name, def, saved)    \

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/result.h"
+#include "settings/settings.h"
+#include "settings/site_profile.h"
+
+namespace tlw {
+
+inline constexpr std::string_view kSettingsFileName = "Tallowick.Settings";
+// A damaged settings file is copied aside under this name before anything
+// can overwrite it.
+inline constexpr std::string_view kDamagedSettingsFileName = "Tallowick.Settings.damaged";
+// The message of every failed save; the reason follows it.
+inline constexpr std::string_view kErrorSavingSettings = "Error saving settings!";
+
+// The site list in row order. Runs hold shared ownership of their profile, so
+// a site deleted while it runs stays alive until the run lets go of it.
+using SiteProfiles = std::vector<std::shared_ptr<CSiteProfile>>;
+
+// The settings file as bytes: the settings record, then one profile record
+// per site in row order. Fails only for a text too long to store (4 GB).
+Result<std::string> EncodeSettingsFile(const CSettings& settings, const SiteProfiles& profiles);
+
+// Reads the settings record into `settings` and appends one profile per
+// following record to `profiles`. On a read error (a record cut short, a
+// text length larger than the rest of the file) the settings fields and the
+// profiles read completely before it are kept, the partly read profile is
+// dropped, and the message names the place of the damage.
+Status DecodeSettingsFile(std::string_view bytes, CSettings& settings, SiteProfiles& profiles);
+
+// Names of the saved fields in the order the settings file stores them.
+std::span<const char* const> SettingsRecordFieldOrder();
+std::span<const char* const> ProfileRecordFieldOrder();
+
+// The profile a first start creates: a remote logfile on an example FTP
+// server, read anonymously, with the report at $HOME/WebStats/stats.html.
+std::shared_ptr<CSiteProfile> MakeSampleProfile();
+
+// Where the settings file of this program directory lives.
+std::filesystem::path SettingsFilePath(const CSettings& settings);
+
+enum class SettingsLoadState {
+  Loaded,      // the file was read completely
+  FirstStart,  // there was no file: the sample profile was created and saved
+  Damaged,     // the file ended in a read error: the sites before it were kept
+};
+
+struct SettingsLoad {
+  SettingsLoadState state = SettingsLoadState::Loaded;
+  // FirstStart: whether the new file could be written ("Error saving
+  // settings!" and the reason when not).
+  Status firstSave;
+  // Damaged: what is wrong, how many sites were kept, and where the copy of
+  // the damaged file is (or why it could not be made).
+  std::string damage;
+  // Damaged: the damaged file was copied to kDamagedSettingsFileName.
+  bool damagedCopyKept = false;
+};
+
+// Sets programDirectory to `directory` made absolute, then reads its
+// settings file into `settings` and `profiles` (which should be empty). A
+// missing file is a first start. A damaged file is copied aside before the
+// caller can overwrite it. Fails, changing no file, when the file exists but
+// cannot be read (permissions, not a regular file, too large).
+Result<SettingsLoad> LoadSettingsFile(const std::filesystem::path& directory, CSettings& settings,
+                                      SiteProfiles& profiles);
+
+// Writes the settings file of settings.GetProgramDirectory() so that it is
+// either the old file or the complete new one, readable by its owner only
+// (mode 0600: it holds FTP passwords). Fails with "Error saving settings!"
+// followed by the reason; the old file is then untouched.
+Status SaveSettingsFile(const CSettings& settings, const SiteProfiles& profiles);
+
+}  // namespace tlw

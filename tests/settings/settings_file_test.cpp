@@ -1,0 +1,379 @@
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+
+#include <algorithm>
+#include <set>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace tlw {
+namespace {
+
+// Builds settings-file bytes by hand, in the order the format lays down, so
+// that the tests do not lean on the encoder they check.
+class FileBytes {
+ public:
+  FileBytes& Int(std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) bytes_.push_back(static_cast<char>(value >> shift));
+    return *this;
+  }
+  FileBytes& Text(std::string_view text) {
+    EXPECT_LT(text.size(), 255u);
+    bytes_.push_back(static_cast<char>(text.size()));
+    bytes_.append(text);
+    return *this;
+  }
+  FileBytes& Raw(std::string_view bytes) {
+    bytes_.append(bytes);
+    return *this;
+  }
+  const std::string& str() const { return bytes_; }
+
+ private:
+  std::string bytes_;
+};
+
+FileBytes DefaultSettingsRecord() {
+  FileBytes b;
+  b.Int(0).Int(0).Int(0).Text("").Text("webmaster@").Int(1).Int(0).Int(0).Int(0).Int(100);
+  return b;
+}
+
+// A new profile's record, field by field in file order.
+void AppendDefaultProfileRecord(FileBytes& b, std::string_view url) {
+  b.Text(url).Int(0).Text("").Text("").Text("").Text("");  // site, log file and its FTP
+  b.Int(0).Text("").Text("").Text("").Text("");            // upload
+  b.Text("never generated").Int(0).Text("(default)");
+  b.Int(0).Text("(only once)").Int(0);  // schedule
+  // showHostnames .. showExitPages in file order, then reservedFlag.
+  for (int i = 0; i < 19; ++i) b.Int(1);
+  b.Int(0);
+  b.Int(0).Text("webmaster@example.com");  // e-mail
+  b.Text("").Text("").Text("");            // filters
+  for (std::uint32_t top : {5, 10, 15, 10, 15, 25, 10, 10, 20, 30, 5, 10, 5, 10, 10}) b.Int(top);
+  b.Int(1).Text("1|2|3|4|5|6|7|8|9|10|11|12|13|14|15|16|17|18|19|");
+}
+
+TEST(SettingsFile, DefaultSettingsRecordIs44Bytes) {
+  Result<std::string> bytes = EncodeSettingsFile(CSettings(), {});
+  ASSERT_TRUE(bytes.ok());
+  EXPECT_EQ(bytes->size(), 44u);
+  EXPECT_EQ(*bytes, DefaultSettingsRecord().str());
+}
+
+TEST(SettingsFile, NewProfileRecordHasDefaultsInFileOrder) {
+  SiteProfiles profiles{std::make_shared<CSiteProfile>()};
+  profiles[0]->SetHomepageUrl("http://www.example.com");
+  Result<std::string> bytes = EncodeSettingsFile(CSettings(), profiles);
+  ASSERT_TRUE(bytes.ok());
+  FileBytes expected = DefaultSettingsRecord();
+  AppendDefaultProfileRecord(expected, "http://www.example.com");
+  EXPECT_EQ(*bytes, expected.str());
+}
+
+TEST(SettingsFile, FieldsLandInTheirFilePlaces) {
+  CSettings settings;
+  settings.SetOpenReportWhenDone(1);
+  settings.SetSmtpServer("mail.example.net");
+  settings.SetOversizedLogLimitMb(7);
+  auto profile = std::make_shared<CSiteProfile>();
+  profile->SetLastGenerated("09:15AM Mon 03-04-24");
+  profile->SetLastLogfileSize(123456);
+  profile->SetReservedFlag(1);
+  profile->SetShowExitPages(0);
+  profile->SetDirectoryFilter("/tmp|");
+  profile->SetExtensionFilter("gif|");
+  profile->SetTopExitPages(99);
+  profile->SetIncludeGraphs(0);
+  profile->SetSectionOrder("2|1|");
+  profile->SetScheduleStartTime(-86400);
+
+  FileBytes expected;
+  expected.Int(1).Int(0).Int(0).Text("mail.example.net").Text("webmaster@");
+  expected.Int(1).Int(0).Int(0).Int(0).Int(7);
+  expected.Text("").Int(0).Text("").Text("").Text("").Text("").Int(0).Text("");
+  expected.Text("").Text("").Text("").Text("09:15AM Mon 03-04-24").Int(123456).Text("(default)");
+  expected.Int(0).Text("(only once)").Int(static_cast<std::uint32_t>(-86400));
+  for (int i = 0; i < 18; ++i) expected.Int(1);
+  expected.Int(0).Int(1);  // showExitPages, reservedFlag
+  expected.Int(0).Text("webmaster@example.com").Text("").Text("/tmp|").Text("gif|");
+  for (std::uint32_t top : {5, 10, 15, 10, 15, 25, 10, 10, 20, 30, 5, 10, 5, 10}) {
+    expected.Int(top);
+  }
+  expected.Int(99).Int(0).Text("2|1|");
+
+  Result<std::string> bytes = EncodeSettingsFile(settings, {profile});
+  ASSERT_TRUE(bytes.ok());
+  EXPECT_EQ(*bytes, expected.str());
+}
+
+TEST(SettingsFile, FileOrderCoversEverySavedFieldOnce) {
+  auto saved = [](std::span<const FieldInfo> fields) {
+    std::multiset<std::string> names;
+    for (const FieldInfo& f : fields) {
+      if (f.saved) names.insert(f.name);
+    }
+    return names;
+  };
+  auto order = [](std::span<const char* const> names) {
+    return std::multiset<std::string>(names.begin(), names.end());
+  };
+  EXPECT_EQ(order(ProfileRecordFieldOrder()), saved(CSiteProfile::Fields()));
+  EXPECT_EQ(ProfileRecordFieldOrder().size(), 59u);
+  EXPECT_EQ(order(SettingsRecordFieldOrder()), saved(CSettings::Fields()));
+  EXPECT_EQ(SettingsRecordFieldOrder().size(), 10u);
+}
+
+// A file as a user's program could have left it: several sites, texts long
+// enough for each length form, odd flag values, sizes and times at the limits.
+std::string VariedFile(std::size_t siteCount) {
+  CSettings settings;
+  settings.SetSmtpServer(std::string(300, 's'));
+  settings.SetPassiveFtp(1);
+  SiteProfiles profiles;
+  for (std::size_t i = 0; i < siteCount; ++i) {
+    auto p = std::make_shared<CSiteProfile>();
+    p->SetHomepageUrl("http://site" + std::to_string(i) + ".example.com");
+    p->SetLogfilePath(std::string(254, 'a'));
+    p->SetReportPath(std::string(255, 'b'));
+    p->SetHostFilter(std::string(65533, 'h'));
+    p->SetExtensionFilter(std::string(i == 1 ? 70000 : 65534, 'e'));
+    p->SetLastLogfileSize(4294967295u);
+    p->SetScheduleStartTime(-2147483648LL);
+    p->SetShowDomains(2);
+    p->SetTopHostnames(-5);
+    p->SetSectionOrder("19|18|1|");
+    profiles.push_back(std::move(p));
+  }
+  Result<std::string> bytes = EncodeSettingsFile(settings, profiles);
+  EXPECT_TRUE(bytes.ok());
+  return bytes.ok() ? *bytes : std::string();
+}
+
+class RoundTrip : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(RoundTrip, LoadThenSaveGivesIdenticalBytes) {
+  test::TempDir dir;
+  const std::string original = VariedFile(GetParam());
+  dir.Write("Tallowick.Settings", original);
+
+  CSettings settings;
+  SiteProfiles profiles;
+  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles);
+  ASSERT_TRUE(load.ok()) << load.message();
+  EXPECT_EQ(load->state, SettingsLoadState::Loaded);
+  ASSERT_EQ(profiles.size(), GetParam());
+  ASSERT_TRUE(SaveSettingsFile(settings, profiles).ok());
+  EXPECT_EQ(test::ReadFileBytes(dir / "Tallowick.Settings"), original);
+}
+
+INSTANTIATE_TEST_SUITE_P(SiteCounts, RoundTrip, ::testing::Values(0, 1, 3));
+
+TEST(SettingsFile, WideTextIsLoadedAsUtf8AndSavedNarrow) {
+  FileBytes file;
+  file.Int(0).Int(0).Int(0);
+  file.Raw(std::string("\xFF\xFE\xFF\x05m\0\xE9\0i\0l\0.\0", 14));  // smtpServer "mél."
+  file.Text("webmaster@").Int(1).Int(0).Int(0).Int(0).Int(100);
+  CSettings settings;
+  SiteProfiles profiles;
+  ASSERT_TRUE(DecodeSettingsFile(file.str(), settings, profiles).ok());
+  EXPECT_EQ(settings.GetSmtpServer(), "m\xC3\xA9il.");
+  EXPECT_TRUE(profiles.empty());
+  Result<std::string> saved = EncodeSettingsFile(settings, profiles);
+  ASSERT_TRUE(saved.ok());
+  EXPECT_EQ(saved->substr(12, 7), std::string("\x06m\xC3\xA9il.", 7));
+}
+
+TEST(SettingsFile, TruncatedFileKeepsCompleteSitesOnly) {
+  const std::string whole = VariedFile(3);
+  const std::string settingsOnly = VariedFile(0);
+  const std::size_t recordSize = (whole.size() - settingsOnly.size()) / 3;
+  struct Cut {
+    std::size_t size;
+    std::size_t sites;
+  };
+  for (const Cut& cut :
+       {Cut{settingsOnly.size() - 1, 0}, Cut{settingsOnly.size() + 1, 0},
+        Cut{settingsOnly.size() + recordSize + 200, 1}, Cut{whole.size() - 1, 2}}) {
+    CSettings settings;
+    SiteProfiles profiles;
+    Status status =
+        DecodeSettingsFile(std::string_view(whole).substr(0, cut.size), settings, profiles);
+    EXPECT_FALSE(status.ok()) << "cut at " << cut.size;
+    EXPECT_EQ(profiles.size(), cut.sites) << "cut at " << cut.size;
+  }
+}
+
+TEST(SettingsFile, ReadErrorNamesSiteAndField) {
+  FileBytes file = DefaultSettingsRecord();
+  AppendDefaultProfileRecord(file, "one");
+  // logfilePath claims 2 GB.
+  file.Text("two").Int(0).Raw(std::string("\xFF\xFF\xFF\x00\x00\x00\x80rest", 11));
+  CSettings settings;
+  SiteProfiles profiles;
+  Status status = DecodeSettingsFile(file.str(), settings, profiles);
+  ASSERT_FALSE(status.ok());
+  EXPECT_NE(status.message().find("logfilePath"), std::string::npos) << status.message();
+  EXPECT_NE(status.message().find("site 1"), std::string::npos) << status.message();
+  ASSERT_EQ(profiles.size(), 1u);
+  EXPECT_EQ(profiles[0]->GetHomepageUrl(), "one");
+}
+
+TEST(SettingsFile, DamagedFileIsCopiedAsideAndSitesKept) {
+  test::TempDir dir;
+  FileBytes file = DefaultSettingsRecord();
+  AppendDefaultProfileRecord(file, "kept");
+  file.Raw("\x05tr");
+  const auto path = dir.Write("Tallowick.Settings", file.str());
+
+  CSettings settings;
+  SiteProfiles profiles;
+  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles);
+  ASSERT_TRUE(load.ok()) << load.message();
+  EXPECT_EQ(load->state, SettingsLoadState::Damaged);
+  EXPECT_TRUE(load->damagedCopyKept);
+  EXPECT_NE(load->damage.find("Tallowick.Settings.damaged"), std::string::npos) << load->damage;
+  EXPECT_NE(load->damage.find("1 site read"), std::string::npos) << load->damage;
+  ASSERT_EQ(profiles.size(), 1u);
+  EXPECT_EQ(profiles[0]->GetHomepageUrl(), "kept");
+  EXPECT_EQ(test::ReadFileBytes(dir / "Tallowick.Settings.damaged"), file.str());
+
+  // Saving the rows read replaces the damaged file; the copy stays.
+  ASSERT_TRUE(SaveSettingsFile(settings, profiles).ok());
+  EXPECT_NE(test::ReadFileBytes(path), file.str());
+  EXPECT_EQ(test::ReadFileBytes(dir / "Tallowick.Settings.damaged"), file.str());
+}
+
+TEST(SettingsFile, SettingsOnlyFileLoadsAsNoSites) {
+  test::TempDir dir;
+  dir.Write("Tallowick.Settings", DefaultSettingsRecord().str());
+  CSettings settings;
+  SiteProfiles profiles;
+  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles);
+  ASSERT_TRUE(load.ok());
+  EXPECT_EQ(load->state, SettingsLoadState::Loaded);
+  EXPECT_TRUE(profiles.empty());
+  EXPECT_EQ(settings.GetProgramDirectory(), dir.path().string());
+}
+
+mode_t FileMode(const std::filesystem::path& path) {
+  struct stat info {};
+  EXPECT_EQ(::stat(path.c_str(), &info), 0);
+  return info.st_mode & 07777;
+}
+
+TEST(SettingsFile, FirstStartCreatesSampleProfileAndPrivateFile) {
+  test::TempDir dir;
+  const char* oldHome = std::getenv("HOME");
+  const std::string savedHome = oldHome != nullptr ? oldHome : "";
+  ::setenv("HOME", "/home/tester", 1);
+  CSettings settings;
+  SiteProfiles profiles;
+  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles);
+  ::setenv("HOME", savedHome.c_str(), 1);
+
+  ASSERT_TRUE(load.ok()) << load.message();
+  EXPECT_EQ(load->state, SettingsLoadState::FirstStart);
+  EXPECT_TRUE(load->firstSave.ok()) << load->firstSave.message();
+  ASSERT_EQ(profiles.size(), 1u);
+  const CSiteProfile& sample = *profiles[0];
+  EXPECT_EQ(sample.GetHomepageUrl(), "http://www.example.com - Sample#1 Remote");
+  EXPECT_EQ(sample.GetRemoteLogfile(), 1);
+  EXPECT_EQ(sample.GetLogfilePath(), "/pub/access.log");
+  EXPECT_EQ(sample.GetLogFtpUser(), "anonymous");
+  EXPECT_EQ(sample.GetLogFtpPassword().size(), 8u);
+  EXPECT_EQ(sample.GetLogFtpPassword().back(), '@');
+  EXPECT_NE(sample.GetLogFtpServer().find("example."), std::string::npos);
+  EXPECT_EQ(sample.GetReportPath(), "/home/tester/WebStats/stats.html");
+  EXPECT_EQ(sample.GetThemeName(), "(default)");
+
+  const auto file = dir / "Tallowick.Settings";
+  EXPECT_EQ(FileMode(file), 0600u);
+  CSettings reread;
+  SiteProfiles rows;
+  ASSERT_TRUE(DecodeSettingsFile(test::ReadFileBytes(file), reread, rows).ok());
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0]->GetLogFtpPassword(), sample.GetLogFtpPassword());
+}
+
+TEST(SettingsFile, SaveMakesAnExistingFilePrivate) {
+  test::TempDir dir;
+  const auto file = dir.Write("Tallowick.Settings", DefaultSettingsRecord().str());
+  std::filesystem::permissions(file, std::filesystem::perms::all);
+  CSettings settings;
+  settings.SetProgramDirectory(dir.path().string());
+  ASSERT_TRUE(SaveSettingsFile(settings, {}).ok());
+  EXPECT_EQ(FileMode(file), 0600u);
+}
+
+TEST(SettingsFile, UnreadableFileIsAnErrorNotAFirstStart) {
+  test::TempDir dir;
+  // A folder in the file's place cannot be read as a file, even by root.
+  std::filesystem::create_directory(dir / "Tallowick.Settings");
+  CSettings settings;
+  SiteProfiles profiles;
+  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles);
+  ASSERT_FALSE(load.ok());
+  EXPECT_NE(load.message().find("Tallowick.Settings"), std::string::npos) << load.message();
+  EXPECT_TRUE(profiles.empty());
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "Tallowick.Settings"));
+}
+
+TEST(SettingsFile, SaveIntoAFileInsteadOfAFolderFails) {
+  test::TempDir dir;
+  const auto notAFolder = dir.Write("plain", "x");
+  CSettings settings;
+  settings.SetProgramDirectory(notAFolder.string());
+  Status status = SaveSettingsFile(settings, {MakeSampleProfile()});
+  ASSERT_FALSE(status.ok());
+  EXPECT_EQ(status.message().rfind("Error saving settings! ", 0), 0u) << status.message();
+  EXPECT_EQ(test::ReadFileBytes(notAFolder), "x");
+}
+
+// Root ignores permission bits, so the failed write comes from a file size
+// limit: the new file cannot grow past a few bytes.
+TEST(SettingsFile, FailedSaveLeavesTheOldFileWhole) {
+  test::TempDir dir;
+  const std::string old = VariedFile(1);
+  const auto file = dir.Write("Tallowick.Settings", old);
+  CSettings settings;
+  settings.SetProgramDirectory(dir.path().string());
+  SiteProfiles profiles{MakeSampleProfile(), MakeSampleProfile()};
+
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 64;
+  auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  Status status = SaveSettingsFile(settings, profiles);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+
+  ASSERT_FALSE(status.ok());
+  EXPECT_EQ(status.message().rfind("Error saving settings! ", 0), 0u) << status.message();
+  EXPECT_EQ(test::ReadFileBytes(file), old);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
+TEST(SettingsFile, FirstStartIntoAMissingFolderReportsTheFailedSave) {
+  test::TempDir dir;
+  CSettings settings;
+  SiteProfiles profiles;
+  Result<SettingsLoad> load = LoadSettingsFile(dir / "missing", settings, profiles);
+  ASSERT_TRUE(load.ok()) << load.message();
+  EXPECT_EQ(load->state, SettingsLoadState::FirstStart);
+  EXPECT_FALSE(load->firstSave.ok());
+  EXPECT_EQ(profiles.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tlw
