@@ -19,7 +19,8 @@ enum class AgentKind {
 struct AgentToken {
   AgentKind kind;
   std::string_view marker;      // case-sensitive substring of the agent
-  std::string_view versionKey;  // browsers: must be present too; the version follows it
+  std::string_view versionKey;  // browsers: must be present too, the version follows it;
+                                // empty: the name has no version
   std::string_view name;        // browsers only
 };
 
@@ -32,8 +33,10 @@ constexpr AgentKind kBrowser = AgentKind::kBrowser;
 // because most of them also carry a browser's tokens; Edge, Opera and the
 // other Chromium browsers come before Chrome, and Chrome before Safari, since
 // each carries the tokens of the ones after it. A crawler marker inside an
-// address ("+http://www.google.com/bot.html") does not count.
-constexpr std::array<AgentToken, 36> kAgentTokens{{
+// address ("+http://www.google.com/bot.html") does not count. The last row
+// gathers WebKit applications without a browser token of their own (in-app
+// views, embedded engines), which never had a classic name.
+constexpr std::array<AgentToken, 39> kAgentTokens{{
     {kCrawler, "bot", "", ""},
     {kCrawler, "Bot", "", ""},
     {kCrawler, "crawler", "", ""},
@@ -54,6 +57,8 @@ constexpr std::array<AgentToken, 36> kAgentTokens{{
     {kCrawler, "libwww-perl/", "", ""},
     {kCrawler, "Apache-HttpClient/", "", ""},
     {kCrawler, "Scrapy/", "", ""},
+    {kCrawler, "PhantomJS/", "", ""},
+    {kCrawler, "BingPreview/", "", ""},
     {kBrowser, "Edg/", "Edg/", "Microsoft Edge"},
     {kBrowser, "EdgA/", "EdgA/", "Microsoft Edge"},
     {kBrowser, "EdgiOS/", "EdgiOS/", "Microsoft Edge"},
@@ -70,6 +75,7 @@ constexpr std::array<AgentToken, 36> kAgentTokens{{
     {kBrowser, "Android", "Version/", "Android Browser"},
     {kBrowser, "Safari/", "Version/", "Apple Safari"},
     {kBrowser, "Trident/", "rv:", "Microsoft Internet Explorer"},
+    {kBrowser, "AppleWebKit/", "", "Other WebKit"},
 }};
 
 struct PlatformToken {
@@ -135,6 +141,7 @@ std::string CrawlerName(std::string_view agent, std::string_view marker) {
 // "Google Chrome 120" from "Chrome/120.0.6099.71": the name and the leading
 // digits after the key; the name alone when the key is followed by no digit.
 std::string NameWithMajorVersion(std::string_view agent, const AgentToken& row) {
+  if (row.versionKey.empty()) return std::string(row.name);
   std::string_view version = agent.substr(agent.find(row.versionKey) + row.versionKey.size());
   version = version.substr(0, std::min(version.size(), version.find_first_not_of("0123456789")));
   std::string name(row.name);
@@ -189,6 +196,9 @@ class TokenCursor {
     return text_.substr(start, end == kNone ? kNone : end - start);
   }
 
+  // The text after the last token taken.
+  std::string_view Rest() const { return text_.substr(position_); }
+
   // Where the first token ended: the length of the text once the first cut
   // has ended it there.
   size_t EndOf(std::string_view token) const {
@@ -199,6 +209,16 @@ class TokenCursor {
   std::string_view text_;
   size_t position_ = 0;
 };
+
+// The product a "compatible" agent names after "compatible;": the text up to
+// the next ";" or ")", blanks trimmed.
+std::string_view CompatibleProduct(std::string_view rest) {
+  rest = rest.substr(0, rest.find_first_of(";)"));
+  const size_t start = rest.find_first_not_of(' ');
+  if (start == kNone) return {};
+  rest.remove_prefix(start);
+  return rest.substr(0, rest.find_last_not_of(' ') + 1);
+}
 
 std::string WindowsName(std::string_view platform) {
   if (!Contains(platform, "Win")) return std::string(platform);
@@ -217,13 +237,16 @@ void DescribeClassicAgent(std::string_view agent, AgentFacts& facts, size_t& mea
   if (Contains(agent, "compatible")) {
     const std::string_view first = cursor.Next(";");
     measured = cursor.EndOf(first);
-    const std::string_view product = cursor.Next(" ");
-    // A "compatible" agent that names a product of its own ("Ezooms/1.0")
-    // is that product, not Internet Explorer.
-    if (product != "MSIE" && Contains(product, "/") && !IsAddress(product)) {
+    // A "compatible" agent that names a product of its own ("compatible;
+    // Ezooms/1.0; ...") is that product, not Internet Explorer.
+    const std::string_view product = CompatibleProduct(cursor.Rest());
+    const std::string_view firstWord = product.substr(0, product.find(' '));
+    if (first.ends_with("compatible") && product.size() > 2 && !product.starts_with("MSIE") &&
+        !IsAddress(firstWord)) {
       facts.browser = ProductName(product);
       return;
     }
+    cursor.Next(" ");
     facts.browser = "Microsoft Internet Explorer ";
     facts.browser += cursor.Next(";");
     std::string_view platform = cursor.Next(")");
