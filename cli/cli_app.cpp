@@ -2,14 +2,74 @@
 
 #include <CLI/CLI.hpp>
 
-namespace tlw::cli {
+#include <memory>
+#include <string>
+#include <vector>
 
-int RunCli(int argc, char** argv) {
-  CLI::App app{"Tallowick Web Statistics: web-server access logs into an HTML traffic report"};
-  app.require_subcommand(1);
-  app.add_subcommand("sites", "List the site profiles");
-  CLI11_PARSE(app, argc, argv);
-  return 0;
+#include "cli/commands.h"
+
+namespace tlw::cli {
+namespace {
+
+constexpr const char* kProgram = "tallowick-cli";
+
+void PrintError(std::ostream& err, const std::string& message) {
+  std::string line = message;
+  // One line per message, whatever the texts inside it hold.
+  for (char& c : line) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  err << kProgram << ": error: " << line << '\n';
+}
+
+std::string CommandNames(const std::vector<std::unique_ptr<Command>>& commands) {
+  std::string names;
+  for (const auto& command : commands) {
+    if (!names.empty()) names += ", ";
+    names += command->Subcommand()->get_name();
+  }
+  return names;
+}
+
+}  // namespace
+
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  CLI::App app{"Tallowick Web Statistics: web-server access logs into an HTML traffic report",
+               kProgram};
+  // Global options may also follow the command.
+  app.fallthrough();
+  app.require_subcommand(0, 1);
+  std::string directory = ".";
+  bool salvage = false;
+  app.add_option("--dir", directory,
+                 "Program directory that holds Tallowick.Settings (default: the current one)");
+  app.add_flag("--salvage", salvage,
+               "Go on with the sites read from a damaged settings file (a copy of the file is "
+               "kept as Tallowick.Settings.damaged)");
+
+  std::vector<std::unique_ptr<Command>> commands;
+  for (CommandFactory add : AllCommands()) commands.push_back(add(app));
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success))
+      return app.exit(e, out, err);
+    PrintError(err, std::string(e.what()) + " (see " + kProgram + " --help)");
+    return kExitUsage;
+  }
+
+  const CliContext context{directory, salvage, out, err};
+  for (const auto& command : commands) {
+    if (!command->Subcommand()->parsed()) continue;
+    Status status = command->Run(context);
+    if (status.ok()) return kExitOk;
+    PrintError(err, status.message());
+    return kExitFailed;
+  }
+  PrintError(err, std::string("a command is required: ") + CommandNames(commands) + " (see " +
+                      kProgram + " --help)");
+  return kExitUsage;
 }
 
 }  // namespace tlw::cli

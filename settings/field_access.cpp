@@ -77,8 +77,9 @@ Status SetFromText(std::span<const FieldAccessor<Object>> table, Object& object,
                    std::string_view name, std::string_view text) {
   const auto* accessor = Find(table, name);
   if (accessor == nullptr) return UnknownField(name);
-  Result<FieldValue> value = ParseFieldValue(accessor->info.kind, text, accessor->info.saved);
-  if (!value.ok()) return Status::Error(value.message() + " for " + std::string(name));
+  Result<FieldValue> value =
+      ParseFieldValue(accessor->info.kind, text, accessor->info.saved, accessor->info.name);
+  if (!value.ok()) return value.status();
   accessor->set(object, *value);
   return Status::Ok();
 }

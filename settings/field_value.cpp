@@ -35,22 +35,25 @@ int DaysInMonth(int year, int month) {
   return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
 }
 
-Status BadValue(std::string_view text, std::string_view expected) {
-  return Status::Error("bad value '" + std::string(text) + "': expected " + std::string(expected));
+Status BadValue(std::string_view text, std::string_view field, std::string_view expected) {
+  std::string message = "bad value '" + std::string(text) + "'";
+  if (!field.empty()) message += " for " + std::string(field);
+  return Status::Error(message + ": expected " + std::string(expected));
 }
 
-Result<FieldValue> ParseTime(std::string_view text, bool fileBound) {
+Result<FieldValue> ParseTime(std::string_view text, bool fileBound, std::string_view field) {
   std::int64_t seconds = 0;
   if (!ParseWhole(text, seconds)) {
     Result<std::int64_t> date = ParseLocalDateTime(text);
     if (!date.ok()) {
-      return BadValue(text, "a local date YYYY-MM-DD[THH:MM[:SS]] or seconds since 1970");
+      return BadValue(text, field, "a local date YYYY-MM-DD[THH:MM[:SS]] or seconds since 1970");
     }
     seconds = *date;
   }
   if (fileBound && (seconds < std::numeric_limits<std::int32_t>::min() ||
                     seconds > std::numeric_limits<std::int32_t>::max())) {
-    return BadValue(text, "a time from 1901-12-13 to 2038-01-19, which the settings file can hold");
+    return BadValue(text, field,
+                    "a time from 1901-12-13 to 2038-01-19, which the settings file can hold");
   }
   return FieldValue(seconds);
 }
@@ -94,27 +97,28 @@ Result<std::int64_t> ParseLocalDateTime(std::string_view text) {
   return static_cast<std::int64_t>(seconds);
 }
 
-Result<FieldValue> ParseFieldValue(FieldKind kind, std::string_view text, bool fileBound) {
+Result<FieldValue> ParseFieldValue(FieldKind kind, std::string_view text, bool fileBound,
+                                   std::string_view field) {
   switch (kind) {
     case FieldKind::Text:
       return FieldValue(std::string(text));
     case FieldKind::Flag:
       if (text == "0" || text == "1") return FieldValue(std::int64_t{text == "1"});
-      return BadValue(text, "0 or 1");
+      return BadValue(text, field, "0 or 1");
     case FieldKind::Int: {
       std::int32_t number = 0;
       if (ParseWhole(text, number)) return FieldValue(std::int64_t{number});
-      return BadValue(text, "a whole number from -2147483648 to 2147483647");
+      return BadValue(text, field, "a whole number from -2147483648 to 2147483647");
     }
     case FieldKind::Time:
-      return ParseTime(text, fileBound);
+      return ParseTime(text, fileBound, field);
     case FieldKind::Size: {
       std::uint64_t bytes = 0;
       if (ParseWhole(text, bytes)) return FieldValue(bytes);
-      return BadValue(text, "a byte count");
+      return BadValue(text, field, "a byte count");
     }
   }
-  return BadValue(text, "a known kind of value");
+  return BadValue(text, field, "a known kind of value");
 }
 
 std::string FieldValueText(const FieldValue& value) {

@@ -19,8 +19,9 @@ using FieldValue = std::variant<FieldText, std::int64_t, std::uint64_t>;
 // since 1970 or a local date and time "YYYY-MM-DD[THH:MM[:SS]]" (a space
 // may stand for the T). `fileBound` limits times to the signed 32 bits the
 // settings file holds, so that a saved time never changes on saving. Fails
-// with a message that says what was expected.
-Result<FieldValue> ParseFieldValue(FieldKind kind, std::string_view text, bool fileBound);
+// with a message that names `field` (when given) and says what was expected.
+Result<FieldValue> ParseFieldValue(FieldKind kind, std::string_view text, bool fileBound,
+                                   std::string_view field = {});
 
 // The text form of a value: texts as they are, numbers (times included, as
 // seconds since 1970) in decimal.
