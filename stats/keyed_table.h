@@ -1,0 +1,203 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "stats/key_arena.h"
+#include "stats/text_hash.h"
+
+namespace tlw {
+
+// A table from a text key (compared byte by byte, case-sensitive) to a Value,
+// with the iteration order of a chained hash table of a fixed bucket count:
+// buckets in ascending index (TableHash modulo the bucket count), and within
+// a bucket the most recently created entry first.
+//
+// Behind that order sits a flat open-addressing index (linear probing on a
+// well-mixed hash), so a look-up stays short however many keys share a
+// bucket. Entries live in one array in creation order and are addressed by
+// a Handle that stays valid until the entry is removed or the table cleared;
+// counting code keeps handles to skip repeated look-ups. Key bytes live in an
+// arena. The order is produced only when the table is walked.
+template <typename Value>
+class KeyedTable {
+ public:
+  using Handle = std::uint32_t;
+  static constexpr Handle kNone = 0xFFFFFFFFu;
+
+  explicit KeyedTable(std::uint32_t bucketCount) : bucketCount_(bucketCount ? bucketCount : 1) {}
+
+  std::uint32_t BucketCount() const { return bucketCount_; }
+  // Number of entries.
+  std::size_t Count() const { return live_; }
+
+  // The entry of `key`, or kNone when the table does not hold it.
+  Handle Find(std::string_view key) const {
+    if (slots_.empty()) return kNone;
+    const std::uint64_t hash = LookupHash(key);
+    const std::uint32_t fingerprint = static_cast<std::uint32_t>(hash);
+    for (std::size_t pos = hash >> shift_;; pos = (pos + 1) & mask_) {
+      const std::uint64_t slot = slots_[pos];
+      if (slot == 0) return kNone;
+      if (static_cast<std::uint32_t>(slot >> 32) == fingerprint) {
+        const Handle handle = static_cast<Handle>(slot) - 1;
+        if (KeyEquals(entries_[handle], key)) return handle;
+      }
+    }
+  }
+
+  // The entry of `key`, created with a value-initialised Value when absent;
+  // `created` (if given) tells which.
+  Handle Intern(std::string_view key, bool* created = nullptr) {
+    if ((live_ + 1) * 2 > slots_.size()) Grow();
+    const std::uint64_t hash = LookupHash(key);
+    const std::uint32_t fingerprint = static_cast<std::uint32_t>(hash);
+    std::size_t pos = hash >> shift_;
+    for (;; pos = (pos + 1) & mask_) {
+      const std::uint64_t slot = slots_[pos];
+      if (slot == 0) break;
+      if (static_cast<std::uint32_t>(slot >> 32) == fingerprint) {
+        const Handle handle = static_cast<Handle>(slot) - 1;
+        if (KeyEquals(entries_[handle], key)) {
+          if (created) *created = false;
+          return handle;
+        }
+      }
+    }
+    const Handle handle = static_cast<Handle>(entries_.size());
+    const std::string_view stored = arena_.Store(key);
+    entries_.push_back(
+        Entry{stored.data(), static_cast<std::uint32_t>(stored.size()), TableHash(key), Value{}});
+    slots_[pos] = (static_cast<std::uint64_t>(fingerprint) << 32) | (handle + 1u);
+    ++live_;
+    if (created) *created = true;
+    return handle;
+  }
+
+  // Removes the entry of `key`; false when there was none. Removing the last
+  // entry frees all of the table's memory.
+  bool Remove(std::string_view key) {
+    if (slots_.empty()) return false;
+    std::size_t pos = LookupHash(key) >> shift_;
+    for (;; pos = (pos + 1) & mask_) {
+      const std::uint64_t slot = slots_[pos];
+      if (slot == 0) return false;
+      Entry& entry = entries_[static_cast<Handle>(slot) - 1];
+      if (KeyEquals(entry, key)) {
+        entry.size = kDead;
+        entry.value = Value{};
+        break;
+      }
+    }
+    if (--live_ == 0) {
+      Clear();
+      return true;
+    }
+    // Backward-shift deletion: pull later members of the probe run into the
+    // hole so that no look-up stops early at it.
+    std::size_t hole = pos;
+    for (std::size_t next = (hole + 1) & mask_; slots_[next] != 0; next = (next + 1) & mask_) {
+      const Entry& moved = entries_[static_cast<Handle>(slots_[next]) - 1];
+      const std::size_t home = LookupHash(KeyOf(moved)) >> shift_;
+      if (((next - home) & mask_) >= ((next - hole) & mask_)) {
+        slots_[hole] = slots_[next];
+        hole = next;
+      }
+    }
+    slots_[hole] = 0;
+    return true;
+  }
+
+  // Empties the table and frees its memory.
+  void Clear() {
+    std::vector<std::uint64_t>().swap(slots_);
+    std::vector<Entry>().swap(entries_);
+    arena_.Clear();
+    live_ = 0;
+    mask_ = 0;
+    shift_ = 64;
+  }
+
+  std::string_view KeyAt(Handle handle) const { return KeyOf(entries_[handle]); }
+  Value& ValueAt(Handle handle) { return entries_[handle].value; }
+  const Value& ValueAt(Handle handle) const { return entries_[handle].value; }
+
+  // The handles of all entries in iteration order: buckets ascending, newest
+  // entry first within a bucket.
+  std::vector<Handle> Ordered() const {
+    std::vector<Handle> order;
+    if (live_ == 0) return order;
+    order.reserve(live_);
+    if (live_ * 4 < bucketCount_) {
+      // Few entries for many buckets: sorting beats a pass over the buckets.
+      std::vector<std::uint64_t> sortKeys;
+      sortKeys.reserve(live_);
+      for (Handle h = 0; h < entries_.size(); ++h) {
+        if (entries_[h].size == kDead) continue;
+        sortKeys.push_back((static_cast<std::uint64_t>(BucketOf(entries_[h])) << 32) | (kNone - h));
+      }
+      std::sort(sortKeys.begin(), sortKeys.end());
+      for (std::uint64_t k : sortKeys) order.push_back(kNone - static_cast<Handle>(k));
+      return order;
+    }
+    std::vector<std::uint32_t> start(static_cast<std::size_t>(bucketCount_) + 1, 0);
+    for (const Entry& e : entries_) {
+      if (e.size != kDead) ++start[BucketOf(e) + 1];
+    }
+    for (std::uint32_t b = 0; b < bucketCount_; ++b) start[b + 1] += start[b];
+    order.resize(live_);
+    for (Handle h = static_cast<Handle>(entries_.size()); h-- > 0;) {
+      if (entries_[h].size == kDead) continue;
+      order[start[BucketOf(entries_[h])]++] = h;
+    }
+    return order;
+  }
+
+  // Calls fn(key, value) for every entry in iteration order.
+  template <typename Fn>
+  void ForEach(Fn&& fn) const {
+    for (Handle h : Ordered()) fn(KeyAt(h), ValueAt(h));
+  }
+
+ private:
+  struct Entry {
+    const char* key;
+    std::uint32_t size;  // kDead once removed
+    std::uint32_t tableHash;
+    Value value;
+  };
+  static constexpr std::uint32_t kDead = 0xFFFFFFFFu;
+
+  static std::string_view KeyOf(const Entry& e) { return std::string_view(e.key, e.size); }
+  static bool KeyEquals(const Entry& e, std::string_view key) {
+    return e.size == key.size() && (key.empty() || std::memcmp(e.key, key.data(), key.size()) == 0);
+  }
+  std::uint32_t BucketOf(const Entry& e) const { return e.tableHash % bucketCount_; }
+
+  void Grow() {
+    const std::size_t capacity = slots_.empty() ? 16 : slots_.size() * 2;
+    slots_.assign(capacity, 0);
+    mask_ = capacity - 1;
+    shift_ = 64 - static_cast<unsigned>(__builtin_ctzll(capacity));
+    for (Handle h = 0; h < entries_.size(); ++h) {
+      if (entries_[h].size == kDead) continue;
+      const std::uint64_t hash = LookupHash(KeyOf(entries_[h]));
+      std::size_t pos = hash >> shift_;
+      while (slots_[pos] != 0) pos = (pos + 1) & mask_;
+      slots_[pos] = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(hash)) << 32) | (h + 1u);
+    }
+  }
+
+  std::vector<std::uint64_t> slots_;  // 0 empty; else fingerprint << 32 | (handle + 1)
+  std::vector<Entry> entries_;        // creation order; removed entries stay as dead
+  KeyArena arena_;
+  std::size_t live_ = 0;
+  std::size_t mask_ = 0;
+  unsigned shift_ = 64;
+  std::uint32_t bucketCount_;
+};
+
+}  // namespace tlw

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "stats/keyed_table.h"
+
+namespace tlw {
+
+// One key of a statistics table with its count.
+struct StatEntry {
+  std::string_view key;
+  std::int64_t count = 0;
+  bool operator==(const StatEntry&) const = default;
+};
+
+// A statistics table: text key to signed 64-bit count, with a fixed bucket
+// count that decides the iteration order (see KeyedTable). Keys returned as
+// views stay valid until the key is removed or the table cleared.
+class StatTable {
+ public:
+  using Handle = KeyedTable<std::int64_t>::Handle;
+  static constexpr Handle kNone = KeyedTable<std::int64_t>::kNone;
+
+  explicit StatTable(std::uint32_t bucketCount) : table_(bucketCount) {}
+
+  // Adds n to the count of `key`, creating the key with count 0 first.
+  void Add(std::string_view key, std::int64_t n = 1) { AddAt(Intern(key), n); }
+  // Creates `key` if absent and overwrites its count.
+  void Set(std::string_view key, std::int64_t value) { table_.ValueAt(Intern(key)) = value; }
+  // The count of `key`, or nothing when the table does not hold it.
+  std::optional<std::int64_t> Get(std::string_view key) const {
+    const Handle h = table_.Find(key);
+    if (h == kNone) return std::nullopt;
+    return table_.ValueAt(h);
+  }
+  // Unlinks `key`; false when absent. The last removal frees the table.
+  bool Remove(std::string_view key) { return table_.Remove(key); }
+  std::size_t Count() const { return table_.Count(); }
+  std::uint32_t BucketCount() const { return table_.BucketCount(); }
+  // Empties the table and frees its memory.
+  void Clear() { table_.Clear(); }
+
+  // Handle-level access for the counting code: the entry of `key` (created
+  // with count 0 when absent), then additions without a new look-up.
+  Handle Intern(std::string_view key, bool* created = nullptr) {
+    return table_.Intern(key, created);
+  }
+  Handle Find(std::string_view key) const { return table_.Find(key); }
+  void AddAt(Handle h, std::int64_t n) {
+    // Wraps instead of overflowing (no undefined behaviour on absurd input).
+    std::int64_t& count = table_.ValueAt(h);
+    count = static_cast<std::int64_t>(static_cast<std::uint64_t>(count) +
+                                      static_cast<std::uint64_t>(n));
+  }
+  void SetAt(Handle h, std::int64_t value) { table_.ValueAt(h) = value; }
+  std::int64_t CountAt(Handle h) const { return table_.ValueAt(h); }
+  std::string_view KeyAt(Handle h) const { return table_.KeyAt(h); }
+
+  // Every entry in iteration order: buckets ascending, newest first within a
+  // bucket.
+  std::vector<StatEntry> Entries() const;
+  // Calls fn(key, count) for every entry in iteration order.
+  template <typename Fn>
+  void ForEach(Fn&& fn) const {
+    table_.ForEach(fn);
+  }
+
+ private:
+  KeyedTable<std::int64_t> table_;
+};
+
+// All entries of `table`, highest count first; ties in the order that the
+// table's partition-exchange sort gives on the iteration order (the report
+// shows ties in this order).
+std::vector<StatEntry> Ranked(const StatTable& table);
+
+}  // namespace tlw
