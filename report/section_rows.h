@@ -6,14 +6,12 @@
 #include <vector>
 
 #include "report/theme.h"
+#include "stats/stat_table.h"
 
 namespace tlw {
 
 // One entry of a ranked statistics table: its key and its count.
-struct RankedRow {
-  std::string_view key;
-  std::int64_t count = 0;
-};
+using RankedRow = StatEntry;
 
 // The ranked entries of one table, highest count first, in the table's
 // fixed tie order.
