@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "base/result.h"
+#include "base/run_host.h"
+
+namespace tlw {
+
+class CSiteProfile;
+
+// Writes the HTML report of a finished run: decides the report folder and
+// the final file name (both left in the profile), creates the folder and its
+// images folder, writes the frame and every selected section in the
+// profile's order with their graphs, and posts stages 8, 9, 11 and 45 to
+// `host.progress`. Reads the program settings through ProgramSettings().
+// Fails with "Error creating HTML report: <path>" (also shown through
+// `host.notifier`) when the report file cannot be written whole.
+Status GenerateReport(CSiteProfile& profile, const RunHost& host);
+
+// The report folder of a report path: the path up to its last "/" or "\"
+// (a leading "/" is kept); empty when the path names no folder.
+std::string ReportFolderOf(const std::string& reportPath);
+
+// The final report file name: a report path whose first "%" is followed by
+// "d" is cut before it and gets the period-end text and ".html".
+std::string FinalReportFileName(const std::string& reportPath, const std::string& periodEnd);
+
+}  // namespace tlw
