@@ -1,0 +1,129 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace tlw {
+
+// A set of delimiter characters (a set, not a string: "/." means either).
+class DelimiterSet {
+ public:
+  constexpr explicit DelimiterSet(std::string_view chars) {
+    for (const char c : chars) {
+      const auto byte = static_cast<unsigned char>(c);
+      bits_[byte / 64] |= std::uint64_t{1} << (byte % 64);
+    }
+    single_ = chars.size() == 1 ? chars[0] : '\0';
+    isSingle_ = chars.size() == 1;
+  }
+
+  constexpr bool Contains(char c) const {
+    const auto byte = static_cast<unsigned char>(c);
+    return (bits_[byte / 64] >> (byte % 64)) & 1U;
+  }
+  constexpr bool IsSingle() const { return isSingle_; }
+  constexpr char Single() const { return single_; }
+
+ private:
+  std::array<std::uint64_t, 4> bits_{};
+  char single_ = '\0';
+  bool isSingle_ = false;
+};
+
+// Cuts a line into tokens the way the log layouts are defined: each call
+// first skips any delimiters of its set, then returns the text up to the
+// next delimiter of that set and steps past it; runs of delimiters
+// therefore never yield empty tokens. At the end of the line it returns the
+// empty view. The line itself is not modified.
+class Tokenizer {
+ public:
+  Tokenizer(const char* begin, const char* end) : cursor_(begin), end_(end) {}
+  explicit Tokenizer(std::string_view line) : Tokenizer(line.data(), line.data() + line.size()) {}
+
+  std::string_view Next(const DelimiterSet& delimiters) {
+    while (cursor_ != end_ && delimiters.Contains(*cursor_)) ++cursor_;
+    if (cursor_ == end_) return {};
+    const char* start = cursor_;
+    const char* stop = FindDelimiter(delimiters);
+    if (stop == end_) {
+      cursor_ = end_;
+    } else {
+      cursor_ = stop + 1;
+    }
+    return {start, static_cast<std::size_t>(stop - start)};
+  }
+
+  // Steps past the next occurrence of `c` (and everything before it);
+  // returns false, at the end of the line, when there is none.
+  bool SkipPast(char c) {
+    const void* found = std::memchr(cursor_, c, static_cast<std::size_t>(end_ - cursor_));
+    if (found == nullptr) {
+      cursor_ = end_;
+      return false;
+    }
+    cursor_ = static_cast<const char*>(found) + 1;
+    return true;
+  }
+
+  // A quoted field as the NCSA layouts write it: blanks before it are
+  // skipped; a field in quotes runs to its closing quote (a quote escaped
+  // with a backslash, as servers write quotes inside a request or user
+  // agent, does not close it) and both quotes are stepped over; an unquoted
+  // field runs to the next blank. Empty view at the end of the line.
+  std::string_view NextQuoted() {
+    while (cursor_ != end_ && *cursor_ == ' ') ++cursor_;
+    if (cursor_ == end_) return {};
+    if (*cursor_ != '"') return Next(DelimiterSet(" "));
+    const char* start = ++cursor_;
+    const char* close = FindClosingQuote(start);
+    cursor_ = close == end_ ? end_ : close + 1;
+    return {start, static_cast<std::size_t>(close - start)};
+  }
+
+  // The text from the cursor to the closing quote of a field whose opening
+  // quote has already been read; steps past the closing quote.
+  std::string_view RestOfQuoted() {
+    const char* start = cursor_;
+    const char* close = FindClosingQuote(start);
+    cursor_ = close == end_ ? end_ : close + 1;
+    return {start, static_cast<std::size_t>(close - start)};
+  }
+
+  // The start of the unread text; used to restart or splice.
+  const char* Cursor() const { return cursor_; }
+  bool AtEnd() const { return cursor_ == end_; }
+
+ private:
+  const char* FindDelimiter(const DelimiterSet& delimiters) const {
+    if (delimiters.IsSingle()) {
+      const void* found =
+          std::memchr(cursor_, delimiters.Single(), static_cast<std::size_t>(end_ - cursor_));
+      return found == nullptr ? end_ : static_cast<const char*>(found);
+    }
+    const char* p = cursor_;
+    while (p != end_ && !delimiters.Contains(*p)) ++p;
+    return p;
+  }
+
+  // The first quote at or after `from` that is not escaped by an odd run of
+  // backslashes, or the end of the line.
+  const char* FindClosingQuote(const char* from) const {
+    const char* p = from;
+    while (true) {
+      const void* found = std::memchr(p, '"', static_cast<std::size_t>(end_ - p));
+      if (found == nullptr) return end_;
+      const char* quote = static_cast<const char*>(found);
+      std::size_t backslashes = 0;
+      for (const char* b = quote; b != from && b[-1] == '\\'; --b) ++backslashes;
+      if (backslashes % 2 == 0) return quote;
+      p = quote + 1;
+    }
+  }
+
+  const char* cursor_;
+  const char* end_;
+};
+
+}  // namespace tlw
