@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/run_host.h"
+#include "base/run_host.h"
 
 namespace tlw {
 
