@@ -37,6 +37,7 @@ std::int64_t ReadLogNumber(std::string_view text) {
 
 std::int64_t ReadByteCount(std::string_view text) {
   std::size_t i = SkipBlanks(text);
+  if (i < text.size() && text[i] == '+') ++i;
   std::int64_t value = 0;
   for (; i < text.size() && IsDigit(text[i]); ++i) {
     const int digit = text[i] - '0';

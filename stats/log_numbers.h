@@ -10,9 +10,9 @@ namespace tlw {
 // 0. The result is clamped to +/-10^12 so later arithmetic cannot overflow.
 std::int64_t ReadLogNumber(std::string_view text);
 
-// Reads a byte count: leading blanks skipped, then the leading digits; "-",
-// empty, signed or non-numeric text gives 0 (a byte count is never
-// negative). Saturates at the largest 64-bit value.
+// Reads a byte count: leading blanks and a "+" skipped, then the leading
+// digits; "-", empty, negative or non-numeric text gives 0 (a byte count is
+// never negative). Saturates at the largest 64-bit value.
 std::int64_t ReadByteCount(std::string_view text);
 
 // Adds without overflowing: the sum saturates at the largest 64-bit value.

@@ -1,0 +1,216 @@
+#include "stats/add_record.h"
+
+#include "stats/agent_rules.h"
+#include "stats/counting_state.h"
+#include "stats/filter_list.h"
+#include "stats/host_rules.h"
+#include "stats/log_numbers.h"
+#include "stats/referrer_rules.h"
+#include "stats/time_series.h"
+#include "stats/visits.h"
+
+namespace tlw {
+namespace {
+
+using HostSlot = CountingState::HostSlot;
+using PathSlot = CountingState::PathSlot;
+constexpr StatTable::Handle kNone = CountingState::kNone;
+
+// Longest host key: longer host texts are cut (the run cuts them already).
+constexpr std::size_t kMaxHostKey = 299;
+
+// The host's slot; the host filter is decided when the host is first seen.
+HostSlot& HostOf(CountingState& state, const CountingOptions& options, std::string_view hostKey) {
+  bool created = false;
+  HostSlot& host = state.hosts.ValueAt(state.hosts.Intern(hostKey, &created));
+  if (created) host.filtered = MatchesFilterList(hostKey, options.hostFilter);
+  return host;
+}
+
+// The path's slot and number; its shape and the extension and directory
+// filters are decided when the path is first seen.
+std::uint32_t PathOf(CountingState& state, const CountingOptions& options, std::string_view path) {
+  bool created = false;
+  const std::uint32_t handle = state.paths.Intern(path, &created);
+  if (created) {
+    const PathShape shape = ShapeOfPath(path);
+    PathSlot& slot = state.paths.ValueAt(handle);
+    slot.hasExtension = shape.hasExtension;
+    slot.homePage = shape.homePage;
+    slot.pageKind = shape.pageKind;
+    slot.skipsVisits = shape.skipsVisits;
+    slot.filtered = MatchesFilterList(shape.extension, options.extensionFilter) ||
+                    MatchesFilterList(shape.directory, options.directoryFilter);
+  }
+  return handle;
+}
+
+// Interns `key` in `table` the first time a slot needs it.
+StatTable::Handle& Ensure(StatTable::Handle& handle, StatTable& table, std::string_view key) {
+  if (handle == kNone) handle = table.Intern(key);
+  return handle;
+}
+
+void CountDomain(SiteStatistics& statistics, std::string_view hostKey, HostSlot& host) {
+  if (!host.classified) {
+    // Decided at the host's first counted request: the rule is pure, and
+    // the table entries must appear when a request is first counted.
+    host.classified = true;
+    const HostFacts facts = ClassifyHost(hostKey);
+    if (facts.countDomain) {
+      host.domain = statistics.domains.Intern(facts.domain);
+      if (facts.countCountry) host.country = statistics.countries.Intern(facts.countryKey);
+    }
+  }
+  if (host.domain != kNone) statistics.domains.AddAt(host.domain, 1);
+  if (host.country != kNone) statistics.countries.AddAt(host.country, 1);
+}
+
+void CountAgent(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
+                std::string_view agent) {
+  if (agent.empty()) return;
+  CountingState::AgentSlot& slot = state.agents.ValueAt(state.agents.Intern(agent));
+  if (!slot.described || slot.w3c != options.w3cLog) {
+    // A W3C log writes blanks as "+", so the same text may describe another
+    // agent there; a run that mixes layouts describes it again.
+    slot = CountingState::AgentSlot{};
+    slot.described = true;
+    slot.w3c = options.w3cLog;
+    const AgentFacts facts = DescribeAgent(agent, options.w3cLog);
+    if (!facts.browser.empty()) {
+      slot.browser = statistics.browsers.Intern(facts.browser);
+      if (!facts.platform.empty()) slot.platform = statistics.platforms.Intern(facts.platform);
+    }
+  }
+  if (slot.browser != kNone) statistics.browsers.AddAt(slot.browser, 1);
+  if (slot.platform != kNone) statistics.platforms.AddAt(slot.platform, 1);
+}
+
+void CountReferrer(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
+                   std::string_view referrer) {
+  if (referrer.empty()) return;
+  CountingState::ReferrerSlot& slot = state.referrers.ValueAt(state.referrers.Intern(referrer));
+  if (!slot.classified) {
+    slot.classified = true;
+    const ReferrerFacts facts = ClassifyReferrer(referrer, options.homepageUrl);
+    if (facts.countReferrer) {
+      slot.referer = statistics.referers.Intern(referrer);
+      if (!facts.phrase.empty()) slot.keyword = statistics.keywords.Intern(facts.phrase);
+    }
+  }
+  if (slot.referer != kNone) statistics.referers.AddAt(slot.referer, 1);
+  if (slot.keyword != kNone) statistics.keywords.AddAt(slot.keyword, 1);
+}
+
+void CountStatus(SiteStatistics& statistics, CountingState& state, std::string_view status) {
+  const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (status.size() < 2 || !digit(status[0]) || !digit(status[1])) return;
+  if (status.size() == 3 && digit(status[2])) {
+    const std::size_t number = static_cast<std::size_t>((status[0] - '0') * 100 +
+                                                        (status[1] - '0') * 10 + (status[2] - '0'));
+    statistics.retCodes.AddAt(Ensure(state.retCodeByNumber[number], statistics.retCodes, status),
+                              1);
+    return;
+  }
+  statistics.retCodes.Add(status);
+}
+
+}  // namespace
+
+void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
+               const LogRecord& record) {
+  // A record without a host is counted nowhere, not even as a day's hit.
+  if (record.host.empty()) return;
+  CountingState& state = statistics.Counting();
+  const std::string_view hostKey = record.host.substr(0, kMaxHostKey);
+  const std::string_view path = record.url;
+
+  // 1. Busiest day: every record handed over, also those dropped below.
+  TrackDay(statistics, state, record);
+
+  // 2-3. Path shape, host facts (cached per distinct path and host).
+  const std::uint32_t pathHandle = PathOf(state, options, path);
+  HostSlot& host = HostOf(state, options, hostKey);
+  PathSlot& slot = state.paths.ValueAt(pathHandle);
+
+  // 4. Exclusion filters.
+  if (host.filtered || slot.filtered) return;
+
+  // 5. Reporting range.
+  const CountingState::DateSlot& date = DateOf(state, record);
+  if (!options.processEntireLog &&
+      !DateInRange(state, options.reportFrom, options.reportTo, date.dateValue)) {
+    return;
+  }
+
+  const char statusFirst = record.status.empty() ? '\0' : record.status[0];
+  const bool failed = statusFirst == '4' || statusFirst == '5';
+
+  // 6-8. Home page, success, bytes.
+  if (!failed && slot.homePage) ++statistics.homepageHits;
+  if (statusFirst == '2' || statusFirst == '3') ++statistics.successfulRequests;
+  statistics.totalBytes = SaturatingAdd(statistics.totalBytes, ReadByteCount(record.bytes));
+
+  // 9-11. Hours, days, hosts.
+  CountHour(statistics, state, record.hour);
+  CountDay(statistics, state);
+  CountHost(statistics, state, hostKey, host);
+
+  // 12. Directories, without 4xx and 5xx.
+  if (!failed) {
+    const StatTable::Handle dir =
+        slot.dir != kNone ? slot.dir
+                          : statistics.dirs.Intern(DirectoryKey(ShapeOfPath(path).directory));
+    slot.dir = dir;
+    statistics.dirs.AddAt(dir, 1);
+  }
+
+  // 13-14. Months, domains and countries.
+  CountMonth(statistics, state);
+  CountDomain(statistics, hostKey, host);
+
+  // 15. Files: paths with an extension, without 4xx and 5xx.
+  if (slot.hasExtension && !failed) {
+    statistics.fileRequests.AddAt(Ensure(slot.fileRequest, statistics.fileRequests, path), 1);
+  }
+
+  // 16. Pages.
+  if (slot.pageKind == PageKind::kAlways ||
+      (slot.pageKind == PageKind::kUnlessStatus4 && statusFirst != '4')) {
+    statistics.webPages.AddAt(Ensure(slot.webPage, statistics.webPages, path), 1);
+  }
+
+  // 17. File types, without 4xx and 5xx.
+  if (slot.hasExtension && !failed) {
+    if (slot.fileType == kNone) {
+      slot.fileType = statistics.fileTypes.Intern("." + ShapeOfPath(path).extension);
+    }
+    statistics.fileTypes.AddAt(slot.fileType, 1);
+  }
+
+  // 18-20. Logons, status codes, broken links.
+  if (record.user.size() > 2) statistics.logons.Add(record.user);
+  CountStatus(statistics, state, record.status);
+  // Every 404 is a broken link, also of a path as short as "/": a missing
+  // site root is the most broken link of all.
+  if (record.status.substr(0, 3) == "404") {
+    statistics.brokenLinks.AddAt(Ensure(slot.brokenLink, statistics.brokenLinks, path), 1);
+  }
+
+  // 21-22. Browser and platform, referrer and search phrase.
+  CountAgent(statistics, state, options, record.agent);
+  CountReferrer(statistics, state, options, record.referrer);
+
+  // 23. Visits, for everything but images and style sheets.
+  if (!slot.skipsVisits) TrackVisit(statistics, state, options, record, hostKey, host, pathHandle);
+}
+
+void FinishRecords(SiteStatistics& statistics) {
+  CountingState& state = statistics.Counting();
+  CloseVisits(statistics, state);
+  BuildEntryExit(statistics);
+  statistics.domains.Remove(".(Unresolved Hosts)");
+  state.Reset();
+}
+
+}  // namespace tlw

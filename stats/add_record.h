@@ -1,0 +1,22 @@
+#pragma once
+
+#include "base/log_record.h"
+#include "stats/counting_options.h"
+#include "stats/site_statistics.h"
+
+namespace tlw {
+
+// Counts one completed record of the run into `statistics`, or drops it when
+// the profile's filters or reporting range exclude it (the busiest-day
+// bookkeeping still sees a dropped record). A record without a host is
+// ignored entirely. Records must come in file order, on the run's thread.
+void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const LogRecord& record);
+
+// Completes the statistics after the last record: every open visit ends and
+// is counted in `clickPaths` when it has two or more pages, entry and exit
+// pages are built from the click paths, and ".(Unresolved Hosts)" leaves
+// `domains`. The run-local caches are freed. The caller copies
+// `statistics.busiestDay` into the profile's busiest-day texts.
+void FinishRecords(SiteStatistics& statistics);
+
+}  // namespace tlw

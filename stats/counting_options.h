@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tlw {
+
+// What counting needs of a site profile, copied out of it by the run (the
+// statistics sit below the profile and never see it). The fields are fixed
+// for a run: facts derived from them are kept per distinct key, so changing
+// a filter, the range or the site URL in the middle of a run has no effect
+// on keys already seen. Only `w3cLog` may change between logfiles.
+struct CountingOptions {
+  std::string hostFilter;             // "|"-separated host names and addresses to leave out
+  std::string extensionFilter;        // "|"-separated extensions to leave out
+  std::string directoryFilter;        // "|"-separated directories to leave out
+  bool processEntireLog = true;       // false: only records from reportFrom to reportTo
+  std::int64_t reportFrom = 0;        // first day of the range (any time of that day)
+  std::int64_t reportTo = 0;          // last day of the range (any time of that day)
+  std::string homepageUrl;            // the site's own URL: its referrers are not counted
+  std::int64_t topLastVisitors = 20;  // length of the last-visitors list
+  bool w3cLog = false;  // the current logfile is a W3C extended log ("+" for blank in agents)
+};
+
+}  // namespace tlw

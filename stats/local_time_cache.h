@@ -1,0 +1,40 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace tlw {
+
+// A calendar moment in local time, converted to seconds since 1970.
+struct LocalMoment {
+  std::int64_t time = 0;
+  int weekday = 0;  // 0 Sunday .. 6 Saturday
+  bool valid = false;
+};
+
+// Converts local calendar fields (seconds 0) to a moment, remembering recent
+// conversions: consecutive log records mostly share their minute, and the C
+// library's conversion is slow (it may even re-read the zone file).
+class LocalTimeCache {
+ public:
+  // The moment of year-month-day hour:minute:00 local time. Out-of-range
+  // fields are normalised as the C library does (day 0 is the last day of the
+  // previous month); invalid when the C library cannot represent it.
+  LocalMoment Convert(std::int64_t year, std::int64_t month, std::int64_t day, std::int64_t hour,
+                      std::int64_t minute);
+  void Clear();
+
+ private:
+  static constexpr std::size_t kSlots = 256;
+  struct Slot {
+    std::uint64_t key = 0;  // 0: empty
+    LocalMoment moment;
+  };
+  std::array<Slot, kSlots> slots_{};
+};
+
+// The calendar date of a time in local time, packed as year*10000 +
+// month*100 + day.
+std::int64_t LocalDateValue(std::int64_t time);
+
+}  // namespace tlw

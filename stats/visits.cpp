@@ -1,0 +1,116 @@
+#include "stats/visits.h"
+
+#include <array>
+
+#include "stats/log_numbers.h"
+
+namespace tlw {
+namespace {
+
+constexpr std::array<std::string_view, 7> kWeekdayNames = {
+    "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+
+// Counts an ending visit in `clickPaths` if it has two or more pages. The
+// stamp text (year-month-day-hour-minute) must have had 7 characters and
+// the page list (each page followed by "!") 3, as texts too short to be a
+// real date or page list are not visits.
+void CountEndedVisit(SiteStatistics& statistics, CountingState& state, VisitTable::Handle h) {
+  const OpenVisit& visit = statistics.openVisits.At(h);
+  if (visit.pages < 2 || !visit.stampComplete) return;
+  std::string& text = state.clickPathText;
+  text.clear();
+  statistics.openVisits.ForEachPage(h, [&](std::uint32_t page) {
+    text.append(state.paths.KeyAt(page));
+    text.push_back('!');
+  });
+  if (text.size() < 3) return;
+  statistics.clickPaths.Add(text);
+}
+
+void AddLastVisitor(SiteStatistics& statistics, CountingState& state,
+                    const CountingOptions& options, const LogRecord& record,
+                    std::string_view hostKey) {
+  std::string& text = state.visitorText;
+  text.assign(hostKey);
+  text.append(" [").append(record.month).append("-").append(record.day);
+  text.append(" ").append(record.hour).append(":").append(record.minute).append("]");
+  statistics.lastVisitors.PushFront(text, options.topLastVisitors);
+}
+
+}  // namespace
+
+void TrackVisit(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
+                const LogRecord& record, std::string_view hostKey, CountingState::HostSlot& host,
+                std::uint32_t page) {
+  // A record whose month is neither a number from 1 to 12 nor a month name
+  // names no moment: it has no weekday and cannot be placed in a visit, so
+  // it leaves visits, `weekdays` and the last visitors alone (it is still
+  // counted in every other table).
+  const int month = MonthNumber(record.month);
+  if (month < 1 || month > 12) return;
+  const LocalMoment moment = state.localTime.Convert(
+      FullYear(ReadLogNumber(record.year)), month, ReadLogNumber(record.day),
+      ReadLogNumber(record.hour), ReadLogNumber(record.minute));
+  if (!moment.valid) return;
+
+  StatTable::Handle& weekday = state.weekdayHandles[static_cast<std::size_t>(moment.weekday)];
+  if (weekday == CountingState::kNone) {
+    weekday = statistics.weekdays.Intern(kWeekdayNames[static_cast<std::size_t>(moment.weekday)]);
+  }
+  statistics.weekdays.AddAt(weekday, 1);
+
+  // The stamp as text would be year-month-day-hour-minute with the month as
+  // a number; what matters later is only whether it reaches 7 characters.
+  const std::size_t monthLength =
+      ReadLogNumber(record.month) != 0 ? record.month.size() : (month >= 10 ? 2 : 1);
+  const bool stampComplete = record.year.size() + monthLength + record.day.size() +
+                                 record.hour.size() + record.minute.size() + 4 >=
+                             7;
+
+  VisitTable& visits = statistics.openVisits;
+  if (host.visit == VisitTable::kNone) {
+    host.visit = visits.Intern(hostKey);
+    visits.Start(host.visit, moment.time, stampComplete, page);
+    AddLastVisitor(statistics, state, options, record, hostKey);
+    return;
+  }
+  const OpenVisit& visit = visits.At(host.visit);
+  if (visit.stamp < moment.time - kVisitTimeoutSeconds) {
+    // Keys of 3 characters or fewer are no real hosts: their expired visit
+    // stays open until the end.
+    if (hostKey.size() <= 3) return;
+    AddLastVisitor(statistics, state, options, record, hostKey);
+    // The replaced visit has ended: it is counted now, once. Visits are
+    // never walked during the records (that walk grows with the square of
+    // the log).
+    CountEndedVisit(statistics, state, host.visit);
+    visits.Start(host.visit, moment.time, stampComplete, page);
+    return;
+  }
+  // Repeating the last page changes nothing, not even the stamp.
+  if (visit.lastPage != page) visits.Extend(host.visit, moment.time, stampComplete, page);
+}
+
+void CloseVisits(SiteStatistics& statistics, CountingState& state) {
+  for (VisitTable::Handle h : statistics.openVisits.Ordered()) {
+    CountEndedVisit(statistics, state, h);
+  }
+  statistics.openVisits.Clear();
+}
+
+void BuildEntryExit(SiteStatistics& statistics) {
+  for (const StatEntry& path : statistics.clickPaths.Entries()) {
+    const std::string_view key = path.key;
+    const std::size_t firstBang = key.find('!');
+    statistics.entryPages.Add(key.substr(0, firstBang));
+    // The last page lies between the last two "!" (or is the only page).
+    const std::size_t lastBang = key.rfind('!');
+    const std::size_t before = lastBang == 0 || lastBang == std::string_view::npos
+                                   ? std::string_view::npos
+                                   : key.rfind('!', lastBang - 1);
+    const std::size_t start = before == std::string_view::npos ? 0 : before + 1;
+    statistics.exitPages.Add(key.substr(start, lastBang - start));
+  }
+}
+
+}  // namespace tlw

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "base/log_record.h"
+#include "stats/counting_options.h"
+#include "stats/counting_state.h"
+#include "stats/site_statistics.h"
+
+namespace tlw {
+
+// A visit ends when its host has been idle (or repeated its last page) for
+// more than this long after the visit's stamp.
+inline constexpr std::int64_t kVisitTimeoutSeconds = 30 * 60;
+
+// Visit bookkeeping for a counted request that is not an image or style
+// sheet: `weekdays`, the host's open visit (started, extended or replaced by
+// a new one under the 30-minute rule) and `lastVisitors`. `page` is the
+// number of the request's path in the state's path table.
+void TrackVisit(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
+                const LogRecord& record, std::string_view hostKey, CountingState::HostSlot& host,
+                std::uint32_t page);
+
+// Ends every open visit, counting each of two or more pages in `clickPaths`,
+// in the iteration order of `openVisits`; the table is then empty.
+void CloseVisits(SiteStatistics& statistics, CountingState& state);
+
+// Adds the first and the last page of every click path to `entryPages` and
+// `exitPages`: each distinct click path adds 1, whatever its own count.
+void BuildEntryExit(SiteStatistics& statistics);
+
+}  // namespace tlw

@@ -1,0 +1,346 @@
+#include "stats/add_record.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "stats/rename_countries.h"
+#include "tests/stats/test_records.h"
+
+namespace tlw {
+namespace {
+
+using testing_records::Contents;
+using testing_records::Counts;
+using testing_records::OwnedRecord;
+
+SiteStatistics& Count(SiteStatistics& s, const std::vector<OwnedRecord>& records,
+                      const CountingOptions& options = {}) {
+  s.Prepare();
+  for (const OwnedRecord& r : records) AddRecord(s, options, r.View());
+  return s;
+}
+
+OwnedRecord Request(std::string url, std::string status) {
+  OwnedRecord r;
+  r.url = std::move(url);
+  r.status = std::move(status);
+  return r;
+}
+
+// What one request contributes to the request-level tables.
+struct PathCase {
+  const char* name;
+  const char* url;
+  const char* status;
+  int homepageHits;
+  bool page;
+  bool fileRequest;
+  const char* fileType;   // "" when none
+  const char* directory;  // "" when not counted in `dirs`
+  bool brokenLink;
+};
+
+class PathClassification : public testing::TestWithParam<PathCase> {};
+
+TEST_P(PathClassification, CountsInTheRightTables) {
+  const PathCase& c = GetParam();
+  SiteStatistics s;
+  Count(s, {Request(c.url, c.status)});
+  const auto one = [](bool present, const char* key) {
+    return present ? Counts{{key, 1}} : Counts{};
+  };
+  EXPECT_EQ(s.homepageHits, c.homepageHits);
+  EXPECT_EQ(Contents(s.webPages), one(c.page, c.url));
+  EXPECT_EQ(Contents(s.fileRequests), one(c.fileRequest, c.url));
+  EXPECT_EQ(Contents(s.fileTypes), one(*c.fileType != '\0', c.fileType));
+  EXPECT_EQ(Contents(s.dirs), one(*c.directory != '\0', c.directory));
+  EXPECT_EQ(Contents(s.brokenLinks), one(c.brokenLink, c.url));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, PathClassification,
+    testing::Values(
+        PathCase{"IndexHtml", "/index.html", "200", 1, true, true, ".HTML", "/", false},
+        PathCase{"CapitalIndexIsNoHomePage", "/Index.html", "200", 0, true, true, ".HTML", "/",
+                 false},
+        PathCase{"AspWith404", "/shop/cart.asp?id=3", "404", 0, true, false, "", "", true},
+        PathCase{"DirectoryPath", "/docs/", "200", 0, false, false, "", "/docs/", false},
+        PathCase{"DotBeforeLastSlash", "/a.b/readme", "200", 0, false, false, "", "/a.b/", false},
+        PathCase{"NotModified", "/img/logo.gif", "304", 0, false, true, ".GIF", "/img/", false},
+        PathCase{"MissingPage", "/missing.html", "404", 0, false, false, "", "", true},
+        PathCase{"HtmlWithServerError", "/x.htm", "500", 0, true, false, "", "", false},
+        PathCase{"PhpVariant", "/a/b.php3?x=1", "200", 0, true, true, ".PHP3", "/a/", false},
+        PathCase{"CgiWhateverTheStatus", "/cgi-bin/x.cgi", "503", 0, true, false, "", "", false},
+        PathCase{"RootNotFoundIsBroken", "/", "404", 0, false, false, "", "", true},
+        PathCase{"RootIsHomePage", "/", "200", 1, false, false, "", "/", false},
+        PathCase{"NeitherSlashNorDot", "index", "200", 0, false, true, ".INDEX", "/", false},
+        PathCase{"SlashInQueryHidesExtension", "/x.html?next=/a", "200", 0, false, false, "",
+                 "/x.html?next=/", false},
+        PathCase{"ExtensionCutAtPlus", "/a/file.txt+x", "200", 0, false, true, ".TXT", "/a/",
+                 false},
+        PathCase{"DoubleSlashDirectoryStays", "//b.gif", "200", 0, false, true, ".GIF", "/",
+                 false}),
+    [](const testing::TestParamInfo<PathCase>& param) { return param.param.name; });
+
+TEST(AddRecord, CountsStatusSuccessAndBytes) {
+  SiteStatistics s;
+  std::vector<OwnedRecord> records;
+  for (const char* status : {"200", "302", "404", "2", "OK", "20x", ""}) {
+    records.push_back(Request("/p.html", status));
+  }
+  const char* bytes[] = {"2000000000", "-", " 56", "12abc", "", "+3", "2000000000"};
+  for (std::size_t i = 0; i < records.size(); ++i) records[i].bytes = bytes[i];
+  Count(s, records);
+  EXPECT_EQ(Contents(s.retCodes), (Counts{{"200", 1}, {"302", 1}, {"404", 1}, {"20x", 1}}));
+  EXPECT_EQ(s.successfulRequests, 4);  // 200, 302, "2", "20x"
+  EXPECT_EQ(s.totalBytes, 4'000'000'071);
+  // All on one day: the day's bytes pass 4 GB without wrapping.
+  EXPECT_EQ(Contents(s.dayBytes), (Counts{{"Oct-10-2000", 4'000'000'071}}));
+}
+
+TEST(AddRecord, CountsTimeKeysHostsAndLogons) {
+  SiteStatistics s;
+  OwnedRecord a;
+  a.user = "bob";
+  OwnedRecord b;
+  b.host = "other.example.org";
+  b.hour = "";
+  b.user = "ab";
+  OwnedRecord c;
+  c.day = "11";
+  c.user = "bob";
+  Count(s, {a, b, c});
+  EXPECT_EQ(Contents(s.hours), (Counts{{"13", 2}, {"", 1}}));
+  EXPECT_EQ(Contents(s.days), (Counts{{"Oct-10-2000", 2}, {"Oct-11-2000", 1}}));
+  EXPECT_EQ(Contents(s.months), (Counts{{"Oct 2000", 3}}));
+  EXPECT_EQ(Contents(s.hostnames), (Counts{{"client.example.com", 2}, {"other.example.org", 1}}));
+  EXPECT_EQ(s.uniqueHosts, 2);
+  EXPECT_EQ(Contents(s.dayNewVisitors), (Counts{{"Oct-10-2000", 2}, {"Oct-11-2000", 0}}));
+  EXPECT_EQ(Contents(s.logons), (Counts{{"bob", 2}}));
+}
+
+TEST(AddRecord, ShortDateKeysMakeNoDayButStillCount) {
+  SiteStatistics s;
+  OwnedRecord r;
+  r.month = "";
+  r.day = "1";
+  r.year = "00";  // "-1-00": 5 characters
+  Count(s, {r});
+  EXPECT_TRUE(Contents(s.days).empty());
+  EXPECT_TRUE(Contents(s.dayBytes).empty());
+  EXPECT_TRUE(Contents(s.months).empty());
+  EXPECT_EQ(Contents(s.hostnames), (Counts{{"client.example.com", 1}}));
+  EXPECT_EQ(Contents(s.dayNewVisitors), (Counts{{"-1-00", 1}}));
+}
+
+TEST(AddRecord, RecordWithoutHostCountsNowhere) {
+  SiteStatistics s;
+  OwnedRecord none;
+  none.host = "";
+  Count(s, {OwnedRecord{}, none});
+  EXPECT_EQ(Contents(s.hours), (Counts{{"13", 1}}));
+  EXPECT_EQ(s.busiestDay, "today");  // the hostless record is no second hit of the day
+}
+
+struct FilterCase {
+  const char* name;
+  CountingOptions options;
+  std::vector<std::pair<std::string, std::string>> hostAndUrl;
+  Counts counted;  // `hostnames` afterwards
+};
+
+class Filters : public testing::TestWithParam<FilterCase> {};
+
+TEST_P(Filters, DropMatchingRecords) {
+  std::vector<OwnedRecord> records;
+  for (const auto& [host, url] : GetParam().hostAndUrl) {
+    OwnedRecord r;
+    r.host = host;
+    r.url = url;
+    records.push_back(r);
+  }
+  SiteStatistics s;
+  Count(s, records, GetParam().options);
+  EXPECT_EQ(Contents(s.hostnames), GetParam().counted);
+}
+
+CountingOptions HostFilter(std::string list) {
+  CountingOptions o;
+  o.hostFilter = std::move(list);
+  return o;
+}
+CountingOptions ExtensionFilter(std::string list) {
+  CountingOptions o;
+  o.extensionFilter = std::move(list);
+  return o;
+}
+CountingOptions DirectoryFilter(std::string list) {
+  CountingOptions o;
+  o.directoryFilter = std::move(list);
+  return o;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, Filters,
+    testing::Values(
+        FilterCase{"HostInAnyCaseAndAddress",
+                   HostFilter("WWW.EXAMPLE.COM|10.0.0.1"),
+                   {{"www.example.com", "/a"},
+                    {"Www.Example.Com", "/a"},
+                    {"10.0.0.1", "/a"},
+                    {"10.0.0.12", "/a"}},
+                   {{"10.0.0.12", 1}}},
+        FilterCase{"Extensions",
+                   ExtensionFilter("GIF|JPG"),
+                   {{"a", "/x.gif"}, {"b", "/y.Jpg"}, {"c", "/z.png"}, {"d", "/gif"}},
+                   {{"c", 1}, {"d", 1}}},
+        FilterCase{"DirectoryOnlyItself",
+                   DirectoryFilter("/images"),
+                   {{"a", "/images/a.gif"}, {"b", "/images/sub/b.gif"}, {"c", "/IMAGES/c.gif"}},
+                   {{"b", 1}}},
+        FilterCase{"OneCharacterValueNeverMatches",
+                   ExtensionFilter("C|GIF"),
+                   {{"a", "/prog.c"}},
+                   {{"a", 1}}},
+        FilterCase{"ShortListFiltersNothing", HostFilter("ab"), {{"ab", "/"}}, {{"ab", 1}}},
+        FilterCase{"EmptyEntriesIgnored",
+                   HostFilter("||a.b||"),
+                   {{"a.b", "/"}, {"c.d", "/"}},
+                   {{"c.d", 1}}}),
+    [](const testing::TestParamInfo<FilterCase>& param) { return param.param.name; });
+
+TEST(AddRecord, FilteredRecordsStillCountAsTheDaysHits) {
+  SiteStatistics s;
+  OwnedRecord kept;
+  OwnedRecord dropped;
+  dropped.host = "robot.example.net";
+  dropped.bytes = "1000";
+  Count(s, {kept, dropped, kept}, HostFilter("robot.example.net"));
+  EXPECT_EQ(s.busiestDay, "Oct-10");
+  EXPECT_EQ(Contents(s.hostnames), (Counts{{"client.example.com", 2}}));
+  // The day's bytes include the dropped record: the day run counts every
+  // record handed over.
+  EXPECT_EQ(Contents(s.dayBytes), (Counts{{"Oct-10-2000", 1200}}));
+  EXPECT_EQ(s.totalBytes, 200);
+}
+
+std::int64_t LocalTime(int year, int month, int day, int hour) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_isdst = -1;
+  return std::mktime(&t);
+}
+
+OwnedRecord OnDate(std::string month, std::string day, std::string year) {
+  OwnedRecord r;
+  r.month = std::move(month);
+  r.day = std::move(day);
+  r.year = std::move(year);
+  return r;
+}
+
+TEST(AddRecord, DateRangeIncludesBothEndDays) {
+  CountingOptions range;
+  range.processEntireLog = false;
+  // The ends name days; the times of day stored with them do not matter.
+  range.reportFrom = LocalTime(2001, 3, 1, 15);
+  range.reportTo = LocalTime(2001, 3, 31, 9);
+  SiteStatistics s;
+  Count(s,
+        {OnDate("Feb", "28", "2001"), OnDate("Mar", "1", "2001"), OnDate("3", "15", "01"),
+         OnDate("Mar", "31", "2001"), OnDate("Apr", "1", "2001"), OnDate("Foo", "2", "2001")},
+        range);
+  EXPECT_EQ(Contents(s.days), (Counts{{"Mar-1-2001", 1}, {"3-15-01", 1}, {"Mar-31-2001", 1}}));
+
+  range.processEntireLog = true;
+  Count(s, {OnDate("Feb", "28", "2001"), OnDate("Foo", "2", "2001")}, range);
+  EXPECT_EQ(s.hostnames.Get("client.example.com"), 2);
+}
+
+TEST(AddRecord, CountsDomainsCountriesAndDropsUnresolvedHostsKey) {
+  std::vector<OwnedRecord> records;
+  for (const char* host : {"mail.example.com", "shop.example.co.uk", "192.168.1.10",
+                           "host.example.info", "(Unresolved Hosts)", "www.example.com"}) {
+    OwnedRecord r;
+    r.host = host;
+    records.push_back(r);
+  }
+  SiteStatistics s;
+  Count(s, records);
+  EXPECT_EQ(s.domains.Get(".(Unresolved Hosts)"), 1);
+  FinishRecords(s);
+  EXPECT_EQ(Contents(s.domains), (Counts{{"example.com", 2}, {"co.uk", 1}, {"example.info", 1}}));
+  EXPECT_EQ(Contents(s.countries), (Counts{{"US", 2}, {"UK", 1}}));
+}
+
+TEST(AddRecord, CountsAgentsPerLogKind) {
+  OwnedRecord ncsa;
+  ncsa.agent = "Mozilla/4.0 (compatible; MSIE 5.01; Windows NT)";
+  OwnedRecord w3c;
+  w3c.agent = "Mozilla/4.0+(compatible;+MSIE+5.5;+Windows+98)";
+  SiteStatistics s;
+  s.Prepare();
+  CountingOptions options;
+  AddRecord(s, options, ncsa.View());
+  options.w3cLog = true;
+  AddRecord(s, options, w3c.View());
+  AddRecord(s, options, w3c.View());
+  EXPECT_EQ(Contents(s.browsers), (Counts{{"Microsoft Internet Explorer 5.01", 1},
+                                          {"Microsoft Internet Explorer 5.5", 2}}));
+  EXPECT_EQ(Contents(s.platforms), (Counts{{"Windows NT", 1}, {"Windows 98", 2}}));
+}
+
+TEST(AddRecord, CountsReferrersAndPhrasesButNotTheOwnSite) {
+  CountingOptions options;
+  options.homepageUrl = "http://www.mysite.com";
+  OwnedRecord search;
+  search.referrer = "http://search.yahoo.com/bin/search?p=web+stats&hc=0";
+  OwnedRecord own;
+  own.referrer = "http://www.mysite.com/page.html";
+  SiteStatistics s;
+  Count(s, {search, own, search}, options);
+  EXPECT_EQ(Contents(s.referers), (Counts{{search.referrer, 2}}));
+  EXPECT_EQ(Contents(s.keywords), (Counts{{"web+stats", 2}}));
+}
+
+TEST(NameCountries, RenamesCodesInFileOrder) {
+  StatTable countries(500);
+  countries.Add("DE", 3);
+  countries.Add("FR", 2);
+  countries.Add("AT", 4);
+  countries.Add("JP", 1);
+  NameCountries(countries, {{"DE", "Germany"},
+                            {"FR", "France"},
+                            {"XX", "Nowhere"},
+                            {"AT", "Germanic"},
+                            {"JP", "Germanic"}});
+  // Two codes named alike leave the name with the later code's count.
+  EXPECT_EQ(Contents(countries), (Counts{{"Germany", 3}, {"France", 2}, {"Germanic", 1}}));
+}
+
+TEST(SiteStatistics, ClearEmptiesEverything) {
+  SiteStatistics s;
+  OwnedRecord r;
+  r.agent = "Mozilla/4.0 (compatible; MSIE 5.01; Windows NT)";
+  Count(s, {r, r});
+  s.Clear();
+  EXPECT_EQ(s.uniqueHosts + s.homepageHits + s.successfulRequests + s.totalBytes, 0);
+  for (const auto& ref : SiteStatistics::Tables())
+    EXPECT_EQ((s.*ref.table).Count(), 0u) << ref.name;
+  EXPECT_EQ(s.openVisits.Count(), 0u);
+  EXPECT_EQ(s.busiestDay, "today");
+  EXPECT_TRUE(s.lastVisitors.empty());
+  // Counting again after a clear starts from nothing.
+  Count(s, {r});
+  EXPECT_EQ(s.uniqueHosts, 1);
+  EXPECT_EQ(Contents(s.dayNewVisitors), (Counts{{"Oct-10-2000", 1}}));
+}
+
+}  // namespace
+}  // namespace tlw

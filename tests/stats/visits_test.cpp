@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "stats/add_record.h"
+#include "tests/stats/test_records.h"
+
+namespace tlw {
+namespace {
+
+using testing_records::At;
+using testing_records::Contents;
+using testing_records::Counts;
+using testing_records::OwnedRecord;
+
+// Counts the records and finishes the run, as a run does.
+void RunRecords(SiteStatistics& s, const std::vector<OwnedRecord>& records,
+                const CountingOptions& options = {}) {
+  s.Prepare();
+  for (const OwnedRecord& r : records) AddRecord(s, options, r.View());
+  FinishRecords(s);
+}
+
+TEST(Visits, RequestsWithinThirtyMinutesOfTheLastFormOneVisit) {
+  SiteStatistics s;
+  RunRecords(
+      s,
+      {At("pc.example.com", "10", "00", "/a.html"), At("pc.example.com", "10", "20", "/b.html"),
+       At("pc.example.com", "10", "45", "/c.html"), At("pc.example.com", "11", "20", "/d.html")});
+  // 10:45 is within 30 minutes of 10:20 (each request renews the stamp);
+  // 11:20 is 35 minutes after 10:45 and starts a visit of one page.
+  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a.html!/b.html!/c.html!", 1}}));
+  EXPECT_EQ(Contents(s.entryPages), (Counts{{"/a.html", 1}}));
+  EXPECT_EQ(Contents(s.exitPages), (Counts{{"/c.html", 1}}));
+  EXPECT_EQ(s.lastVisitors.Texts(), (std::vector<std::string>{"pc.example.com [Oct-10 11:20]",
+                                                              "pc.example.com [Oct-10 10:00]"}));
+}
+
+TEST(Visits, ThirtyMinutesExactlyStillContinuesTheVisit) {
+  SiteStatistics s;
+  RunRecords(s, {At("pc.example.com", "10", "00", "/a"), At("pc.example.com", "10", "30", "/b")});
+  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a!/b!", 1}}));
+}
+
+TEST(Visits, RepeatingThePageDoesNotRenewTheStamp) {
+  SiteStatistics s;
+  RunRecords(s, {At("pc.example.com", "10", "00", "/a"), At("pc.example.com", "10", "10", "/a"),
+                 At("pc.example.com", "10", "35", "/b")});
+  // At 10:35 the stamp still says 10:00: the visit has expired, and neither
+  // it nor the new one has two pages.
+  EXPECT_TRUE(Contents(s.clickPaths).empty());
+  EXPECT_EQ(s.lastVisitors.size(), 2u);
+}
+
+TEST(Visits, ImagesAndStyleSheetsNeverTouchVisitsOrWeekdays) {
+  SiteStatistics s;
+  RunRecords(
+      s,
+      {At("pc.example.com", "10", "00", "/a"), At("pc.example.com", "10", "01", "/x.gif"),
+       At("pc.example.com", "10", "02", "/y.JPG"), At("pc.example.com", "10", "03", "/p.jpeg"),
+       At("pc.example.com", "10", "04", "/i.xbm"), At("pc.example.com", "10", "05", "/s.css"),
+       At("new.example.com", "10", "06", "/only.gif"), At("pc.example.com", "11", "40", "/b.png")});
+  // Only /a and /b.png are visit requests, 100 minutes apart: two single
+  // pages. The host that asked only for an image is no visitor.
+  EXPECT_TRUE(Contents(s.clickPaths).empty());
+  EXPECT_EQ(Contents(s.weekdays), (Counts{{"Tuesday", 2}}));  // 10 October 2000
+  EXPECT_EQ(s.lastVisitors.size(), 2u);
+  EXPECT_EQ(s.hostnames.Get("new.example.com"), 1);
+}
+
+TEST(Visits, EachEndedVisitCountsExactlyOnce) {
+  SiteStatistics s;
+  RunRecords(s, {At("one.example.com", "10", "00", "/a"), At("two.example.com", "10", "01", "/x"),
+                 At("one.example.com", "10", "05", "/b"), At("two.example.com", "10", "02", "/y"),
+                 // one's first visit ends here (replaced), two's stays open to the end.
+                 At("one.example.com", "11", "00", "/a"), At("one.example.com", "11", "05", "/b"),
+                 At("one.example.com", "13", "00", "/c"), At("one.example.com", "13", "01", "/d")});
+  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a!/b!", 2}, {"/x!/y!", 1}, {"/c!/d!", 1}}));
+  // A click path adds 1 to its entry and exit page however often it was taken.
+  EXPECT_EQ(Contents(s.entryPages), (Counts{{"/a", 1}, {"/x", 1}, {"/c", 1}}));
+  EXPECT_EQ(Contents(s.exitPages), (Counts{{"/b", 1}, {"/y", 1}, {"/d", 1}}));
+  EXPECT_EQ(s.openVisits.Count(), 0u);
+}
+
+TEST(Visits, PagesWithBangKeepTheirTextInTheClickPath) {
+  SiteStatistics s;
+  RunRecords(s, {At("pc.example.com", "10", "00", "/a!b"), At("pc.example.com", "10", "01", "/c")});
+  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a!b!/c!", 1}}));
+  // Entry and exit pages are cut at "!", as the click path is all they see.
+  EXPECT_EQ(Contents(s.entryPages), (Counts{{"/a", 1}}));
+  EXPECT_EQ(Contents(s.exitPages), (Counts{{"/c", 1}}));
+}
+
+TEST(Visits, ShortHostKeysNeverReplaceAnExpiredVisit) {
+  SiteStatistics s;
+  RunRecords(s, {At("abc", "10", "00", "/a"), At("abc", "10", "05", "/b"),
+                 At("abc", "11", "00", "/c"), At("abcd", "10", "00", "/a"),
+                 At("abcd", "10", "05", "/b"), At("abcd", "11", "00", "/c")});
+  // "abc" keeps its first visit to the end; "abcd" ends it at 11:00.
+  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a!/b!", 2}}));
+  EXPECT_EQ(s.lastVisitors.Texts(),
+            (std::vector<std::string>{"abcd [Oct-10 11:00]", "abcd [Oct-10 10:00]",
+                                      "abc [Oct-10 10:00]"}));
+}
+
+TEST(Visits, RecordWithoutARealMonthStaysOutOfVisits) {
+  SiteStatistics s;
+  OwnedRecord odd = At("pc.example.com", "10", "02", "/b");
+  odd.month = "Foo";
+  RunRecords(s,
+             {At("pc.example.com", "10", "00", "/a"), odd, At("pc.example.com", "10", "03", "/c")});
+  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a!/c!", 1}}));
+  EXPECT_EQ(Contents(s.weekdays), (Counts{{"Tuesday", 2}}));
+  EXPECT_EQ(s.hostnames.Get("pc.example.com"), 3);
+}
+
+TEST(Visits, VisitsCrossMidnightAndMonthNumbers) {
+  SiteStatistics s;
+  OwnedRecord late = At("pc.example.com", "23", "50", "/a");
+  late.month = "10";
+  late.day = "31";
+  OwnedRecord early = At("pc.example.com", "00", "10", "/b");
+  early.month = "Nov";
+  early.day = "1";
+  RunRecords(s, {late, early});
+  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a!/b!", 1}}));
+  EXPECT_EQ(Contents(s.weekdays), (Counts{{"Tuesday", 1}, {"Wednesday", 1}}));
+}
+
+TEST(LastVisitors, KeepsTheNewestUpToTheLimit) {
+  std::vector<OwnedRecord> records;
+  for (int i = 0; i < 8; ++i) {
+    records.push_back(
+        At("host" + std::to_string(i) + ".example.com", "10", std::to_string(10 + i), "/"));
+  }
+  CountingOptions options;
+  options.topLastVisitors = 5;
+  SiteStatistics s;
+  RunRecords(s, records, options);
+  EXPECT_EQ(s.lastVisitors.Texts(), (std::vector<std::string>{
+                                        "host7.example.com [Oct-10 10:17]",
+                                        "host6.example.com [Oct-10 10:16]",
+                                        "host5.example.com [Oct-10 10:15]",
+                                        "host4.example.com [Oct-10 10:14]",
+                                        "host3.example.com [Oct-10 10:13]",
+                                    }));
+  options.topLastVisitors = 0;
+  RunRecords(s, records, options);
+  EXPECT_TRUE(s.lastVisitors.empty());
+}
+
+TEST(BusiestDay, FollowsTheFirstDayToReachTheMostHits) {
+  const auto day = [](const char* d) {
+    OwnedRecord r;
+    r.day = d;
+    return r;
+  };
+  SiteStatistics s;
+  RunRecords(s, {day("1"), day("2"), day("3")});
+  EXPECT_EQ(s.busiestDay, "today");  // no day has two records
+  RunRecords(s, {day("1"), day("1"), day("1"), day("2"), day("2"), day("2")});
+  EXPECT_EQ(s.busiestDay, "Oct-1");  // equal hits: the earlier day stays
+  RunRecords(s, {day("1"), day("1"), day("2"), day("2"), day("2"), day("1"), day("1"), day("1"),
+                 day("1")});
+  EXPECT_EQ(s.busiestDay, "Oct-1");  // a day that comes back starts a new run
+  RunRecords(s, {day("1"), day("1"), day("2"), day("2"), day("2")});
+  EXPECT_EQ(s.busiestDay, "Oct-2");
+}
+
+TEST(BusiestDay, LeadingBlanksOfTheMonthAreRemoved) {
+  OwnedRecord r;
+  r.month = "  10";
+  SiteStatistics s;
+  RunRecords(s, {r, r});
+  EXPECT_EQ(s.busiestDay, "10-10");
+}
+
+}  // namespace
+}  // namespace tlw
