@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tlw {
+
+// The file list of a local logfile setting with "*" wildcards: the pattern
+// is the setting's text before its first "|" (the whole setting when that
+// is under 2 characters). Every match that is not a folder becomes its
+// path followed by "|", in name order, so daily logs ("u_ex090817.log")
+// come in time order. A "\" is read as "/". Wildcards apply to the last
+// path component only. Empty when nothing matches or the folder cannot be
+// read.
+std::string ExpandLocalWildcards(std::string_view logfileSetting);
+
+// Whether `name` matches `pattern` the way users of Windows paths expect:
+// "*" is any run of characters, "?" any one character, and a pattern that
+// ends in ".*" also matches the name without that extension, so "*.*" is
+// every file. A name starting with "." matches only a pattern that does.
+bool MatchesWildcard(std::string_view pattern, std::string_view name);
+
+}  // namespace tlw

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include <sys/stat.h>
+
+#include "engine/archive_staging.h"
+#include "engine/logfile_list.h"
+#include "engine/oversized_logfile.h"
+#include "engine/wildcard_expansion.h"
+#include "settings/settings.h"
+#include "settings/site_profile.h"
+#include "support/temp_dir.h"
+
+namespace tlw {
+namespace {
+
+struct MatchCase {
+  const char* pattern;
+  const char* name;
+  bool matches;
+};
+
+class MatchesWildcardTest : public testing::TestWithParam<MatchCase> {};
+
+TEST_P(MatchesWildcardTest, MatchesAsWindowsPathsDo) {
+  EXPECT_EQ(MatchesWildcard(GetParam().pattern, GetParam().name), GetParam().matches)
+      << GetParam().pattern << " ~ " << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, MatchesWildcardTest,
+    testing::Values(
+        MatchCase{"*.*", "access.log", true}, MatchCase{"*.*", "README", true},
+        MatchCase{"*", "README", true}, MatchCase{"*.log", "u_ex090817.log", true},
+        MatchCase{"*.log", "a.log.gz", false}, MatchCase{"access.log*", "access.log.2.gz", true},
+        MatchCase{"access.log*", "access.log", true}, MatchCase{"access.log.*", "access.log", true},
+        MatchCase{"u_ex??????.log", "u_ex090817.log", true},
+        MatchCase{"u_ex??????.log", "u_ex0908.log", false}, MatchCase{"a*b*c", "aXbYc", true},
+        MatchCase{"a*b*c", "aXbY", false}, MatchCase{"*.LOG", "a.log", false},
+        MatchCase{"*", ".hidden", false}, MatchCase{".*", ".hidden", true}));
+
+class WildcardExpansionTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_.Write("logs/u_ex090818.log", "b");
+    dir_.Write("logs/u_ex090817.log", "a");
+    dir_.Write("logs/u_ex090819.log", "c");
+    dir_.Write("logs/notes.txt", "n");
+    dir_.Write("logs/README", "r");
+    dir_.Write("logs/.access.log.swp", "s");
+    std::filesystem::create_directories(dir_ / "logs/archive.log");
+    std::filesystem::create_directories(dir_ / "folders/one.d");
+  }
+  std::string Logs() const { return (dir_ / "logs").string(); }
+
+  test::TempDir dir_;
+};
+
+TEST_F(WildcardExpansionTest, ListsMatchingFilesInNameOrder) {
+  const std::string logs = Logs();
+  EXPECT_EQ(ExpandLocalWildcards(logs + "/u_ex*.log"),
+            logs + "/u_ex090817.log|" + logs + "/u_ex090818.log|" + logs + "/u_ex090819.log|");
+}
+
+TEST_F(WildcardExpansionTest, StarDotStarIsEveryFileButNoFolder) {
+  const std::string logs = Logs();
+  EXPECT_EQ(ExpandLocalWildcards(logs + "/*.*"),
+            logs + "/README|" + logs + "/notes.txt|" + logs + "/u_ex090817.log|" + logs +
+                "/u_ex090818.log|" + logs + "/u_ex090819.log|");
+}
+
+TEST_F(WildcardExpansionTest, AcceptsBackslashesAndTakesThePatternBeforeTheFirstBar) {
+  std::string windowsStyle = Logs() + "\\*.txt|ignored|";
+  EXPECT_EQ(ExpandLocalWildcards(windowsStyle), Logs() + "/notes.txt|");
+}
+
+TEST_F(WildcardExpansionTest, OneMatchGivesAListOfOne) {
+  EXPECT_EQ(ExpandLocalWildcards(Logs() + "/*19.log"), Logs() + "/u_ex090819.log|");
+}
+
+TEST_F(WildcardExpansionTest, FoldersOnlyOrNothingGiveAnEmptyList) {
+  EXPECT_EQ(ExpandLocalWildcards((dir_ / "folders").string() + "/*"), "");
+  EXPECT_EQ(ExpandLocalWildcards(Logs() + "/*.csv"), "");
+  EXPECT_EQ(ExpandLocalWildcards((dir_ / "missing").string() + "/*.log"), "");
+}
+
+TEST_F(WildcardExpansionTest, TheLocalFileListExpandsOnlyWildcards) {
+  EXPECT_EQ(LocalFileList(Logs() + "/u_ex090817.log"), Logs() + "/u_ex090817.log");
+  EXPECT_EQ(LocalFileList(Logs() + "/*.txt"), Logs() + "/notes.txt|");
+}
+
+struct OversizedCase {
+  std::uint64_t size;
+  std::int32_t limitMb;
+  bool deleted;
+};
+
+class OversizedRuleTest : public testing::TestWithParam<OversizedCase> {};
+
+TEST_P(OversizedRuleTest, ComparesWholeMillionsOfBytesWithTheLimit) {
+  EXPECT_EQ(ExceedsOversizedLimit(GetParam().size, GetParam().limitMb), GetParam().deleted)
+      << GetParam().size << " bytes, limit " << GetParam().limitMb;
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, OversizedRuleTest,
+                         testing::Values(OversizedCase{999'999, 0, false},
+                                         OversizedCase{1'000'000, 0, true},
+                                         OversizedCase{101'000'000, 100, true},
+                                         OversizedCase{100'999'999, 100, false},
+                                         OversizedCase{5'000'000'000ULL, 100, true},
+                                         OversizedCase{5'000'000'000ULL, -1, false}));
+
+class OversizedLogfileTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    settings_.SetDeleteOversizedLog(1);
+    settings_.SetOversizedLogLimitMb(100);
+    SetProgramSettings(&settings_);
+    profile_.SetLastLogfileSize(101'000'000);
+  }
+  void TearDown() override { SetProgramSettings(nullptr); }
+
+  CSettings settings_;
+  CSiteProfile profile_;
+};
+
+TEST_F(OversizedLogfileTest, AppliesOnlyWhenAskedAndOnlyToLocalLogs) {
+  EXPECT_TRUE(IsOversizedLogfile(profile_));
+  profile_.SetRemoteLogfile(1);
+  EXPECT_FALSE(IsOversizedLogfile(profile_));
+  profile_.SetRemoteLogfile(0);
+  settings_.SetDeleteOversizedLog(0);
+  EXPECT_FALSE(IsOversizedLogfile(profile_));
+  SetProgramSettings(nullptr);
+  EXPECT_FALSE(IsOversizedLogfile(profile_));
+}
+
+TEST(DeleteLogfile, DeletesTheFileOrSaysWhyNot) {
+  test::TempDir dir;
+  const auto path = dir.Write("big.log", "x");
+  EXPECT_TRUE(DeleteLogfile(path.string()).ok());
+  EXPECT_FALSE(std::filesystem::exists(path));
+  const Status again = DeleteLogfile(path.string());
+  ASSERT_FALSE(again.ok());
+  EXPECT_NE(again.message().find(path.string()), std::string::npos);
+}
+
+TEST(ArchiveStaging, RecognisesArchiveNamesInAnyCase) {
+  for (const char* setting : {"/l/access.log.gz", "/l/A.GZIP", "/l/logs.zip|", "/l/x.GzIp"}) {
+    EXPECT_TRUE(NamesArchive(setting)) << setting;
+  }
+  for (const char* setting : {"/l/access.log", "/l/gz/access.log", "/l/zip"}) {
+    EXPECT_FALSE(NamesArchive(setting)) << setting;
+  }
+}
+
+TEST(ArchiveStaging, CreatesPrivateFoldersPerSiteRowUnderTheCacheFolder) {
+  test::TempDir dir;
+  const char* previous = std::getenv("XDG_CACHE_HOME");
+  const std::optional<std::string> saved =
+      previous != nullptr ? std::optional<std::string>(previous) : std::nullopt;
+  setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
+
+  const Result<std::filesystem::path> folder = CreateStagingFolder(3);
+  ASSERT_TRUE(folder.ok()) << folder.message();
+  EXPECT_EQ(*folder, dir / "cache/tallowick/staging/3");
+  EXPECT_EQ(StagingFolder(3), *folder);
+  for (const auto& step : {dir / "cache/tallowick", dir / "cache/tallowick/staging", *folder}) {
+    struct stat info {};
+    ASSERT_EQ(stat(step.c_str(), &info), 0) << step;
+    EXPECT_EQ(info.st_mode & 0777, 0700U) << step;
+  }
+  EXPECT_TRUE(CreateStagingFolder(3).ok());
+  EXPECT_NE(StagingFolder(4), *folder);
+
+  if (saved) {
+    setenv("XDG_CACHE_HOME", saved->c_str(), 1);
+  } else {
+    unsetenv("XDG_CACHE_HOME");
+  }
+}
+
+}  // namespace
+}  // namespace tlw
