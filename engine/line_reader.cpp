@@ -5,18 +5,18 @@
 namespace tlw {
 
 LineReader::LineReader(std::unique_ptr<ByteSource> bytes)
-    : bytes_(std::move(bytes)), buffer_(kBufferSize) {
-  next_ = buffer_.data();
-  end_ = buffer_.data();
+    : bytes_(std::move(bytes)), buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)) {
+  next_ = buffer_.get();
+  end_ = buffer_.get();
 }
 
 bool LineReader::Refill() {
   if (sourceEnded_) return false;
   const auto unread = static_cast<std::size_t>(end_ - next_);
-  if (unread > 0 && next_ != buffer_.data()) std::memmove(buffer_.data(), next_, unread);
-  next_ = buffer_.data();
-  end_ = buffer_.data() + unread;
-  const std::size_t got = bytes_->Read(end_, buffer_.size() - unread);
+  if (unread > 0 && next_ != buffer_.get()) std::memmove(buffer_.get(), next_, unread);
+  next_ = buffer_.get();
+  end_ = buffer_.get() + unread;
+  const std::size_t got = bytes_->Read(end_, kBufferSize - unread);
   if (got == 0) {
     sourceEnded_ = true;
     return false;

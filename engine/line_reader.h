@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "engine/byte_source.h"
 #include "engine/line_source.h"
@@ -31,7 +30,8 @@ class LineReader final : public LineSource {
   std::span<char> Emit(char* start, std::size_t length);
 
   std::unique_ptr<ByteSource> bytes_;
-  std::vector<char> buffer_;
+  // Not zero-filled: a small file touches only the pages it uses.
+  std::unique_ptr<char[]> buffer_;
   char* next_;  // first unread byte
   char* end_;   // end of the bytes read
   bool sourceEnded_ = false;
