@@ -18,8 +18,13 @@ constexpr mode_t kPrivateFolderMode = 0700;
 
 std::filesystem::path HomeFolder() {
   if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-  if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr) {
-    return entry->pw_dir;
+  // The reentrant look-up: several runs may stage archives at once.
+  passwd entry{};
+  passwd* found = nullptr;
+  std::array<char, 4096> text{};
+  if (getpwuid_r(getuid(), &entry, text.data(), text.size(), &found) == 0 && found != nullptr &&
+      entry.pw_dir != nullptr) {
+    return entry.pw_dir;
   }
   return std::filesystem::temp_directory_path();
 }

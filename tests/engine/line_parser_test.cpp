@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tests/engine/parse_helpers.h"
+#include "tools/loggen/random.h"
 
 namespace tlw {
 namespace {
@@ -96,6 +97,42 @@ TEST(CompleteRecord, KeepsAtMost299CharactersOfTheHost) {
   LogRecord record = With(host, "/a", "", "");
   ASSERT_TRUE(CompleteRecord(record));
   EXPECT_EQ(record.host.size(), 299U);
+}
+
+// Lines of random bytes drawn mostly from the characters the layouts cut at:
+// whatever they hold, every field stays inside its line.
+TEST(ParseLine, ArbitraryBytesNeverLeadOutsideTheLine) {
+  constexpr std::string_view kAlphabet = " -[]/.:\"\\,\t!#0aGET\xff\r";
+  loggen::Random random(11);
+  test::LineCutter cutter;
+  LogRecord record;
+  ASSERT_EQ(cutter.Cut(LogFormat::W3cExtended,
+                       "#Fields: date time c-ip cs-username cs-method cs-uri-stem sc-status "
+                       "cs(Referer) cs(User-Agent) sc-bytes",
+                       record),
+            ParseOutcome::Skipped);
+  for (int i = 0; i < 20000; ++i) {
+    std::string line(random.Below(120), '\0');
+    for (char& c : line) {
+      c = random.Chance(900) ? kAlphabet[random.Below(kAlphabet.size())]
+                             : static_cast<char>(random.Below(256));
+    }
+    for (const LogFormat format :
+         {LogFormat::Ncsa, LogFormat::W3cExtended, LogFormat::CommaSeparated,
+          LogFormat::TabSeparated, LogFormat::BangTabSeparated}) {
+      std::string copy = line;
+      const std::span<char> span(copy.data(), copy.size());
+      if (ParseLine(format, span, cutter.state, record) != ParseOutcome::Record) continue;
+      CompleteRecord(record);
+      for (const std::string_view field :
+           {record.host, record.day, record.month, record.year, record.hour, record.minute,
+            record.url, record.status, record.bytes, record.referrer, record.agent}) {
+        if (field.empty()) continue;
+        ASSERT_GE(field.data(), copy.data()) << line;
+        ASSERT_LE(field.data() + field.size(), copy.data() + copy.size()) << line;
+      }
+    }
+  }
 }
 
 }  // namespace
