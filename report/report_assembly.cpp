@@ -1,0 +1,345 @@
+#include "report/report_assembly.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "base/atomic_file.h"
+#include "report/bar_graph.h"
+#include "report/page_frame.h"
+#include "report/ranked_section.h"
+#include "report/special_sections.h"
+#include "report/theme.h"
+#include "report/time_sections.h"
+#include "settings/settings.h"
+#include "settings/site_profile.h"
+#include "stats/day_order.h"
+#include "stats/stat_table.h"
+
+namespace tlw {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Stages the report posts (their texts are the front end's).
+constexpr int kStageWritingReport = 8;
+constexpr int kStagePageTitles = 9;
+constexpr int kStageWhois = 11;
+constexpr int kStageCopyingImages = 45;
+
+// Every graph file a report may have; copied beside a local report and
+// uploaded with a remote one.
+constexpr std::array<const char*, 15> kGraphFiles{
+    "tlwgraph_hostnames.gif",    "tlwgraph_dirs.gif",       "tlwgraph_domains.gif",
+    "tlwgraph_keywords.gif",     "tlwgraph_countries.gif",  "tlwgraph_filereq.gif",
+    "tlwgraph_filetypes.gif",    "tlwgraph_webpages.gif",   "tlwgraph_topentrypages.gif",
+    "tlwgraph_topexitpages.gif", "tlwgraph_clickpaths.gif", "tlwgraph_browsers.gif",
+    "tlwgraph_referer.gif",      "tlwgraph_retcodes.gif",   "tlwgraph_brokenlinks.gif"};
+
+std::string Slashes(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+// Everything one report needs while its sections are written.
+struct ReportJob {
+  CSiteProfile& profile;
+  const SiteStatistics& stats;
+  const RunHost& host;
+  SectionContext context;
+  int graphScheme = 2;
+  std::string graphWorkPath;
+  std::string html;
+
+  void Post(int stage) const {
+    if (host.progress != nullptr) host.progress->Post(stage, profile.GetListIndex());
+  }
+
+  // Draws a section's graph from the first `limit` ranked entries. A graph
+  // that cannot be written is left out silently: the report still refers to
+  // it, as it would to one that a later copy fails to bring.
+  void DrawGraph(const RankedRows& ranked, size_t limit, std::string_view title,
+                 const char* file) const {
+    if (!context.includeGraphs || file == nullptr) return;
+    std::vector<BarGraphEntry> entries;
+    entries.reserve(std::min(limit, ranked.size()));
+    for (size_t i = 0; i < limit && i < ranked.size(); ++i) {
+      entries.push_back({ranked[i].key, ranked[i].count});
+    }
+    (void)DrawBarGraph(entries, title, graphScheme, graphWorkPath + file);
+  }
+
+  void RankedSection(const char* tableName, int rowLimit) {
+    const RankedSectionSpec& spec = *FindRankedSection(tableName);
+    const StatTable* table = nullptr;
+    for (const auto& ref : SiteStatistics::Tables()) {
+      if (ref.name == spec.table) table = &(stats.*ref.table);
+    }
+    const RankedRows ranked = Ranked(*table);
+    const std::string section = RankedSectionHtml(spec, ranked, rowLimit, context);
+    if (section.empty()) return;
+    const int limit = spec.fixedRowLimit > 0 ? spec.fixedRowLimit : rowLimit;
+    DrawGraph(ranked, static_cast<size_t>(std::max(0, limit)), spec.title, spec.graphFile);
+    html += section;
+  }
+
+  void Special(std::string section, const RankedRows& ranked, int rowLimit, const char* title,
+               const char* file) {
+    if (section.empty()) return;
+    DrawGraph(ranked, static_cast<size_t>(std::max(0, rowLimit)), title, file);
+    html += section;
+  }
+
+  void DailyActivity() {
+    // DaysByDate lists newest first; the section shows the oldest first.
+    const std::vector<StatEntry> newestFirst = DaysByDate(stats.days);
+    std::vector<DayActivity> days;
+    days.reserve(newestFirst.size());
+    for (auto it = newestFirst.rbegin(); it != newestFirst.rend(); ++it) {
+      days.push_back({it->key, it->count, stats.dayNewVisitors.Get(it->key).value_or(0),
+                      stats.dayBytes.Get(it->key).value_or(0)});
+    }
+    html += DailyActivityHtml(days, context.colors);
+  }
+
+  void Section(int id) {
+    const CSiteProfile& p = profile;
+    switch (id) {
+      case 1:
+        if (p.GetShowDailyActivity()) DailyActivity();
+        break;
+      case 2:
+        if (p.GetShowLastVisitors()) {
+          html += LastVisitorsHtml(stats.lastVisitors.Texts(), p.GetTopLastVisitors(), context);
+        }
+        break;
+      case 3:
+        if (p.GetShowHostnames()) RankedSection("hostnames", p.GetTopHostnames());
+        break;
+      case 4:
+        if (p.GetShowDomains()) RankedSection("domains", p.GetTopDomains());
+        break;
+      case 5:
+        if (p.GetShowCountries()) RankedSection("countries", p.GetTopCountries());
+        break;
+      case 6:
+        if (p.GetShowFileRequests()) RankedSection("fileRequests", p.GetTopFileRequests());
+        break;
+      case 7:
+        if (p.GetShowFileTypes()) {
+          const RankedRows ranked = Ranked(stats.fileTypes);
+          Special(FileTypesHtml(ranked, p.GetTopFileTypes(), context), ranked, p.GetTopFileTypes(),
+                  "File Types", "tlwgraph_filetypes.gif");
+        }
+        break;
+      case 8:
+        if (p.GetShowDirectories()) RankedSection("dirs", p.GetTopDirectories());
+        break;
+      case 9:
+        if (p.GetShowHourlySummary()) html += HoursHtml(Ranked(stats.hours), context.colors);
+        // Days of the Week come with the hourly summary even when the hours
+        // themselves are switched off.
+        html += DaysOfWeekHtml(Ranked(stats.weekdays), context.colors);
+        break;
+      case 10:
+        if (p.GetShowMonthlySummary()) html += MonthsHtml(Ranked(stats.months), context.colors);
+        break;
+      case 11:
+        if (p.GetShowMostAccessedPages()) {
+          RankedSection("webPages", p.GetTopMostAccessedPages());
+        }
+        break;
+      case 12:
+        if (p.GetShowLeastAccessedPages()) {
+          html +=
+              LeastAccessedPagesHtml(Ranked(stats.webPages), p.GetTopLeastAccessedPages(), context);
+        }
+        break;
+      case 13:
+        if (p.GetShowEntryPages()) RankedSection("entryPages", p.GetTopEntryPages());
+        break;
+      case 14:
+        if (p.GetShowExitPages()) RankedSection("exitPages", p.GetTopExitPages());
+        break;
+      case 15:
+        if (p.GetShowPathsThroughSite()) {
+          const RankedRows ranked = Ranked(stats.clickPaths);
+          Special(ClickPathsHtml(ranked, p.GetTopPathsThroughSite(), context), ranked,
+                  p.GetTopPathsThroughSite(), "Click Paths Through Site",
+                  "tlwgraph_clickpaths.gif");
+        }
+        break;
+      case 16:
+        if (p.GetShowWebBrowsers()) {
+          const RankedRows ranked = Ranked(stats.browsers);
+          Special(BrowsersHtml(ranked, Ranked(stats.platforms), p.GetTopWebBrowsers(), context),
+                  ranked, p.GetTopWebBrowsers(), "Web Browsers", "tlwgraph_browsers.gif");
+        }
+        break;
+      case 17:
+        if (p.GetShowRefererPages()) {
+          const RankedRows ranked = Ranked(stats.referers);
+          Special(ReferringSitesHtml(ranked, p.GetTopRefererPages(), context), ranked,
+                  p.GetTopRefererPages(), "Referring Sites", "tlwgraph_referer.gif");
+          RankedSection("keywords", 20);
+        }
+        break;
+      case 18:
+        if (p.GetShowServerStatusCodes()) html += StatusCodesHtml(Ranked(stats.retCodes), context);
+        break;
+      case 19:
+        if (p.GetShowBrokenLinks()) RankedSection("brokenLinks", p.GetTopBrokenLinks());
+        break;
+      default:
+        break;  // unknown identifiers are skipped
+    }
+  }
+
+  // Walks the section order text: each identifier ends with "|"; text after
+  // the last "|" is ignored.
+  void Sections() {
+    std::string_view order = profile.GetSectionOrder();
+    while (order.size() > 1) {
+      const size_t bar = order.find('|');
+      if (bar == std::string_view::npos) break;
+      const std::string_view token = order.substr(0, bar);
+      order.remove_prefix(bar + 1);
+      int id = 0;
+      std::from_chars(token.data(), token.data() + token.size(), id);
+      if (id == 4 && profile.GetWhoisLookupsCopy()) Post(kStageWhois);
+      if (id == 11 && profile.GetFetchPageTitlesCopy()) Post(kStagePageTitles);
+      Section(id);
+      if (id == 4 || id == 11) Post(kStageWritingReport);
+    }
+  }
+};
+
+std::string ProgramDirectory() {
+  const CSettings* settings = ProgramSettings();
+  if (settings != nullptr && !settings->GetProgramDirectory().empty()) {
+    return settings->GetProgramDirectory();
+  }
+  std::error_code error;
+  return fs::current_path(error).string();
+}
+
+std::string Joined(const std::string& folder, std::string_view name) {
+  if (folder.empty()) return std::string(name);
+  return folder.back() == '/' ? folder + std::string(name) : folder + "/" + std::string(name);
+}
+
+// Copies the graphs drawn elsewhere next to the report; an existing file is
+// never overwritten and a failed copy is not reported.
+void CopyGraphs(const std::string& workPath, const std::string& imagesPrefix) {
+  for (const char* file : kGraphFiles) {
+    const fs::path from = workPath + file;
+    const fs::path to = imagesPrefix + file;
+    std::error_code error;
+    if (!fs::exists(from, error) || fs::exists(to, error)) continue;
+    fs::copy_file(from, to, fs::copy_options::skip_existing, error);
+  }
+}
+
+}  // namespace
+
+std::string ReportFolderOf(const std::string& reportPath) {
+  const std::string path = Slashes(reportPath);
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {};
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string FinalReportFileName(const std::string& reportPath, const std::string& periodEnd) {
+  const size_t percent = reportPath.find('%');
+  if (percent == std::string::npos || percent + 1 >= reportPath.size() ||
+      reportPath[percent + 1] != 'd') {
+    return reportPath;
+  }
+  return reportPath.substr(0, percent) + periodEnd + ".html";
+}
+
+Status GenerateReport(CSiteProfile& profile, const RunHost& host) {
+  const bool remote = profile.GetUploadReport() != 0;
+  const bool graphs = profile.GetIncludeGraphs() != 0;
+  const std::string programDirectory = ProgramDirectory();
+
+  // A local report path without a folder lives in the program directory.
+  std::string folder = ReportFolderOf(profile.GetReportPath());
+  if (folder.empty() && !remote) folder = programDirectory;
+  profile.SetReportFolder(folder);
+
+  std::string finalName = FinalReportFileName(profile.GetReportPath(), profile.GetPeriodEnd());
+  if (!remote) {
+    finalName = Slashes(finalName);
+    if (ReportFolderOf(finalName).empty()) finalName = Joined(folder, finalName);
+  }
+  profile.SetFinalReportFileName(finalName);
+
+  if (!remote) {
+    std::error_code ignored;  // the write below reports what matters
+    fs::create_directories(folder, ignored);
+    if (graphs) {
+      fs::create_directories(Joined(folder, "images"), ignored);
+      profile.SetGraphWorkPath(Joined(folder, "images/") + profile.GetGraphFilePrefix());
+    }
+  }
+  const std::string openedFile =
+      remote ? Joined(programDirectory, "Report" + std::to_string(profile.GetListIndex()))
+             : finalName;
+
+  const SiteStatistics& stats = profile.Statistics();
+  ReportJob job{profile, stats, host, {}, GraphSchemeOf(profile), profile.GetGraphWorkPath(), {}};
+  job.context.colors = ThemeColorsOf(profile);
+  job.context.includeGraphs = graphs;
+  job.context.graphFilePrefix = profile.GetGraphFilePrefix();
+  // Page titles are looked up over HTTP by a later part of the program;
+  // until then no title fragment is written.
+  job.context.pageTitle = [](std::string_view) { return std::string(); };
+
+  if (const CSettings* settings = ProgramSettings()) {
+    profile.SetWhoisLookupsCopy(settings->GetWhoisLookups());
+    profile.SetFetchPageTitlesCopy(settings->GetFetchPageTitles());
+  }
+
+  FrameFacts facts;
+  facts.siteUrl = profile.GetHomepageUrl();
+  facts.periodStart = profile.GetPeriodStart();
+  facts.periodEnd = profile.GetPeriodEnd();
+  facts.busiestDay = profile.GetBusiestDayReport();
+  facts.uniqueHosts = stats.uniqueHosts;
+  facts.homepageHits = stats.homepageHits;
+  facts.successfulRequests = stats.successfulRequests;
+  facts.totalBytes = stats.totalBytes;
+  facts.dayCount = static_cast<std::int64_t>(stats.days.Count());
+  facts.domainCount = static_cast<std::int64_t>(stats.domains.Count());
+  facts.countryCount = static_cast<std::int64_t>(stats.countries.Count());
+
+  job.html = PageHead(facts, job.context.colors);
+  job.html += SummaryBlock(facts);
+  job.Sections();
+  job.RankedSection("logons", profile.GetTopEntryPages());
+  job.html += PageFooter(std::time(nullptr));
+
+  // The whole report replaces the old one at once, so a failed write (a full
+  // disk, a missing folder) never leaves half a report behind.
+  const Status written = WriteFileAtomically(openedFile, job.html, 0644);
+  if (!written.ok()) {
+    const std::string text = "Error creating HTML report: " + openedFile;
+    if (host.notifier != nullptr) host.notifier->ShowMessage(text, kApplicationTitle);
+    return Status::Error(text + " (" + written.message() + ")");
+  }
+
+  if (!remote && graphs) {
+    job.Post(kStageCopyingImages);
+    CopyGraphs(profile.GetGraphWorkPath(),
+               Joined(folder, "images/") + profile.GetGraphFilePrefix());
+  }
+  return Status::Ok();
+}
+
+}  // namespace tlw
