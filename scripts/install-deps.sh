@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   zlib1g-dev libgd-dev libcurl4-openssl-dev
-  iso-codes clang-format
+  iso-codes tzdata clang-format
 )
 
 if [[ "${1:-}" == "--print" ]]; then
