@@ -1,0 +1,388 @@
+#include "engine/run_site.h"
+
+#include <ctime>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <system_error>
+
+#include "engine/archive_staging.h"
+#include "engine/line_parser.h"
+#include "engine/local_logfile.h"
+#include "engine/log_format.h"
+#include "engine/logfile_list.h"
+#include "engine/logfile_records.h"
+#include "engine/oversized_logfile.h"
+#include "engine/run_delivery.h"
+#include "engine/run_files.h"
+#include "engine/run_texts.h"
+#include "report/report_assembly.h"
+#include "settings/settings.h"
+#include "settings/site_profile.h"
+#include "stats/add_record.h"
+#include "stats/host_rules.h"
+#include "stats/rename_countries.h"
+
+namespace tlw {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Lines between two publications of the progress counters.
+constexpr std::uint64_t kProgressInterval = 4096;
+
+// Counts the lines and bytes that pass from a logfile to the parser, and
+// publishes them now and then for the front end.
+class CountingLineSource final : public LineSource {
+ public:
+  CountingLineSource(LineSource& lines, RunProgress* progress, std::uint64_t linesBefore)
+      : lines_(lines), progress_(progress), lineCount_(linesBefore) {}
+  ~CountingLineSource() override { Publish(); }
+  CountingLineSource(const CountingLineSource&) = delete;
+  CountingLineSource& operator=(const CountingLineSource&) = delete;
+
+  bool ReadLine(std::span<char>& line) override {
+    if (!lines_.ReadLine(line)) return false;
+    bytes_ += line.size() + 1;
+    if ((++lineCount_ % kProgressInterval) == 0) Publish();
+    return true;
+  }
+  const SourceEnd& End() const override { return lines_.End(); }
+  std::uint64_t LinesRead() const { return lineCount_; }
+
+ private:
+  void Publish() const {
+    if (progress_ == nullptr) return;
+    progress_->bytesRead.store(bytes_, std::memory_order_relaxed);
+    progress_->linesRead.store(lineCount_, std::memory_order_relaxed);
+  }
+
+  LineSource& lines_;
+  RunProgress* progress_;
+  std::uint64_t bytes_ = 0;
+  std::uint64_t lineCount_;
+};
+
+CountingOptions CountingOptionsOf(const CSiteProfile& profile) {
+  CountingOptions options;
+  options.hostFilter = profile.GetHostFilter();
+  options.extensionFilter = profile.GetExtensionFilter();
+  options.directoryFilter = profile.GetDirectoryFilter();
+  options.processEntireLog = profile.GetProcessEntireLog() != 0;
+  options.reportFrom = profile.GetReportFrom();
+  options.reportTo = profile.GetReportTo();
+  options.homepageUrl = profile.GetHomepageUrl();
+  options.topLastVisitors = profile.GetTopLastVisitors();
+  return options;
+}
+
+std::string ProgramDirectoryOf(const CSettings& settings) {
+  if (!settings.GetProgramDirectory().empty()) return settings.GetProgramDirectory();
+  std::error_code error;
+  return fs::current_path(error).string();
+}
+
+// A notice's text on one line, for a run's result message.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\n' || c == '\t' || c == '\r') c = ' ';
+  }
+  std::string line;
+  for (char c : text) {
+    if (c == ' ' && !line.empty() && line.back() == ' ') continue;
+    line += c;
+  }
+  return line;
+}
+
+// One run of one site; see RunSite.
+class SiteRun {
+ public:
+  SiteRun(std::shared_ptr<CSiteProfile> profile, const RunHost& host, CDNSCache& dnsCache,
+          const RunOptions& options)
+      : owner_(std::move(profile)),
+        profile_(*owner_),
+        host_(host),
+        dnsCache_(dnsCache),
+        options_(options),
+        settings_(ProgramSettings() != nullptr ? *ProgramSettings() : CSettings()),
+        programDirectory_(ProgramDirectoryOf(settings_)),
+        stats_(profile_.Statistics()) {
+    resolver_ = options.resolver ? options.resolver : Resolver(&ReverseLookup);
+    beforeLookup_ = [this] {
+      Post(kStageResolving);
+      if (options_.progress != nullptr) {
+        options_.progress->hostLookups.fetch_add(1, std::memory_order_relaxed);
+      }
+    };
+    afterLookup_ = [this] { Post(remote_ ? kStageFtpReading : kStageReading); };
+  }
+
+  RunResult Run() {
+    try {
+      return Steps();
+    } catch (const std::exception& e) {
+      return Fail(kStageLogfileError, Notice{e.what()}, e.what());
+    }
+  }
+
+ private:
+  // Why the walk through the logfiles stopped.
+  enum class ReadEnd { Done, Cancelled, Failed };
+
+  RunResult Steps() {
+    startTime_ = std::time(nullptr);
+    remote_ = profile_.GetRemoteLogfile() != 0;
+    profile_.SetRunning(true);
+    stats_.Prepare();
+    counting_ = CountingOptionsOf(profile_);
+    Post(kStageReading);
+
+    switch (ReadLogfiles()) {
+      case ReadEnd::Done:
+        break;
+      case ReadEnd::Cancelled:
+        return Cancelled();
+      case ReadEnd::Failed:
+        return failure_;
+    }
+    CompleteStatistics();
+    if (!profile_.GetRunning()) return Cancelled();
+    return Report();
+  }
+
+  ReadEnd ReadLogfiles() {
+    const std::string setting = profile_.GetLogfilePath();
+    if (NamesArchive(setting)) (void)CreateStagingFolder(profile_.GetListIndex());
+    std::string fileList = setting;
+    if (remote_ && setting.find('*') != std::string::npos) {
+      Result<std::string> listed = ExpandRemoteWildcards(profile_);
+      if (!listed.ok()) return FailRead(kStageTransmissionError, listed.message());
+      fileList = *listed;
+    } else if (!remote_) {
+      fileList = LocalFileList(setting);
+    }
+    const std::time_t start = startTime_;
+    std::tm startLocal{};
+    localtime_r(&start, &startLocal);
+    LogfileNames names(fileList, setting, startLocal);
+    while (std::optional<std::string> name = names.Next()) {
+      const ReadEnd end = remote_ ? ReadRemote(*name) : ReadLocal(*name);
+      if (end != ReadEnd::Done) return end;
+    }
+    return ReadEnd::Done;
+  }
+
+  ReadEnd ReadRemote(const std::string& name) {
+    Result<std::unique_ptr<LineSource>> file = OpenRemoteLogfile(profile_, name);
+    if (!file.ok()) {
+      Notify(Notice{file.message()});
+      return FailRead(kStageTransmissionError, file.message());
+    }
+    profile_.SetLastLogfileSize(0);
+    Post(kStageLogSize);
+    Post(kStageFtpReading);
+    return ReadRecords(**file, name);
+  }
+
+  ReadEnd ReadLocal(const std::string& name) {
+    Result<std::unique_ptr<LocalLogfile>> file = OpenLocalLogfile(profile_, name);
+    if (!file.ok()) {
+      Notify(Notice{file.message()});
+      return FailRead(kStageLogfileError, file.message());
+    }
+    if (options_.progress != nullptr) {
+      options_.progress->fileSize.store((*file)->Size(), std::memory_order_relaxed);
+      options_.progress->compressed.store((*file)->Compressed(), std::memory_order_relaxed);
+    }
+    Post(kStageLogSize);
+    Post(kStageReading);
+    const ReadEnd end = ReadRecords(**file, name);
+    file->reset();
+    if (end == ReadEnd::Done && IsOversizedLogfile(profile_)) {
+      Post(kStageDeletingOversized);
+      if (Status deleted = DeleteLogfile(name); !deleted.ok()) Notify(Notice{deleted.message()});
+    }
+    return end;
+  }
+
+  // The line loop of one logfile: the running flag is tested before every
+  // line is parsed.
+  ReadEnd ReadRecords(LineSource& source, const std::string& name) {
+    if (options_.progress != nullptr) {
+      options_.progress->fileNumber.fetch_add(1, std::memory_order_relaxed);
+      options_.progress->bytesRead.store(0, std::memory_order_relaxed);
+    }
+    CountingLineSource lines(source, options_.progress, linesRead_);
+    LogfileRecords records(lines, parse_);
+    LogRecord record;
+    for (;;) {
+      if (!profile_.GetRunning()) return ReadEnd::Cancelled;
+      const RecordStep step = records.Next(record);
+      if (step == RecordStep::Record) {
+        Count(record, records.Format());
+        continue;
+      }
+      if (step == RecordStep::Skipped) continue;
+      linesRead_ = lines.LinesRead();
+      return EndOfRecords(step, records, name);
+    }
+  }
+
+  void Count(LogRecord& record, LogFormat format) {
+    if (settings_.GetResolveHostnames() != 0) {
+      resolvedHost_ = ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_);
+      if (!resolvedHost_.empty()) record.host = resolvedHost_;
+    }
+    dayKey_.Note(record);
+    counting_.w3cLog = format == LogFormat::W3cExtended;
+    AddRecord(stats_, counting_, record);
+  }
+
+  ReadEnd EndOfRecords(RecordStep step, const LogfileRecords& records, const std::string& name) {
+    switch (step) {
+      case RecordStep::End:
+        return ReadEnd::Done;
+      case RecordStep::Damaged:
+        // The lines before the damage are counted; the run goes on.
+        Notify(Notice{records.SourceEndState().message});
+        return ReadEnd::Done;
+      case RecordStep::ReadFailed:
+        Notify(Notice{records.SourceEndState().message});
+        return FailRead(kStageLogfileError, records.SourceEndState().message);
+      case RecordStep::UnsupportedFormat: {
+        if (records.DetectionFailed()) Notify(DetectionFailedNotice());
+        const Notice notice = UnsupportedLogfileNotice(name);
+        Notify(notice);
+        return FailRead(kStageLogfileError, OneLine(notice.text));
+      }
+      case RecordStep::MissingDateField: {
+        const Notice notice = MissingDateFieldNotice();
+        Notify(notice);
+        return FailRead(kStageLogfileError, OneLine(notice.text) + " Filename: " + name);
+      }
+      case RecordStep::Record:
+      case RecordStep::Skipped:
+        break;
+    }
+    return ReadEnd::Done;
+  }
+
+  // After the last file: visits closed, period texts, busiest day, graph
+  // paths and country names.
+  void CompleteStatistics() {
+    FinishRecords(stats_);
+    parse_.period.ApplyTo(profile_);
+    if (profile_.GetProcessEntireLog() == 0) {
+      profile_.SetPeriodStart(RangeDayText(profile_.GetReportFrom()));
+      profile_.SetPeriodEnd(RangeDayText(profile_.GetReportTo()));
+    }
+    profile_.SetBusiestDayReport(stats_.busiestDay);
+    profile_.SetBusiestDayMail(stats_.busiestDay);
+    const std::string prefix = GraphFilePrefixOf(profile_.GetListIndex(), dayKey_.Text());
+    profile_.SetGraphFilePrefix(prefix);
+    profile_.SetGraphWorkPath(programDirectory_ + "/" + prefix);
+  }
+
+  RunResult Report() {
+    NameCountries(stats_.countries, LoadCountryNames(CountryTablePath(programDirectory_)));
+    if (options_.onStatistics) options_.onStatistics(profile_);
+
+    Post(kStageWritingReport);
+    if (Status written = GenerateReport(profile_, host_); !written.ok()) {
+      // Report assembly has shown its message already.
+      return Fail(kStageReportError, std::nullopt, written.message());
+    }
+    const bool upload = profile_.GetUploadReport() != 0;
+    if (upload) {
+      if (Status published = PublishReport(profile_, host_); !published.ok()) {
+        // The report stays in its local copy, so the work is not lost.
+        const std::string message = published.message() + "; the report is in " +
+                                    programDirectory_ + "/Report" +
+                                    std::to_string(profile_.GetListIndex());
+        return Fail(kStageTransmissionError, Notice{message}, message);
+      }
+    }
+    if (profile_.GetEmailReport() != 0) {
+      Post(kStageSendingMail);
+      if (Status sent = SendReportEmail(profile_, host_); !sent.ok()) {
+        Notify(Notice{sent.message()});
+        Post(kStageMailError);
+      }
+    }
+    // The local copy of an uploaded report is ours; any other file of that
+    // name is the user's.
+    if (upload) {
+      std::error_code ignored;
+      fs::remove(programDirectory_ + "/Report" + std::to_string(profile_.GetListIndex()), ignored);
+    }
+    if (settings_.GetOpenReportWhenDone() != 0 && profile_.GetScheduled() == 0 &&
+        host_.shell != nullptr) {
+      host_.shell->Open(profile_.GetFinalReportFileName());
+    }
+    profile_.ResetAfterRun();
+    const std::int64_t now = std::time(nullptr);
+    profile_.SetTimeTaken(TimeTakenText(now - startTime_));
+    profile_.SetLastRunTime(now);
+    Post(kStageFinished);
+    return RunResult{kStageFinished, {}};
+  }
+
+  RunResult Cancelled() {
+    profile_.ResetAfterRun();
+    return RunResult{0, "The run of " + profile_.GetHomepageUrl() + " was stopped."};
+  }
+
+  ReadEnd FailRead(int stage, const std::string& message) {
+    failure_ = Fail(stage, std::nullopt, message);
+    return ReadEnd::Failed;
+  }
+
+  // Ends the run with `stage` after showing `notice` (when given).
+  RunResult Fail(int stage, const std::optional<Notice>& notice, const std::string& message) {
+    if (notice) Notify(*notice);
+    Post(stage);
+    profile_.ResetAfterRun();
+    return RunResult{stage, message};
+  }
+
+  void Post(int stage) const {
+    if (host_.progress != nullptr) host_.progress->Post(stage, profile_.GetListIndex());
+  }
+
+  void Notify(const Notice& notice) const {
+    if (host_.notifier != nullptr) host_.notifier->ShowMessage(notice.text, notice.caption);
+  }
+
+  std::shared_ptr<CSiteProfile> owner_;
+  CSiteProfile& profile_;
+  const RunHost& host_;
+  CDNSCache& dnsCache_;
+  const RunOptions& options_;
+  const CSettings settings_;
+  const std::string programDirectory_;
+  SiteStatistics& stats_;
+
+  std::int64_t startTime_ = 0;
+  bool remote_ = false;
+  CountingOptions counting_;
+  ParseState parse_;
+  DayKey dayKey_;
+  std::uint64_t linesRead_ = 0;
+  std::string resolvedHost_;
+  Resolver resolver_;
+  std::function<void()> beforeLookup_;
+  std::function<void()> afterLookup_;
+  RunResult failure_;
+};
+
+}  // namespace
+
+RunResult RunSite(std::shared_ptr<CSiteProfile> profile, const RunHost& host, CDNSCache& dnsCache,
+                  const RunOptions& options) {
+  if (profile == nullptr) return RunResult{kStageLogfileError, "No site to run."};
+  return SiteRun(std::move(profile), host, dnsCache, options).Run();
+}
+
+}  // namespace tlw

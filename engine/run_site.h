@@ -1,0 +1,67 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "base/run_host.h"
+#include "engine/dns_cache.h"
+#include "engine/run_stages.h"
+
+namespace tlw {
+
+class CSiteProfile;
+
+// Counters that a front end reads from another thread while a run works on
+// its logfiles, to show how far it has come. The run publishes them every
+// few thousand lines, so reading them costs the run nothing per line.
+struct RunProgress {
+  std::atomic<std::uint32_t> fileNumber{0};   // logfile being read, 1 for the first
+  std::atomic<std::uint64_t> fileSize{0};     // its size on disk
+  std::atomic<bool> compressed{false};        // gzip: fileSize counts compressed bytes
+  std::atomic<std::uint64_t> bytesRead{0};    // its bytes read so far (uncompressed)
+  std::atomic<std::uint64_t> linesRead{0};    // lines read by the whole run
+  std::atomic<std::uint64_t> hostLookups{0};  // host names asked of the resolver
+};
+
+// How a run ended.
+struct RunResult {
+  // The last stage posted: kStageFinished, or the stage of the failure
+  // (kStageTransmissionError, kStageLogfileError, kStageReportError); 0 when
+  // the run was stopped through its running flag and posted no final stage.
+  int finalStage = 0;
+  // Empty for a finished run; otherwise one line saying what failed and on
+  // which file or server, or that the run was stopped.
+  std::string message;
+
+  bool Finished() const { return finalStage == kStageFinished; }
+};
+
+// What a caller may add to a run besides its host interfaces.
+struct RunOptions {
+  // Called once the statistics are complete (every record counted, visits
+  // closed, country names applied), just before the report is written and
+  // the statistics are cleared. Not called for a run that ends early.
+  std::function<void(const CSiteProfile&)> onStatistics;
+  // Published while the logfiles are read; may be null.
+  RunProgress* progress = nullptr;
+  // Asks for the name of a numeric address; ReverseLookup when empty.
+  Resolver resolver;
+};
+
+// One run of the site `profile` on the calling thread: reads its logfiles,
+// counts every record into the profile's statistics, writes the report,
+// publishes and mails it as the profile asks, clears the statistics and
+// stores `timeTaken` and `lastRunTime`. Posts its stages to `host.progress`
+// against the profile's `listIndex` and shows its messages through
+// `host.notifier`. Host names are resolved through `dnsCache` when the
+// program settings ask for it. The run holds `profile` until it returns, so
+// a site deleted meanwhile stays alive under it. Clearing the profile's
+// running flag stops the run before its next line and before the report.
+// Never throws: every failure ends in the returned result.
+RunResult RunSite(std::shared_ptr<CSiteProfile> profile, const RunHost& host, CDNSCache& dnsCache,
+                  const RunOptions& options = {});
+
+}  // namespace tlw

@@ -1,0 +1,556 @@
+#include "engine/run_site.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "engine/run_stages.h"
+#include "settings/settings.h"
+#include "settings/site_profile.h"
+#include "support/temp_dir.h"
+#include "tests/engine/gzip_helpers.h"
+
+namespace tlw {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// Everything a run tells its host, kept for the test to read.
+class RecordingHost : public ProgressSink, public RunNotifier, public ShellOpener {
+ public:
+  RecordingHost() : host_{this, this, this} {}
+
+  void Post(int stage, int listIndex) override {
+    std::lock_guard lock(mutex_);
+    stages_.emplace_back(stage, listIndex);
+    if (onStage_) onStage_(stage);
+  }
+  void ShowMessage(const std::string& text, const std::string& caption) override {
+    std::lock_guard lock(mutex_);
+    messages_.push_back(text);
+    captions_.push_back(caption);
+  }
+  void Open(const std::string& fileOrUrl) override {
+    std::lock_guard lock(mutex_);
+    opened_.push_back(fileOrUrl);
+  }
+
+  const RunHost& Host() const { return host_; }
+  void OnStage(std::function<void(int)> fn) { onStage_ = std::move(fn); }
+
+  // Stage numbers of the site in row `row`, in posting order.
+  std::vector<int> Stages(int row = 0) const {
+    std::lock_guard lock(mutex_);
+    std::vector<int> stages;
+    for (const auto& [stage, index] : stages_) {
+      if (index == row) stages.push_back(stage);
+    }
+    return stages;
+  }
+  std::vector<std::string> Messages() const {
+    std::lock_guard lock(mutex_);
+    return messages_;
+  }
+  std::vector<std::string> Opened() const {
+    std::lock_guard lock(mutex_);
+    return opened_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  RunHost host_;
+  std::function<void(int)> onStage_;
+  std::vector<std::pair<int, int>> stages_;
+  std::vector<std::string> messages_;
+  std::vector<std::string> captions_;
+  std::vector<std::string> opened_;
+};
+
+// The counts a run had just before its report, by host.
+struct Snapshot {
+  bool taken = false;
+  std::vector<std::pair<std::string, std::int64_t>> hosts;  // ranked
+  std::vector<std::pair<std::string, std::int64_t>> countries;
+  std::string periodStart, periodEnd, busiestDay;
+};
+
+std::string NcsaLine(std::string_view host, std::string_view url = "/index.html",
+                     std::string_view date = "10/Oct/2000:13:55") {
+  return std::string(host) + " - - [" + std::string(date) + ":36 -0700] \"GET " + std::string(url) +
+         " HTTP/1.0\" 200 2326 \"-\" \"Mozilla/4.08 [en] (Win98; I)\"\n";
+}
+
+// `count` lines from `host`, one second apart on 10 October 2000.
+std::string NcsaLog(std::string_view host, int count) {
+  std::string log;
+  for (int i = 0; i < count; ++i) log += NcsaLine(host, "/page" + std::to_string(i) + ".html");
+  return log;
+}
+
+class RunSiteTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    settings_.SetProgramDirectory(dir_.path().string());
+    SetProgramSettings(&settings_);
+  }
+  void TearDown() override { SetProgramSettings(nullptr); }
+
+  std::shared_ptr<CSiteProfile> Profile(const std::string& logfilePath, int row = 0) {
+    auto profile = std::make_shared<CSiteProfile>();
+    profile->SetListIndex(row);
+    profile->SetHomepageUrl("http://www.example.com/");
+    profile->SetLogfilePath(logfilePath);
+    profile->SetReportPath((dir_ / ("report" + std::to_string(row)) / "stats.html").string());
+    return profile;
+  }
+
+  RunResult Run(const std::shared_ptr<CSiteProfile>& profile, RecordingHost& host,
+                Snapshot* snapshot = nullptr, RunProgress* progress = nullptr) {
+    RunOptions options;
+    options.progress = progress;
+    if (snapshot != nullptr) {
+      options.onStatistics = [snapshot](const CSiteProfile& p) {
+        snapshot->taken = true;
+        for (const StatEntry& e : Ranked(p.Statistics().hostnames)) {
+          snapshot->hosts.emplace_back(e.key, e.count);
+        }
+        for (const StatEntry& e : Ranked(p.Statistics().countries)) {
+          snapshot->countries.emplace_back(e.key, e.count);
+        }
+        snapshot->periodStart = p.GetPeriodStart();
+        snapshot->periodEnd = p.GetPeriodEnd();
+        snapshot->busiestDay = p.GetBusiestDayReport();
+      };
+    }
+    return RunSite(profile, host.Host(), cache_, options);
+  }
+
+  test::TempDir dir_;
+  CSettings settings_;
+  CDNSCache cache_;
+};
+
+using Hosts = std::vector<std::pair<std::string, std::int64_t>>;
+
+TEST_F(RunSiteTest, LocalLogfileRunsToTheReportAndClearsAfterwards) {
+  const auto log = dir_.Write("access.log", NcsaLog("a.example.de", 3) + NcsaLog("10.0.0.1", 2));
+  auto profile = Profile(log.string(), 3);
+  profile->SetTimeTaken("old");
+  RecordingHost host;
+  Snapshot snapshot;
+  RunProgress progress;
+
+  const RunResult result = Run(profile, host, &snapshot, &progress);
+
+  EXPECT_TRUE(result.Finished()) << result.message;
+  EXPECT_EQ(result.message, "");
+  const std::vector<int> stages = host.Stages(3);
+  ASSERT_GE(stages.size(), 5u);
+  EXPECT_THAT(std::vector<int>(stages.begin(), stages.begin() + 4), ElementsAre(1, 55, 1, 8));
+  EXPECT_EQ(stages.back(), kStageFinished);
+  EXPECT_TRUE(fs::exists(dir_ / "report3" / "stats.html"));
+  EXPECT_TRUE(fs::exists(dir_ / "report3" / "images" / "3_Oct-10tlwgraph_hostnames.gif"));
+  EXPECT_TRUE(host.Messages().empty());
+
+  EXPECT_EQ(snapshot.hosts, (Hosts{{"a.example.de", 3}, {"10.0.0.1", 2}}));
+  EXPECT_EQ(snapshot.countries, (Hosts{{"Germany", 3}}));  // the table beside the build
+  EXPECT_EQ(snapshot.periodStart, "Oct-10-2000 13:55");
+  EXPECT_EQ(snapshot.busiestDay, "Oct-10");
+
+  EXPECT_EQ(profile->GetLastLogfileSize(), fs::file_size(log));
+  EXPECT_EQ(progress.linesRead.load(), 5u);
+  EXPECT_EQ(progress.bytesRead.load(), fs::file_size(log));
+  EXPECT_EQ(profile->GetGraphFilePrefix(), "3_Oct-10");
+  EXPECT_EQ(profile->Statistics().hostnames.Count(), 0u);
+  EXPECT_EQ(profile->GetPeriodStart(), "00-00-00");
+  EXPECT_FALSE(profile->GetRunning());
+  EXPECT_THAT(profile->GetTimeTaken(),
+              ::testing::MatchesRegex("[0-9][0-9]h [0-9][0-9]m [0-9][0-9]s"));
+  EXPECT_LE(std::abs(profile->GetLastRunTime() - std::time(nullptr)), 5);
+}
+
+TEST_F(RunSiteTest, GraphWorkPathIsInTheProgramDirectoryWithoutGraphs) {
+  const auto log = dir_.Write("access.log", NcsaLog("a.example.com", 3));
+  auto profile = Profile(log.string(), 7);
+  profile->SetIncludeGraphs(0);
+  RecordingHost host;
+  ASSERT_TRUE(Run(profile, host).Finished());
+  EXPECT_EQ(profile->GetGraphWorkPath(), dir_.path().string() + "/7_Oct-10");
+}
+
+// A file list and the files that a run of it reads.
+struct ListCase {
+  const char* name;
+  std::string (*setting)(const fs::path& a, const fs::path& b);
+  Hosts hosts;
+};
+
+class FileListTest : public RunSiteTest, public ::testing::WithParamInterface<ListCase> {};
+
+TEST_P(FileListTest, ReadsTheNamedFilesInOrder) {
+  const auto a = dir_.Write("a.log", NcsaLog("a.example.com", 2));
+  const auto b = dir_.Write("b.log", NcsaLog("b.example.com", 3));
+  auto profile = Profile(GetParam().setting(a, b));
+  RecordingHost host;
+  Snapshot snapshot;
+  const RunResult result = Run(profile, host, &snapshot);
+  EXPECT_TRUE(result.Finished()) << result.message;
+  EXPECT_EQ(snapshot.hosts, GetParam().hosts);
+  // Each file opened posts its size and the reading stage.
+  const auto stages = host.Stages();
+  EXPECT_EQ(std::count(stages.begin(), stages.end(), kStageLogSize),
+            static_cast<long>(GetParam().hosts.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, FileListTest,
+    ::testing::Values(ListCase{"Single",
+                               [](const fs::path& a, const fs::path&) { return a.string(); },
+                               {{"a.example.com", 2}}},
+                      ListCase{"EachFollowedByBar",
+                               [](const fs::path& a, const fs::path& b) {
+                                 return a.string() + "|" + b.string() + "|";
+                               },
+                               {{"b.example.com", 3}, {"a.example.com", 2}}},
+                      ListCase{"BarOnlyBetween",
+                               [](const fs::path& a, const fs::path& b) {
+                                 return a.string() + "|" + b.string();
+                               },
+                               {{"a.example.com", 2}}},
+                      ListCase{"Wildcard",
+                               [](const fs::path& a, const fs::path&) {
+                                 return (a.parent_path() / "*.log").string();
+                               },
+                               {{"b.example.com", 3}, {"a.example.com", 2}}},
+                      ListCase{"BackslashSeparators",
+                               [](const fs::path& a, const fs::path&) {
+                                 std::string path = a.string();
+                                 std::replace(path.begin(), path.end(), '/', '\\');
+                                 return path;
+                               },
+                               {{"a.example.com", 2}}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(RunSiteTest, DateCodesNameTodaysLogfile) {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char name[32];
+  std::snprintf(name, sizeof name, "ex%02d%02d%02d.log", local.tm_year % 100, local.tm_mon + 1,
+                local.tm_mday);
+  dir_.Write(name, NcsaLog("today.example.com", 2));
+  dir_.Write("ex000101.log", NcsaLog("old.example.com", 2));
+  auto profile = Profile((dir_ / "ex%y%m%d.log").string());
+  RecordingHost host;
+  Snapshot snapshot;
+  EXPECT_TRUE(Run(profile, host, &snapshot).Finished());
+  EXPECT_EQ(snapshot.hosts, (Hosts{{"today.example.com", 2}}));
+}
+
+TEST_F(RunSiteTest, MissingLogfileEndsWithStageFiveAndNamesIt) {
+  const std::string missing = (dir_ / "nowhere.log").string();
+  auto profile = Profile(missing);
+  RecordingHost host;
+  Snapshot snapshot;
+  const RunResult result = Run(profile, host, &snapshot);
+  const std::string expected = "Local logfile (" + missing + ") not found!";
+  EXPECT_EQ(result.finalStage, kStageLogfileError);
+  EXPECT_EQ(result.message, expected);
+  EXPECT_THAT(host.Messages(), ElementsAre(expected));
+  EXPECT_THAT(host.Stages(), ElementsAre(1, 5));
+  EXPECT_FALSE(snapshot.taken);
+  EXPECT_FALSE(profile->GetRunning());
+  EXPECT_FALSE(fs::exists(dir_ / "report0"));
+}
+
+TEST_F(RunSiteTest, WildcardMatchingNothingReportsThePattern) {
+  const std::string pattern = (dir_ / "*.none").string();
+  RecordingHost host;
+  const RunResult result = Run(Profile(pattern), host);
+  EXPECT_EQ(result.finalStage, kStageLogfileError);
+  EXPECT_EQ(result.message, "Local logfile (" + pattern + ") not found!");
+}
+
+TEST_F(RunSiteTest, SecondFileMissingStopsAfterCountingTheFirst) {
+  const auto a = dir_.Write("a.log", NcsaLog("a.example.com", 2));
+  const std::string missing = (dir_ / "b.log").string();
+  auto profile = Profile(a.string() + "|" + missing + "|");
+  RecordingHost host;
+  const RunResult result = Run(profile, host);
+  EXPECT_EQ(result.finalStage, kStageLogfileError);
+  EXPECT_THAT(result.message, HasSubstr(missing));
+  EXPECT_EQ(profile->Statistics().hostnames.Count(), 0u);
+}
+
+TEST_F(RunSiteTest, UnsupportedLogfileIsAnErrorWithoutReport) {
+  const auto log = dir_.Write("notes.txt", "Dear diary\nnothing here\nat all\n");
+  auto profile = Profile(log.string());
+  RecordingHost host;
+  Snapshot snapshot;
+  const RunResult result = Run(profile, host, &snapshot);
+  EXPECT_EQ(result.finalStage, kStageLogfileError);
+  EXPECT_EQ(result.message, "Unsupported Log File! Filename: " + log.string());
+  const auto messages = host.Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_THAT(messages[0], HasSubstr("either not a web server logfile"));
+  EXPECT_EQ(messages[1], "Unsupported Log File!\n\nFilename: " + log.string());
+  EXPECT_THAT(host.Stages(), Not(Contains(kStageFinished)));
+  EXPECT_THAT(host.Stages(), Not(Contains(kStageWritingReport)));
+  EXPECT_EQ(host.Stages().back(), kStageLogfileError);
+  EXPECT_FALSE(snapshot.taken);
+  EXPECT_FALSE(fs::exists(dir_ / "report0" / "stats.html"));
+}
+
+TEST_F(RunSiteTest, W3cHeaderWithoutDateIsAnErrorNamingTheFile) {
+  const auto log = dir_.Write("ex.log",
+                              "#Software: Microsoft Internet Information Services 6.0\n"
+                              "#Fields: time c-ip cs-uri-stem sc-status\n"
+                              "10:00:00 10.0.0.1 /index.html 200\n");
+  RecordingHost host;
+  const RunResult result = Run(Profile(log.string()), host);
+  EXPECT_EQ(result.finalStage, kStageLogfileError);
+  EXPECT_THAT(result.message, HasSubstr("missing important data fields"));
+  EXPECT_THAT(result.message, HasSubstr(log.string()));
+  EXPECT_THAT(host.Messages(), ElementsAre(HasSubstr("missing important data fields")));
+  EXPECT_EQ(host.Stages().back(), kStageLogfileError);
+}
+
+TEST_F(RunSiteTest, DamagedGzipCountsTheLinesBeforeAndFinishes) {
+  std::string gz = test::Gzip(NcsaLog("a.example.com", 5000));
+  gz.resize(gz.size() / 2);
+  const auto log = dir_.Write("access.log.gz", gz);
+  RecordingHost host;
+  Snapshot snapshot;
+  const RunResult result = Run(Profile(log.string()), host, &snapshot);
+  EXPECT_TRUE(result.Finished()) << result.message;
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_THAT(host.Messages()[0], HasSubstr(log.string()));
+  ASSERT_EQ(snapshot.hosts.size(), 1u);
+  EXPECT_GT(snapshot.hosts[0].second, 0);
+  EXPECT_LT(snapshot.hosts[0].second, 5000);
+}
+
+TEST_F(RunSiteTest, CancelledMidFileEndsQuietlyAndLeavesTimeTaken) {
+  settings_.SetResolveHostnames(1);
+  std::string log;
+  for (int i = 0; i < 200; ++i) log += NcsaLine("10.1.0." + std::to_string(i % 250));
+  auto profile = Profile(dir_.Write("access.log", log).string());
+  profile->SetTimeTaken("07h 07m 07s");
+  RecordingHost host;
+  int lookups = 0;
+  RunOptions options;
+  options.resolver = [&](std::string_view address) {
+    // Stop the site from outside after a few records, as the Stop command does.
+    if (++lookups == 5) profile->SetRunning(false);
+    return std::string(address);
+  };
+  bool snapshotTaken = false;
+  options.onStatistics = [&](const CSiteProfile&) { snapshotTaken = true; };
+
+  const RunResult result = RunSite(profile, host.Host(), cache_, options);
+
+  EXPECT_EQ(result.finalStage, 0);
+  EXPECT_THAT(result.message, HasSubstr("stopped"));
+  EXPECT_EQ(lookups, 5);  // the next line was not parsed
+  EXPECT_FALSE(snapshotTaken);
+  EXPECT_THAT(host.Stages(), Not(Contains(kStageFinished)));
+  EXPECT_THAT(host.Stages(), Not(Contains(kStageWritingReport)));
+  EXPECT_EQ(profile->Statistics().hostnames.Count(), 0u);
+  EXPECT_EQ(profile->GetTimeTaken(), "07h 07m 07s");
+  EXPECT_FALSE(fs::exists(dir_ / "report0" / "stats.html"));
+}
+
+TEST_F(RunSiteTest, TwoSitesResolveThroughOneCacheAtOnce) {
+  settings_.SetResolveHostnames(1);
+  std::string log;
+  for (int i = 0; i < 300; ++i) {
+    log += NcsaLine(i % 3 == 0 ? "127.0.0.1" : "www.example.org", "/p" + std::to_string(i));
+  }
+  const auto path = dir_.Write("shared.log", log);
+  auto first = Profile(path.string(), 0);
+  auto second = Profile(path.string(), 1);
+  RecordingHost host;
+  Snapshot snapshots[2];
+  RunResult results[2];
+  std::thread t0([&] { results[0] = Run(first, host, &snapshots[0]); });
+  std::thread t1([&] { results[1] = Run(second, host, &snapshots[1]); });
+  t0.join();
+  t1.join();
+
+  const Hosts expected{{"www.example.org", 200}, {"localhost", 100}};
+  for (int row = 0; row < 2; ++row) {
+    EXPECT_TRUE(results[row].Finished()) << results[row].message;
+    EXPECT_EQ(snapshots[row].hosts, expected);
+    const auto stages = host.Stages(row);
+    // A look-up shows the DNS stage and then the reading stage again.
+    const auto dns = std::find(stages.begin(), stages.end(), kStageResolving);
+    if (dns != stages.end()) {
+      EXPECT_EQ(*(dns + 1), kStageReading);
+    }
+  }
+  // One look-up for the address, or two when both runs missed the cache at once.
+  const auto all0 = host.Stages(0), all1 = host.Stages(1);
+  const long lookups = std::count(all0.begin(), all0.end(), kStageResolving) +
+                       std::count(all1.begin(), all1.end(), kStageResolving);
+  EXPECT_GE(lookups, 1);
+  EXPECT_LE(lookups, 2);
+  EXPECT_EQ(cache_.Lookup("127.0.0.1"), "localhost");
+  EXPECT_TRUE(fs::exists(dir_ / "report0" / "stats.html"));
+  EXPECT_TRUE(fs::exists(dir_ / "report1" / "stats.html"));
+}
+
+TEST_F(RunSiteTest, HostsStayAsTheyAreWithoutResolution) {
+  const auto path = dir_.Write("access.log", NcsaLog("127.0.0.1", 3));
+  RecordingHost host;
+  Snapshot snapshot;
+  ASSERT_TRUE(Run(Profile(path.string()), host, &snapshot).Finished());
+  EXPECT_EQ(snapshot.hosts, (Hosts{{"127.0.0.1", 3}}));
+  EXPECT_EQ(cache_.Size(), 0u);
+}
+
+TEST_F(RunSiteTest, ReportingRangeOverwritesThePeriod) {
+  const auto path = dir_.Write("access.log", NcsaLog("a.example.com", 3));
+  auto profile = Profile(path.string());
+  profile->SetProcessEntireLog(0);
+  profile->SetReportFrom(983404800);  // 2001-03-01 00:00 UTC
+  profile->SetReportTo(985996800);    // 2001-03-31 00:00 UTC
+  RecordingHost host;
+  Snapshot snapshot;
+  ASSERT_TRUE(Run(profile, host, &snapshot).Finished());
+  EXPECT_EQ(snapshot.periodStart, "3-1-2001");
+  EXPECT_EQ(snapshot.periodEnd, "3-31-2001");
+  EXPECT_TRUE(snapshot.hosts.empty());  // every record lies outside the range
+}
+
+TEST_F(RunSiteTest, CountryTableOfTheProgramDirectoryComesFirst) {
+  dir_.Write("Country_Codes.dat", "CODE Country\nDE Deutschland\n");
+  const auto path = dir_.Write("access.log", NcsaLog("a.example.de", 2));
+  RecordingHost host;
+  Snapshot snapshot;
+  ASSERT_TRUE(Run(Profile(path.string()), host, &snapshot).Finished());
+  EXPECT_EQ(snapshot.countries, (Hosts{{"Deutschland", 2}}));
+}
+
+struct OpenCase {
+  const char* name;
+  int openReportWhenDone;
+  int scheduled;
+  bool opens;
+};
+
+class OpenReportTest : public RunSiteTest, public ::testing::WithParamInterface<OpenCase> {};
+
+TEST_P(OpenReportTest, OnlyAnUnscheduledSiteOpensItsReport) {
+  settings_.SetOpenReportWhenDone(GetParam().openReportWhenDone);
+  auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 2)).string());
+  profile->SetScheduled(GetParam().scheduled);
+  RecordingHost host;
+  ASSERT_TRUE(Run(profile, host).Finished());
+  if (GetParam().opens) {
+    EXPECT_THAT(host.Opened(), ElementsAre((dir_ / "report0" / "stats.html").string()));
+  } else {
+    EXPECT_TRUE(host.Opened().empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, OpenReportTest,
+                         ::testing::Values(OpenCase{"Asked", 1, 0, true},
+                                           OpenCase{"Scheduled", 1, 1, false},
+                                           OpenCase{"NotAsked", 0, 0, false}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(RunSiteTest, UnwritableReportEndsWithTheReportStage) {
+  dir_.Write("blocker", "a file where the report folder should be");
+  auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 2)).string());
+  profile->SetReportPath((dir_ / "blocker" / "stats.html").string());
+  RecordingHost host;
+  const RunResult result = Run(profile, host);
+  EXPECT_EQ(result.finalStage, kStageReportError);
+  EXPECT_THAT(result.message, HasSubstr("Error creating HTML report: "));
+  EXPECT_THAT(host.Messages(), ElementsAre(HasSubstr("Error creating HTML report: ")));
+  EXPECT_THAT(host.Stages(), Not(Contains(kStageFinished)));
+  EXPECT_EQ(profile->Statistics().hostnames.Count(), 0u);
+}
+
+TEST_F(RunSiteTest, RemoteLogfileIsATransmissionErrorForNow) {
+  auto profile = Profile("/logs/access.log");
+  profile->SetRemoteLogfile(1);
+  profile->SetLogFtpServer("ftp.example.net");
+  RecordingHost host;
+  const RunResult result = Run(profile, host);
+  EXPECT_EQ(result.finalStage, kStageTransmissionError);
+  EXPECT_THAT(result.message, HasSubstr("ftp://ftp.example.net/logs/access.log"));
+  EXPECT_THAT(result.message, HasSubstr("not supported yet"));
+  EXPECT_THAT(host.Stages(), ElementsAre(1, kStageTransmissionError));
+}
+
+TEST_F(RunSiteTest, UploadedReportIsATransmissionErrorAndKeepsTheLocalCopy) {
+  auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 2)).string());
+  profile->SetUploadReport(1);
+  profile->SetUploadFtpServer("ftp.example.org");
+  profile->SetReportPath("/htdocs/stats.html");
+  RecordingHost host;
+  const RunResult result = Run(profile, host);
+  EXPECT_EQ(result.finalStage, kStageTransmissionError);
+  EXPECT_THAT(result.message, HasSubstr("ftp://ftp.example.org/htdocs/stats.html"));
+  EXPECT_TRUE(fs::exists(dir_ / "Report0"));
+}
+
+TEST_F(RunSiteTest, FailedMailStillFinishes) {
+  auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 2)).string());
+  profile->SetEmailReport(1);
+  RecordingHost host;
+  const RunResult result = Run(profile, host);
+  EXPECT_TRUE(result.Finished());
+  const auto stages = host.Stages();
+  const auto mail = std::find(stages.begin(), stages.end(), kStageSendingMail);
+  ASSERT_NE(mail, stages.end());
+  EXPECT_EQ(*(mail + 1), kStageMailError);
+}
+
+TEST_F(RunSiteTest, OversizedLogfileIsDeletedAfterReading) {
+  settings_.SetDeleteOversizedLog(1);
+  settings_.SetOversizedLogLimitMb(0);
+  std::string log;
+  while (log.size() < 1'000'000) log += NcsaLine("a.example.com");
+  const auto path = dir_.Write("big.log", log);
+  RecordingHost host;
+  ASSERT_TRUE(Run(Profile(path.string()), host).Finished());
+  EXPECT_THAT(host.Stages(), Contains(kStageDeletingOversized));
+  EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(RunSiteTest, RunKeepsItsProfileAliveWhenTheListDropsIt) {
+  auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 2)).string());
+  std::weak_ptr<CSiteProfile> watch = profile;
+  RecordingHost host;
+  bool aliveDuringRun = false;
+  host.OnStage([&](int stage) {
+    // The site list forgets the site while its report is being written.
+    if (stage == kStageWritingReport) {
+      profile.reset();
+      aliveDuringRun = !watch.expired();
+    }
+  });
+  const RunResult result = RunSite(profile, host.Host(), cache_);
+  EXPECT_TRUE(result.Finished());
+  EXPECT_TRUE(aliveDuringRun);
+  EXPECT_TRUE(watch.expired());
+}
+
+}  // namespace
+}  // namespace tlw
