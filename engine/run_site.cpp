@@ -149,6 +149,12 @@ class SiteRun {
     }
     CompleteStatistics();
     if (!profile_.GetRunning()) return Cancelled();
+    NameCountries(stats_.countries, LoadCountryNames(CountryTablePath(programDirectory_)));
+    if (options_.onStatistics) {
+      options_.onStatistics(profile_);
+      // The caller may have taken long; a stop meanwhile still skips the report.
+      if (!profile_.GetRunning()) return Cancelled();
+    }
     return Report();
   }
 
@@ -286,9 +292,6 @@ class SiteRun {
   }
 
   RunResult Report() {
-    NameCountries(stats_.countries, LoadCountryNames(CountryTablePath(programDirectory_)));
-    if (options_.onStatistics) options_.onStatistics(profile_);
-
     Post(kStageWritingReport);
     if (Status written = GenerateReport(profile_, host_); !written.ok()) {
       // Report assembly has shown its message already.

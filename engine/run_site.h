@@ -43,7 +43,8 @@ struct RunResult {
 struct RunOptions {
   // Called once the statistics are complete (every record counted, visits
   // closed, country names applied), just before the report is written and
-  // the statistics are cleared. Not called for a run that ends early.
+  // the statistics are cleared. Not called for a run that ends early. A
+  // running flag cleared by the callback stops the run before its report.
   std::function<void(const CSiteProfile&)> onStatistics;
   // Published while the logfiles are read; may be null.
   RunProgress* progress = nullptr;

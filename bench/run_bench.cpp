@@ -1,0 +1,111 @@
+// A whole site run over a generated combined log of 1M lines (warm page
+// cache): lines per second from the first line to the statistics, and with
+// the HTML report and its graphs written as well; plus the allocations the
+// run makes per line (new table keys allocate, repeated ones must not). Run:
+//   build/bench/run_bench --benchmark_counters_tabular=true
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "engine/run_site.h"
+#include "settings/settings.h"
+#include "settings/site_profile.h"
+#include "tools/loggen/log_generator.h"
+
+namespace {
+std::atomic<std::uint64_t> gAllocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+// GCC takes the replaced operators for a mismatch with malloc and free.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
+
+namespace tlw {
+namespace {
+
+constexpr std::uint64_t kRequests = 1'000'000;
+
+// One folder with the generated log and the reports, for the whole program.
+class BenchFolder {
+ public:
+  BenchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tlw-run-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    folder_ = pattern;
+    loggen::Options options;
+    options.layout = loggen::Layout::NcsaCombined;
+    options.requests = kRequests;
+    if (!loggen::WriteLog(Log(), options).ok()) std::abort();
+    settings_.SetProgramDirectory(folder_);
+    SetProgramSettings(&settings_);
+  }
+  ~BenchFolder() {
+    SetProgramSettings(nullptr);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+  std::string Log() const { return folder_ + "/access.log"; }
+  std::string Report() const { return folder_ + "/report/stats.html"; }
+
+ private:
+  std::string folder_;
+  CSettings settings_;
+};
+
+BenchFolder& Folder() {
+  static BenchFolder folder;
+  return folder;
+}
+
+void RunWholeSite(benchmark::State& state, bool report) {
+  BenchFolder& folder = Folder();
+  CDNSCache cache;
+  std::uint64_t lines = 0;
+  std::uint64_t allocations = 0;
+  for (auto _ : state) {
+    auto profile = std::make_shared<CSiteProfile>();
+    profile->SetListIndex(0);
+    profile->SetHomepageUrl("https://www.example.com/");
+    profile->SetLogfilePath(folder.Log());
+    profile->SetReportPath(folder.Report());
+    RunProgress progress;
+    RunOptions options;
+    options.progress = &progress;
+    // Stopping the run once its statistics are complete skips the report.
+    if (!report) options.onStatistics = [&](const CSiteProfile&) { profile->SetRunning(false); };
+    const std::uint64_t before = gAllocations.load(std::memory_order_relaxed);
+    const RunResult result = RunSite(profile, {}, cache, options);
+    allocations += gAllocations.load(std::memory_order_relaxed) - before;
+    if (report && !result.Finished()) state.SkipWithError(result.message.c_str());
+    lines += progress.linesRead.load();
+  }
+  state.counters["lines/s"] =
+      benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsRate);
+  state.counters["allocs/line"] =
+      static_cast<double>(allocations) / static_cast<double>(lines == 0 ? 1 : lines);
+}
+
+void BM_RunWithoutReport(benchmark::State& state) { RunWholeSite(state, false); }
+void BM_RunWithReport(benchmark::State& state) { RunWholeSite(state, true); }
+
+BENCHMARK(BM_RunWithoutReport)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RunWithReport)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace tlw
+
+BENCHMARK_MAIN();
