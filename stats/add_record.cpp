@@ -22,7 +22,8 @@ constexpr std::size_t kMaxHostKey = 299;
 // The host's slot; the host filter is decided when the host is first seen.
 HostSlot& HostOf(CountingState& state, const CountingOptions& options, std::string_view hostKey) {
   bool created = false;
-  HostSlot& host = state.hosts.ValueAt(state.hosts.Intern(hostKey, &created));
+  HostSlot& host =
+      state.hosts.ValueAt(state.hosts.InternRepeated(hostKey, state.previousHost, &created));
   if (created) host.filtered = MatchesFilterList(hostKey, options.hostFilter);
   return host;
 }
@@ -31,7 +32,7 @@ HostSlot& HostOf(CountingState& state, const CountingOptions& options, std::stri
 // filters are decided when the path is first seen.
 std::uint32_t PathOf(CountingState& state, const CountingOptions& options, std::string_view path) {
   bool created = false;
-  const std::uint32_t handle = state.paths.Intern(path, &created);
+  const std::uint32_t handle = state.paths.InternRepeated(path, state.previousPath, &created);
   if (created) {
     const PathShape shape = ShapeOfPath(path);
     PathSlot& slot = state.paths.ValueAt(handle);
@@ -62,17 +63,29 @@ void CountDomain(SiteStatistics& statistics, std::string_view hostKey, HostSlot&
       if (facts.countCountry) host.country = statistics.countries.Intern(facts.countryKey);
     }
   }
-  if (host.domain != kNone) statistics.domains.AddAt(host.domain, 1);
-  if (host.country != kNone) statistics.countries.AddAt(host.country, 1);
+  // The count itself is the host's pending count (see CountHost).
+}
+
+// Adds pending counts to the entries of a slot and clears them.
+void AddPending(StatTable& table, StatTable::Handle handle, std::int64_t pending) {
+  if (handle != kNone && pending != 0) table.AddAt(handle, pending);
+}
+
+void SettleAgent(SiteStatistics& statistics, CountingState::AgentSlot& slot) {
+  AddPending(statistics.browsers, slot.browser, slot.pending);
+  AddPending(statistics.platforms, slot.platform, slot.pending);
+  slot.pending = 0;
 }
 
 void CountAgent(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
                 std::string_view agent) {
   if (agent.empty()) return;
-  CountingState::AgentSlot& slot = state.agents.ValueAt(state.agents.Intern(agent));
+  CountingState::AgentSlot& slot =
+      state.agents.ValueAt(state.agents.InternRepeated(agent, state.previousAgent));
   if (!slot.described || slot.w3c != options.w3cLog) {
     // A W3C log writes blanks as "+", so the same text may describe another
     // agent there; a run that mixes layouts describes it again.
+    SettleAgent(statistics, slot);
     slot = CountingState::AgentSlot{};
     slot.described = true;
     slot.w3c = options.w3cLog;
@@ -82,14 +95,14 @@ void CountAgent(SiteStatistics& statistics, CountingState& state, const Counting
       if (!facts.platform.empty()) slot.platform = statistics.platforms.Intern(facts.platform);
     }
   }
-  if (slot.browser != kNone) statistics.browsers.AddAt(slot.browser, 1);
-  if (slot.platform != kNone) statistics.platforms.AddAt(slot.platform, 1);
+  ++slot.pending;
 }
 
 void CountReferrer(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
                    std::string_view referrer) {
   if (referrer.empty()) return;
-  CountingState::ReferrerSlot& slot = state.referrers.ValueAt(state.referrers.Intern(referrer));
+  CountingState::ReferrerSlot& slot =
+      state.referrers.ValueAt(state.referrers.InternRepeated(referrer, state.previousReferrer));
   if (!slot.classified) {
     slot.classified = true;
     const ReferrerFacts facts = ClassifyReferrer(referrer, options.homepageUrl);
@@ -98,8 +111,7 @@ void CountReferrer(SiteStatistics& statistics, CountingState& state, const Count
       if (!facts.phrase.empty()) slot.keyword = statistics.keywords.Intern(facts.phrase);
     }
   }
-  if (slot.referer != kNone) statistics.referers.AddAt(slot.referer, 1);
-  if (slot.keyword != kNone) statistics.keywords.AddAt(slot.keyword, 1);
+  ++slot.pending;
 }
 
 void CountStatus(SiteStatistics& statistics, CountingState& state, std::string_view status) {
@@ -126,7 +138,8 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
   const std::string_view path = record.url;
 
   // 1. Busiest day: every record handed over, also those dropped below.
-  TrackDay(statistics, state, record);
+  const std::int64_t bytes = ReadByteCount(record.bytes);
+  TrackDay(statistics, state, record, bytes);
 
   // 2-3. Path shape, host facts (cached per distinct path and host).
   const std::uint32_t pathHandle = PathOf(state, options, path);
@@ -149,20 +162,20 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
   // 6-8. Home page, success, bytes.
   if (!failed && slot.homePage) ++statistics.homepageHits;
   if (statusFirst == '2' || statusFirst == '3') ++statistics.successfulRequests;
-  statistics.totalBytes = SaturatingAdd(statistics.totalBytes, ReadByteCount(record.bytes));
+  statistics.totalBytes = SaturatingAdd(statistics.totalBytes, bytes);
 
   // 9-11. Hours, days, hosts.
   CountHour(statistics, state, record.hour);
   CountDay(statistics, state);
   CountHost(statistics, state, hostKey, host);
 
-  // 12. Directories, without 4xx and 5xx.
+  // 12. Directories, without 4xx and 5xx. Counted with the file requests
+  // and file types when the counts are settled.
   if (!failed) {
-    const StatTable::Handle dir =
-        slot.dir != kNone ? slot.dir
-                          : statistics.dirs.Intern(DirectoryKey(ShapeOfPath(path).directory));
-    slot.dir = dir;
-    statistics.dirs.AddAt(dir, 1);
+    if (slot.dir == kNone) {
+      slot.dir = statistics.dirs.Intern(DirectoryKey(ShapeOfPath(path).directory));
+    }
+    ++slot.pendingServed;
   }
 
   // 13-14. Months, domains and countries.
@@ -170,22 +183,18 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
   CountDomain(statistics, hostKey, host);
 
   // 15. Files: paths with an extension, without 4xx and 5xx.
-  if (slot.hasExtension && !failed) {
-    statistics.fileRequests.AddAt(Ensure(slot.fileRequest, statistics.fileRequests, path), 1);
-  }
+  if (slot.hasExtension && !failed) Ensure(slot.fileRequest, statistics.fileRequests, path);
 
   // 16. Pages.
   if (slot.pageKind == PageKind::kAlways ||
       (slot.pageKind == PageKind::kUnlessStatus4 && statusFirst != '4')) {
-    statistics.webPages.AddAt(Ensure(slot.webPage, statistics.webPages, path), 1);
+    Ensure(slot.webPage, statistics.webPages, path);
+    ++slot.pendingPages;
   }
 
   // 17. File types, without 4xx and 5xx.
-  if (slot.hasExtension && !failed) {
-    if (slot.fileType == kNone) {
-      slot.fileType = statistics.fileTypes.Intern("." + ShapeOfPath(path).extension);
-    }
-    statistics.fileTypes.AddAt(slot.fileType, 1);
+  if (slot.hasExtension && !failed && slot.fileType == kNone) {
+    slot.fileType = statistics.fileTypes.Intern("." + ShapeOfPath(path).extension);
   }
 
   // 18-20. Logons, status codes, broken links.
@@ -193,8 +202,10 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
   CountStatus(statistics, state, record.status);
   // Every 404 is a broken link, also of a path as short as "/": a missing
   // site root is the most broken link of all.
-  if (record.status.substr(0, 3) == "404") {
-    statistics.brokenLinks.AddAt(Ensure(slot.brokenLink, statistics.brokenLinks, path), 1);
+  const std::string_view status = record.status;
+  if (status.size() >= 3 && status[0] == '4' && status[1] == '0' && status[2] == '4') {
+    Ensure(slot.brokenLink, statistics.brokenLinks, path);
+    ++slot.pendingBroken;
   }
 
   // 21-22. Browser and platform, referrer and search phrase.
@@ -205,7 +216,33 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
   if (!slot.skipsVisits) TrackVisit(statistics, state, options, record, hostKey, host, pathHandle);
 }
 
+void SettleCounts(SiteStatistics& statistics) {
+  CountingState& state = statistics.Counting();
+  state.hosts.ForEachValue([&](HostSlot& host) {
+    AddPending(statistics.hostnames, host.hostname, host.pending);
+    AddPending(statistics.domains, host.domain, host.pending);
+    AddPending(statistics.countries, host.country, host.pending);
+    host.pending = 0;
+  });
+  state.paths.ForEachValue([&](PathSlot& path) {
+    AddPending(statistics.dirs, path.dir, path.pendingServed);
+    AddPending(statistics.fileRequests, path.fileRequest, path.pendingServed);
+    AddPending(statistics.fileTypes, path.fileType, path.pendingServed);
+    AddPending(statistics.webPages, path.webPage, path.pendingPages);
+    AddPending(statistics.brokenLinks, path.brokenLink, path.pendingBroken);
+    path.pendingServed = path.pendingPages = path.pendingBroken = 0;
+  });
+  state.agents.ForEachValue(
+      [&](CountingState::AgentSlot& agent) { SettleAgent(statistics, agent); });
+  state.referrers.ForEachValue([&](CountingState::ReferrerSlot& referrer) {
+    AddPending(statistics.referers, referrer.referer, referrer.pending);
+    AddPending(statistics.keywords, referrer.keyword, referrer.pending);
+    referrer.pending = 0;
+  });
+}
+
 void FinishRecords(SiteStatistics& statistics) {
+  SettleCounts(statistics);
   CountingState& state = statistics.Counting();
   CloseVisits(statistics, state);
   BuildEntryExit(statistics);

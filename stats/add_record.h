@@ -8,9 +8,15 @@ namespace tlw {
 
 // Counts one completed record of the run into `statistics`, or drops it when
 // the profile's filters or reporting range exclude it (the busiest-day
-// bookkeeping still sees a dropped record). A record without a host is
+// bookkeeping still sees a dropped record). Some counts reach the tables
+// only when they are settled (FinishRecords, SettleCounts). A record without a host is
 // ignored entirely. Records must come in file order, on the run's thread.
 void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const LogRecord& record);
+
+// Brings the tables up to date with the counts that counting keeps per
+// distinct key. FinishRecords does it; call it only to read the tables in
+// the middle of a run.
+void SettleCounts(SiteStatistics& statistics);
 
 // Completes the statistics after the last record: every open visit ends and
 // is counted in `clickPaths` when it has two or more pages, entry and exit

@@ -9,6 +9,7 @@ void CountingState::Reset() {
   paths.Clear();
   agents.Clear();
   referrers.Clear();
+  previousHost = previousPath = previousAgent = previousReferrer = kNone;
   date = DateSlot{};
   lastHour.clear();
   hourHandle = kNone;

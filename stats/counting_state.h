@@ -18,7 +18,9 @@ namespace tlw {
 // path, agent, referrer) instead of one per table and a re-derivation of
 // every fact. Table entries are created when a record is first counted
 // under them, exactly when a plain Add would create them, so the tables'
-// iteration order is unchanged by the caching.
+// iteration order is unchanged by the caching. Later counts of a key are
+// kept in its slot (already in cache) and added to the table entries when
+// the counts are settled, so a record touches few cache lines.
 class CountingState {
  public:
   static constexpr StatTable::Handle kNone = StatTable::kNone;
@@ -28,6 +30,7 @@ class CountingState {
     StatTable::Handle domain = kNone;
     StatTable::Handle country = kNone;
     VisitTable::Handle visit = kNone;  // kNone: no entry in `openVisits`
+    std::int64_t pending = 0;          // counted records not yet in the three tables
     bool filtered = false;             // matched the host filter
     bool classified = false;           // domain and country decided
   };
@@ -38,6 +41,11 @@ class CountingState {
     StatTable::Handle fileType = kNone;
     StatTable::Handle webPage = kNone;
     StatTable::Handle brokenLink = kNone;
+    // Not yet in the tables: requests without a 4xx or 5xx status (for
+    // `dirs`, `fileRequests` and `fileTypes`), page views, and 404s.
+    std::int64_t pendingServed = 0;
+    std::int64_t pendingPages = 0;
+    std::int64_t pendingBroken = 0;
     PageKind pageKind = PageKind::kNone;
     bool hasExtension = false;
     bool homePage = false;
@@ -48,6 +56,7 @@ class CountingState {
   struct AgentSlot {
     StatTable::Handle browser = kNone;
     StatTable::Handle platform = kNone;
+    std::int64_t pending = 0;  // counted records not yet in `browsers` and `platforms`
     bool described = false;
     bool w3c = false;  // the log kind the description was made for
   };
@@ -55,6 +64,7 @@ class CountingState {
   struct ReferrerSlot {
     StatTable::Handle referer = kNone;
     StatTable::Handle keyword = kNone;
+    std::int64_t pending = 0;  // counted records not yet in `referers` and `keywords`
     bool classified = false;
   };
 
@@ -62,9 +72,13 @@ class CountingState {
   struct DateSlot {
     bool valid = false;  // false: nothing cached yet
     std::string month, day, year;
-    std::string dateKey;         // month "-" day "-" year
-    std::string monthKey;        // month " " year
-    std::int64_t dateValue = 0;  // year*10000 + month*100 + day; 0 when the month is unknown
+    std::string dateKey;          // month "-" day "-" year
+    std::string monthKey;         // month " " year
+    std::int64_t dateValue = 0;   // year*10000 + month*100 + day; 0 when the month is unknown
+    int monthNumber = 0;          // 1-12; 0 when the month text names no month
+    std::int64_t yearNumber = 0;  // two-digit years widened
+    std::int64_t dayNumber = 0;
+    std::size_t stampMonthLength = 0;  // length of the month as a number text
     StatTable::Handle days = kNone;
     StatTable::Handle dayBytes = kNone;
     StatTable::Handle dayNewVisitors = kNone;
@@ -79,6 +93,13 @@ class CountingState {
   KeyedTable<PathSlot> paths{1};
   KeyedTable<AgentSlot> agents{1};
   KeyedTable<ReferrerSlot> referrers{1};
+
+  // The slots of the previous record: a page and its images come from one
+  // host with one agent, one after the other.
+  std::uint32_t previousHost = kNone;
+  std::uint32_t previousPath = kNone;
+  std::uint32_t previousAgent = kNone;
+  std::uint32_t previousReferrer = kNone;
 
   DateSlot date;
   std::string lastHour;

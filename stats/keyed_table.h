@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "stats/key_arena.h"
+#include "stats/entry_store.h"
 #include "stats/text_hash.h"
 
 namespace tlw {
@@ -18,14 +18,14 @@ namespace tlw {
 //
 // Behind that order sits a flat open-addressing index (linear probing on a
 // well-mixed hash), so a look-up stays short however many keys share a
-// bucket. Entries live in one array in creation order and are addressed by
-// a Handle that stays valid until the entry is removed or the table cleared;
-// counting code keeps handles to skip repeated look-ups. Key bytes live in an
-// arena. The order is produced only when the table is walked.
+// bucket. Entries live in an EntryStore in creation order, each with its key
+// beside its value, and are addressed by a Handle that stays valid until the
+// entry is removed or the table cleared; counting code keeps handles to skip
+// repeated look-ups. The order is produced only when the table is walked.
 template <typename Value>
 class KeyedTable {
  public:
-  using Handle = std::uint32_t;
+  using Handle = typename EntryStore<Value>::Handle;
   static constexpr Handle kNone = 0xFFFFFFFFu;
 
   explicit KeyedTable(std::uint32_t bucketCount) : bucketCount_(bucketCount ? bucketCount : 1) {}
@@ -44,7 +44,7 @@ class KeyedTable {
       if (slot == 0) return kNone;
       if (static_cast<std::uint32_t>(slot >> 32) == fingerprint) {
         const Handle handle = static_cast<Handle>(slot) - 1;
-        if (KeyEquals(entries_[handle], key)) return handle;
+        if (KeyEquals(handle, key)) return handle;
       }
     }
   }
@@ -61,20 +61,30 @@ class KeyedTable {
       if (slot == 0) break;
       if (static_cast<std::uint32_t>(slot >> 32) == fingerprint) {
         const Handle handle = static_cast<Handle>(slot) - 1;
-        if (KeyEquals(entries_[handle], key)) {
+        if (KeyEquals(handle, key)) {
           if (created) *created = false;
           return handle;
         }
       }
     }
-    const Handle handle = static_cast<Handle>(entries_.size());
-    const std::string_view stored = arena_.Store(key);
-    entries_.push_back(
-        Entry{stored.data(), static_cast<std::uint32_t>(stored.size()), TableHash(key), Value{}});
+    const Handle handle = store_.Add(key, TableHash(key));
     slots_[pos] = (static_cast<std::uint64_t>(fingerprint) << 32) | (handle + 1u);
     ++live_;
     if (created) *created = true;
     return handle;
+  }
+
+  // Intern for a field that often repeats from one record to the next:
+  // `previous` (the handle this call gave last time, or kNone) is tried
+  // first, and updated. `previous` must be kNone or a handle of this table
+  // that was not removed since (it is reset whenever the table is cleared).
+  Handle InternRepeated(std::string_view key, Handle& previous, bool* created = nullptr) {
+    if (previous != kNone && KeyEquals(previous, key)) {
+      if (created) *created = false;
+      return previous;
+    }
+    previous = Intern(key, created);
+    return previous;
   }
 
   // Removes the entry of `key`; false when there was none. Removing the last
@@ -85,10 +95,9 @@ class KeyedTable {
     for (;; pos = (pos + 1) & mask_) {
       const std::uint64_t slot = slots_[pos];
       if (slot == 0) return false;
-      Entry& entry = entries_[static_cast<Handle>(slot) - 1];
-      if (KeyEquals(entry, key)) {
-        entry.size = kDead;
-        entry.value = Value{};
+      const Handle handle = static_cast<Handle>(slot) - 1;
+      if (KeyEquals(handle, key)) {
+        store_.MarkDead(handle);
         break;
       }
     }
@@ -100,8 +109,8 @@ class KeyedTable {
     // hole so that no look-up stops early at it.
     std::size_t hole = pos;
     for (std::size_t next = (hole + 1) & mask_; slots_[next] != 0; next = (next + 1) & mask_) {
-      const Entry& moved = entries_[static_cast<Handle>(slots_[next]) - 1];
-      const std::size_t home = LookupHash(KeyOf(moved)) >> shift_;
+      const Handle moved = static_cast<Handle>(slots_[next]) - 1;
+      const std::size_t home = LookupHash(store_.KeyOf(moved)) >> shift_;
       if (((next - home) & mask_) >= ((next - hole) & mask_)) {
         slots_[hole] = slots_[next];
         hole = next;
@@ -114,46 +123,52 @@ class KeyedTable {
   // Empties the table and frees its memory.
   void Clear() {
     std::vector<std::uint64_t>().swap(slots_);
-    std::vector<Entry>().swap(entries_);
-    arena_.Clear();
+    store_.Clear();
     live_ = 0;
     mask_ = 0;
     shift_ = 64;
   }
 
-  std::string_view KeyAt(Handle handle) const { return KeyOf(entries_[handle]); }
-  Value& ValueAt(Handle handle) { return entries_[handle].value; }
-  const Value& ValueAt(Handle handle) const { return entries_[handle].value; }
+  std::string_view KeyAt(Handle handle) const { return store_.KeyOf(handle); }
+  Value& ValueAt(Handle handle) { return store_.At(handle).value; }
+  const Value& ValueAt(Handle handle) const { return store_.At(handle).value; }
 
   // The handles of all entries in iteration order: buckets ascending, newest
   // entry first within a bucket.
   std::vector<Handle> Ordered() const {
+    std::vector<Handle> created;  // creation order
+    created.reserve(live_);
+    store_.ForEachLive([&](Handle h) { created.push_back(h); });
     std::vector<Handle> order;
-    if (live_ == 0) return order;
-    order.reserve(live_);
-    if (live_ * 4 < bucketCount_) {
+    if (created.empty()) return order;
+    order.reserve(created.size());
+    if (created.size() * 4 < bucketCount_) {
       // Few entries for many buckets: sorting beats a pass over the buckets.
       std::vector<std::uint64_t> sortKeys;
-      sortKeys.reserve(live_);
-      for (Handle h = 0; h < entries_.size(); ++h) {
-        if (entries_[h].size == kDead) continue;
-        sortKeys.push_back((static_cast<std::uint64_t>(BucketOf(entries_[h])) << 32) | (kNone - h));
+      sortKeys.reserve(created.size());
+      for (std::size_t i = 0; i < created.size(); ++i) {
+        sortKeys.push_back(static_cast<std::uint64_t>(BucketOf(created[i])) << 32 |
+                           (kNone - static_cast<std::uint32_t>(i)));
       }
       std::sort(sortKeys.begin(), sortKeys.end());
-      for (std::uint64_t k : sortKeys) order.push_back(kNone - static_cast<Handle>(k));
+      for (std::uint64_t k : sortKeys)
+        order.push_back(created[kNone - static_cast<std::uint32_t>(k)]);
       return order;
     }
     std::vector<std::uint32_t> start(static_cast<std::size_t>(bucketCount_) + 1, 0);
-    for (const Entry& e : entries_) {
-      if (e.size != kDead) ++start[BucketOf(e) + 1];
-    }
+    for (Handle h : created) ++start[BucketOf(h) + 1];
     for (std::uint32_t b = 0; b < bucketCount_; ++b) start[b + 1] += start[b];
-    order.resize(live_);
-    for (Handle h = static_cast<Handle>(entries_.size()); h-- > 0;) {
-      if (entries_[h].size == kDead) continue;
-      order[start[BucketOf(entries_[h])]++] = h;
-    }
+    order.resize(created.size());
+    for (std::size_t i = created.size(); i-- > 0;)
+      order[start[BucketOf(created[i])]++] = created[i];
     return order;
+  }
+
+  // Calls fn(value) for every entry, in creation order (cheaper than the
+  // iteration order when the order does not matter).
+  template <typename Fn>
+  void ForEachValue(Fn&& fn) {
+    store_.ForEachLive([&](Handle h) { fn(store_.At(h).value); });
   }
 
   // Calls fn(key, value) for every entry in iteration order.
@@ -163,37 +178,28 @@ class KeyedTable {
   }
 
  private:
-  struct Entry {
-    const char* key;
-    std::uint32_t size;  // kDead once removed
-    std::uint32_t tableHash;
-    Value value;
-  };
-  static constexpr std::uint32_t kDead = 0xFFFFFFFFu;
-
-  static std::string_view KeyOf(const Entry& e) { return std::string_view(e.key, e.size); }
-  static bool KeyEquals(const Entry& e, std::string_view key) {
-    return e.size == key.size() && (key.empty() || std::memcmp(e.key, key.data(), key.size()) == 0);
+  bool KeyEquals(Handle h, std::string_view key) const {
+    // A removed entry's size has the dead bit set and equals no key size.
+    return store_.At(h).size == key.size() &&
+           BytesEqual(store_.KeyBytes(h), key.data(), key.size());
   }
-  std::uint32_t BucketOf(const Entry& e) const { return e.tableHash % bucketCount_; }
+  std::uint32_t BucketOf(Handle h) const { return store_.At(h).tableHash % bucketCount_; }
 
   void Grow() {
     const std::size_t capacity = slots_.empty() ? 16 : slots_.size() * 2;
     slots_.assign(capacity, 0);
     mask_ = capacity - 1;
     shift_ = 64 - static_cast<unsigned>(__builtin_ctzll(capacity));
-    for (Handle h = 0; h < entries_.size(); ++h) {
-      if (entries_[h].size == kDead) continue;
-      const std::uint64_t hash = LookupHash(KeyOf(entries_[h]));
+    store_.ForEachLive([&](Handle h) {
+      const std::uint64_t hash = LookupHash(store_.KeyOf(h));
       std::size_t pos = hash >> shift_;
       while (slots_[pos] != 0) pos = (pos + 1) & mask_;
       slots_[pos] = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(hash)) << 32) | (h + 1u);
-    }
+    });
   }
 
   std::vector<std::uint64_t> slots_;  // 0 empty; else fingerprint << 32 | (handle + 1)
-  std::vector<Entry> entries_;        // creation order; removed entries stay as dead
-  KeyArena arena_;
+  EntryStore<Value> store_;           // creation order; removed entries stay as dead
   std::size_t live_ = 0;
   std::size_t mask_ = 0;
   unsigned shift_ = 64;

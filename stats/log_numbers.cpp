@@ -1,6 +1,6 @@
 #include "stats/log_numbers.h"
 
-#include <array>
+#include <algorithm>
 
 namespace tlw {
 namespace {
@@ -18,6 +18,11 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 std::int64_t ReadLogNumber(std::string_view text) {
+  // Dates and times are mostly one or two plain digits.
+  if (text.size() == 2 && IsDigit(text[0]) && IsDigit(text[1])) {
+    return (text[0] - '0') * 10 + (text[1] - '0');
+  }
+  if (text.size() == 1 && IsDigit(text[0])) return text[0] - '0';
   std::size_t i = SkipBlanks(text);
   bool negative = false;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
@@ -38,11 +43,16 @@ std::int64_t ReadLogNumber(std::string_view text) {
 std::int64_t ReadByteCount(std::string_view text) {
   std::size_t i = SkipBlanks(text);
   if (i < text.size() && text[i] == '+') ++i;
+  // 18 digits always fit; a longer number saturates. No division per digit:
+  // this runs twice for every record.
   std::int64_t value = 0;
-  for (; i < text.size() && IsDigit(text[i]); ++i) {
-    const int digit = text[i] - '0';
-    if (value > (INT64_MAX - digit) / 10) return INT64_MAX;
-    value = value * 10 + digit;
+  const std::size_t fitting = std::min(text.size(), i + 18);
+  for (; i < fitting && IsDigit(text[i]); ++i) value = value * 10 + (text[i] - '0');
+  if (i < text.size() && IsDigit(text[i])) {
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+      if (value > (INT64_MAX - 9) / 10) return INT64_MAX;
+      value = value * 10 + (text[i] - '0');
+    }
   }
   return value;
 }
@@ -52,10 +62,13 @@ int MonthNumber(std::string_view month) {
   constexpr std::int64_t kLimit = 1'000'000;
   if (number != 0)
     return static_cast<int>(number > kLimit ? kLimit : number < -kLimit ? -kLimit : number);
-  static constexpr std::array<std::string_view, 12> kNames = {
-      "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  for (std::size_t m = 0; m < kNames.size(); ++m) {
-    if (month == kNames[m]) return static_cast<int>(m) + 1;
+  if (month.size() != 3) return 0;
+  static constexpr std::string_view kNames = "JanFebMarAprMayJunJulAugSepOctNovDec";
+  for (std::size_t m = 0; m < 12; ++m) {
+    if (month[0] == kNames[3 * m] && month[1] == kNames[3 * m + 1] &&
+        month[2] == kNames[3 * m + 2]) {
+      return static_cast<int>(m) + 1;
+    }
   }
   return 0;
 }

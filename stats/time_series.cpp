@@ -4,20 +4,21 @@
 
 #include "stats/local_time_cache.h"
 #include "stats/log_numbers.h"
+#include "stats/text_hash.h"
 
 namespace tlw {
 
-void TrackDay(SiteStatistics& statistics, CountingState& state, const LogRecord& record) {
+void TrackDay(SiteStatistics& statistics, CountingState& state, const LogRecord& record,
+              std::int64_t bytes) {
   std::string_view month = record.month;
-  month.remove_prefix(std::min(month.find_first_not_of(' '), month.size()));
+  while (!month.empty() && month.front() == ' ') month.remove_prefix(1);
   const std::string_view day = record.day;
-  const std::int64_t bytes = ReadByteCount(record.bytes);
 
   const std::string& current = state.currentDay;
   const bool sameDay = current.size() == month.size() + 1 + day.size() &&
-                       current.compare(0, month.size(), month) == 0 &&
+                       BytesEqual(current.data(), month.data(), month.size()) &&
                        current[month.size()] == '-' &&
-                       current.compare(month.size() + 1, day.size(), day) == 0;
+                       BytesEqual(current.data() + month.size() + 1, day.data(), day.size());
   if (!sameDay) {
     // A day that comes back after another day starts a new run from 1: the
     // log is taken to be in time order. The first record of a run is not
@@ -41,8 +42,8 @@ void TrackDay(SiteStatistics& statistics, CountingState& state, const LogRecord&
 
 const CountingState::DateSlot& DateOf(CountingState& state, const LogRecord& record) {
   CountingState::DateSlot& date = state.date;
-  if (date.valid && record.month == date.month && record.day == date.day &&
-      record.year == date.year) {
+  if (date.valid && TextEquals(record.month, date.month) && TextEquals(record.day, date.day) &&
+      TextEquals(record.year, date.year)) {
     return date;
   }
   date = CountingState::DateSlot{};
@@ -53,13 +54,21 @@ const CountingState::DateSlot& DateOf(CountingState& state, const LogRecord& rec
   date.dateKey.append(record.month).append("-").append(record.day).append("-").append(record.year);
   date.monthKey.append(record.month).append(" ").append(record.year);
   const int month = MonthNumber(record.month);
+  // Two-digit years (comma and "!" layouts) read as 1985-2084, like the
+  // daily order does, so such logs fit a reporting range and have real
+  // weekdays.
+  date.yearNumber = FullYear(ReadLogNumber(record.year));
+  date.dayNumber = ReadLogNumber(record.day);
   if (month >= 1 && month <= 12) {
-    // Two-digit years (comma and "!" layouts) read as 1985-2084, like the
-    // daily order does, so such logs fit a reporting range at all.
-    const std::int64_t year = FullYear(ReadLogNumber(record.year));
-    const std::int64_t day = std::clamp<std::int64_t>(ReadLogNumber(record.day), 0, 99);
-    date.dateValue = year * 10000 + month * 100 + day;
+    date.monthNumber = month;
+    date.dateValue =
+        date.yearNumber * 10000 + month * 100 + std::clamp<std::int64_t>(date.dayNumber, 0, 99);
   }
+  // A visit's stamp writes the month as a number: the log's own text when
+  // it is one, else the number of the month name.
+  date.stampMonthLength = ReadLogNumber(record.month) != 0 ? record.month.size()
+                          : month >= 10                    ? 2
+                                                           : 1;
   return date;
 }
 
@@ -79,7 +88,7 @@ bool DateInRange(CountingState& state, std::int64_t reportFrom, std::int64_t rep
 }
 
 void CountHour(SiteStatistics& statistics, CountingState& state, std::string_view hour) {
-  if (state.hourHandle == CountingState::kNone || hour != state.lastHour) {
+  if (state.hourHandle == CountingState::kNone || !TextEquals(hour, state.lastHour)) {
     state.hourHandle = statistics.hours.Intern(hour);
     state.lastHour.assign(hour);
   }
@@ -108,7 +117,7 @@ void CountHost(SiteStatistics& statistics, CountingState& state, std::string_vie
       ++state.currentDayNewVisitors;
     }
   }
-  statistics.hostnames.AddAt(host.hostname, 1);
+  ++host.pending;  // settled into `hostnames`, `domains` and `countries`
   CountingState::DateSlot& date = state.date;
   if (date.dayNewVisitors == CountingState::kNone) {
     date.dayNewVisitors = statistics.dayNewVisitors.Intern(date.dateKey);

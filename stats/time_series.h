@@ -10,7 +10,9 @@ namespace tlw {
 // or not): the run of records of the current day (month "-" day, leading
 // blanks removed), its hits, bytes and new visitors; `busiestDay` follows
 // the day whose run first reaches more hits than any run before it.
-void TrackDay(SiteStatistics& statistics, CountingState& state, const LogRecord& record);
+// `bytes` is the record's byte count, already read.
+void TrackDay(SiteStatistics& statistics, CountingState& state, const LogRecord& record,
+              std::int64_t bytes);
 
 // The date-derived keys of a record, from the cache when the record has the
 // same month, day and year texts as the last one.

@@ -46,11 +46,11 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
   // names no moment: it has no weekday and cannot be placed in a visit, so
   // it leaves visits, `weekdays` and the last visitors alone (it is still
   // counted in every other table).
-  const int month = MonthNumber(record.month);
-  if (month < 1 || month > 12) return;
-  const LocalMoment moment = state.localTime.Convert(
-      FullYear(ReadLogNumber(record.year)), month, ReadLogNumber(record.day),
-      ReadLogNumber(record.hour), ReadLogNumber(record.minute));
+  const CountingState::DateSlot& date = state.date;  // the record's date, read by AddRecord
+  if (date.monthNumber == 0) return;
+  const LocalMoment moment =
+      state.localTime.Convert(date.yearNumber, date.monthNumber, date.dayNumber,
+                              ReadLogNumber(record.hour), ReadLogNumber(record.minute));
   if (!moment.valid) return;
 
   StatTable::Handle& weekday = state.weekdayHandles[static_cast<std::size_t>(moment.weekday)];
@@ -61,9 +61,7 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
 
   // The stamp as text would be year-month-day-hour-minute with the month as
   // a number; what matters later is only whether it reaches 7 characters.
-  const std::size_t monthLength =
-      ReadLogNumber(record.month) != 0 ? record.month.size() : (month >= 10 ? 2 : 1);
-  const bool stampComplete = record.year.size() + monthLength + record.day.size() +
+  const bool stampComplete = record.year.size() + date.stampMonthLength + record.day.size() +
                                  record.hour.size() + record.minute.size() + 4 >=
                              7;
 

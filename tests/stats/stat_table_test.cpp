@@ -132,6 +132,43 @@ TEST(StatTable, StaysConsistentUnderRandomAddsAndRemoves) {
   for (const StatEntry& e : table.Entries()) EXPECT_EQ(model.at(std::string(e.key)), e.count);
 }
 
+TEST(TextEquals, FindsADifferenceAtEveryPositionOfEveryLength) {
+  // The comparison reads words, half-words and overlapping tails: a fault
+  // there misses differences at some positions of some lengths.
+  for (std::size_t length = 0; length <= 40; ++length) {
+    const std::string a(length, 'x');
+    EXPECT_TRUE(TextEquals(a, std::string(length, 'x')));
+    for (std::size_t at = 0; at < length; ++at) {
+      std::string b = a;
+      b[at] = 'y';
+      EXPECT_FALSE(TextEquals(a, b)) << length << " " << at;
+      EXPECT_NE(LookupHash(a), LookupHash(b)) << length << " " << at;
+    }
+  }
+  EXPECT_FALSE(TextEquals("abc", "abcd"));
+}
+
+TEST(StatTable, KeepsVeryLongKeysAndKeysOfEveryLength) {
+  // Keys are stored beside their entries in chunks of up to 512 KiB; a key
+  // longer than a chunk gets one of its own.
+  StatTable table(3000);
+  const std::string huge(700 * 1024, 'p');
+  for (std::size_t length = 0; length < 300; ++length) table.Add(std::string(length, 'k'));
+  table.Add(huge, 5);
+  for (std::size_t length = 0; length < 300; ++length) table.Add(std::string(length, 'k'));
+  EXPECT_EQ(table.Count(), 301u);
+  EXPECT_EQ(table.Get(huge), 5);
+  for (std::size_t length = 0; length < 300; ++length) {
+    ASSERT_EQ(table.Get(std::string(length, 'k')), 2) << length;
+  }
+  std::size_t seen = 0;
+  table.ForEach([&](std::string_view key, std::int64_t count) {
+    seen += 1;
+    EXPECT_EQ(count, key.size() == huge.size() ? 5 : 2);
+  });
+  EXPECT_EQ(seen, 301u);
+}
+
 TEST(StatTable, EmptyKeyIsAKeyLikeAnyOther) {
   StatTable table(24);
   table.Add("");
