@@ -90,6 +90,8 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
 }
 
 void CloseVisits(SiteStatistics& statistics, CountingState& state) {
+  // After the last record every visit has ended, whatever its stamp: a fixed
+  // cut-off date would leave the visits of logs written after it uncounted.
   for (VisitTable::Handle h : statistics.openVisits.Ordered()) {
     CountEndedVisit(statistics, state, h);
   }

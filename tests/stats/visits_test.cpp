@@ -128,6 +128,27 @@ TEST(Visits, VisitsCrossMidnightAndMonthNumbers) {
   EXPECT_EQ(Contents(s.weekdays), (Counts{{"Tuesday", 1}, {"Wednesday", 1}}));
 }
 
+TEST(Visits, FinishingClosesVisitsOfAnyDate) {
+  OwnedRecord a = At("pc.example.com", "10", "00", "/a");
+  OwnedRecord b = At("pc.example.com", "10", "05", "/b");
+  a.year = b.year = "2031";
+  SiteStatistics s;
+  RunRecords(s, {a, b});
+  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a!/b!", 1}}));
+}
+
+TEST(Visits, IncompleteStampsMakeNoClickPath) {
+  // Year, day, hour and minute all missing: the stamp would read "-10---",
+  // too short to date a visit.
+  OwnedRecord a = At("pc.example.com", "", "", "/a");
+  OwnedRecord b = At("pc.example.com", "", "", "/b");
+  a.year = b.year = a.day = b.day = "";
+  SiteStatistics s;
+  RunRecords(s, {a, b});
+  EXPECT_TRUE(Contents(s.clickPaths).empty());
+  EXPECT_EQ(s.lastVisitors.size(), 1u);
+}
+
 TEST(LastVisitors, KeepsTheNewestUpToTheLimit) {
   std::vector<OwnedRecord> records;
   for (int i = 0; i < 8; ++i) {
