@@ -12,6 +12,8 @@ std::unique_ptr<Command> AddAddCommand(CLI::App& app);
 std::unique_ptr<Command> AddSetCommand(CLI::App& app);
 std::unique_ptr<Command> AddOptionsCommand(CLI::App& app);
 std::unique_ptr<Command> AddDeleteCommand(CLI::App& app);
+std::unique_ptr<Command> AddRunCommand(CLI::App& app);
+std::unique_ptr<Command> AddReportCommand(CLI::App& app);
 
 // The commands in the order the help lists them.
 std::span<const CommandFactory> AllCommands();

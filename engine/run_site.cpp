@@ -334,7 +334,9 @@ class SiteRun {
 
   RunResult Cancelled() {
     profile_.ResetAfterRun();
-    return RunResult{0, "The run of " + profile_.GetHomepageUrl() + " was stopped."};
+    const std::string site =
+        profile_.GetHomepageUrl().empty() ? profile_.GetLogfilePath() : profile_.GetHomepageUrl();
+    return RunResult{0, "The run of " + site + " was stopped before its report was written"};
   }
 
   ReadEnd FailRead(int stage, const std::string& message) {

@@ -1,0 +1,108 @@
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <system_error>
+
+#include "cli/commands.h"
+#include "cli/site_runs.h"
+#include "report/theme.h"
+#include "settings/field_value.h"
+#include "settings/settings.h"
+#include "settings/site_profile.h"
+
+namespace tlw::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ReportCommand : public Command {
+ public:
+  explicit ReportCommand(CLI::App& app)
+      : Command(app.add_subcommand("report",
+                                   "Generate a report from logfiles with a site of default "
+                                   "settings, saved nowhere")) {
+    CLI::App* sub = Subcommand();
+    sub->add_option("logfiles", logfiles_,
+                    "Logfiles, read in this order (wildcards and date codes allowed in one)")
+        ->required();
+    sub->add_option("-o,--output", output_, "Path of the HTML report (default: ./stats.html)");
+    sub->add_option("--theme", theme_, "Report theme")
+        ->check(CLI::IsMember(std::vector<std::string>(kThemeNames.begin(), kThemeNames.end())));
+    sub->add_flag("--no-graphs", noGraphs_, "Leave out the bar graphs");
+    CLI::Option* from =
+        sub->add_option("--from", from_, "First day to count (YYYY-MM-DD, local time)");
+    CLI::Option* to = sub->add_option("--to", to_, "Last day to count (YYYY-MM-DD, local time)");
+    from->needs(to);
+    to->needs(from);
+    sub->add_flag("--resolve", resolve_, "Turn IP addresses into host names (slower)");
+    sub->add_option("--site", site_, "The site's homepage URL, shown in the report");
+    sub->add_option("--json", json_, "Also write the statistics as JSON to FILE");
+  }
+
+  Status Run(const CliContext& context) override {
+    Result<std::shared_ptr<CSiteProfile>> profile = Profile();
+    if (!profile.ok()) return profile.status();
+    CSettings settings;
+    std::error_code error;
+    settings.SetProgramDirectory(fs::current_path(error).string());
+    settings.SetResolveHostnames(resolve_ ? 1 : 0);
+
+    const std::vector<SiteJob> jobs{{0, *profile, json_}};
+    std::vector<SiteOutcome> outcomes;
+    {
+      ProgramSettingsScope scope(settings);
+      CDNSCache cache;
+      outcomes = RunSites(context, jobs, cache);
+    }
+    if (outcomes[0].result.Finished()) {
+      context.out << "Report: " << (*profile)->GetFinalReportFileName() << '\n';
+    }
+    return SummarizeRuns(jobs, outcomes);
+  }
+
+ private:
+  // A new profile with these options; several logfiles become a file list.
+  Result<std::shared_ptr<CSiteProfile>> Profile() const {
+    auto profile = std::make_shared<CSiteProfile>();
+    std::string logfiles = logfiles_.front();
+    if (logfiles_.size() > 1) {
+      logfiles.clear();
+      for (const std::string& name : logfiles_) logfiles += name + "|";
+    }
+    profile->SetLogfilePath(logfiles);
+    std::error_code error;
+    profile->SetReportPath(fs::absolute(output_, error).string());
+    if (!theme_.empty()) profile->SetThemeName(theme_);
+    profile->SetIncludeGraphs(noGraphs_ ? 0 : 1);
+    profile->SetHomepageUrl(site_);
+    if (!from_.empty()) {
+      Result<std::int64_t> from = ParseLocalDateTime(from_);
+      if (!from.ok()) return Status::Error("--from: " + from.message());
+      Result<std::int64_t> to = ParseLocalDateTime(to_);
+      if (!to.ok()) return Status::Error("--to: " + to.message());
+      if (*to < *from) return Status::Error("--to " + to_ + " lies before --from " + from_);
+      profile->SetProcessEntireLog(0);
+      profile->SetReportFrom(*from);
+      profile->SetReportTo(*to);
+    }
+    return profile;
+  }
+
+  std::vector<std::string> logfiles_;
+  std::string output_ = "stats.html";
+  std::string theme_;
+  bool noGraphs_ = false;
+  std::string from_;
+  std::string to_;
+  bool resolve_ = false;
+  std::string site_;
+  std::string json_;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> AddReportCommand(CLI::App& app) {
+  return std::make_unique<ReportCommand>(app);
+}
+
+}  // namespace tlw::cli

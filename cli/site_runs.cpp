@@ -1,0 +1,311 @@
+#include "cli/site_runs.h"
+
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <csignal>
+#include <ctime>
+#include <deque>
+#include <filesystem>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+#include "base/atomic_file.h"
+#include "base/byte_amount.h"
+#include "cli/run_console.h"
+#include "cli/statistics_json.h"
+#include "engine/run_stages.h"
+#include "engine/run_texts.h"
+#include "settings/settings.h"
+#include "settings/site_profile.h"
+
+extern char** environ;
+
+namespace tlw::cli {
+namespace {
+
+// Set by the signal handler; read by the thread that waits for the runs.
+std::atomic<bool> gInterrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnInterrupt(int signalNumber) {
+  gInterrupted.store(true);
+  // A second Ctrl+C ends the program the usual way.
+  std::signal(signalNumber, SIG_DFL);
+}
+
+// Routes SIGINT and SIGTERM to OnInterrupt while the runs work.
+class InterruptGuard {
+ public:
+  InterruptGuard() {
+    gInterrupted.store(false);
+    struct sigaction action {};
+    action.sa_handler = &OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &oldInt_);
+    sigaction(SIGTERM, &action, &oldTerm_);
+  }
+  ~InterruptGuard() {
+    sigaction(SIGINT, &oldInt_, nullptr);
+    sigaction(SIGTERM, &oldTerm_, nullptr);
+  }
+  InterruptGuard(const InterruptGuard&) = delete;
+  InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+  static bool Fired() { return gInterrupted.load(); }
+
+ private:
+  struct sigaction oldInt_ {};
+  struct sigaction oldTerm_ {};
+};
+
+// What a run tells the waiting thread.
+struct Event {
+  enum class Kind { Stage, Message, Ended };
+  Kind kind;
+  std::size_t job;
+  int stage = 0;
+  std::string text;
+};
+
+// Events from the runs to the waiting thread. Pushing never waits for the
+// terminal, so a slow terminal cannot slow a run down.
+class EventQueue {
+ public:
+  void Push(Event event) {
+    {
+      std::lock_guard lock(mutex_);
+      events_.push_back(std::move(event));
+    }
+    ready_.notify_one();
+  }
+
+  // The events so far, after waiting up to `timeout` for the first.
+  std::deque<Event> Take(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    ready_.wait_for(lock, timeout, [this] { return !events_.empty(); });
+    std::deque<Event> taken;
+    taken.swap(events_);
+    return taken;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<Event> events_;
+};
+
+// The host interfaces of one site's run.
+class JobHost final : public ProgressSink, public RunNotifier, public ShellOpener {
+ public:
+  JobHost(EventQueue& queue, std::size_t job) : queue_(queue), job_(job) {}
+
+  void Post(int stage, int /*listIndex*/) override {
+    queue_.Push({Event::Kind::Stage, job_, stage, {}});
+  }
+  void ShowMessage(const std::string& text, const std::string& caption) override {
+    const std::string shown = caption == kApplicationTitle ? text : caption + ": " + text;
+    queue_.Push({Event::Kind::Message, job_, 0, shown});
+  }
+  // Opens the report with the desktop's handler, as a double click would.
+  void Open(const std::string& fileOrUrl) override {
+    std::string program = "xdg-open";
+    std::string argument = fileOrUrl;
+    char* argv[] = {program.data(), argument.data(), nullptr};
+    pid_t child = 0;
+    int status = 0;
+    if (posix_spawnp(&child, "xdg-open", nullptr, nullptr, argv, environ) != 0 ||
+        waitpid(child, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      ShowMessage("Cannot open " + fileOrUrl + " with xdg-open", kApplicationTitle);
+    }
+  }
+
+  const RunHost& Host() const { return host_; }
+
+ private:
+  EventQueue& queue_;
+  std::size_t job_;
+  RunHost host_{this, this, this};
+};
+
+// Per job, what the waiting thread remembers while it prints.
+struct JobState {
+  std::unique_ptr<RunProgress> progress = std::make_unique<RunProgress>();
+  std::unique_ptr<JobHost> host;
+  int lastStage = 0;
+  bool resolving = false;  // the DNS stage has been shown
+  bool ended = false;
+};
+
+// Whether the last stage of a run says it is reading its logfiles, the
+// time its progress line has something to show.
+bool IsReading(int stage) {
+  return stage == kStageReading || stage == kStageFtpReading || stage == kStageResolving ||
+         stage == kStageLogSize;
+}
+
+std::size_t TerminalWidth() {
+  winsize size{};
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  return 80;
+}
+
+// Writes the statistics file, with its folder when that is missing.
+Status WriteStatistics(const std::filesystem::path& path, const CSiteProfile& profile) {
+  std::error_code ignored;  // the write names the folder if it is still missing
+  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
+  return WriteFileAtomically(path, StatisticsJson(profile));
+}
+
+std::string Tag(const SiteJob& job) { return "[" + std::to_string(job.row) + "] "; }
+
+// Prints one stage. The DNS stage and the reading stage after it come for
+// every address looked up; only the first is shown, the progress line
+// counts the rest. A stage that repeats the one before is not shown again.
+void ShowStage(RunConsole& console, const SiteJob& job, JobState& state, SiteOutcome& outcome,
+               int stage) {
+  const int previous = state.lastStage;
+  state.lastStage = stage;
+  // Report assembly posts "Writing HTML report..." again after some
+  // sections; one line says it.
+  if (stage == previous) return;
+  if (stage == kStageResolving) {
+    if (state.resolving) return;
+    state.resolving = true;
+  } else if (previous == kStageResolving && (stage == kStageReading || stage == kStageFtpReading)) {
+    return;
+  }
+  if (stage == kStageLogSize) {
+    const std::uint64_t size = state.progress->fileSize.load(std::memory_order_relaxed);
+    console.Out(Tag(job) + "Log size: " + ByteAmountText(size) +
+                (state.progress->compressed.load() ? " (compressed)" : ""));
+    return;
+  }
+  if (stage == kStageFinished) {
+    outcome.finishTime = std::time(nullptr);
+    console.Out(Tag(job) + std::string(StageText(stage)) + FinishTimeText(outcome.finishTime));
+    return;
+  }
+  console.Out(Tag(job) + std::string(StageText(stage)));
+}
+
+void ShowEnd(RunConsole& console, const SiteJob& job, const SiteOutcome& outcome) {
+  if (outcome.result.Finished()) {
+    // The run wrote these before it ended; it no longer touches them.
+    console.Out(Tag(job) + "Time taken: " + job.profile->GetTimeTaken());
+  } else if (outcome.result.finalStage == 0) {
+    console.Out(Tag(job) + "Stopped");
+  }
+  if (!outcome.json.ok()) console.Err("tallowick-cli: " + Tag(job) + outcome.json.message());
+}
+
+// Stops every run that has not ended; repeated while stopping, as a run
+// that had not begun yet sets its running flag when it begins.
+void StopRuns(const std::vector<SiteJob>& jobs, const std::vector<JobState>& states) {
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    if (!states[i].ended) jobs[i].profile->SetRunning(false);
+  }
+}
+
+}  // namespace
+
+std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<SiteJob>& jobs,
+                                  CDNSCache& cache) {
+  const bool live = &context.err == &std::cerr && isatty(STDERR_FILENO) != 0;
+  RunConsole console(context.out, context.err, live, live ? TerminalWidth() : 80);
+  EventQueue queue;
+  std::vector<SiteOutcome> outcomes(jobs.size());
+  std::vector<JobState> states(jobs.size());
+  InterruptGuard interrupt;
+
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    states[i].host = std::make_unique<JobHost>(queue, i);
+    jobs[i].profile->SetListIndex(static_cast<int>(jobs[i].row));
+    // Marked before the thread starts, so the site counts as running at once.
+    jobs[i].profile->SetRunning(true);
+    threads.emplace_back([&, i] {
+      RunOptions options;
+      options.progress = states[i].progress.get();
+      if (!jobs[i].jsonPath.empty()) {
+        options.onStatistics = [&, i](const CSiteProfile& profile) {
+          outcomes[i].json = WriteStatistics(jobs[i].jsonPath, profile);
+        };
+      }
+      outcomes[i].result = RunSite(jobs[i].profile, states[i].host->Host(), cache, options);
+      queue.Push({Event::Kind::Ended, i, 0, {}});
+    });
+  }
+
+  std::size_t running = jobs.size();
+  bool stopping = false;
+  while (running > 0) {
+    std::deque<Event> events = queue.Take(std::chrono::milliseconds(100));
+    if (InterruptGuard::Fired()) {
+      if (!stopping) console.Err("tallowick-cli: interrupted: stopping the runs");
+      stopping = true;
+      StopRuns(jobs, states);
+    }
+    for (const Event& event : events) {
+      const SiteJob& job = jobs[event.job];
+      switch (event.kind) {
+        case Event::Kind::Stage:
+          ShowStage(console, job, states[event.job], outcomes[event.job], event.stage);
+          break;
+        case Event::Kind::Message:
+          console.Err("tallowick-cli: " + Tag(job) + ConsoleText(event.text));
+          break;
+        case Event::Kind::Ended:
+          states[event.job].ended = true;
+          --running;
+          ShowEnd(console, job, outcomes[event.job]);
+          break;
+      }
+    }
+    std::vector<ProgressView> active;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+      if (!states[i].ended && IsReading(states[i].lastStage)) {
+        active.push_back({jobs[i].row, states[i].progress.get()});
+      }
+    }
+    console.Flush(active, RunConsole::Clock::now());
+  }
+  console.Close();
+  for (std::thread& thread : threads) thread.join();
+  return outcomes;
+}
+
+ProgramSettingsScope::ProgramSettingsScope(CSettings& settings) : previous_(ProgramSettings()) {
+  SetProgramSettings(&settings);
+}
+
+ProgramSettingsScope::~ProgramSettingsScope() { SetProgramSettings(previous_); }
+
+Status SummarizeRuns(const std::vector<SiteJob>& jobs, const std::vector<SiteOutcome>& outcomes) {
+  std::string failures;
+  std::size_t failed = 0;
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    std::string message;
+    if (!outcomes[i].result.Finished()) {
+      message = outcomes[i].result.message;
+    } else if (!outcomes[i].json.ok()) {
+      message = outcomes[i].json.message();
+    } else {
+      continue;
+    }
+    ++failed;
+    if (!failures.empty()) failures += "; ";
+    failures += Tag(jobs[i]) + ConsoleText(message);
+  }
+  if (failed == 0) return Status::Ok();
+  if (jobs.size() == 1) return Status::Error(failures);
+  return Status::Error(std::to_string(failed) + " of " + std::to_string(jobs.size()) +
+                       " sites failed: " + failures);
+}
+
+}  // namespace tlw::cli

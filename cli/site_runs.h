@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "base/result.h"
+#include "cli/command.h"
+#include "engine/dns_cache.h"
+#include "engine/run_site.h"
+
+namespace tlw {
+class CSettings;
+class CSiteProfile;
+}  // namespace tlw
+
+namespace tlw::cli {
+
+// One site to run from the command line.
+struct SiteJob {
+  std::size_t row = 0;
+  std::shared_ptr<CSiteProfile> profile;
+  std::filesystem::path jsonPath;  // where its statistics go; empty for none
+};
+
+// How one site's run ended.
+struct SiteOutcome {
+  RunResult result;
+  Status json;                  // writing the statistics file, when asked for
+  std::int64_t finishTime = 0;  // when the run said it finished (stage 10)
+};
+
+// Runs every job on a thread of its own, as the desktop program does, and
+// waits for all of them. While they work, each stage is printed on
+// context.out as "[row] <stage text>" and each message of a run on
+// context.err; when context.err is a terminal it also shows a live progress
+// line per site. Ctrl+C (or SIGTERM) stops the runs through their running
+// flags; a second one ends the program at once. The profiles' rows become
+// their `listIndex`. Returns one outcome per job, in order.
+std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<SiteJob>& jobs,
+                                  CDNSCache& cache);
+
+// Installs `settings` as the program settings that runs read, and the
+// settings before it again when it goes.
+class ProgramSettingsScope {
+ public:
+  explicit ProgramSettingsScope(CSettings& settings);
+  ~ProgramSettingsScope();
+  ProgramSettingsScope(const ProgramSettingsScope&) = delete;
+  ProgramSettingsScope& operator=(const ProgramSettingsScope&) = delete;
+
+ private:
+  CSettings* previous_;
+};
+
+// Ok when every run finished and every statistics file was written;
+// otherwise one line naming each site that did not, with its message.
+Status SummarizeRuns(const std::vector<SiteJob>& jobs, const std::vector<SiteOutcome>& outcomes);
+
+}  // namespace tlw::cli

@@ -1,0 +1,164 @@
+#include "cli/statistics_json.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "settings/site_profile.h"
+#include "stats/stat_table.h"
+
+namespace tlw::cli {
+namespace {
+
+// Length of the valid UTF-8 sequence at the start of `text`, or 0 when its
+// first byte does not begin one (RFC 3629: no overlong forms, no
+// surrogates, nothing above U+10FFFF).
+std::size_t ValidSequenceLength(std::string_view text) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() < length) return 0;
+  if (byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+void AppendEscape(std::string& out, unsigned int codeUnit) {
+  char escape[8];
+  std::snprintf(escape, sizeof escape, "\\u%04x", codeUnit);
+  out += escape;
+}
+
+void AppendJsonString(std::string& out, std::string_view text) {
+  out += '"';
+  while (!text.empty()) {
+    const auto lead = static_cast<unsigned char>(text.front());
+    const std::size_t length = ValidSequenceLength(text);
+    if (length == 0) {
+      AppendEscape(out, 0xDC00u + lead);
+      text.remove_prefix(1);
+      continue;
+    }
+    if (length == 1) {
+      switch (lead) {
+        case '"':
+          out += "\\\"";
+          break;
+        case '\\':
+          out += "\\\\";
+          break;
+        case '\n':
+          out += "\\n";
+          break;
+        case '\r':
+          out += "\\r";
+          break;
+        case '\t':
+          out += "\\t";
+          break;
+        default:
+          if (lead < 0x20) {
+            AppendEscape(out, lead);
+          } else {
+            out += static_cast<char>(lead);
+          }
+      }
+    } else {
+      out.append(text.data(), length);
+    }
+    text.remove_prefix(length);
+  }
+  out += '"';
+}
+
+void AppendField(std::string& out, std::string_view name, std::string_view value) {
+  out += "  ";
+  AppendJsonString(out, name);
+  out += ": ";
+  AppendJsonString(out, value);
+  out += ",\n";
+}
+
+void AppendCounters(std::string& out, const SiteStatistics& stats) {
+  out += "  \"counters\": {\"uniqueHosts\": " + std::to_string(stats.uniqueHosts) +
+         ", \"homepageHits\": " + std::to_string(stats.homepageHits) +
+         ", \"successfulRequests\": " + std::to_string(stats.successfulRequests) +
+         ", \"totalBytes\": " + std::to_string(stats.totalBytes) + "},\n";
+}
+
+void AppendTables(std::string& out, const SiteStatistics& stats) {
+  out += "  \"tables\": {";
+  bool firstTable = true;
+  for (const SiteStatistics::TableRef& ref : SiteStatistics::Tables()) {
+    out += firstTable ? "\n    " : ",\n    ";
+    firstTable = false;
+    AppendJsonString(out, ref.name);
+    out += ": [";
+    bool firstEntry = true;
+    for (const StatEntry& entry : Ranked(stats.*ref.table)) {
+      out += firstEntry ? "\n      [" : ",\n      [";
+      firstEntry = false;
+      AppendJsonString(out, entry.key);
+      out += ", " + std::to_string(entry.count) + "]";
+    }
+    out += firstEntry ? "]" : "\n    ]";
+  }
+  out += "\n  },\n";
+}
+
+void AppendLastVisitors(std::string& out, const SiteStatistics& stats) {
+  out += "  \"lastVisitors\": [";
+  for (std::size_t i = 0; i < stats.lastVisitors.size(); ++i) {
+    out += i == 0 ? "\n    " : ",\n    ";
+    AppendJsonString(out, stats.lastVisitors[i]);
+  }
+  out += stats.lastVisitors.empty() ? "]\n" : "\n  ]\n";
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view text) {
+  std::string out;
+  AppendJsonString(out, text);
+  return out;
+}
+
+std::string StatisticsJson(const CSiteProfile& profile) {
+  const SiteStatistics& stats = profile.Statistics();
+  std::string out = "{\n";
+  AppendField(out, "site", profile.GetHomepageUrl());
+  AppendField(out, "periodStart", profile.GetPeriodStart());
+  AppendField(out, "periodEnd", profile.GetPeriodEnd());
+  AppendField(out, "busiestDay", stats.busiestDay);
+  AppendCounters(out, stats);
+  AppendTables(out, stats);
+  AppendLastVisitors(out, stats);
+  out += "}\n";
+  return out;
+}
+
+std::filesystem::path RowJsonPath(const std::filesystem::path& file, std::size_t row) {
+  std::filesystem::path path = file;
+  const std::string extension = file.extension().string();
+  path.replace_filename(file.stem().string() + "." + std::to_string(row) + extension);
+  return path;
+}
+
+}  // namespace tlw::cli

@@ -1,0 +1,251 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+
+#include "support/paths.h"
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace tlw {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
+using ::testing::Not;
+
+struct ProcessRun {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+// Runs the built tallowick-cli through the shell in `dir`; `args` is shell
+// text.
+ProcessRun RunCli(const test::TempDir& dir, const std::string& args) {
+  const std::string command = "cd '" + dir.path().string() + "' && '" + test::CliPath().string() +
+                              "' " + args + " >'" + (dir / "stdout.txt").string() + "' 2>'" +
+                              (dir / "stderr.txt").string() + "'";
+  const int status = std::system(command.c_str());
+  ProcessRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+                 test::ReadFileBytes(dir / "stdout.txt"), test::ReadFileBytes(dir / "stderr.txt")};
+  fs::remove(dir / "stdout.txt");
+  fs::remove(dir / "stderr.txt");
+  return run;
+}
+
+std::string Line(const std::string& host, const std::string& url, int status, int bytes,
+                 const std::string& day = "01") {
+  return host + " - - [" + day + "/Mar/2024:10:00:00 +0000] \"GET " + url + " HTTP/1.1\" " +
+         std::to_string(status) + " " + std::to_string(bytes) +
+         " \"-\" \"Mozilla/5.0 (X11; Linux x86_64; rv:123.0) Gecko/20100101 Firefox/123.0\"\n";
+}
+
+// Six requests whose counts are known by hand.
+std::string HandMadeLog() {
+  return Line("a.example.de", "/index.html", 200, 100) +
+         Line("a.example.de", "/about.html", 200, 100) +
+         Line("a.example.de", "/index.html", 200, 100) + Line("10.0.0.1", "/logo.gif", 200, 50) +
+         Line("10.0.0.1", "/logo.gif", 304, 0) + Line("b.example.com", "/missing.html", 404, 0);
+}
+
+nlohmann::json Table(const nlohmann::json& stats, const char* name) {
+  return stats["tables"][name];
+}
+
+TEST(CliRun, ReportOnTheSampleLogWritesStatsHtml) {
+  test::TempDir dir;
+  const std::string sample = (test::SourceDir() / "data" / "sample_access.log").string();
+  const ProcessRun run = RunCli(dir, "report '" + sample + "' -o out/stats.html");
+  ASSERT_EQ(run.code, 0) << run.err;
+  const fs::path report = dir / "out" / "stats.html";
+  EXPECT_TRUE(fs::exists(report));
+  EXPECT_GT(fs::file_size(report), 10'000u);
+  EXPECT_TRUE(fs::exists(dir / "out" / "images" / "0_Mar-01tlwgraph_hostnames.gif"));
+  EXPECT_THAT(run.out, HasSubstr("[0] Reading Logfile...\n"));
+  EXPECT_THAT(run.out, HasSubstr("[0] Finished: "));
+  EXPECT_THAT(run.out, HasSubstr("Report: " + report.string() + "\n"));
+  EXPECT_EQ(run.err, "");
+  // The country table beside the program names the countries.
+  EXPECT_THAT(test::ReadFileBytes(report), HasSubstr("Poland"));
+}
+
+TEST(CliRun, ReportDefaultsToStatsHtmlInTheCurrentFolder) {
+  test::TempDir dir;
+  dir.Write("access.log", HandMadeLog());
+  const ProcessRun run = RunCli(dir, "report access.log --no-graphs --theme Green");
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_TRUE(fs::exists(dir / "stats.html"));
+  EXPECT_FALSE(fs::exists(dir / "images"));
+}
+
+TEST(CliRun, JsonCountsMatchAHandMadeLog) {
+  test::TempDir dir;
+  dir.Write("access.log", HandMadeLog());
+  const ProcessRun run =
+      RunCli(dir, "report access.log -o stats.html --site http://www.example.com/ --json s.json");
+  ASSERT_EQ(run.code, 0) << run.err;
+  const auto stats = nlohmann::json::parse(test::ReadFileBytes(dir / "s.json"));
+
+  EXPECT_EQ(stats["site"], "http://www.example.com/");
+  EXPECT_EQ(stats["periodStart"], "Mar-01-2024 10:00");
+  EXPECT_EQ(stats["counters"]["uniqueHosts"], 3);
+  EXPECT_EQ(stats["counters"]["successfulRequests"], 5);
+  EXPECT_EQ(stats["counters"]["totalBytes"], 350);
+  EXPECT_EQ(
+      Table(stats, "hostnames"),
+      nlohmann::json::parse(R"([["a.example.de", 3], ["10.0.0.1", 2], ["b.example.com", 1]])"));
+  const auto codes = Table(stats, "retCodes");
+  ASSERT_EQ(codes.size(), 3u);
+  EXPECT_EQ(codes[0], nlohmann::json::parse(R"(["200", 4])"));  // the tie below may come either way
+  EXPECT_EQ(codes[1][1], 1);
+  EXPECT_EQ(codes[2][1], 1);
+  EXPECT_EQ(Table(stats, "countries"),
+            nlohmann::json::parse(R"([["Germany", 3], ["United States", 1]])"));
+  EXPECT_EQ(Table(stats, "brokenLinks"), nlohmann::json::parse(R"([["/missing.html", 1]])"));
+}
+
+TEST(CliRun, SeveralLogfilesAndARangeMakeOneReport) {
+  test::TempDir dir;
+  dir.Write("a.log", Line("a.example.com", "/a.html", 200, 1, "01") +
+                         Line("a.example.com", "/a.html", 200, 1, "02") +
+                         Line("a.example.com", "/a.html", 200, 1, "03"));
+  dir.Write("b.log", Line("b.example.com", "/b.html", 200, 1, "05") +
+                         Line("b.example.com", "/b.html", 200, 1, "30"));
+  const ProcessRun run =
+      RunCli(dir, "report a.log b.log --from 2024-03-02 --to 2024-03-05 --json s.json");
+  ASSERT_EQ(run.code, 0) << run.err;
+  const auto stats = nlohmann::json::parse(test::ReadFileBytes(dir / "s.json"));
+  EXPECT_EQ(stats["periodStart"], "3-2-2024");
+  EXPECT_EQ(stats["periodEnd"], "3-5-2024");
+  EXPECT_EQ(Table(stats, "hostnames"),
+            nlohmann::json::parse(R"([["a.example.com", 2], ["b.example.com", 1]])"));
+}
+
+TEST(CliRun, RunAllStoresLastGeneratedAndWritesJsonPerRow) {
+  test::TempDir dir;
+  const fs::path log = dir.Write("access.log", HandMadeLog());
+  ASSERT_EQ(RunCli(dir, "sites").code, 0);  // first start: the remote sample site
+  ASSERT_EQ(RunCli(dir, "delete 0").code, 0);
+  for (const char* name : {"one", "two"}) {
+    ASSERT_EQ(
+        RunCli(dir, std::string("add --site http://") + name + ".example.com/ --log '" +
+                        log.string() + "' --report '" + (dir / name).string() + "/stats.html'")
+            .code,
+        0);
+  }
+  const ProcessRun run = RunCli(dir, "run --all --json out/stats.json");
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("[0] Finished: "));
+  EXPECT_THAT(run.out, HasSubstr("[1] Finished: "));
+  EXPECT_TRUE(fs::exists(dir / "one" / "stats.html"));
+  EXPECT_TRUE(fs::exists(dir / "two" / "stats.html"));
+  EXPECT_EQ(nlohmann::json::parse(test::ReadFileBytes(dir / "out" / "stats.1.json"))["site"],
+            "http://two.example.com/");
+
+  const ProcessRun sites = RunCli(dir, "sites --json");
+  const auto json = nlohmann::json::parse(sites.out);
+  for (const auto& site : json["sites"]) {
+    EXPECT_THAT(site["lastGenerated"].get<std::string>(),
+                MatchesRegex("[01][0-9]:[0-5][0-9][AP]M [A-Z][a-z][a-z] [01][0-9]-[0-3][0-9]-"
+                             "[0-9][0-9]"));
+    EXPECT_EQ(site["lastLogfileSize"], fs::file_size(log));
+  }
+}
+
+TEST(CliRun, FailingSiteExitsOneWithItsMessage) {
+  test::TempDir dir;
+  const fs::path log = dir.Write("access.log", HandMadeLog());
+  ASSERT_EQ(RunCli(dir, "sites").code, 0);
+  ASSERT_EQ(RunCli(dir, "add --site http://ok.example.com/ --log '" + log.string() +
+                            "' --report '" + (dir / "ok").string() + "/stats.html'")
+                .code,
+            0);
+  ASSERT_EQ(RunCli(dir, "add --site http://bad.example.com/ --log '" + (dir / "gone.log").string() +
+                            "' --report '" + (dir / "bad").string() + "/stats.html'")
+                .code,
+            0);
+  const ProcessRun run = RunCli(dir, "run 1 2");
+  EXPECT_EQ(run.code, 1);
+  EXPECT_THAT(run.out, HasSubstr("[2] Error reading logfile!"));
+  const std::string message = "Local logfile (" + (dir / "gone.log").string() + ") not found!";
+  EXPECT_THAT(run.err, HasSubstr("tallowick-cli: [2] " + message + "\n"));
+  EXPECT_THAT(run.err, HasSubstr("tallowick-cli: error: 1 of 2 sites failed: [2] " + message));
+
+  // Only the site that finished has a new last-generated time.
+  const auto json = nlohmann::json::parse(RunCli(dir, "sites --json").out);
+  EXPECT_NE(json["sites"][1]["lastGenerated"], "never generated");
+  EXPECT_EQ(json["sites"][2]["lastGenerated"], "never generated");
+
+  // The sample site reads its log over FTP, which is an error for now.
+  const ProcessRun remote = RunCli(dir, "run 0");
+  EXPECT_EQ(remote.code, 1);
+  EXPECT_THAT(remote.out, HasSubstr("[0] FTP: Transmission ERROR!"));
+  EXPECT_THAT(remote.err, HasSubstr("ftp://ftp.example.net/"));
+}
+
+TEST(CliRun, UnsupportedLogfileIsNoSuccess) {
+  test::TempDir dir;
+  dir.Write("notes.txt", "not\na\nlog\n");
+  const ProcessRun run = RunCli(dir, "report notes.txt");
+  EXPECT_EQ(run.code, 1);
+  EXPECT_THAT(run.out, Not(HasSubstr("Finished")));
+  EXPECT_THAT(run.err, HasSubstr("Unsupported Log File! Filename: notes.txt"));
+  EXPECT_FALSE(fs::exists(dir / "stats.html"));
+}
+
+TEST(CliRun, WrongCommandLinesAreUsageErrors) {
+  test::TempDir dir;
+  for (const char* args : {"run", "run 0 --all", "report", "report a.log --from 2024-03-01",
+                           "report a.log --theme Plaid"}) {
+    const ProcessRun run = RunCli(dir, args);
+    EXPECT_EQ(run.code, 2) << args << ": " << run.err;
+  }
+}
+
+// Ctrl+C while a site reads its logfile: the run stops at its next line, no
+// report is written and the program exits 1. The logfile is a pipe, so the
+// run waits for lines exactly where the test wants it.
+TEST(CliRun, InterruptStopsTheRunCleanly) {
+  test::TempDir dir;
+  const fs::path fifo = dir / "access.log";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string command = "cd '" + dir.path().string() + "' && exec '" +
+                              test::CliPath().string() + "' report access.log >out.txt 2>err.txt";
+  const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+  pid_t child = 0;
+  ASSERT_EQ(posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+  {
+    std::ofstream writer(fifo);  // waits for the program to open the log
+    writer << HandMadeLog() << std::flush;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    kill(child, SIGINT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    writer << HandMadeLog() << std::flush;
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string out = test::ReadFileBytes(dir / "out.txt");
+  const std::string err = test::ReadFileBytes(dir / "err.txt");
+  EXPECT_THAT(out, HasSubstr("[0] Stopped"));
+  EXPECT_THAT(out, Not(HasSubstr("Finished")));
+  EXPECT_THAT(err, HasSubstr("interrupted"));
+  EXPECT_THAT(err, HasSubstr("was stopped before its report was written"));
+  EXPECT_FALSE(fs::exists(dir / "stats.html"));
+}
+
+}  // namespace
+}  // namespace tlw
