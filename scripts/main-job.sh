@@ -13,3 +13,6 @@ mkdir -p "$workdir"
 # its sample profile; listing the sites shows it.
 "$cli" --dir "$workdir" sites
 echo "Settings file: $workdir/Tallowick.Settings"
+# The report of the bundled sample log, with its graphs in images/ beside it.
+# It prints its stages and, last, the report's path.
+"$cli" report data/sample_access.log -o "$workdir/stats.html" --site http://www.example.com/
