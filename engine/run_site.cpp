@@ -124,6 +124,9 @@ class SiteRun {
       return Steps();
     } catch (const std::exception& e) {
       return Fail(kStageLogfileError, Notice{e.what()}, e.what());
+    } catch (...) {
+      const std::string message = "The run of " + profile_.GetLogfilePath() + " failed";
+      return Fail(kStageLogfileError, Notice{message}, message);
     }
   }
 
@@ -164,7 +167,10 @@ class SiteRun {
     std::string fileList = setting;
     if (remote_ && setting.find('*') != std::string::npos) {
       Result<std::string> listed = ExpandRemoteWildcards(profile_);
-      if (!listed.ok()) return FailRead(kStageTransmissionError, listed.message());
+      if (!listed.ok()) {
+        Notify(Notice{listed.message()});
+        return FailRead(kStageTransmissionError, listed.message());
+      }
       fileList = *listed;
     } else if (!remote_) {
       fileList = LocalFileList(setting);
@@ -275,8 +281,8 @@ class SiteRun {
     return ReadEnd::Done;
   }
 
-  // After the last file: visits closed, period texts, busiest day, graph
-  // paths and country names.
+  // After the last file: visits closed, period texts, busiest day and the
+  // graph paths.
   void CompleteStatistics() {
     FinishRecords(stats_);
     parse_.period.ApplyTo(profile_);
