@@ -103,13 +103,15 @@ TEST(LogGenerator, LayoutNamesRoundTrip) {
 }
 
 // data/sample_access.log is this generator's output; regenerate it with
-// tallowick-loggen --format combined --lines 5000 --seed 1 --output data/sample_access.log
+// tallowick-loggen --format combined --lines 5000 --seed 1 --max-gap 480
+//   --output data/sample_access.log
 TEST(LogGenerator, TheSampleLogIsReproducible) {
   const std::string sample = test::ReadFileBytes(test::SourceDir() / "data/sample_access.log");
   loggen::Options options;
   options.layout = loggen::Layout::NcsaCombined;
   options.requests = 5000;
   options.seed = 1;
+  options.maxGapSeconds = 480;
   EXPECT_EQ(sample, loggen::GenerateLog(options));
   EXPECT_EQ(ReadGenerated((test::SourceDir() / "data/sample_access.log").string()).records, 5000U);
 }

@@ -72,7 +72,8 @@ TEST(CliRun, ReportOnTheSampleLogWritesStatsHtml) {
   const fs::path report = dir / "out" / "stats.html";
   EXPECT_TRUE(fs::exists(report));
   EXPECT_GT(fs::file_size(report), 10'000u);
-  EXPECT_TRUE(fs::exists(dir / "out" / "images" / "0_Mar-01tlwgraph_hostnames.gif"));
+  EXPECT_TRUE(
+      fs::exists(dir / "out" / "images" / "0_Mar-14tlwgraph_hostnames.gif"));  // the last day
   EXPECT_THAT(run.out, HasSubstr("[0] Reading Logfile...\n"));
   EXPECT_THAT(run.out, HasSubstr("[0] Finished: "));
   EXPECT_THAT(run.out, HasSubstr("Report: " + report.string() + "\n"));

@@ -362,7 +362,7 @@ void LogGenerator::AppendRequest(std::string& out) {
       random_.Below(kW3cRestartEvery) == 0) {
     AppendHeader(out);
   }
-  clock_ += static_cast<std::int64_t>(random_.Below(3));
+  clock_ += static_cast<std::int64_t>(random_.Below(options_.maxGapSeconds + 1));
   const Request request = NextRequest();
   Write(request, out);
   ++written_;

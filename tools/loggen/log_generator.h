@@ -33,6 +33,10 @@ struct Options {
   std::uint64_t requests = 1000;        // request lines; directive lines come on top
   std::uint64_t seed = 1;               // same seed, same log
   std::int64_t startTime = 1709251200;  // 2024-03-01 00:00:00 UTC
+  // Seconds between two requests are drawn from 0 to this: the default
+  // packs a million lines into a few weeks; a larger gap spreads a small
+  // sample over days so that its daily and hourly sections fill.
+  std::uint32_t maxGapSeconds = 2;
 };
 
 // Writes a realistic access log: visitors (IPv4, IPv6, ISP host names,

@@ -11,7 +11,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tallowick-loggen [--format common|combined|w3c|comma|tab|bang] [--lines N]\n"
-    "                        [--seed N] [--start UNIX-SECONDS] --output FILE\n"
+    "                        [--seed N] [--start UNIX-SECONDS] [--max-gap SECONDS]\n"
+    "                        --output FILE\n"
     "Writes N request lines (default 1000) of the given layout (default combined);\n"
     "the same seed always gives the same file.\n";
 
@@ -49,6 +50,9 @@ int main(int argc, char** argv) {
     } else if (option == "--start") {
       valid = ParseNumber(value, number);
       options.startTime = static_cast<std::int64_t>(number);
+    } else if (option == "--max-gap") {
+      valid = ParseNumber(value, number) && number < 86400;
+      options.maxGapSeconds = static_cast<std::uint32_t>(number);
     } else if (option == "--output") {
       output = value;
     } else {
