@@ -21,9 +21,13 @@ constexpr std::array<std::string_view, 14> kHomePages = {"",
                                                          "/index.shtml",
                                                          "/index.cfm"};
 
-// Extensions that are not pages and never take part in visits.
-constexpr std::array<std::string_view, 5> kVisitlessExtensions = {"GIF", "JPG", "JPEG", "XBM",
-                                                                  "CSS"};
+// Extensions of page assets, which never take part in visits: the classic
+// images and style sheets, and the images, scripts and fonts that every
+// page of today's sites loads as well. Without the latter a favicon or a
+// logo would be the top entry and exit page of every report.
+constexpr std::array<std::string_view, 16> kVisitlessExtensions = {
+    "GIF",  "JPG",  "JPEG", "XBM", "CSS", "PNG",  "ICO",   "SVG",
+    "WEBP", "AVIF", "BMP",  "JS",  "MJS", "WOFF", "WOFF2", "TTF"};
 
 constexpr std::string_view kExtensionStops = "?#%+&|;\"<>";
 

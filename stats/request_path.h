@@ -20,7 +20,7 @@ struct PathShape {
   std::string_view directory;  // up to, not including, the last "/"; a view into the path
   bool homePage = false;       // one of the site's home-page names
   PageKind pageKind = PageKind::kNone;
-  bool skipsVisits = false;  // images and style sheets (GIF, JPG, JPEG, XBM, CSS)
+  bool skipsVisits = false;  // page assets: images, style sheets, scripts, fonts
 };
 
 // Derives the shape of `path` (the request path exactly as logged).

@@ -56,17 +56,31 @@ TEST(Visits, RepeatingThePageDoesNotRenewTheStamp) {
 TEST(Visits, ImagesAndStyleSheetsNeverTouchVisitsOrWeekdays) {
   SiteStatistics s;
   RunRecords(
-      s,
-      {At("pc.example.com", "10", "00", "/a"), At("pc.example.com", "10", "01", "/x.gif"),
-       At("pc.example.com", "10", "02", "/y.JPG"), At("pc.example.com", "10", "03", "/p.jpeg"),
-       At("pc.example.com", "10", "04", "/i.xbm"), At("pc.example.com", "10", "05", "/s.css"),
-       At("new.example.com", "10", "06", "/only.gif"), At("pc.example.com", "11", "40", "/b.png")});
-  // Only /a and /b.png are visit requests, 100 minutes apart: two single
+      s, {At("pc.example.com", "10", "00", "/a"), At("pc.example.com", "10", "01", "/x.gif"),
+          At("pc.example.com", "10", "02", "/y.JPG"), At("pc.example.com", "10", "03", "/p.jpeg"),
+          At("pc.example.com", "10", "04", "/i.xbm"), At("pc.example.com", "10", "05", "/s.css"),
+          At("new.example.com", "10", "06", "/only.gif"),
+          At("pc.example.com", "11", "40", "/b.html")});
+  // Only /a and /b.html are visit requests, 100 minutes apart: two single
   // pages. The host that asked only for an image is no visitor.
   EXPECT_TRUE(Contents(s.clickPaths).empty());
   EXPECT_EQ(Contents(s.weekdays), (Counts{{"Tuesday", 2}}));  // 10 October 2000
   EXPECT_EQ(s.lastVisitors.size(), 2u);
   EXPECT_EQ(s.hostnames.Get("new.example.com"), 1);
+}
+
+TEST(Visits, TodaysPageAssetsNeverTouchVisitsEither) {
+  SiteStatistics s;
+  RunRecords(
+      s,
+      {At("pc.example.com", "10", "00", "/favicon.ico"),
+       At("pc.example.com", "10", "01", "/a.html"), At("pc.example.com", "10", "01", "/logo.PNG"),
+       At("pc.example.com", "10", "01", "/icons/cart.svg"),
+       At("pc.example.com", "10", "01", "/app.js"), At("pc.example.com", "10", "01", "/f.woff2"),
+       At("pc.example.com", "10", "02", "/hero.webp"), At("pc.example.com", "10", "03", "/b.php")});
+  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a.html!/b.php!", 1}}));
+  EXPECT_EQ(Contents(s.entryPages), (Counts{{"/a.html", 1}}));
+  EXPECT_EQ(Contents(s.weekdays), (Counts{{"Tuesday", 2}}));
 }
 
 TEST(Visits, EachEndedVisitCountsExactlyOnce) {
