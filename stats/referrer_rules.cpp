@@ -105,6 +105,13 @@ std::string WithoutEscapes(std::string_view phrase) {
   return kept;
 }
 
+// The URL without a leading "http://" or "https://".
+std::string_view WithoutWebScheme(std::string_view url) {
+  if (url.starts_with("http://")) return url.substr(7);
+  if (url.starts_with("https://")) return url.substr(8);
+  return url;
+}
+
 }  // namespace
 
 std::string SearchPhrase(std::string_view referrer) { return std::string(RawPhrase(referrer)); }
@@ -113,8 +120,11 @@ ReferrerFacts ClassifyReferrer(std::string_view referrer, std::string_view homep
   ReferrerFacts facts;
   if (referrer.empty()) return facts;
   // The site's own pages are not referrers. A profile without a site URL has
-  // no own pages to recognise, so every referrer counts.
-  if (!homepageUrl.empty() && Contains(referrer, homepageUrl)) return facts;
+  // no own pages to recognise, so every referrer counts. The site's scheme
+  // is not compared: a site entered as http:// serves its pages over
+  // https:// too (and the other way round), and those pages are its own.
+  const std::string_view ownSite = WithoutWebScheme(homepageUrl);
+  if (!ownSite.empty() && Contains(referrer, ownSite)) return facts;
   if (referrer.size() <= 10) return facts;
 
   facts.countReferrer = true;
