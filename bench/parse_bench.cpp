@@ -17,28 +17,11 @@
 
 #include <zlib.h>
 
+#include "bench/support/allocation_counter.h"
 #include "engine/local_logfile.h"
 #include "engine/logfile_list.h"
 #include "engine/logfile_records.h"
 #include "tools/loggen/log_generator.h"
-
-// Counts every allocation of the process, to show that the line loop makes
-// none.
-namespace {
-std::atomic<std::uint64_t> gAllocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-// GCC takes the replaced operators for a mismatch with malloc and free.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
 
 namespace tlw {
 namespace {
@@ -116,7 +99,7 @@ Totals ReadSetting(const std::string& setting) {
     totals.bytes += (*file)->Size();
     LogfileRecords records(**file, state);
     LogRecord record;
-    const std::uint64_t before = gAllocations.load(std::memory_order_relaxed);
+    const std::uint64_t before = bench::AllocationCount();
     for (RecordStep step = records.Next(record);; step = records.Next(record)) {
       if (step == RecordStep::Record) {
         ++totals.records;
@@ -126,7 +109,7 @@ Totals ReadSetting(const std::string& setting) {
       }
       ++totals.lines;
     }
-    totals.allocations += gAllocations.load(std::memory_order_relaxed) - before;
+    totals.allocations += bench::AllocationCount() - before;
   }
   return totals;
 }

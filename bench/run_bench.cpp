@@ -13,26 +13,11 @@
 #include <new>
 #include <string>
 
+#include "bench/support/allocation_counter.h"
 #include "engine/run_site.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
 #include "tools/loggen/log_generator.h"
-
-namespace {
-std::atomic<std::uint64_t> gAllocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-// GCC takes the replaced operators for a mismatch with malloc and free.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
 
 namespace tlw {
 namespace {
@@ -87,9 +72,9 @@ void RunWholeSite(benchmark::State& state, bool report) {
     options.progress = &progress;
     // Stopping the run once its statistics are complete skips the report.
     if (!report) options.onStatistics = [&](const CSiteProfile&) { profile->SetRunning(false); };
-    const std::uint64_t before = gAllocations.load(std::memory_order_relaxed);
+    const std::uint64_t before = bench::AllocationCount();
     const RunResult result = RunSite(profile, {}, cache, options);
-    allocations += gAllocations.load(std::memory_order_relaxed) - before;
+    allocations += bench::AllocationCount() - before;
     if (report && !result.Finished()) state.SkipWithError(result.message.c_str());
     lines += progress.linesRead.load();
   }
