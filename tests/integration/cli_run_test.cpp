@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "support/cli_process.h"
 #include "support/paths.h"
 #include "support/temp_dir.h"
 
@@ -25,24 +26,10 @@ using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 using ::testing::Not;
 
-struct ProcessRun {
-  int code;
-  std::string out;
-  std::string err;
-};
+using test::ProcessRun;
 
-// Runs the built tallowick-cli through the shell in `dir`; `args` is shell
-// text.
 ProcessRun RunCli(const test::TempDir& dir, const std::string& args) {
-  const std::string command = "cd '" + dir.path().string() + "' && '" + test::CliPath().string() +
-                              "' " + args + " >'" + (dir / "stdout.txt").string() + "' 2>'" +
-                              (dir / "stderr.txt").string() + "'";
-  const int status = std::system(command.c_str());
-  ProcessRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-                 test::ReadFileBytes(dir / "stdout.txt"), test::ReadFileBytes(dir / "stderr.txt")};
-  fs::remove(dir / "stdout.txt");
-  fs::remove(dir / "stderr.txt");
-  return run;
+  return test::RunCliProgram(dir, args);
 }
 
 std::string Line(const std::string& host, const std::string& url, int status, int bytes,

@@ -6,31 +6,15 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/cli_process.h"
 #include "support/paths.h"
 #include "support/temp_dir.h"
 
 namespace tlw {
 namespace {
 
-struct ProcessRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-// Runs the built tallowick-cli through the shell with `dir` as the current
-// directory; `args` is shell text.
-ProcessRun RunCliProgram(const test::TempDir& dir, const std::string& args) {
-  const std::string command = "cd '" + dir.path().string() + "' && '" + test::CliPath().string() +
-                              "' " + args + " >'" + (dir / "stdout.txt").string() + "' 2>'" +
-                              (dir / "stderr.txt").string() + "'";
-  const int status = std::system(command.c_str());
-  ProcessRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-                 test::ReadFileBytes(dir / "stdout.txt"), test::ReadFileBytes(dir / "stderr.txt")};
-  std::filesystem::remove(dir / "stdout.txt");
-  std::filesystem::remove(dir / "stderr.txt");
-  return run;
-}
+using test::ProcessRun;
+using test::RunCliProgram;
 
 std::size_t Lines(const std::string& text) {
   return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
