@@ -87,8 +87,8 @@ struct ReportJob {
     html += section;
   }
 
-  void Special(std::string section, const RankedRows& ranked, int rowLimit, const char* title,
-               const char* file) {
+  void Special(const std::string& section, const RankedRows& ranked, int rowLimit,
+               const char* title, const char* file) {
     if (section.empty()) return;
     DrawGraph(ranked, static_cast<size_t>(std::max(0, rowLimit)), title, file);
     html += section;
