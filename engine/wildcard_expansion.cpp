@@ -1,6 +1,8 @@
 #include "engine/wildcard_expansion.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -37,6 +39,60 @@ bool GlobMatch(std::string_view pattern, std::string_view name) {
   return p == pattern.size();
 }
 
+// Where a file stands among the rotations of one log. logrotate keeps the
+// live log under its own name and renames older ones either to NAME.1,
+// NAME.2.gz, ... (the larger the number, the older) or, with dated names, to
+// NAME-20240301.gz.
+struct RotationPlace {
+  enum Kind { kDated, kNumbered, kLive };
+  std::string_view base;  // the live log's name
+  Kind kind = kLive;
+  std::uint64_t number = 0;  // the date or the rotation number
+};
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+RotationPlace RotationPlaceOf(std::string_view name) {
+  std::string_view stem = name;
+  for (const std::string_view compressed : {".gz", ".bz2", ".xz", ".zip"}) {
+    if (stem.ends_with(compressed)) {
+      stem.remove_suffix(compressed.size());
+      break;
+    }
+  }
+  const std::size_t cut = stem.find_last_of(".-");
+  if (cut == std::string_view::npos || cut == 0) return {name};
+  const std::string_view suffix = stem.substr(cut + 1);
+  if (!AllDigits(suffix)) return {name};
+  std::uint64_t number = 0;
+  std::from_chars(suffix.data(), suffix.data() + suffix.size(), number);
+  if (suffix.size() == 8) return {stem.substr(0, cut), RotationPlace::kDated, number};
+  // Short numbers after a dot are rotation numbers; anything else (serials,
+  // other dates) sorts by name.
+  if (stem[cut] == '.' && suffix.size() <= 4 && number > 0) {
+    return {stem.substr(0, cut), RotationPlace::kNumbered, number};
+  }
+  return {name};
+}
+
+// Time order for a folder of logs: names in name order (daily names such as
+// u_ex090817.log sort by date), except that the rotations of one log come
+// oldest first and the live log last.
+bool ComesEarlier(const std::string& a, const std::string& b) {
+  const RotationPlace placeA = RotationPlaceOf(a);
+  const RotationPlace placeB = RotationPlaceOf(b);
+  if (placeA.base != placeB.base) return placeA.base < placeB.base;
+  if (placeA.kind != placeB.kind) return placeA.kind < placeB.kind;
+  if (placeA.number != placeB.number) {
+    // Dates grow with time; rotation numbers grow with age.
+    return placeA.kind == RotationPlace::kDated ? placeA.number < placeB.number
+                                                : placeA.number > placeB.number;
+  }
+  return a < b;
+}
+
 }  // namespace
 
 bool MatchesWildcard(std::string_view pattern, std::string_view name) {
@@ -65,7 +121,7 @@ std::string ExpandLocalWildcards(std::string_view logfileSetting) {
     if (it->is_directory(statusError)) continue;
     names.push_back(name);
   }
-  std::sort(names.begin(), names.end());
+  std::sort(names.begin(), names.end(), ComesEarlier);
 
   std::string fileList;
   for (const std::string& name : names) {

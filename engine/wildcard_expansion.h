@@ -8,8 +8,10 @@ namespace tlw {
 // The file list of a local logfile setting with "*" wildcards: the pattern
 // is the setting's text before its first "|" (the whole setting when that
 // is under 2 characters). Every match that is not a folder becomes its
-// path followed by "|", in name order, so daily logs ("u_ex090817.log")
-// come in time order. A "\" is read as "/". Wildcards apply to the last
+// path followed by "|", in time order: name order, so that daily logs
+// ("u_ex090817.log") come by date, except that rotated logs ("access.log.2.gz",
+// "access.log.1", "access.log") come oldest first and the live log last.
+// A "\" is read as "/". Wildcards apply to the last
 // path component only. Empty when nothing matches or the folder cannot be
 // read.
 std::string ExpandLocalWildcards(std::string_view logfileSetting);

@@ -66,6 +66,24 @@ TEST_F(WildcardExpansionTest, ListsMatchingFilesInNameOrder) {
             logs + "/u_ex090817.log|" + logs + "/u_ex090818.log|" + logs + "/u_ex090819.log|");
 }
 
+TEST(WildcardExpansion, RotatedLogsComeOldestFirstAndTheLiveLogLast) {
+  test::TempDir dir;
+  for (const char* name : {"access.log", "access.log.1", "access.log.2.gz", "access.log.10.gz",
+                           "access.log.3.gz", "error.log", "error.log-20240302.gz",
+                           "error.log-20240301", "error.log-20231231.gz", "other.log.123456"}) {
+    dir.Write(name, "x");
+  }
+  const std::string d = dir.path().string() + "/";
+  EXPECT_EQ(ExpandLocalWildcards(d + "access.log*"),
+            d + "access.log.10.gz|" + d + "access.log.3.gz|" + d + "access.log.2.gz|" + d +
+                "access.log.1|" + d + "access.log|");
+  EXPECT_EQ(ExpandLocalWildcards(d + "error.log*"),
+            d + "error.log-20231231.gz|" + d + "error.log-20240301|" + d +
+                "error.log-20240302.gz|" + d + "error.log|");
+  // A long number is a serial, not a rotation: plain name order.
+  EXPECT_EQ(ExpandLocalWildcards(d + "other.log*"), d + "other.log.123456|");
+}
+
 TEST_F(WildcardExpansionTest, StarDotStarIsEveryFileButNoFolder) {
   const std::string logs = Logs();
   EXPECT_EQ(ExpandLocalWildcards(logs + "/*.*"),
