@@ -1,13 +1,9 @@
 #include "report/frame_text.h"
 
-#include <array>
-#include <charconv>
+#include "stats/log_numbers.h"
 
 namespace tlw {
 namespace {
-
-constexpr std::array<std::string_view, 12> kMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // Cuts the next token of `text` up to `separator`; the rest follows it.
 std::string_view NextToken(std::string_view& text, char separator) {
@@ -17,30 +13,17 @@ std::string_view NextToken(std::string_view& text, char separator) {
   return token;
 }
 
-// Leading decimal value of a token, as atoi reads it; 0 when there is none.
-int LeadingNumber(std::string_view token) {
-  while (!token.empty() && (token.front() == ' ' || token.front() == '\t')) token.remove_prefix(1);
-  int value = 0;
-  std::from_chars(token.data(), token.data() + token.size(), value);
-  return value;
-}
-
-int MonthNumber(std::string_view token) {
-  const int number = LeadingNumber(token);
-  if (number != 0) return number;
-  for (size_t i = 0; i < kMonthNames.size(); ++i) {
-    if (token == kMonthNames[i]) return static_cast<int>(i) + 1;
-  }
-  return 0;
-}
+// A token of a period text read as a number, the way the statistics read
+// the log's own texts.
+int LogInt(std::string_view token) { return static_cast<int>(ReadLogNumber(token)); }
 
 std::time_t PeriodTime(std::string_view text) {
   std::tm parts{};
   parts.tm_mon = MonthNumber(NextToken(text, '-')) - 1;
-  parts.tm_mday = LeadingNumber(NextToken(text, '-'));
-  parts.tm_year = LeadingNumber(NextToken(text, ' ')) - 1900;
-  parts.tm_hour = LeadingNumber(NextToken(text, ':'));
-  parts.tm_min = LeadingNumber(NextToken(text, ' '));
+  parts.tm_mday = LogInt(NextToken(text, '-'));
+  parts.tm_year = LogInt(NextToken(text, ' ')) - 1900;
+  parts.tm_hour = LogInt(NextToken(text, ':'));
+  parts.tm_min = LogInt(NextToken(text, ' '));
   parts.tm_isdst = -1;
   return std::mktime(&parts);
 }

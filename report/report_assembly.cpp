@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -18,6 +17,7 @@
 #include "settings/settings.h"
 #include "settings/site_profile.h"
 #include "stats/day_order.h"
+#include "stats/log_numbers.h"
 #include "stats/stat_table.h"
 
 namespace tlw {
@@ -208,8 +208,7 @@ struct ReportJob {
       if (bar == std::string_view::npos) break;
       const std::string_view token = order.substr(0, bar);
       order.remove_prefix(bar + 1);
-      int id = 0;
-      std::from_chars(token.data(), token.data() + token.size(), id);
+      const int id = static_cast<int>(ReadLogNumber(token));
       if (id == 4 && profile.GetWhoisLookupsCopy()) Post(kStageWhois);
       if (id == 11 && profile.GetFetchPageTitlesCopy()) Post(kStagePageTitles);
       Section(id);

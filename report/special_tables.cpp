@@ -1,7 +1,6 @@
 #include "report/special_tables.h"
 
-#include <array>
-#include <charconv>
+#include "stats/log_numbers.h"
 
 namespace tlw {
 namespace {
@@ -112,9 +111,7 @@ std::string_view FileTypeDescription(std::string_view key) {
 }
 
 std::string_view StatusText(std::string_view key) {
-  while (!key.empty() && key.front() == ' ') key.remove_prefix(1);
-  int code = 0;
-  std::from_chars(key.data(), key.data() + key.size(), code);
+  const std::int64_t code = ReadLogNumber(key);
   for (const StatusCode& status : kStatusCodes) {
     if (status.code == code) return status.text;
   }

@@ -1,11 +1,11 @@
 #include "report/time_sections.h"
 
 #include <array>
-#include <charconv>
 #include <cstdio>
 
 #include "base/byte_amount.h"
 #include "report/html_escape.h"
+#include "stats/log_numbers.h"
 
 namespace tlw {
 namespace {
@@ -26,14 +26,6 @@ constexpr std::array<std::string_view, 12> kMonthAbbreviations{
 constexpr std::array<std::string_view, 12> kMonthLabels{
     "January ", "February ", "March ",     "April ",   "May ",      "June ",
     "July ",    "August ",   "September ", "October ", "November ", "December "};
-
-// Leading decimal value as atoi reads it (blanks skipped), 0 when none.
-long LeadingNumber(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  long value = 0;
-  std::from_chars(text.data(), text.data() + text.size(), value);
-  return value;
-}
 
 std::string TableOpening(std::string_view attributes, std::string_view title) {
   std::string out = "\n<P></P>\n<table border=0 ";
@@ -61,7 +53,7 @@ std::string Share(double part, double whole) {
 }  // namespace
 
 std::string_view HourLabel(std::string_view key) {
-  const long hour = LeadingNumber(key);
+  const std::int64_t hour = ReadLogNumber(key);
   if (hour == 24) return kHourLabels[0];
   if (hour < 0 || hour > 23) return {};
   return kHourLabels[static_cast<size_t>(hour)];
@@ -74,9 +66,9 @@ std::string MonthLabel(std::string_view key) {
     year = key.substr(blank + 1);
     year = year.substr(0, year.find(' '));
   }
-  const long number = LeadingNumber(key);
+  const std::int64_t number = ReadLogNumber(key);
   for (size_t m = 0; m < 12; ++m) {
-    if (number == static_cast<long>(m) + 1 ||
+    if (number == static_cast<std::int64_t>(m) + 1 ||
         key.find(kMonthAbbreviations[m]) != std::string_view::npos) {
       std::string label(kMonthLabels[m]);
       label.append(year);
@@ -95,7 +87,7 @@ std::string HoursHtml(const RankedRows& ranked, const ThemeColors& colors) {
     if (r > 0 && r % 12 == 0) out += "</table>\n</td><TD vAlign=Top>\n" + heading;
     // A key outside 0 to 24 repeats the label of the row before it.
     const std::string_view own = HourLabel(ranked[r].key);
-    const long hour = LeadingNumber(ranked[r].key);
+    const std::int64_t hour = ReadLogNumber(ranked[r].key);
     if (hour >= 0 && hour <= 24) label = own;
     out += r % 2 == 1 ? "<tr bgcolor=#EAEAEA" : "<tr";
     out += "><td width=60%><font face=\"Helvetica,Arial\" size=2><B>&nbsp;";
