@@ -124,33 +124,32 @@ void Report(benchmark::State& state, const Totals& totals) {
       static_cast<double>(totals.allocations) / iterations / static_cast<double>(totals.lines);
 }
 
+// Reads `setting` once per iteration and reports the last pass's counts
+// with the allocations of all passes.
+void Measure(benchmark::State& state, const std::string& setting) {
+  Totals totals;
+  Totals sum;
+  for (auto _ : state) {
+    totals = ReadSetting(setting);
+    sum.allocations += totals.allocations;
+  }
+  totals.allocations = sum.allocations;
+  Report(state, totals);
+}
+
 void BM_GeneratedLayout(benchmark::State& state) {
   const auto layout = static_cast<loggen::Layout>(state.range(0));
   const std::string& path = Logs().Plain(layout);
   state.SetLabel(std::string(loggen::LayoutName(layout)));
   ReadSetting(path);  // warm the page cache
-  Totals totals;
-  Totals sum;
-  for (auto _ : state) {
-    totals = ReadSetting(path);
-    sum.allocations += totals.allocations;
-  }
-  totals.allocations = sum.allocations;
-  Report(state, totals);
+  Measure(state, path);
 }
 BENCHMARK(BM_GeneratedLayout)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_GzipCombined(benchmark::State& state) {
   const std::string& path = Logs().Gzipped();
   state.SetLabel("combined.gz");
-  Totals totals;
-  Totals sum;
-  for (auto _ : state) {
-    totals = ReadSetting(path);
-    sum.allocations += totals.allocations;
-  }
-  totals.allocations = sum.allocations;
-  Report(state, totals);
+  Measure(state, path);
 }
 BENCHMARK(BM_GzipCombined)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
@@ -171,14 +170,7 @@ void BM_RealLog(benchmark::State& state, const char* relative) {
     return;
   }
   state.SetLabel(relative);
-  Totals totals;
-  Totals sum;
-  for (auto _ : state) {
-    totals = ReadSetting(setting);
-    sum.allocations += totals.allocations;
-  }
-  totals.allocations = sum.allocations;
-  Report(state, totals);
+  Measure(state, setting);
 }
 BENCHMARK_CAPTURE(BM_RealLog, nasa, "ncsa-common/nasa_kennedy_aug95_first20000.log")
     ->Unit(benchmark::kMillisecond);
