@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Generates the complete report (HTML, every graph, --json) of a few fixed
+# logs and compares each file byte for byte with the copy kept here, so any
+# change to what a user gets shows up as a failing test and a reviewed diff.
+#   golden.sh CLI SOURCE_DIR REALLOGS_DIR           compare
+#   golden.sh CLI SOURCE_DIR REALLOGS_DIR --update  rewrite the kept copies
+# The report's generation time is the one thing that differs between runs:
+# it is replaced by a fixed text before comparing.
+set -euo pipefail
+cli="$(realpath "${1:?usage: golden.sh CLI SOURCE_DIR REALLOGS_DIR [--update]}")"
+source_dir="${2:?source dir}"
+reallogs="${3:?reallogs dir}"
+update="${4:-}"
+golden_dir="$source_dir/tests/golden"
+export TZ=UTC LC_ALL=C
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+failed=0
+compared=0
+
+# One case: its name, its logfile, then the report options it adds.
+check_case() {
+  local name="$1" log="$2"
+  shift 2
+  if [[ ! -f "$log" ]]; then
+    echo "golden: $name: skipped, $log is not here"
+    return
+  fi
+  local run="$work/$name"
+  mkdir -p "$run/out"
+  cp "$source_dir/data/Country_Codes.dat" "$run/"
+  (cd "$run" && "$cli" report "$log" -o "$run/out/stats.html" --json "$run/out/stats.json" \
+    "$@" >"$run/console.txt" 2>&1) || {
+    echo "golden: $name: the report command failed:"
+    cat "$run/console.txt"
+    failed=1
+    return
+  }
+  sed -i 's|Report generated on \[<font color=#800000> [^<]*</font> \]|Report generated on [<font color=#800000> (time)</font> ]|' \
+    "$run/out/stats.html"
+
+  if [[ "$update" == "--update" ]]; then
+    rm -rf "${golden_dir:?}/$name"
+    cp -r "$run/out" "$golden_dir/$name"
+    echo "golden: $name: rewritten"
+    return
+  fi
+
+  local expected="$golden_dir/$name"
+  if ! diff -rq "$expected" "$run/out" >"$run/differences.txt" 2>&1; then
+    echo "golden: $name: differs from $expected"
+    cat "$run/differences.txt"
+    for text in stats.html stats.json; do
+      [[ -f "$expected/$text" && -f "$run/out/$text" ]] &&
+        diff -u "$expected/$text" "$run/out/$text" | head -40 || true
+    done
+    failed=1
+  else
+    echo "golden: $name: $(find "$run/out" -type f | wc -l) files identical"
+    compared=$((compared + 1))
+  fi
+}
+
+check_case sample "$source_dir/data/sample_access.log"
+check_case ncsa_combined_elastic "$reallogs/ncsa-combined/elastic_examples_apache_logs" \
+  --theme Blue --site http://www.semicomplete.com
+check_case w3c_iis85_lnav "$reallogs/w3c-iis/lnav_iis85_w3c_big.log" --theme "Green on Black"
+
+if ((failed)); then
+  [[ "$update" == "--update" ]] ||
+    echo "golden: run scripts/regen-golden.sh after an intended change and review its diff"
+  exit 1
+fi
+if [[ "$update" == "--update" ]]; then exit 0; fi
+if ((compared == 0)); then exit 77; fi
