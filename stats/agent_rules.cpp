@@ -210,14 +210,41 @@ class TokenCursor {
   size_t position_ = 0;
 };
 
-// The product a "compatible" agent names after "compatible;": the text up to
-// the next ";" or ")", blanks trimmed.
-std::string_view CompatibleProduct(std::string_view rest) {
+// The text a "compatible" agent puts after "compatible;": up to the next ";"
+// or ")", blanks trimmed.
+std::string_view CompatibleSlot(std::string_view rest) {
   rest = rest.substr(0, rest.find_first_of(";)"));
   const size_t start = rest.find_first_not_of(' ');
   if (start == kNone) return {};
   rest.remove_prefix(start);
   return rest.substr(0, rest.find_last_not_of(' ') + 1);
+}
+
+// Words that name an operating system or a security grade in an agent's
+// comment ("Win16", "Windows NT 5.1", "Mac_PowerPC", "X11", "OS/2", "U"):
+// they say where a browser runs, never which browser it is.
+bool IsPlatformWord(std::string_view slot) {
+  constexpr std::array<std::string_view, 11> kPrefixes{"Win",    "Mac",   "X11",     "Linux",
+                                                       "OS/2",   "SunOS", "FreeBSD", "OpenBSD",
+                                                       "NetBSD", "AIX",   "HP-UX"};
+  const std::string_view word = slot.substr(0, slot.find(' '));
+  if (word.size() == 1) return true;
+  return std::any_of(kPrefixes.begin(), kPrefixes.end(),
+                     [&](std::string_view prefix) { return slot.starts_with(prefix); });
+}
+
+// The product of a "compatible" agent that names one of its own in the
+// product-token form "Name/version" ("Ezooms/1.0", "Google Desktop/5.9");
+// empty otherwise. The older "Name version" form ("MSIE 5.01", "WebCapture
+// 2.0"), an address and a platform word are left to the classic rule.
+std::string_view CompatibleProduct(std::string_view slot) {
+  const size_t slash = slot.find('/');
+  if (slash == kNone || slash == 0) return {};
+  const std::string_view name = slot.substr(0, slash);
+  if (Contains(name, ":") || IsAddress(name.substr(0, name.find(' '))) || IsPlatformWord(slot)) {
+    return {};
+  }
+  return name;
 }
 
 std::string WindowsName(std::string_view platform) {
@@ -237,13 +264,11 @@ void DescribeClassicAgent(std::string_view agent, AgentFacts& facts, size_t& mea
   if (Contains(agent, "compatible")) {
     const std::string_view first = cursor.Next(";");
     measured = cursor.EndOf(first);
-    // A "compatible" agent that names a product of its own ("compatible;
-    // Ezooms/1.0; ...") is that product, not Internet Explorer.
-    const std::string_view product = CompatibleProduct(cursor.Rest());
-    const std::string_view firstWord = product.substr(0, product.find(' '));
-    if (first.ends_with("compatible") && product.size() > 2 && !product.starts_with("MSIE") &&
-        !IsAddress(firstWord)) {
-      facts.browser = ProductName(product);
+    // A "compatible" agent that names a product token of its own
+    // ("compatible; Ezooms/1.0; ...") is that product, not Internet Explorer.
+    const std::string_view product = CompatibleProduct(CompatibleSlot(cursor.Rest()));
+    if (first.ends_with("compatible") && !product.empty()) {
+      facts.browser = std::string(product);
       return;
     }
     cursor.Next(" ");

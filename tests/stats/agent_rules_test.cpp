@@ -243,26 +243,54 @@ INSTANTIATE_TEST_SUITE_P(
                   "HeadlessChrome", ""},
         AgentCase{"Curl", "curl/8.4.0", "curl", ""}, AgentCase{"Wget", "Wget/1.21.4", "Wget", ""},
         AgentCase{"PythonRequests", "python-requests/2.31.0", "python-requests", ""},
-        AgentCase{"GoHttpClient", "Go-http-client/1.1", "Go-http-client", ""},
-        AgentCase{"CompatibleProductNotMsie", "Mozilla/5.0 (compatible; Ezooms/1.0; help@moz.com)",
-                  "Ezooms", ""},
-        AgentCase{"CompatibleProductOfTwoWords",
+        AgentCase{"GoHttpClient", "Go-http-client/1.1", "Go-http-client", ""}),
+    CaseName);
+
+// What follows "compatible;" names the browser only as a product token of its
+// own ("Ezooms/1.0"); a platform word there, or the older "Name version"
+// form, leaves the agent to the classic rule, worked through by hand here.
+INSTANTIATE_TEST_SUITE_P(
+    CompatibleSlot, DescribeAgentTest,
+    testing::Values(
+        AgentCase{"OldYandexPlatformWordIsNoBrowser", "Yandex/1.01.001 (compatible; Win16; I)",
+                  "Microsoft Internet Explorer I)", ""},
+        AgentCase{"WinHttpPlatformWordIsNoBrowser",
+                  "Mozilla/4.0 (compatible; Win32; WinHttp.WinHttpRequest.5)",
+                  "Microsoft Internet Explorer WinHttp.WinHttpRequest.5)", ""},
+        AgentCase{"NameAndVersionIsClassic", "Mozilla/3.0 (compatible; WebCapture 2.0; Windows)",
+                  "Microsoft Internet Explorer 2.0", "Windows"},
+        AgentCase{"NameAndVersionPlatformRunsToTheParenthesis",
+                  "Mozilla/3.0 (compatible; WebCapture 2.0; Auto; Windows)",
+                  "Microsoft Internet Explorer 2.0", "Auto; Windows"},
+        AgentCase{"NameWithoutVersionIsClassic", "Mozilla/3.0 (compatible; Indy Library)",
+                  "Microsoft Internet Explorer Library)", ""},
+        AgentCase{"SingleWordIsClassic",
+                  "Mozilla/4.7 (compatible; OffByOne; Windows 2000) Webster Pro V3.4",
+                  "Microsoft Internet Explorer Windows 2000) Webster Pro V3.4", ""},
+        AgentCase{"PlatformWordWithSlashIsNoBrowser", "Mozilla/2.0 (compatible; OS/2 Warp 4; I)",
+                  "Microsoft Internet Explorer Warp 4", ""},
+        AgentCase{"SecurityLetterIsNoProduct", "Mozilla/5.0 (compatible; U; ABrowse 0.6; Syllable)",
+                  "Microsoft Internet Explorer ABrowse 0.6", "Syllable"},
+        AgentCase{"AddressIsNoProduct", "Mozilla/5.0 (compatible; +http://example.org/about)",
+                  "Microsoft Internet Explorer ", ""},
+        AgentCase{"WordBeforeAddressIsNoProduct",
+                  "Mozilla/4.0 (compatible;  see http://www.parchmenthill.com/search.htm)",
+                  "Microsoft Internet Explorer http://www.parchmenthill.com/search.htm)", ""},
+        AgentCase{"ProductToken", "Mozilla/5.0 (compatible; Ezooms/1.0; help@moz.com)", "Ezooms",
+                  ""},
+        AgentCase{"ProductTokenOfTwoWords",
                   "Mozilla/5.0 (compatible; Google Desktop/5.9.1005.12335; "
                   "http://desktop.google.com/)",
                   "Google Desktop", ""},
-        AgentCase{"CompatibleProductWithAddress",
+        AgentCase{"ProductTokenWithAddress",
                   "Mozilla/5.0 (compatible; Genieo/1.0 http://www.genieo.com/webfilter.html)",
                   "Genieo", ""},
-        AgentCase{"CompatibleSecurityLetterIsNoProduct",
-                  "Mozilla/5.0 (compatible; U; ABrowse 0.6; Syllable)",
-                  "Microsoft Internet Explorer ABrowse 0.6", "Syllable"},
-        AgentCase{"CompatibleAddressIsNoProduct",
-                  "Mozilla/5.0 (compatible; +http://example.org/about)",
-                  "Microsoft Internet Explorer ", ""}),
+        AgentCase{"ProductTokenBeforePlatform", "Mozilla/5.0 (compatible; Konqueror/3.5; OpenBSD)",
+                  "Konqueror", ""}),
     CaseName);
 
 // Every distinct agent of the real combined logs: no current browser is
-// taken for Netscape, and only Internet Explorer is called Internet Explorer.
+// taken for Netscape or Internet Explorer, and no platform word is a browser.
 TEST(DescribeAgentRealLogs, NamesNoCurrentBrowserAsNetscapeOrExplorer) {
   TLW_REQUIRE_REALLOGS();
   std::set<std::string> agents;
@@ -289,17 +317,17 @@ TEST(DescribeAgentRealLogs, NamesNoCurrentBrowserAsNetscapeOrExplorer) {
     const bool modernToken = agent.find("Chrome/") != std::string::npos ||
                              agent.find("Firefox/") != std::string::npos ||
                              agent.find("Safari/") != std::string::npos;
-    if (modernToken) {
+    const bool msie =
+        agent.find("MSIE") != std::string::npos || agent.find("Trident/") != std::string::npos;
+    if (modernToken && !msie) {
       EXPECT_EQ(facts.browser.find("Netscape"), std::string::npos) << agent;
+      EXPECT_EQ(facts.browser.find("Internet Explorer"), std::string::npos) << agent;
       if (facts.browser.find("bot") == std::string::npos) ++named;
     }
-    // The bare "Mozilla/4.0 (compatible;)" keeps its classic name.
-    if (facts.browser.find("Internet Explorer") != std::string::npos &&
-        agent != "Mozilla/4.0 (compatible;)") {
-      EXPECT_TRUE(agent.find("MSIE") != std::string::npos ||
-                  agent.find("Trident/") != std::string::npos)
-          << agent << " -> " << facts.browser;
+    for (const char* platformWord : {"Win", "Mac", "X11", "Linux"}) {
+      EXPECT_FALSE(facts.browser.starts_with(platformWord)) << agent << " -> " << facts.browser;
     }
+    EXPECT_NE(facts.browser.size(), 1u) << agent;
   }
   EXPECT_GT(named, 300u);
 }
