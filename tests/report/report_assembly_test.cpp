@@ -74,8 +74,9 @@ TEST_F(ReportAssemblyTest, WritesReportAndGraphsBesideIt) {
   EXPECT_TRUE(html.ends_with("\n  </TABLE>\n\n"));
   EXPECT_TRUE(std::filesystem::exists(folder / "images" / "0_Oct-10tlwgraph_hostnames.gif"));
   EXPECT_TRUE(std::filesystem::exists(folder / "images" / "0_Oct-10tlwgraph_dirs.gif"));
-  EXPECT_NE(html.find("<IMG SRC=./images/0_Oct-10tlwgraph_hostnames.gif ALT=\"Hostnames Graph\">"),
-            std::string::npos);
+  EXPECT_NE(
+      html.find("<IMG SRC=\"./images/0_Oct-10tlwgraph_hostnames.gif\" ALT=\"Hostnames Graph\">"),
+      std::string::npos);
   EXPECT_EQ(html.find("<script>"), std::string::npos);
   EXPECT_EQ(host_.stages, (std::vector<int>{8, 8, 45}));  // after Domains and Pages, then the copy
   EXPECT_TRUE(host_.messages.empty());
