@@ -45,32 +45,49 @@ std::string Slashes(std::string path) {
   return path;
 }
 
+std::string GraphWarning(const std::string& path, const std::string& reason) {
+  return "could not write graph " + path + " (" + reason + ")";
+}
+
 // Everything one report needs while its sections are written.
 struct ReportJob {
+  ReportJob(CSiteProfile& p, const RunHost& h)
+      : profile(p),
+        stats(p.Statistics()),
+        host(h),
+        graphScheme(GraphSchemeOf(p)),
+        graphWorkPath(p.GetGraphWorkPath()) {}
+
   CSiteProfile& profile;
   const SiteStatistics& stats;
   const RunHost& host;
   SectionContext context;
-  int graphScheme = 2;
+  int graphScheme;
   std::string graphWorkPath;
   std::string html;
+  std::vector<std::string> graphsWritten;
+  std::vector<std::string> warnings;
 
   void Post(int stage) const {
     if (host.progress != nullptr) host.progress->Post(stage, profile.GetListIndex());
   }
 
   // Draws a section's graph from the first `limit` ranked entries. A graph
-  // that cannot be written is left out silently: the report still refers to
-  // it, as it would to one that a later copy fails to bring.
-  void DrawGraph(const RankedRows& ranked, size_t limit, std::string_view title,
-                 const char* file) const {
+  // that cannot be written does not stop the report, which still refers to
+  // it; it becomes a warning for the front end.
+  void DrawGraph(const RankedRows& ranked, size_t limit, std::string_view title, const char* file) {
     if (!context.includeGraphs || file == nullptr) return;
     std::vector<BarGraphEntry> entries;
     entries.reserve(std::min(limit, ranked.size()));
     for (size_t i = 0; i < limit && i < ranked.size(); ++i) {
       entries.push_back({ranked[i].key, ranked[i].count});
     }
-    (void)DrawBarGraph(entries, title, graphScheme, graphWorkPath + file);
+    const std::string path = graphWorkPath + file;
+    if (Status drawn = DrawBarGraph(entries, title, graphScheme, path); !drawn.ok()) {
+      warnings.push_back(GraphWarning(path, drawn.message()));
+      return;
+    }
+    graphsWritten.push_back(path);
   }
 
   void RankedSection(const char* tableName, int rowLimit) {
@@ -232,14 +249,20 @@ std::string Joined(const std::string& folder, std::string_view name) {
 }
 
 // Copies the graphs drawn elsewhere next to the report; an existing file is
-// never overwritten and a failed copy is not reported.
-void CopyGraphs(const std::string& workPath, const std::string& imagesPrefix) {
+// never overwritten. A failed copy does not stop the run: it becomes a
+// warning.
+void CopyGraphs(const std::string& workPath, const std::string& imagesPrefix,
+                ReportOutcome& outcome) {
   for (const char* file : kGraphFiles) {
     const fs::path from = workPath + file;
     const fs::path to = imagesPrefix + file;
     std::error_code error;
     if (!fs::exists(from, error) || fs::exists(to, error)) continue;
-    fs::copy_file(from, to, fs::copy_options::skip_existing, error);
+    if (fs::copy_file(from, to, fs::copy_options::skip_existing, error)) {
+      outcome.filesWritten.push_back(to.string());
+    } else if (error) {
+      outcome.warnings.push_back(GraphWarning(to.string(), error.message()));
+    }
   }
 }
 
@@ -262,7 +285,7 @@ std::string FinalReportFileName(const std::string& reportPath, const std::string
   return reportPath.substr(0, percent) + periodEnd + ".html";
 }
 
-Status GenerateReport(CSiteProfile& profile, const RunHost& host) {
+Result<ReportOutcome> GenerateReport(CSiteProfile& profile, const RunHost& host) {
   const bool remote = profile.GetUploadReport() != 0;
   const bool graphs = profile.GetIncludeGraphs() != 0;
   const std::string programDirectory = ProgramDirectory();
@@ -291,8 +314,8 @@ Status GenerateReport(CSiteProfile& profile, const RunHost& host) {
       remote ? Joined(programDirectory, "Report" + std::to_string(profile.GetListIndex()))
              : finalName;
 
-  const SiteStatistics& stats = profile.Statistics();
-  ReportJob job{profile, stats, host, {}, GraphSchemeOf(profile), profile.GetGraphWorkPath(), {}};
+  ReportJob job(profile, host);
+  const SiteStatistics& stats = job.stats;
   job.context.colors = ThemeColorsOf(profile);
   job.context.includeGraphs = graphs;
   job.context.graphFilePrefix = profile.GetGraphFilePrefix();
@@ -333,12 +356,18 @@ Status GenerateReport(CSiteProfile& profile, const RunHost& host) {
     return Status::Error(text + " (" + written.message() + ")");
   }
 
+  ReportOutcome outcome;
+  outcome.finalReportFileName = finalName;
+  outcome.filesWritten.push_back(openedFile);
+  outcome.filesWritten.insert(outcome.filesWritten.end(), job.graphsWritten.begin(),
+                              job.graphsWritten.end());
+  outcome.warnings = std::move(job.warnings);
   if (!remote && graphs) {
     job.Post(kStageCopyingImages);
-    CopyGraphs(profile.GetGraphWorkPath(),
-               Joined(folder, "images/") + profile.GetGraphFilePrefix());
+    CopyGraphs(profile.GetGraphWorkPath(), Joined(folder, "images/") + profile.GetGraphFilePrefix(),
+               outcome);
   }
-  return Status::Ok();
+  return outcome;
 }
 
 }  // namespace tlw

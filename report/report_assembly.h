@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "base/result.h"
 #include "base/run_host.h"
@@ -9,6 +10,18 @@ namespace tlw {
 
 class CSiteProfile;
 
+// What writing a report left behind besides the report file.
+struct ReportOutcome {
+  // The report file as the user names it (also left in the profile).
+  std::string finalReportFileName;
+  // Every file written: the report (or its local copy), then the graphs.
+  std::vector<std::string> filesWritten;
+  // Graphs that could not be written or copied, one line each naming the
+  // file and the reason. The report is complete without them; its image
+  // links then show nothing.
+  std::vector<std::string> warnings;
+};
+
 // Writes the HTML report of a finished run: decides the report folder and
 // the final file name (both left in the profile), creates the folder and its
 // images folder, writes the frame and every selected section in the
@@ -16,7 +29,7 @@ class CSiteProfile;
 // `host.progress`. Reads the program settings through ProgramSettings().
 // Fails with "Error creating HTML report: <path>" (also shown through
 // `host.notifier`) when the report file cannot be written whole.
-Status GenerateReport(CSiteProfile& profile, const RunHost& host);
+Result<ReportOutcome> GenerateReport(CSiteProfile& profile, const RunHost& host);
 
 // The report folder of a report path: the path up to its last "/" or "\"
 // (a leading "/" is kept); empty when the path names no folder.

@@ -78,6 +78,19 @@ TEST(CliRun, ReportDefaultsToStatsHtmlInTheCurrentFolder) {
   EXPECT_FALSE(fs::exists(dir / "images"));
 }
 
+TEST(CliRun, GraphThatCannotBeWrittenIsAWarning) {
+  test::TempDir dir;
+  dir.Write("access.log", HandMadeLog());
+  dir.Write("out/images", "a file where the images folder should be");
+  const ProcessRun run = RunCli(dir, "report access.log -o out/stats.html");
+  ASSERT_EQ(run.code, 0) << run.err;  // the report itself is complete
+  EXPECT_TRUE(fs::exists(dir / "out" / "stats.html"));
+  EXPECT_THAT(
+      run.err,
+      HasSubstr("tallowick-cli: warning: [0] could not write graph " +
+                (dir / "out" / "images" / "0_Mar-01tlwgraph_hostnames.gif").string() + " ("));
+}
+
 TEST(CliRun, JsonCountsMatchAHandMadeLog) {
   test::TempDir dir;
   dir.Write("access.log", HandMadeLog());

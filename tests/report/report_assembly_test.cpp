@@ -123,7 +123,7 @@ TEST_F(ReportAssemblyTest, RemoteReportIsWrittenToTheRowsLocalCopy) {
 TEST_F(ReportAssemblyTest, UnwritableReportIsAnErrorAndKeepsNothingHalfWritten) {
   dir_.Write("blocked", "a file where the folder should be");
   profile_.SetReportPath((dir_.path() / "blocked" / "index.html").string());
-  const Status status = GenerateReport(profile_, host_.Host());
+  const Result<ReportOutcome> status = GenerateReport(profile_, host_.Host());
   ASSERT_FALSE(status.ok());
   const std::string expected =
       "Error creating HTML report: " + (dir_.path() / "blocked" / "index.html").string();
