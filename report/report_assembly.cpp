@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/atomic_file.h"
+#include "base/file_name_part.h"
 #include "report/bar_graph.h"
 #include "report/page_frame.h"
 #include "report/ranked_section.h"
@@ -266,6 +267,13 @@ void CopyGraphs(const std::string& workPath, const std::string& imagesPrefix,
   }
 }
 
+// A number of a period text; `valid` is cleared when it holds no digit.
+std::int64_t PeriodNumber(std::string_view token, bool& valid) {
+  const size_t digit = token.find_first_not_of(' ');
+  if (digit == std::string_view::npos || token[digit] < '0' || token[digit] > '9') valid = false;
+  return ReadLogNumber(token);
+}
+
 }  // namespace
 
 std::string ReportFolderOf(const std::string& reportPath) {
@@ -276,13 +284,33 @@ std::string ReportFolderOf(const std::string& reportPath) {
   return path.substr(0, slash);
 }
 
-std::string FinalReportFileName(const std::string& reportPath, const std::string& periodEnd) {
+std::string DatedNamePart(std::string_view periodEnd) {
+  // month "-" day "-" year [" " hour ":" minute]; only the date is used.
+  const size_t firstDash = periodEnd.find('-');
+  const size_t secondDash =
+      firstDash == std::string_view::npos ? firstDash : periodEnd.find('-', firstDash + 1);
+  if (secondDash == std::string_view::npos) return "undated";
+  const std::string_view yearText = periodEnd.substr(secondDash + 1);
+  bool valid = true;
+  const int month = MonthNumber(periodEnd.substr(0, firstDash));
+  const std::int64_t day =
+      PeriodNumber(periodEnd.substr(firstDash + 1, secondDash - firstDash - 1), valid);
+  const std::int64_t year = FullYear(PeriodNumber(yearText.substr(0, yearText.find(' ')), valid));
+  if (!valid || month < 1 || month > 12 || day < 1 || day > 31 || year < 1 || year > 9999) {
+    return "undated";
+  }
+  return std::to_string(month) + "-" + std::to_string(day) + "-" + std::to_string(year);
+}
+
+std::string FinalReportFileName(const std::string& reportPath, std::string_view periodEnd) {
   const size_t percent = reportPath.find('%');
   if (percent == std::string::npos || percent + 1 >= reportPath.size() ||
       reportPath[percent + 1] != 'd') {
     return reportPath;
   }
-  return reportPath.substr(0, percent) + periodEnd + ".html";
+  // Made of digits and "-" already; FileNamePart keeps it one name whatever
+  // DatedNamePart may come to return.
+  return reportPath.substr(0, percent) + FileNamePart(DatedNamePart(periodEnd)) + ".html";
 }
 
 Result<ReportOutcome> GenerateReport(CSiteProfile& profile, const RunHost& host) {
@@ -290,15 +318,24 @@ Result<ReportOutcome> GenerateReport(CSiteProfile& profile, const RunHost& host)
   const bool graphs = profile.GetIncludeGraphs() != 0;
   const std::string programDirectory = ProgramDirectory();
 
-  // A local report path without a folder lives in the program directory.
+  // A local report path without a folder lives in the program directory,
+  // and so does a relative one: a scheduled run and a manual one write the
+  // same file whatever folder they were started in.
   std::string folder = ReportFolderOf(profile.GetReportPath());
-  if (folder.empty() && !remote) folder = programDirectory;
+  if (!remote) {
+    if (folder.empty()) {
+      folder = programDirectory;
+    } else if (fs::path(folder).is_relative()) {
+      folder = Joined(programDirectory, folder);
+    }
+  }
   profile.SetReportFolder(folder);
 
   std::string finalName = FinalReportFileName(profile.GetReportPath(), profile.GetPeriodEnd());
   if (!remote) {
-    finalName = Slashes(finalName);
-    if (ReportFolderOf(finalName).empty()) finalName = Joined(folder, finalName);
+    // The file is always the last name of the path inside the report folder.
+    const std::string path = Slashes(finalName);
+    finalName = Joined(folder, path.substr(path.rfind('/') + 1));
   }
   profile.SetFinalReportFileName(finalName);
 

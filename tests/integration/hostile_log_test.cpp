@@ -1,5 +1,5 @@
 // Logs are written by whoever sends requests: a report made from a hostile
-// log must show that text as text.
+// log must show that text as text and keep every file where the user put it.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -20,6 +20,7 @@ namespace tlw {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
 
 // Each line puts markup into another field; the last one forges the date the
 // graph file names are made from.
@@ -159,6 +160,26 @@ TEST(HostileLog, ReportShowsLogTextAsTextInABrowser) {
   ASSERT_NE(titleStart, std::string::npos);
   EXPECT_EQ(dom.compare(titleStart, 43, "<title>Website Visitor Traffic Statistics: "), 0)
       << dom.substr(titleStart, 80);
+}
+
+TEST(HostileLog, DatedReportNameStaysInTheReportFolder) {
+  test::TempDir dir;
+  fs::create_directories(dir / "reports");
+  fs::create_directories(dir / "x");
+  // The last record's month is a path; the period end names the report.
+  dir.Write("access.log",
+            "03/01/2024 00:00:01\t203.0.113.7\t-\tGET\t/a.html\tMozilla/5.0 (X11)\t200\t100\t\t\t\n"
+            "03/01/2024 00:00:02\t203.0.113.7\t-\tGET\t/b.html\tMozilla/5.0 (X11)\t200\t100\t\t\t\n"
+            "..\\x\\PWNED/10/2000 13:55:00\t203.0.113.8\t-\tGET\t/c.html\tMozilla/5.0 "
+            "(X11)\t200\t100\t\t\t\n");
+  const test::ProcessRun run = test::RunCliProgram(dir, "report access.log -o 'reports/stats%d'");
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("Report: " + (dir / "reports" / "statsundated.html").string()));
+  for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+    if (!entry.is_regular_file() || entry.path() == dir / "access.log") continue;
+    EXPECT_TRUE(entry.path().string().starts_with((dir / "reports").string() + "/"))
+        << entry.path();
+  }
 }
 
 }  // namespace
