@@ -195,6 +195,9 @@ void ShowStage(RunConsole& console, const SiteJob& job, JobState& state, SiteOut
 }
 
 void ShowEnd(RunConsole& console, const SiteJob& job, const SiteOutcome& outcome) {
+  for (const std::string& warning : outcome.result.warnings) {
+    console.Err("tallowick-cli: warning: " + Tag(job) + ConsoleText(warning));
+  }
   if (outcome.result.Finished()) {
     // The run wrote these before it ended; it no longer touches them.
     console.Out(Tag(job) + "Time taken: " + job.profile->GetTimeTaken());

@@ -299,10 +299,12 @@ class SiteRun {
 
   RunResult Report() {
     Post(kStageWritingReport);
-    if (Status written = GenerateReport(profile_, host_); !written.ok()) {
+    Result<ReportOutcome> written = GenerateReport(profile_, host_);
+    if (!written.ok()) {
       // Report assembly has shown its message already.
       return Fail(kStageReportError, std::nullopt, written.message());
     }
+    warnings_ = std::move(written->warnings);
     const bool upload = profile_.GetUploadReport() != 0;
     if (upload) {
       if (Status published = PublishReport(profile_, host_); !published.ok()) {
@@ -335,14 +337,14 @@ class SiteRun {
     profile_.SetTimeTaken(TimeTakenText(now - startTime_));
     profile_.SetLastRunTime(now);
     Post(kStageFinished);
-    return RunResult{kStageFinished, {}};
+    return RunResult{kStageFinished, {}, warnings_};
   }
 
   RunResult Cancelled() {
     profile_.ResetAfterRun();
     const std::string site =
         profile_.GetHomepageUrl().empty() ? profile_.GetLogfilePath() : profile_.GetHomepageUrl();
-    return RunResult{0, "The run of " + site + " was stopped before its report was written"};
+    return RunResult{0, "The run of " + site + " was stopped before its report was written", {}};
   }
 
   ReadEnd FailRead(int stage, const std::string& message) {
@@ -355,7 +357,7 @@ class SiteRun {
     if (notice) Notify(*notice);
     Post(stage);
     profile_.ResetAfterRun();
-    return RunResult{stage, message};
+    return RunResult{stage, message, warnings_};
   }
 
   void Post(int stage) const {
@@ -386,13 +388,14 @@ class SiteRun {
   std::function<void()> beforeLookup_;
   std::function<void()> afterLookup_;
   RunResult failure_;
+  std::vector<std::string> warnings_;
 };
 
 }  // namespace
 
 RunResult RunSite(std::shared_ptr<CSiteProfile> profile, const RunHost& host, CDNSCache& dnsCache,
                   const RunOptions& options) {
-  if (profile == nullptr) return RunResult{kStageLogfileError, "No site to run."};
+  if (profile == nullptr) return RunResult{kStageLogfileError, "No site to run.", {}};
   return SiteRun(std::move(profile), host, dnsCache, options).Run();
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/run_host.h"
 #include "engine/dns_cache.h"
@@ -35,6 +36,9 @@ struct RunResult {
   // Empty for a finished run; otherwise one line saying what failed and on
   // which file or server, or that the run was stopped.
   std::string message;
+  // Things that went wrong without ending the run (a graph that could not
+  // be written), one line each naming the file and the reason.
+  std::vector<std::string> warnings;
 
   bool Finished() const { return finalStage == kStageFinished; }
 };

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "base/file_name_part.h"
+
 namespace tlw {
 namespace {
 
@@ -54,12 +56,7 @@ void DayKey::Note(const LogRecord& record) {
 }
 
 std::string GraphFilePrefixOf(int listIndex, std::string_view dayKey) {
-  std::string prefix = std::to_string(listIndex) + "_";
-  prefix += dayKey;
-  std::replace(prefix.begin(), prefix.end(), '/', '_');
-  std::replace(prefix.begin(), prefix.end(), '\\', '_');
-  std::replace(prefix.begin(), prefix.end(), '\0', '_');
-  return prefix;
+  return std::to_string(listIndex) + "_" + FileNamePart(dayKey);
 }
 
 }  // namespace tlw

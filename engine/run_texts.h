@@ -38,9 +38,10 @@ class DayKey {
   std::size_t size_ = 0;
 };
 
-// The prefix of the run's graph file names: listIndex "_" day key, with any
-// "/", "\" or NUL of the key (a malformed date) turned into "_" so the name stays
-// one file name.
+// The prefix of the run's graph file names: listIndex "_" day key. The key
+// comes from the log, so only its letters, digits, "-" and "_" are kept and
+// every other byte becomes "_" (FileNamePart): the prefix stays one file
+// name and can never end the image tag's URL.
 std::string GraphFilePrefixOf(int listIndex, std::string_view dayKey);
 
 }  // namespace tlw

@@ -62,4 +62,25 @@ bool IsLinkableUrl(std::string_view text) {
   return true;
 }
 
+bool IsSafeLinkTarget(std::string_view text) {
+  // A browser drops leading blanks and control characters and every tab and
+  // line feed before it reads the scheme.
+  std::string scheme;
+  bool started = false;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (!started && byte <= 0x20) continue;
+    started = true;
+    if (c == '\t' || c == '\n' || c == '\r') continue;
+    if (c == ':') break;
+    const bool schemeChar = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                            (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+    // "/", "?" or "#" before any ":" make a relative address.
+    if (!schemeChar) return true;
+    scheme += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  }
+  if (text.find(':') == std::string_view::npos) return true;
+  return scheme == "http" || scheme == "https" || scheme == "ftp" || scheme == "mailto";
+}
+
 }  // namespace tlw

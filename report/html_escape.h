@@ -18,4 +18,12 @@ std::string HtmlEscape(std::string_view text);
 // optional ":port", then any path without blanks or control characters.
 bool IsLinkableUrl(std::string_view text);
 
+// Whether a link target given by the user may be written as it is: a
+// relative address, or one whose scheme is http, https, ftp or mailto.
+// Schemes that run code when the link is followed (javascript:, data:,
+// vbscript:, ...) are refused, however a browser would read them (case,
+// blanks and control characters before the scheme, tabs and line feeds
+// inside it).
+bool IsSafeLinkTarget(std::string_view text);
+
 }  // namespace tlw

@@ -35,7 +35,9 @@ std::string PageHead(const FrameFacts& facts, const ThemeColors& colors) {
   out += "<tr><td height=21>&nbsp;" + DashRule(49) +
          "</td></tr><tr><td valign=top width=450><b><font face=\"Helvetica,Arial\" "
          "size=4><br>&nbsp;<a href=\"";
-  out += HtmlEscape(facts.siteUrl) + "\">" + host;
+  // The site URL is the user's, but a link that runs script is never written.
+  out += HtmlEscape(IsSafeLinkTarget(facts.siteUrl) ? std::string_view(facts.siteUrl) : "#") +
+         "\">" + host;
   out +=
       "</a></font></b></td></tr></table></td><td bgcolor=#000000 width=2 height=94>|</td><td "
       "width=163 height=94 valign=top><table width=163  cellspacing=0 cellpadding=0 "

@@ -71,8 +71,14 @@ const RankedSectionSpec* FindRankedSection(std::string_view table) {
 
 std::string GraphImageTag(std::string_view prefix, std::string_view graphFile,
                           std::string_view altText) {
-  std::string out = "\n<IMG SRC=./images/";
-  out.append(prefix).append(graphFile).append(" ALT=\"").append(altText).append("\">\n");
+  // The prefix is made from log text: the URL is quoted and escaped like
+  // every other attribute that carries such text.
+  std::string out = "\n<IMG SRC=\"./images/";
+  AppendEscaped(out, prefix);
+  AppendEscaped(out, graphFile);
+  out += "\" ALT=\"";
+  AppendEscaped(out, altText);
+  out += "\">\n";
   return out;
 }
 

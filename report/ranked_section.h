@@ -40,7 +40,8 @@ struct SectionContext {
   std::function<std::string(std::string_view key)> pageTitle;
 };
 
-// "\n<IMG SRC=./images/<prefix><file> ALT=\"<alt>\">\n".
+// "\n<IMG SRC=\"./images/<prefix><file>\" ALT=\"<alt>\">\n", every value
+// HTML-escaped.
 std::string GraphImageTag(std::string_view prefix, std::string_view graphFile,
                           std::string_view altText);
 

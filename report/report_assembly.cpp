@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/atomic_file.h"
+#include "base/file_name_part.h"
 #include "report/bar_graph.h"
 #include "report/page_frame.h"
 #include "report/ranked_section.h"
@@ -45,32 +46,49 @@ std::string Slashes(std::string path) {
   return path;
 }
 
+std::string GraphWarning(const std::string& path, const std::string& reason) {
+  return "could not write graph " + path + " (" + reason + ")";
+}
+
 // Everything one report needs while its sections are written.
 struct ReportJob {
+  ReportJob(CSiteProfile& p, const RunHost& h)
+      : profile(p),
+        stats(p.Statistics()),
+        host(h),
+        graphScheme(GraphSchemeOf(p)),
+        graphWorkPath(p.GetGraphWorkPath()) {}
+
   CSiteProfile& profile;
   const SiteStatistics& stats;
   const RunHost& host;
   SectionContext context;
-  int graphScheme = 2;
+  int graphScheme;
   std::string graphWorkPath;
   std::string html;
+  std::vector<std::string> graphsWritten;
+  std::vector<std::string> warnings;
 
   void Post(int stage) const {
     if (host.progress != nullptr) host.progress->Post(stage, profile.GetListIndex());
   }
 
   // Draws a section's graph from the first `limit` ranked entries. A graph
-  // that cannot be written is left out silently: the report still refers to
-  // it, as it would to one that a later copy fails to bring.
-  void DrawGraph(const RankedRows& ranked, size_t limit, std::string_view title,
-                 const char* file) const {
+  // that cannot be written does not stop the report, which still refers to
+  // it; it becomes a warning for the front end.
+  void DrawGraph(const RankedRows& ranked, size_t limit, std::string_view title, const char* file) {
     if (!context.includeGraphs || file == nullptr) return;
     std::vector<BarGraphEntry> entries;
     entries.reserve(std::min(limit, ranked.size()));
     for (size_t i = 0; i < limit && i < ranked.size(); ++i) {
       entries.push_back({ranked[i].key, ranked[i].count});
     }
-    (void)DrawBarGraph(entries, title, graphScheme, graphWorkPath + file);
+    const std::string path = graphWorkPath + file;
+    if (Status drawn = DrawBarGraph(entries, title, graphScheme, path); !drawn.ok()) {
+      warnings.push_back(GraphWarning(path, drawn.message()));
+      return;
+    }
+    graphsWritten.push_back(path);
   }
 
   void RankedSection(const char* tableName, int rowLimit) {
@@ -232,15 +250,28 @@ std::string Joined(const std::string& folder, std::string_view name) {
 }
 
 // Copies the graphs drawn elsewhere next to the report; an existing file is
-// never overwritten and a failed copy is not reported.
-void CopyGraphs(const std::string& workPath, const std::string& imagesPrefix) {
+// never overwritten. A failed copy does not stop the run: it becomes a
+// warning.
+void CopyGraphs(const std::string& workPath, const std::string& imagesPrefix,
+                ReportOutcome& outcome) {
   for (const char* file : kGraphFiles) {
     const fs::path from = workPath + file;
     const fs::path to = imagesPrefix + file;
     std::error_code error;
     if (!fs::exists(from, error) || fs::exists(to, error)) continue;
-    fs::copy_file(from, to, fs::copy_options::skip_existing, error);
+    if (fs::copy_file(from, to, fs::copy_options::skip_existing, error)) {
+      outcome.filesWritten.push_back(to.string());
+    } else if (error) {
+      outcome.warnings.push_back(GraphWarning(to.string(), error.message()));
+    }
   }
+}
+
+// A number of a period text; `valid` is cleared when it holds no digit.
+std::int64_t PeriodNumber(std::string_view token, bool& valid) {
+  const size_t digit = token.find_first_not_of(' ');
+  if (digit == std::string_view::npos || token[digit] < '0' || token[digit] > '9') valid = false;
+  return ReadLogNumber(token);
 }
 
 }  // namespace
@@ -253,29 +284,58 @@ std::string ReportFolderOf(const std::string& reportPath) {
   return path.substr(0, slash);
 }
 
-std::string FinalReportFileName(const std::string& reportPath, const std::string& periodEnd) {
+std::string DatedNamePart(std::string_view periodEnd) {
+  // month "-" day "-" year [" " hour ":" minute]; only the date is used.
+  const size_t firstDash = periodEnd.find('-');
+  const size_t secondDash =
+      firstDash == std::string_view::npos ? firstDash : periodEnd.find('-', firstDash + 1);
+  if (secondDash == std::string_view::npos) return "undated";
+  const std::string_view yearText = periodEnd.substr(secondDash + 1);
+  bool valid = true;
+  const int month = MonthNumber(periodEnd.substr(0, firstDash));
+  const std::int64_t day =
+      PeriodNumber(periodEnd.substr(firstDash + 1, secondDash - firstDash - 1), valid);
+  const std::int64_t year = FullYear(PeriodNumber(yearText.substr(0, yearText.find(' ')), valid));
+  if (!valid || month < 1 || month > 12 || day < 1 || day > 31 || year < 1 || year > 9999) {
+    return "undated";
+  }
+  return std::to_string(month) + "-" + std::to_string(day) + "-" + std::to_string(year);
+}
+
+std::string FinalReportFileName(const std::string& reportPath, std::string_view periodEnd) {
   const size_t percent = reportPath.find('%');
   if (percent == std::string::npos || percent + 1 >= reportPath.size() ||
       reportPath[percent + 1] != 'd') {
     return reportPath;
   }
-  return reportPath.substr(0, percent) + periodEnd + ".html";
+  // Made of digits and "-" already; FileNamePart keeps it one name whatever
+  // DatedNamePart may come to return.
+  return reportPath.substr(0, percent) + FileNamePart(DatedNamePart(periodEnd)) + ".html";
 }
 
-Status GenerateReport(CSiteProfile& profile, const RunHost& host) {
+Result<ReportOutcome> GenerateReport(CSiteProfile& profile, const RunHost& host) {
   const bool remote = profile.GetUploadReport() != 0;
   const bool graphs = profile.GetIncludeGraphs() != 0;
   const std::string programDirectory = ProgramDirectory();
 
-  // A local report path without a folder lives in the program directory.
+  // A local report path without a folder lives in the program directory,
+  // and so does a relative one: a scheduled run and a manual one write the
+  // same file whatever folder they were started in.
   std::string folder = ReportFolderOf(profile.GetReportPath());
-  if (folder.empty() && !remote) folder = programDirectory;
+  if (!remote) {
+    if (folder.empty()) {
+      folder = programDirectory;
+    } else if (fs::path(folder).is_relative()) {
+      folder = Joined(programDirectory, folder);
+    }
+  }
   profile.SetReportFolder(folder);
 
   std::string finalName = FinalReportFileName(profile.GetReportPath(), profile.GetPeriodEnd());
   if (!remote) {
-    finalName = Slashes(finalName);
-    if (ReportFolderOf(finalName).empty()) finalName = Joined(folder, finalName);
+    // The file is always the last name of the path inside the report folder.
+    const std::string path = Slashes(finalName);
+    finalName = Joined(folder, path.substr(path.rfind('/') + 1));
   }
   profile.SetFinalReportFileName(finalName);
 
@@ -291,8 +351,8 @@ Status GenerateReport(CSiteProfile& profile, const RunHost& host) {
       remote ? Joined(programDirectory, "Report" + std::to_string(profile.GetListIndex()))
              : finalName;
 
-  const SiteStatistics& stats = profile.Statistics();
-  ReportJob job{profile, stats, host, {}, GraphSchemeOf(profile), profile.GetGraphWorkPath(), {}};
+  ReportJob job(profile, host);
+  const SiteStatistics& stats = job.stats;
   job.context.colors = ThemeColorsOf(profile);
   job.context.includeGraphs = graphs;
   job.context.graphFilePrefix = profile.GetGraphFilePrefix();
@@ -333,12 +393,18 @@ Status GenerateReport(CSiteProfile& profile, const RunHost& host) {
     return Status::Error(text + " (" + written.message() + ")");
   }
 
+  ReportOutcome outcome;
+  outcome.finalReportFileName = finalName;
+  outcome.filesWritten.push_back(openedFile);
+  outcome.filesWritten.insert(outcome.filesWritten.end(), job.graphsWritten.begin(),
+                              job.graphsWritten.end());
+  outcome.warnings = std::move(job.warnings);
   if (!remote && graphs) {
     job.Post(kStageCopyingImages);
-    CopyGraphs(profile.GetGraphWorkPath(),
-               Joined(folder, "images/") + profile.GetGraphFilePrefix());
+    CopyGraphs(profile.GetGraphWorkPath(), Joined(folder, "images/") + profile.GetGraphFilePrefix(),
+               outcome);
   }
-  return Status::Ok();
+  return outcome;
 }
 
 }  // namespace tlw

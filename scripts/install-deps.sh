@@ -10,6 +10,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   zlib1g-dev libgd-dev libcurl4-openssl-dev
   iso-codes tzdata clang-format
+  chromium
 )
 
 if [[ "${1:-}" == "--print" ]]; then

@@ -62,6 +62,10 @@ TEST(GraphFilePrefix, IsRowAndDayAsOneFileName) {
   EXPECT_EQ(GraphFilePrefixOf(0, "Oct-10"), "0_Oct-10");
   EXPECT_EQ(GraphFilePrefixOf(12, ""), "12_");
   EXPECT_EQ(GraphFilePrefixOf(1, "a/b\\c"), "1_a_b_c");
+  // A forged date cannot add attributes to the image tag or leave the folder.
+  EXPECT_EQ(GraphFilePrefixOf(0, "15 onerror=with(document)title=7331133 x-Mar"),
+            "0_15_onerror_with_document_title_7331133_x-Mar");
+  EXPECT_EQ(GraphFilePrefixOf(2, "..\"'>\xC3\xA9-1"), "2________-1");
 }
 
 TEST(RunStages, TextsAndEndsFollowTheTable) {

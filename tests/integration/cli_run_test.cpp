@@ -78,6 +78,34 @@ TEST(CliRun, ReportDefaultsToStatsHtmlInTheCurrentFolder) {
   EXPECT_FALSE(fs::exists(dir / "images"));
 }
 
+TEST(CliRun, GraphThatCannotBeWrittenIsAWarning) {
+  test::TempDir dir;
+  dir.Write("access.log", HandMadeLog());
+  dir.Write("out/images", "a file where the images folder should be");
+  const ProcessRun run = RunCli(dir, "report access.log -o out/stats.html");
+  ASSERT_EQ(run.code, 0) << run.err;  // the report itself is complete
+  EXPECT_TRUE(fs::exists(dir / "out" / "stats.html"));
+  EXPECT_THAT(
+      run.err,
+      HasSubstr("tallowick-cli: warning: [0] could not write graph " +
+                (dir / "out" / "images" / "0_Mar-01tlwgraph_hostnames.gif").string() + " ("));
+}
+
+TEST(CliRun, RelativeReportPathIsInTheProgramDirectory) {
+  test::TempDir dir;
+  const fs::path log = dir.Write("access.log", HandMadeLog());
+  fs::create_directories(dir / "program");
+  ASSERT_EQ(RunCli(dir, "--dir program add --site http://www.example.com/ --log '" + log.string() +
+                            "' --report reports/stats.html")
+                .code,
+            0);
+  // Started from another folder, as cron starts it.
+  const ProcessRun run = RunCli(dir, "--dir program run 1");
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_TRUE(fs::exists(dir / "program" / "reports" / "stats.html"));
+  EXPECT_FALSE(fs::exists(dir / "reports"));
+}
+
 TEST(CliRun, JsonCountsMatchAHandMadeLog) {
   test::TempDir dir;
   dir.Write("access.log", HandMadeLog());

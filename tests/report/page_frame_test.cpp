@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace tlw {
 namespace {
 
@@ -121,6 +123,21 @@ TEST(PageFrame, HostileSiteAndPeriodTextsAreEscaped) {
   EXPECT_NE(head.find("&lt;script&gt;"), std::string::npos);
   EXPECT_EQ(SummaryBlock(facts).find("<b>Jun"), std::string::npos);
   EXPECT_NE(SummaryBlock(facts).find("&lt;b&gt;"), std::string::npos);
+
+  // A site URL that would run script when followed links nowhere.
+  const std::pair<const char*, const char*> links[] = {
+      {"JavaScript:alert(1)", "#"},
+      {" \x01java\tscript:alert(1)", "#"},
+      {"data:text/html,<b>", "#"},
+      {"https://www.example.com/a?b=1&c=2", "https://www.example.com/a?b=1&amp;c=2"},
+      {"www.example.com/x:y", "www.example.com/x:y"},
+  };
+  for (const auto& [url, href] : links) {
+    facts.siteUrl = url;
+    EXPECT_NE(PageHead(facts, kBlue).find("<a href=\"" + std::string(href) + "\">"),
+              std::string::npos)
+        << url;
+  }
 }
 
 }  // namespace

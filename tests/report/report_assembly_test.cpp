@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "settings/settings.h"
@@ -74,8 +75,9 @@ TEST_F(ReportAssemblyTest, WritesReportAndGraphsBesideIt) {
   EXPECT_TRUE(html.ends_with("\n  </TABLE>\n\n"));
   EXPECT_TRUE(std::filesystem::exists(folder / "images" / "0_Oct-10tlwgraph_hostnames.gif"));
   EXPECT_TRUE(std::filesystem::exists(folder / "images" / "0_Oct-10tlwgraph_dirs.gif"));
-  EXPECT_NE(html.find("<IMG SRC=./images/0_Oct-10tlwgraph_hostnames.gif ALT=\"Hostnames Graph\">"),
-            std::string::npos);
+  EXPECT_NE(
+      html.find("<IMG SRC=\"./images/0_Oct-10tlwgraph_hostnames.gif\" ALT=\"Hostnames Graph\">"),
+      std::string::npos);
   EXPECT_EQ(html.find("<script>"), std::string::npos);
   EXPECT_EQ(host_.stages, (std::vector<int>{8, 8, 45}));  // after Domains and Pages, then the copy
   EXPECT_TRUE(host_.messages.empty());
@@ -102,11 +104,20 @@ TEST_F(ReportAssemblyTest, SectionOrderDecidesWhatIsWrittenAndWhere) {
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "images"));
 }
 
-TEST_F(ReportAssemblyTest, DatedNameAndBareNameInProgramDirectory) {
+TEST_F(ReportAssemblyTest, BareAndRelativeNamesLiveInTheProgramDirectory) {
   profile_.SetReportPath("stats%d");
-  ASSERT_TRUE(GenerateReport(profile_, host_.Host()).ok());
+  const Result<ReportOutcome> bare = GenerateReport(profile_, host_.Host());
+  ASSERT_TRUE(bare.ok());
   EXPECT_EQ(profile_.GetReportFolder(), dir_.path().string());
-  EXPECT_TRUE(std::filesystem::exists(dir_.path() / "statsOct-10-2026 18:30.html"));
+  EXPECT_EQ(bare->finalReportFileName, (dir_.path() / "stats10-10-2026.html").string());
+  EXPECT_TRUE(std::filesystem::exists(dir_.path() / "stats10-10-2026.html"));
+  EXPECT_TRUE(bare->warnings.empty());
+
+  // Relative to the program directory, not to the current folder.
+  profile_.SetReportPath("out/index.html");
+  ASSERT_TRUE(GenerateReport(profile_, host_.Host()).ok());
+  EXPECT_EQ(profile_.GetReportFolder(), (dir_.path() / "out").string());
+  EXPECT_TRUE(std::filesystem::exists(dir_.path() / "out" / "index.html"));
 }
 
 TEST_F(ReportAssemblyTest, RemoteReportIsWrittenToTheRowsLocalCopy) {
@@ -122,7 +133,7 @@ TEST_F(ReportAssemblyTest, RemoteReportIsWrittenToTheRowsLocalCopy) {
 TEST_F(ReportAssemblyTest, UnwritableReportIsAnErrorAndKeepsNothingHalfWritten) {
   dir_.Write("blocked", "a file where the folder should be");
   profile_.SetReportPath((dir_.path() / "blocked" / "index.html").string());
-  const Status status = GenerateReport(profile_, host_.Host());
+  const Result<ReportOutcome> status = GenerateReport(profile_, host_.Host());
   ASSERT_FALSE(status.ok());
   const std::string expected =
       "Error creating HTML report: " + (dir_.path() / "blocked" / "index.html").string();
@@ -136,8 +147,25 @@ TEST(ReportPaths, FolderAndFinalName) {
   EXPECT_EQ(ReportFolderOf("/index.html"), "/");
   EXPECT_EQ(ReportFolderOf("report.html"), "");
   EXPECT_EQ(FinalReportFileName("/w/stats%d", "6-24-1999"), "/w/stats6-24-1999.html");
+  EXPECT_EQ(FinalReportFileName("/w/stats%d", "..\\..\\tmp\\x\\PWNED-10-2000 13:55"),
+            "/w/statsundated.html");
   EXPECT_EQ(FinalReportFileName("/w/stats%x%d", "6-24-1999"), "/w/stats%x%d");
   EXPECT_EQ(FinalReportFileName("/w/index.html", "6-24-1999"), "/w/index.html");
+}
+
+// The dated name is the period end's date in numbers, never its text.
+TEST(ReportPaths, DatedNamePartIsTheDateInNumbers) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"6-24-1999", "6-24-1999"},       {"Oct-10-2026 18:30", "10-10-2026"},
+      {"03-01-24 00:00", "3-1-2024"},   {"12-31-99 23:00", "12-31-1999"},
+      {"00-00-00", "undated"},          {"", "undated"},
+      {"Foo-10-2000 13:55", "undated"}, {"10-32-2000", "undated"},
+      {"10-x1-2000", "undated"},        {"..\\..\\tmp\\PWNED-10-2000 13:55", "undated"},
+      {"10-10-/../../x", "undated"},
+  };
+  for (const auto& [periodEnd, expected] : cases) {
+    EXPECT_EQ(DatedNamePart(periodEnd), expected) << periodEnd;
+  }
 }
 
 }  // namespace

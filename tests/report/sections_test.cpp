@@ -45,7 +45,7 @@ TEST(RankedSection, DirectoriesBreakIntoSubTablesTwoPerLine) {
 
   std::string expected =
       "\n\n<P></P><BR>\n"
-      "\n<IMG SRC=./images/0_Oct-10tlwgraph_dirs.gif ALT=\"Directories Graph\">\n"
+      "\n<IMG SRC=\"./images/0_Oct-10tlwgraph_dirs.gif\" ALT=\"Directories Graph\">\n"
       "\n<table border=0 width=630 cellspacing=1>\n<tr><td width=100% colspan=2><b><strong><font "
       "face=\"Helvetica,Arial\" size=4>Directories </font></strong></b></td></tr>\n<tr><td "
       "width=50% vAlign=Top>\n" +

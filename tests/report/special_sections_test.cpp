@@ -58,8 +58,9 @@ TEST(BrowsersAndSystems, SharesCoverEveryEntryWhateverTheRowLimit) {
   const RankedRows platforms{
       {"Windows NT", 50}, {"Linux 2.2", 25}, {"Mac_PowerPC", 15}, {"OS/2", 10}};
   const std::string html = BrowsersHtml(browsers, platforms, 1, Context());
-  EXPECT_NE(html.find("<IMG SRC=./images/2_Jun-24tlwgraph_browsers.gif ALT=\"Web Browser Graph\">"),
-            std::string::npos);
+  EXPECT_NE(
+      html.find("<IMG SRC=\"./images/2_Jun-24tlwgraph_browsers.gif\" ALT=\"Web Browser Graph\">"),
+      std::string::npos);
   EXPECT_NE(html.find("<tr><td colspan=2><div align=right><I><font color=#808080 size=2 "
                       "face=\"Arial\">Microsoft IE (60.0%), Netscape (30.0%), Other "
                       "(10.0%)</font></I></div></td></tr></table>\n</td></tr></table>"),

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tlw {
+
+// `text` made safe to be part of a file name and of a URL written in the
+// report: letters, digits, "-" and "_" are kept, every other byte (a slash,
+// a dot, a blank, a quote, a byte of a multi-byte character) becomes "_".
+// Used for every name that carries text from a log.
+std::string FileNamePart(std::string_view text);
+
+}  // namespace tlw
