@@ -17,6 +17,7 @@ class AddCommand : public Command {
     Subcommand()->add_option("--log", log_, "Logfile path (wildcards allowed)")->required();
     Subcommand()->add_option("--report", report_, "Path of the HTML report")->required();
     Subcommand()->add_option("assignments", assignments_, "More fields to set, as FIELD=VALUE");
+    Subcommand()->footer(FieldNamesHelp(CSiteProfile::Fields()));
   }
 
   Status Run(const CliContext& context) override {

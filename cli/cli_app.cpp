@@ -42,10 +42,12 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   std::string directory = ".";
   bool salvage = false;
   app.add_option("--dir", directory,
-                 "Program directory that holds Tallowick.Settings (default: the current one)");
+                 "Program directory that holds Tallowick.Settings (default: the current one; "
+                 "made when missing)");
   app.add_flag("--salvage", salvage,
                "Go on with the sites read from a damaged settings file (a copy of the file is "
-               "kept as Tallowick.Settings.damaged)");
+               "kept as Tallowick.Settings.damaged, or .damaged.1, .damaged.2 ... beside an "
+               "earlier copy)");
 
   std::vector<std::unique_ptr<Command>> commands;
   for (CommandFactory add : AllCommands()) commands.push_back(add(app));

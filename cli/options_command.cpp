@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/field_assignment.h"
 #include "cli/settings_session.h"
+#include "cli/site_listing.h"
 #include "settings/field_access.h"
 
 namespace tlw::cli {
@@ -15,6 +16,7 @@ class OptionsCommand : public Command {
                                    "Change the program settings and save; without FIELD=VALUE, "
                                    "print them")) {
     Subcommand()->add_option("assignments", assignments_, "Fields to set, as FIELD=VALUE");
+    Subcommand()->footer(FieldNamesHelp(CSettings::Fields()));
   }
 
   Status Run(const CliContext& context) override {
@@ -38,7 +40,9 @@ class OptionsCommand : public Command {
     for (const FieldInfo& field : CSettings::Fields()) {
       if (!field.saved) continue;
       Result<FieldValue> value = GetSettingsField(settings, field.name);
-      if (value.ok()) context.out << field.name << '=' << FieldValueText(*value) << '\n';
+      if (value.ok()) {
+        context.out << field.name << '=' << PrintableText(FieldValueText(*value)) << '\n';
+      }
     }
   }
 

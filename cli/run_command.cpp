@@ -38,28 +38,31 @@ class RunCommand : public Command {
     SiteProfiles& profiles = session->Profiles();
     Result<std::vector<std::size_t>> rows = ChosenRows(profiles.size());
     if (!rows.ok()) return rows.status();
+    // The sites read before a damage are what the runs work on: the file
+    // says so from now on, so that the results find them again.
+    if (session->Salvaged()) {
+      if (Status saved = session->Save(); !saved.ok()) return saved;
+    }
 
     std::vector<SiteJob> jobs;
+    std::vector<FieldSize> sizesBefore;
     for (std::size_t row : *rows) {
       SiteJob job{row, profiles[row], {}};
       if (!json_.empty()) job.jsonPath = RowJsonPath(json_, row);
       jobs.push_back(std::move(job));
+      sizesBefore.push_back(profiles[row]->GetLastLogfileSize());
     }
+    // Runs may take hours: other commands change the file meanwhile.
+    session->Unlock();
     std::vector<SiteOutcome> outcomes;
     {
       ProgramSettingsScope scope(session->Settings());
       CDNSCache cache;
       outcomes = RunSites(context, jobs, cache);
     }
-    // As the site list does when a run reports that it finished.
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-      if (outcomes[i].result.Finished()) {
-        const std::int64_t finished =
-            outcomes[i].finishTime != 0 ? outcomes[i].finishTime : std::time(nullptr);
-        jobs[i].profile->SetLastGenerated(FinishTimeText(finished));
-      }
+    if (Status saved = SaveRunResults(context, jobs, outcomes, sizesBefore); !saved.ok()) {
+      return saved;
     }
-    if (Status saved = session->Save(); !saved.ok()) return saved;
     return SummarizeRuns(jobs, outcomes);
   }
 
@@ -78,6 +81,51 @@ class RunCommand : public Command {
       if (std::find(rows.begin(), rows.end(), *row) == rows.end()) rows.push_back(*row);
     }
     return rows;
+  }
+
+  // Writes what the runs changed (the finish time of each site that
+  // finished, as the site list does when a run reports that it finished, and
+  // the logfile sizes) into the settings file as it is now. Each site is
+  // found again by its configuration, since rows move when other commands
+  // delete or add sites; a site deleted or moved elsewhere meanwhile is left
+  // as it is, and every other change made meanwhile stays.
+  static Status SaveRunResults(const CliContext& context, const std::vector<SiteJob>& jobs,
+                               const std::vector<SiteOutcome>& outcomes,
+                               const std::vector<FieldSize>& sizesBefore) {
+    Result<SettingsSession> session = SettingsSession::Open(context);
+    if (!session.ok()) return session.status();
+    SiteProfiles& now = session->Profiles();
+    std::vector<bool> taken(now.size(), false);
+    bool changed = false;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+      const CSiteProfile& ran = *jobs[i].profile;
+      std::size_t found = now.size();
+      if (jobs[i].row < now.size() && !taken[jobs[i].row] && now[jobs[i].row]->IsSameSite(ran)) {
+        found = jobs[i].row;
+      }
+      for (std::size_t row = 0; row < now.size() && found == now.size(); ++row) {
+        if (!taken[row] && now[row]->IsSameSite(ran)) found = row;
+      }
+      if (found == now.size()) {
+        context.err << "tallowick-cli: [" << jobs[i].row
+                    << "] the site was changed or deleted during the run; its results are not "
+                       "saved\n";
+        continue;
+      }
+      taken[found] = true;
+      CSiteProfile& site = *now[found];
+      if (outcomes[i].result.Finished()) {
+        const std::int64_t finished =
+            outcomes[i].finishTime != 0 ? outcomes[i].finishTime : std::time(nullptr);
+        site.SetLastGenerated(FinishTimeText(finished));
+        changed = true;
+      }
+      if (ran.GetLastLogfileSize() != sizesBefore[i]) {
+        site.SetLastLogfileSize(ran.GetLastLogfileSize());
+        changed = true;
+      }
+    }
+    return changed ? session->Save() : Status::Ok();
   }
 
   std::vector<std::string> rows_;

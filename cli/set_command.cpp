@@ -15,6 +15,7 @@ class SetCommand : public Command {
     Subcommand()
         ->add_option("assignments", assignments_, "Fields to set, as FIELD=VALUE")
         ->required();
+    Subcommand()->footer(FieldNamesHelp(CSiteProfile::Fields()));
   }
 
   Status Run(const CliContext& context) override {

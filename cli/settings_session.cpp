@@ -1,9 +1,34 @@
 #include "cli/settings_session.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace tlw::cli {
+namespace {
+
+// A program directory named on the command line that does not exist yet is
+// made, so that a first start can put its settings file there.
+Status MakeProgramDirectory(const CliContext& context) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(context.directory, error);
+  if (status.type() != std::filesystem::file_type::not_found) return Status::Ok();
+  std::filesystem::create_directories(context.directory, error);
+  if (error) {
+    return Status::Error("cannot create folder " + context.directory.string() + ": " +
+                         error.message());
+  }
+  context.err << "tallowick-cli: created folder " << context.directory.string() << '\n';
+  return Status::Ok();
+}
+
+}  // namespace
 
 Result<SettingsSession> SettingsSession::Open(const CliContext& context) {
+  if (Status made = MakeProgramDirectory(context); !made.ok()) return made;
+  Result<SettingsLock> lock = LockSettingsFile(context.directory);
+  if (!lock.ok()) return lock.status();
   SettingsSession session;
+  session.lock_ = std::move(*lock);
   Result<SettingsLoad> load =
       LoadSettingsFile(context.directory, session.settings_, session.profiles_);
   if (!load.ok()) return load.status();
@@ -24,6 +49,7 @@ Result<SettingsSession> SettingsSession::Open(const CliContext& context) {
         return Status::Error(load->damage + "; not salvaging without a copy of the file");
       }
       context.err << "tallowick-cli: warning: " << load->damage << '\n';
+      session.salvaged_ = true;
       break;
   }
   return session;

@@ -9,14 +9,6 @@
 namespace tlw::cli {
 namespace {
 
-std::string Printable(std::string text) {
-  for (char& c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) c = '?';
-  }
-  return text;
-}
-
 std::string FtpAddress(const std::string& server, const std::string& path) {
   return "ftp://" + server + (path.empty() || path.front() != '/' ? "/" : "") + path;
 }
@@ -49,6 +41,14 @@ nlohmann::ordered_json SavedFields(const Object& object, Getter get) {
 
 }  // namespace
 
+std::string PrintableText(std::string text) {
+  for (char& c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) c = '?';
+  }
+  return text;
+}
+
 std::string SiteLine(std::size_t row, const CSiteProfile& profile) {
   const std::string logfile = profile.GetRemoteLogfile() != 0
                                   ? FtpAddress(profile.GetLogFtpServer(), profile.GetLogfilePath())
@@ -56,9 +56,9 @@ std::string SiteLine(std::size_t row, const CSiteProfile& profile) {
   const std::string report = profile.GetUploadReport() != 0
                                  ? FtpAddress(profile.GetUploadFtpServer(), profile.GetReportPath())
                                  : profile.GetReportPath();
-  return std::to_string(row) + '\t' + Printable(profile.GetHomepageUrl()) + '\t' +
-         Printable(logfile) + '\t' + Printable(report) + '\t' + Printable(ScheduleText(profile)) +
-         '\t' + Printable(profile.GetLastGenerated());
+  return std::to_string(row) + '\t' + PrintableText(profile.GetHomepageUrl()) + '\t' +
+         PrintableText(logfile) + '\t' + PrintableText(report) + '\t' +
+         PrintableText(ScheduleText(profile)) + '\t' + PrintableText(profile.GetLastGenerated());
 }
 
 std::string SettingsJson(const CSettings& settings, const SiteProfiles& profiles) {

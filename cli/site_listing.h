@@ -9,11 +9,18 @@
 
 namespace tlw::cli {
 
+// `text` with every control character shown as '?', so that a text printed
+// on a line stays one line and cannot drive the terminal.
+std::string PrintableText(std::string text);
+
+// The heading of the site list, in the columns of SiteLine.
+inline constexpr const char* kSiteListHeading =
+    "row\tsite\tlogfile\treport\tschedule\tlast generated";
+
 // One line of the site list, tab-separated: row, site, logfile (a remote one
 // as ftp://server/path), report path (an uploaded one as ftp://...),
 // schedule ("no", or the schedule choice and its start time "at HH:MM" in
-// local time) and last generated. Control characters in texts are shown
-// as '?', so that a line stays one line and texts cannot drive the terminal.
+// local time) and last generated. Texts are shown through PrintableText.
 std::string SiteLine(std::size_t row, const CSiteProfile& profile);
 
 // Every saved field of the program settings and of each site, by field

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <csignal>
@@ -261,7 +262,8 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
           ShowStage(console, job, states[event.job], outcomes[event.job], event.stage);
           break;
         case Event::Kind::Message:
-          console.Err("tallowick-cli: " + Tag(job) + ConsoleText(event.text));
+          outcomes[event.job].shown.push_back(ConsoleText(event.text));
+          console.Err("tallowick-cli: " + Tag(job) + outcomes[event.job].shown.back());
           break;
         case Event::Kind::Ended:
           states[event.job].ended = true;
@@ -292,21 +294,30 @@ ProgramSettingsScope::~ProgramSettingsScope() { SetProgramSettings(previous_); }
 Status SummarizeRuns(const std::vector<SiteJob>& jobs, const std::vector<SiteOutcome>& outcomes) {
   std::string failures;
   std::size_t failed = 0;
+  bool allShown = true;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
-    std::string message;
-    if (!outcomes[i].result.Finished()) {
-      message = outcomes[i].result.message;
-    } else if (!outcomes[i].json.ok()) {
-      message = outcomes[i].json.message();
+    const SiteOutcome& outcome = outcomes[i];
+    std::string text;
+    // A message printed while the site ran is not printed again; a failed
+    // statistics file was printed when its site ended.
+    bool shown = false;
+    if (!outcome.result.Finished()) {
+      text = ConsoleText(outcome.result.message);
+      shown =
+          std::any_of(outcome.shown.begin(), outcome.shown.end(),
+                      [&text](const std::string& line) { return line.find(text) != line.npos; });
+    } else if (!outcome.json.ok()) {
+      shown = true;
     } else {
       continue;
     }
     ++failed;
+    allShown = allShown && shown;
     if (!failures.empty()) failures += "; ";
-    failures += Tag(jobs[i]) + ConsoleText(message);
+    failures += shown ? "[" + std::to_string(jobs[i].row) + "]" : Tag(jobs[i]) + text;
   }
   if (failed == 0) return Status::Ok();
-  if (jobs.size() == 1) return Status::Error(failures);
+  if (jobs.size() == 1) return Status::Error(allShown ? failures + " failed" : failures);
   return Status::Error(std::to_string(failed) + " of " + std::to_string(jobs.size()) +
                        " sites failed: " + failures);
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/result.h"
@@ -28,8 +29,9 @@ struct SiteJob {
 // How one site's run ended.
 struct SiteOutcome {
   RunResult result;
-  Status json;                  // writing the statistics file, when asked for
-  std::int64_t finishTime = 0;  // when the run said it finished (stage 10)
+  Status json;                     // writing the statistics file, when asked for
+  std::int64_t finishTime = 0;     // when the run said it finished (stage 10)
+  std::vector<std::string> shown;  // its messages, as printed while it worked
 };
 
 // Runs every job on a thread of its own, as the desktop program does, and
@@ -56,7 +58,8 @@ class ProgramSettingsScope {
 };
 
 // Ok when every run finished and every statistics file was written;
-// otherwise one line naming each site that did not, with its message.
+// otherwise one line naming each site that did not, with its message unless
+// that was printed already while the site ran.
 Status SummarizeRuns(const std::vector<SiteJob>& jobs, const std::vector<SiteOutcome>& outcomes);
 
 }  // namespace tlw::cli

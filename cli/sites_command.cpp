@@ -1,4 +1,7 @@
+#include <unistd.h>
 #include <CLI/CLI.hpp>
+
+#include <iostream>
 
 #include "cli/commands.h"
 #include "cli/settings_session.h"
@@ -25,6 +28,11 @@ class SitesCommand : public Command {
       return Status::Ok();
     }
     const SiteProfiles& profiles = session->Profiles();
+    // A person reading the list gets its column names; a script reading it
+    // through a pipe gets the sites only.
+    if (&context.out == &std::cout && isatty(STDOUT_FILENO) != 0) {
+      context.out << kSiteListHeading << '\n';
+    }
     for (std::size_t row = 0; row < profiles.size(); ++row) {
       context.out << SiteLine(row, *profiles[row]) << '\n';
     }

@@ -143,30 +143,38 @@ std::string HomeDirectory() {
   return {};
 }
 
-std::string Describe(const std::filesystem::path& path, int error) {
-  return path.string() + ": " + std::strerror(error);
-}
-
 enum class ReadOutcome { Read, Missing };
 
-// Reads the whole settings file. Only a file that does not exist is Missing;
-// every other failure is an error, so that an unreadable file is never
-// mistaken for a first start and overwritten.
-Result<ReadOutcome> ReadSettingsBytes(const std::filesystem::path& path, std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// What a file that is not a regular file is, for the message that refuses it.
+std::string NotRegularText(mode_t mode) {
+  if (S_ISDIR(mode)) return "is a directory";
+  if (S_ISFIFO(mode)) return "is not a regular file but a named pipe";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is not a regular file but a device";
+  return "is not a regular file";
+}
+
+// Reads the whole of the regular file `path` (`what` names it in messages).
+// Only a file that does not exist is Missing; every other failure is an
+// error, so that an unreadable file is never mistaken for a missing one and
+// replaced. The open does not block, so a pipe or device in the file's place
+// is refused at once instead of waiting for a writer for ever.
+Result<ReadOutcome> ReadRegularFile(const std::filesystem::path& path, std::string_view what,
+                                    std::string& bytes) {
+  const std::string name = std::string(what) + " " + path.string();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return ReadOutcome::Missing;
-    return Status::Error("cannot open settings file " + Describe(path, errno));
+    return Status::Error("cannot open " + name + ": " + std::strerror(errno));
   }
   struct stat info {};
   std::string error;
   if (::fstat(fd, &info) != 0) {
-    error = "cannot open settings file " + Describe(path, errno);
+    error = "cannot open " + name + ": " + std::strerror(errno);
   } else if (!S_ISREG(info.st_mode)) {
-    error = "settings file " + path.string() + " is not a regular file";
+    error = name + " " + NotRegularText(info.st_mode);
   } else if (info.st_size > kMaxSettingsFileBytes) {
-    error = "settings file " + path.string() + " is too large (" + std::to_string(info.st_size) +
-            " bytes) to be a settings file";
+    error =
+        name + " is too large (" + std::to_string(info.st_size) + " bytes) to be a settings file";
   } else {
     bytes.resize(static_cast<std::size_t>(info.st_size));
     std::size_t done = 0;
@@ -175,7 +183,7 @@ Result<ReadOutcome> ReadSettingsBytes(const std::filesystem::path& path, std::st
       const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
       if (got < 0 && errno == EINTR) continue;
       if (got < 0) {
-        error = "cannot read settings file " + Describe(path, errno);
+        error = "cannot read " + name + ": " + std::strerror(errno);
         break;
       }
       if (got == 0) break;
@@ -186,6 +194,29 @@ Result<ReadOutcome> ReadSettingsBytes(const std::filesystem::path& path, std::st
   ::close(fd);
   if (!error.empty()) return Status::Error(error);
   return ReadOutcome::Read;
+}
+
+// Keeps the bytes of a damaged settings file in the first of
+// Tallowick.Settings.damaged, .damaged.1, .damaged.2 ... that is free or
+// already holds these very bytes. An earlier copy that differs is never
+// replaced: it may be the only record of sites lost to an earlier damage.
+Result<std::filesystem::path> KeepDamagedCopy(const std::filesystem::path& folder,
+                                              std::string_view bytes) {
+  constexpr int kMaxCopies = 1000;
+  for (int number = 0; number < kMaxCopies; ++number) {
+    std::string name(kDamagedSettingsFileName);
+    if (number > 0) name += "." + std::to_string(number);
+    const std::filesystem::path copy = folder / name;
+    std::string existing;
+    Result<ReadOutcome> read = ReadRegularFile(copy, "damaged copy", existing);
+    if (read.ok() && *read == ReadOutcome::Missing) {
+      if (Status written = WriteFileAtomically(copy, bytes, 0600); !written.ok()) return written;
+      return copy;
+    }
+    if (read.ok() && existing == bytes) return copy;
+  }
+  return Status::Error("there are already " + std::to_string(kMaxCopies) + " copies named " +
+                       (folder / kDamagedSettingsFileName).string() + "...");
 }
 
 std::string SitesText(std::size_t count) {
@@ -261,7 +292,7 @@ Result<SettingsLoad> LoadSettingsFile(const std::filesystem::path& directory, CS
 
   const std::filesystem::path path = SettingsFilePath(settings);
   std::string bytes;
-  Result<ReadOutcome> read = ReadSettingsBytes(path, bytes);
+  Result<ReadOutcome> read = ReadRegularFile(path, "settings file", bytes);
   if (!read.ok()) return read.status();
 
   SettingsLoad load;
@@ -277,13 +308,12 @@ Result<SettingsLoad> LoadSettingsFile(const std::filesystem::path& directory, CS
   if (decoded.ok()) return load;
 
   load.state = SettingsLoadState::Damaged;
-  const std::filesystem::path copy = std::filesystem::path(folder) / kDamagedSettingsFileName;
-  Status copied = WriteFileAtomically(copy, bytes, 0600);
-  load.damagedCopyKept = copied.ok();
+  Result<std::filesystem::path> copy = KeepDamagedCopy(folder, bytes);
+  load.damagedCopyKept = copy.ok();
   load.damage = "settings file " + path.string() + " is damaged: " + decoded.message() + "; " +
                 SitesText(profiles.size() - before) + " read before the damage; ";
-  load.damage += copied.ok() ? "a copy of the damaged file is kept as " + copy.string()
-                             : "it could not be copied aside (" + copied.message() + ")";
+  load.damage += copy.ok() ? "a copy of the damaged file is kept as " + copy->string()
+                           : "it could not be copied aside (" + copy.message() + ")";
   return load;
 }
 

@@ -15,7 +15,7 @@ namespace tlw {
 
 inline constexpr std::string_view kSettingsFileName = "Tallowick.Settings";
 // A damaged settings file is copied aside under this name before anything
-// can overwrite it.
+// can overwrite it; a later damage that differs gets ".1", ".2" ... after it.
 inline constexpr std::string_view kDamagedSettingsFileName = "Tallowick.Settings.damaged";
 // The message of every failed save; the reason follows it.
 inline constexpr std::string_view kErrorSavingSettings = "Error saving settings!";
@@ -60,15 +60,18 @@ struct SettingsLoad {
   // Damaged: what is wrong, how many sites were kept, and where the copy of
   // the damaged file is (or why it could not be made).
   std::string damage;
-  // Damaged: the damaged file was copied to kDamagedSettingsFileName.
+  // Damaged: the damaged file was copied aside (kDamagedSettingsFileName,
+  // or the first numbered copy that was free or held the same bytes).
   bool damagedCopyKept = false;
 };
 
 // Sets programDirectory to `directory` made absolute, then reads its
 // settings file into `settings` and `profiles` (which should be empty). A
 // missing file is a first start. A damaged file is copied aside before the
-// caller can overwrite it. Fails, changing no file, when the file exists but
-// cannot be read (permissions, not a regular file, too large).
+// caller can overwrite it, never over an earlier copy that differs. Fails,
+// changing no file, when the file exists but cannot be read (permissions, a
+// directory, a pipe or device, too large); the open never blocks. Callers
+// that may save afterwards hold the LockSettingsFile lock from here on.
 Result<SettingsLoad> LoadSettingsFile(const std::filesystem::path& directory, CSettings& settings,
                                       SiteProfiles& profiles);
 

@@ -25,6 +25,13 @@ void CSiteProfile::CopyConfigurationFrom(const CSiteProfile& other) {
 #undef TLW_COPY_FIELD
 }
 
+bool CSiteProfile::IsSameSite(const CSiteProfile& other) const {
+  return homepageUrl_ == other.homepageUrl_ && remoteLogfile_ == other.remoteLogfile_ &&
+         logfilePath_ == other.logfilePath_ && logFtpServer_ == other.logFtpServer_ &&
+         uploadReport_ == other.uploadReport_ && reportPath_ == other.reportPath_ &&
+         uploadFtpServer_ == other.uploadFtpServer_;
+}
+
 std::string CSiteProfile::LogSizeText() const {
   if (lastLogfileSize_ == 0) return "remote";
   return ByteAmountText(lastLogfileSize_);

@@ -112,6 +112,11 @@ class CSiteProfile {
   // open.
   void CopyConfigurationFrom(const CSiteProfile& other);
 
+  // Whether `other` describes the same site: the same name, logfile and
+  // report place. A run finds its site again by these in a site list that
+  // other commands changed while it ran.
+  bool IsSameSite(const CSiteProfile& other) const;
+
 #define TLW_DECLARE_FIELD(kind, name, Name, def, saved)    \
   const Field##kind& Get##Name() const { return name##_; } \
   void Set##Name(Field##kind value) { name##_ = std::move(value); }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -101,6 +104,12 @@ TEST(CliCommands, AddSetOptionsAndDeleteChangeTheFile) {
   EXPECT_NE(listing.out.find("\tonce a day at 04:30\t"), std::string::npos) << listing.out;
   CliRun print = RunIn(dir, {"options"});
   EXPECT_NE(print.out.find("smtpServer=mail.example.org\n"), std::string::npos) << print.out;
+  // Control characters cannot colour the terminal or forge a line.
+  ASSERT_EQ(RunIn(dir, {"options", "smtpFromAddress=\x1b[31mme@\r\nsmtpServer=x"}).code, kExitOk);
+  print = RunIn(dir, {"options"});
+  EXPECT_NE(print.out.find("smtpFromAddress=?[31mme@??smtpServer=x\n"), std::string::npos)
+      << print.out;
+  EXPECT_EQ(LineCount(print.out), 10u);
 
   ASSERT_EQ(RunIn(dir, {"add", "--site", "c", "--log", "l", "--report", "r"}).code, kExitOk);
   // Rows name the list as it was; a repeated row is deleted once.
@@ -137,6 +146,29 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, CliBadInput,
     ::testing::Values(
         BadInput{"UnknownField", {"set", "0", "colour=red"}, kExitFailed, "unknown field 'colour'"},
+        BadInput{"NearField",
+                 {"set", "0", "tophostname=3"},
+                 kExitFailed,
+                 "unknown field 'tophostname' (did you mean 'topHostnames'?)"},
+        BadInput{"UnknownTheme",
+                 {"set", "1", "themeName=green"},
+                 kExitFailed,
+                 "bad value 'green' for themeName: expected one of the themes '(default)', "
+                 "'Red', 'Green', 'Green on Black'"},
+        BadInput{"ZeroTopCount", {"set", "1", "topDomains=0"}, kExitFailed, "'0' for topDomains"},
+        BadInput{"NegativeTopCount",
+                 {"set", "1", "topHostnames=-5"},
+                 kExitFailed,
+                 "'-5' for topHostnames: expected a number of rows of 1 or more"},
+        BadInput{"NoKnownSection",
+                 {"set", "1", "sectionOrder=20|0|x|7"},
+                 kExitFailed,
+                 "for sectionOrder"},
+        BadInput{"EmptySectionOrder", {"set", "1", "sectionOrder="}, kExitFailed, "sectionOrder"},
+        BadInput{"AddBadTopCount",
+                 {"add", "--site", "a", "--log", "b", "--report", "c", "topExitPages=0"},
+                 kExitFailed,
+                 "topExitPages"},
         BadInput{"UnsavedField",
                  {"set", "0", "processEntireLog=0"},
                  kExitFailed,
@@ -206,24 +238,59 @@ TEST(CliCommands, DamagedFileIsRefusedUnlessSalvaged) {
   EXPECT_EQ(test::ReadFileBytes(dir / "Tallowick.Settings.damaged"), bytes);
 }
 
+// Each damage that differs from the copies already kept gets a copy of its
+// own, also when only `sites` looks at the file; the same damage seen again
+// reuses its copy.
+TEST(CliCommands, EveryDifferentDamageKeepsItsOwnCopy) {
+  test::TempDir dir;
+  ASSERT_EQ(RunIn(dir, {"add", "--site", "second", "--log", "l", "--report", "r"}).code, kExitOk);
+  const std::string whole = test::ReadFileBytes(dir / "Tallowick.Settings");
+  const std::string first = whole.substr(0, whole.size() - 3);
+  const std::string second = whole.substr(0, whole.size() - 5);
+  struct Step {
+    const std::string& bytes;
+    const char* copy;
+  };
+  for (const Step& step :
+       {Step{first, "Tallowick.Settings.damaged"}, Step{first, "Tallowick.Settings.damaged"},
+        Step{second, "Tallowick.Settings.damaged.1"}}) {
+    dir.Write("Tallowick.Settings", step.bytes);
+    CliRun run = RunIn(dir, {"sites"});
+    EXPECT_EQ(run.code, kExitFailed);
+    EXPECT_NE(run.err.find("kept as " + (dir / step.copy).string() + " "), std::string::npos)
+        << run.err;
+  }
+  EXPECT_EQ(test::ReadFileBytes(dir / "Tallowick.Settings.damaged"), first);
+  EXPECT_EQ(test::ReadFileBytes(dir / "Tallowick.Settings.damaged.1"), second);
+  EXPECT_FALSE(std::filesystem::exists(dir / "Tallowick.Settings.damaged.2"));
+}
+
 TEST(CliCommands, UnreadableFileIsNotReplaced) {
   test::TempDir dir;
   std::filesystem::create_directory(dir / "Tallowick.Settings");
   CliRun run = RunIn(dir, {"sites"});
   EXPECT_EQ(run.code, kExitFailed);
-  EXPECT_NE(run.err.find("not a regular file"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Tallowick.Settings is a directory"), std::string::npos) << run.err;
   EXPECT_TRUE(std::filesystem::is_directory(dir / "Tallowick.Settings"));
 }
 
+// Root ignores permission bits, so the failed write comes from a file size
+// limit that the new settings file cannot stay under.
 TEST(CliCommands, FailedFirstSaveIsReported) {
   test::TempDir dir;
-  const std::string folder = (dir / "missing").string();
-  const char* argv[] = {"tallowick-cli", "--dir", folder.c_str(), "sites"};
-  std::ostringstream out;
-  std::ostringstream err;
-  EXPECT_EQ(RunCli(4, argv, out, err), kExitFailed);
-  EXPECT_NE(err.str().find("Error saving settings!"), std::string::npos) << err.str();
-  EXPECT_EQ(out.str(), "");
+  rlimit saved{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 64;
+  auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  CliRun run = RunIn(dir, {"sites"});
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(run.code, kExitFailed);
+  EXPECT_NE(run.err.find("Error saving settings!"), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_FALSE(std::filesystem::exists(dir / "Tallowick.Settings"));
 }
 
 TEST(CliCommands, JsonHoldsEverySavedFieldByName) {
@@ -266,6 +333,12 @@ TEST(CliCommands, HelpPrintsUsageAndSucceeds) {
   for (const char* command : {"sites", "add", "set", "options", "delete", "--dir"}) {
     EXPECT_NE(run.out.find(command), std::string::npos) << command;
   }
+  CliRun set = RunIn(dir, {"set", "--help"});
+  EXPECT_EQ(set.code, kExitOk);
+  for (const char* field : {"homepageUrl", "themeName", "topHostnames", "sectionOrder"}) {
+    EXPECT_NE(set.out.find(field), std::string::npos) << field;
+  }
+  EXPECT_EQ(set.out.find("listIndex"), std::string::npos) << set.out;
   EXPECT_FALSE(std::filesystem::exists(dir / "Tallowick.Settings"));
 }
 
