@@ -49,9 +49,9 @@ GraphColors AllocateColors(gdImagePtr image, int scheme) {
   return colors;
 }
 
-// Draws `text` from (x, y) one character at a time, so that keys with any
-// bytes are drawn as they are; characters that start past the right edge
-// are skipped, since GD would clip them anyway.
+// Draws `text` (in the fonts' character set) from (x, y) one character at
+// a time, so that every byte is drawn as its glyph; characters that start
+// past the right edge are skipped, since GD would clip them anyway.
 void DrawText(gdImagePtr image, gdFontPtr font, int x, int y, std::string_view text, int color) {
   for (const char c : text) {
     if (x >= gdImageSX(image)) break;
@@ -100,8 +100,9 @@ void DrawBar(gdImagePtr image, const GraphColors& colors, int index, const BarGr
   gdImagePolygon(image, tip, 4, colors.black);
   gdImageLine(image, kGraphMargin, base, end + 5, base, colors.black);
 
-  const BarLabelPlacement place = PlaceBarLabel(length, entry.label.size());
-  DrawText(image, gdFontGetTiny(), place.x, base - 13, entry.label,
+  const std::string label = GraphFontText(entry.label);
+  const BarLabelPlacement place = PlaceBarLabel(length, label.size());
+  DrawText(image, gdFontGetTiny(), place.x, base - 13, label,
            place.inside ? colors.white : colors.black);
 }
 
@@ -122,8 +123,10 @@ Result<std::string> RenderBarGraph(std::span<const BarGraphEntry> entries, std::
   for (int i = 0; i < bars; ++i) {
     DrawBar(image.get(), colors, i, entries[static_cast<std::size_t>(i)], scale);
   }
-  DrawText(image.get(), gdFontGetGiant(), kGraphWidth / 2 - TextWidth(title, kGiantCharWidth) / 2,
-           18, title, colors.black);
+  const std::string fontTitle = GraphFontText(title);
+  DrawText(image.get(), gdFontGetGiant(),
+           kGraphWidth / 2 - TextWidth(fontTitle, kGiantCharWidth) / 2, 18, fontTitle,
+           colors.black);
 
   gdImageInterlace(image.get(), 1);
   int size = 0;

@@ -14,7 +14,7 @@ std::string PageHead(const FrameFacts& facts, const ThemeColors& colors) {
   out.reserve(4096);
   out +=
       "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; "
-      "charset=iso-8859-1\">\n<meta name=\"GENERATOR\" content=\"Tallowick "
+      "charset=utf-8\">\n<meta name=\"GENERATOR\" content=\"Tallowick "
       "1.0\">\n\n<title>Website "
       "Visitor Traffic Statistics: ";
   out += from + " to " + to + " [" + host;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/text_encoding.h"
 #include "report/html_escape.h"
 #include "report/special_tables.h"
 
@@ -179,7 +180,7 @@ std::string ReferrerLink(std::string_view key) {
   std::string out = "<A HREF=\"";
   AppendEscaped(out, key);
   out += "\" target=\"_blank\">";
-  AppendEscaped(out, key.substr(scheme, 70));
+  AppendEscaped(out, CutToWholeCharacters(key.substr(scheme), 70));
   if (key.size() > 70) out += "...";
   out += "</A>";
   return out;
@@ -205,7 +206,7 @@ std::string ReferringSitesHtml(const RankedRows& ranked, int rowLimit,
 
 std::string ClickPathText(std::string_view key) {
   if (key.find('!') == std::string_view::npos) return HtmlEscape(key);
-  key = key.substr(0, 30000);
+  key = CutToWholeCharacters(key, 30000);
   size_t end = key.find('!');
   std::string out = HtmlEscape(key.substr(0, end));
   for (int further = 0; further < 10 && end != std::string_view::npos; ++further) {
@@ -214,7 +215,7 @@ std::string ClickPathText(std::string_view key) {
     std::string_view name = key.substr(start, end == std::string_view::npos ? end : end - start);
     if (name.empty()) continue;
     out += " <BR>&nbsp;";
-    AppendEscaped(out, name.substr(0, 60));
+    AppendEscaped(out, CutToWholeCharacters(name, 60));
     if (name.size() > 60) out += "...";
   }
   return out;

@@ -170,7 +170,7 @@ std::string DailyActivityHtml(const std::vector<DayActivity>& days, const ThemeC
     // Shading follows the position in the newest-first order.
     const size_t p = days.size() - 1 - w;
     out += p % 2 == 1 ? "<tr bgcolor=#EAEAEA" : "<tr";
-    out += ">\n<td><font size=2 face=\"Arial\"><b>\xB7 ";
+    out += ">\n<td><font size=2 face=\"Arial\"><b>\xC2\xB7 ";  // U+00B7, a middle dot
     AppendEscaped(out, days[w].key);
     out += "</b></font></td>\n<td><font size=2 face=\"Arial\">&nbsp;";
     AppendCount(out, days[w].hits);

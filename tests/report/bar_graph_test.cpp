@@ -223,6 +223,17 @@ INSTANTIATE_TEST_SUITE_P(
                              {"0", "0.5M", "1.0M", "1.5M", "2.0M", "2.5M", "3.0M", "3.5M", "4.0M",
                               "4.5M", "5.0M"}}));
 
+// GD's fonts hold ISO-8859-2: a UTF-8 "é" and a Latin-1 one are both drawn
+// as that set's é, one glyph wide, and not as "?".
+TEST(BarGraph, DrawsUtf8AndLatin1LabelsAsTheFontsCharacters) {
+  const auto render = [](std::string_view label) {
+    const std::vector<BarGraphEntry> entries = {{label, 1}};
+    return RenderBarGraph(entries, "Caf\xC3\xA9", 2).value();
+  };
+  EXPECT_EQ(render("/caf\xC3\xA9"), render("/caf\xE9"));
+  EXPECT_NE(render("/caf\xC3\xA9"), render("/caf?"));
+}
+
 TEST(BarGraph, ClipsLabelsAndTitlesWiderThanThePicture) {
   const std::string longKey(5000, 'k');
   const std::vector<BarGraphEntry> entries = {{longKey, 7}, {"\xB7\n\t", 3}};

@@ -23,13 +23,17 @@ FrameFacts SampleFacts() {
   return facts;
 }
 
-// The dash rules are runs of the byte 0x96.
-std::string D(int n) { return std::string(static_cast<size_t>(n), '\x96'); }
+// The dash rules are runs of the en dash U+2013 in UTF-8.
+std::string D(int n) {
+  std::string rule;
+  for (int i = 0; i < n; ++i) rule += "\xE2\x80\x93";
+  return rule;
+}
 
 TEST(PageFrame, HeadIsWrittenByteForByte) {
   const std::string expected =
       "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; "
-      "charset=iso-8859-1\">\n<meta name=\"GENERATOR\" content=\"Tallowick 1.0\">\n\n"
+      "charset=utf-8\">\n<meta name=\"GENERATOR\" content=\"Tallowick 1.0\">\n\n"
       "<title>Website Visitor Traffic Statistics: 6-23-1999 14:05 to 6-24-1999 16:10 "
       "[www.example.com]</title>\n <meta name=\"GENERATOR\" content=\"Tallowick 1.0\">\n "
       "<META NAME=DESCRIPTION CONTENT=\"Website Statistics\">\n</head>\n<body bgcolor=#FFFFFF "

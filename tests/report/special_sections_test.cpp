@@ -104,6 +104,10 @@ TEST(ClickPaths, AtMostElevenPagesAndLongNamesCut) {
   EXPECT_EQ(ClickPathText("/solo.html"), "/solo.html");
   EXPECT_EQ(ClickPathText("/a!" + std::string(61, 'x') + "!"),
             "/a <BR>&nbsp;" + std::string(60, 'x') + "...");
+  // The cut never splits a UTF-8 character into bytes that would show as
+  // other characters.
+  EXPECT_EQ(ClickPathText("/a!" + std::string(59, 'x') + "\xC3\xA9"),
+            "/a <BR>&nbsp;" + std::string(59, 'x') + "...");
 }
 
 TEST(FileTypes, DescriptionsAreCaseSensitive) {
