@@ -54,6 +54,7 @@ struct ReportJob {
   int graphScheme = 2;
   std::string graphWorkPath;
   std::string html;
+  GraphBackground graphBackground = GraphBackground::kTransparent;
 
   void Post(int stage) const {
     if (host.progress != nullptr) host.progress->Post(stage, profile.GetListIndex());
@@ -70,7 +71,7 @@ struct ReportJob {
     for (size_t i = 0; i < limit && i < ranked.size(); ++i) {
       entries.push_back({ranked[i].key, ranked[i].count});
     }
-    (void)DrawBarGraph(entries, title, graphScheme, graphWorkPath + file);
+    (void)DrawBarGraph(entries, title, graphScheme, graphWorkPath + file, graphBackground);
   }
 
   void RankedSection(const char* tableName, int rowLimit) {
@@ -294,6 +295,7 @@ Status GenerateReport(CSiteProfile& profile, const RunHost& host) {
   const SiteStatistics& stats = profile.Statistics();
   ReportJob job{profile, stats, host, {}, GraphSchemeOf(profile), profile.GetGraphWorkPath(), {}};
   job.context.colors = ThemeColorsOf(profile);
+  if (IsDarkPage(job.context.colors)) job.graphBackground = GraphBackground::kOpaqueWhite;
   job.context.includeGraphs = graphs;
   job.context.graphFilePrefix = profile.GetGraphFilePrefix();
   // Page titles are looked up over HTTP by a later part of the program;
@@ -319,10 +321,10 @@ Status GenerateReport(CSiteProfile& profile, const RunHost& host) {
   facts.countryCount = static_cast<std::int64_t>(stats.countries.Count());
 
   job.html = PageHead(facts, job.context.colors);
-  job.html += SummaryBlock(facts);
+  job.html += SummaryBlock(facts, job.context.colors);
   job.Sections();
   job.RankedSection("logons", profile.GetTopEntryPages());
-  job.html += PageFooter(std::time(nullptr));
+  job.html += PageFooter(std::time(nullptr), job.context.colors);
 
   // The whole report replaces the old one at once, so a failed write (a full
   // disk, a missing folder) never leaves half a report behind.

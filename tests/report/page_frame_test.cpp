@@ -97,19 +97,19 @@ TEST(PageFrame, SummaryWithDomainAndCountryTotals) {
       "</B></td></tr><tr><td width=90%><font face=\"Arial\" size=2><b>Total "
       "Countries</b></font></td>\n<td width=40% align=left><B><font face=\"Arial\" size=2>3"
       "</td>\n        </tr></table></td></tr></table>\n";
-  EXPECT_EQ(SummaryBlock(SampleFacts()), expected);
+  EXPECT_EQ(SummaryBlock(SampleFacts(), kBlue), expected);
 }
 
 TEST(PageFrame, SummaryTotalsNeedMoreThanTwoCountries) {
   FrameFacts facts = SampleFacts();
   facts.countryCount = 2;
-  EXPECT_EQ(SummaryBlock(facts).find("Total Domains"), std::string::npos);
+  EXPECT_EQ(SummaryBlock(facts, kBlue).find("Total Domains"), std::string::npos);
   facts.countryCount = 3;
-  EXPECT_NE(SummaryBlock(facts).find("Total Domains"), std::string::npos);
+  EXPECT_NE(SummaryBlock(facts, kBlue).find("Total Domains"), std::string::npos);
 }
 
 TEST(PageFrame, FooterEndsTheFile) {
-  EXPECT_EQ(PageFooter(1796569620),
+  EXPECT_EQ(PageFooter(1796569620, kBlue),
             " <tr><td width=100%><BR>\n\n"
             "\n<hr noshade size=1 color=#C0C0C0><center><small>\n\n<font face=\"Helvetica,Arial\" "
             "size=1><B>Report generated on [<font color=#800000> 03:07PM, Sun 12-06-2026</font> "
@@ -123,8 +123,8 @@ TEST(PageFrame, HostileSiteAndPeriodTextsAreEscaped) {
   const std::string head = PageHead(facts, kBlue);
   EXPECT_EQ(head.find("<script>"), std::string::npos);
   EXPECT_NE(head.find("&lt;script&gt;"), std::string::npos);
-  EXPECT_EQ(SummaryBlock(facts).find("<b>Jun"), std::string::npos);
-  EXPECT_NE(SummaryBlock(facts).find("&lt;b&gt;"), std::string::npos);
+  EXPECT_EQ(SummaryBlock(facts, kBlue).find("<b>Jun"), std::string::npos);
+  EXPECT_NE(SummaryBlock(facts, kBlue).find("&lt;b&gt;"), std::string::npos);
 }
 
 }  // namespace
