@@ -3,42 +3,12 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/text_encoding.h"
 #include "settings/site_profile.h"
 #include "stats/stat_table.h"
 
 namespace tlw::cli {
 namespace {
-
-// Length of the valid UTF-8 sequence at the start of `text`, or 0 when its
-// first byte does not begin one (RFC 3629: no overlong forms, no
-// surrogates, nothing above U+10FFFF).
-std::size_t ValidSequenceLength(std::string_view text) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (text.size() < length) return 0;
-  if (byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-  }
-  return length;
-}
 
 void AppendEscape(std::string& out, unsigned int codeUnit) {
   char escape[8];
@@ -50,7 +20,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
   out += '"';
   while (!text.empty()) {
     const auto lead = static_cast<unsigned char>(text.front());
-    const std::size_t length = ValidSequenceLength(text);
+    const std::size_t length = Utf8SequenceLength(text);
     if (length == 0) {
       AppendEscape(out, 0xDC00u + lead);
       text.remove_prefix(1);

@@ -30,13 +30,15 @@ struct GraphColors {
   int dark;
   int light;
   int face;
+  int faceLabel;
+  int axisText;
 };
 
 int Allocate(gdImagePtr image, Rgb rgb) {
   return gdImageColorAllocate(image, rgb.red, rgb.green, rgb.blue);
 }
 
-GraphColors AllocateColors(gdImagePtr image, int scheme) {
+GraphColors AllocateColors(gdImagePtr image, int scheme, GraphBackground background) {
   const BarColors& bar = BarColorsOf(scheme);
   GraphColors colors{};
   colors.white = Allocate(image, kGraphWhite);
@@ -45,13 +47,15 @@ GraphColors AllocateColors(gdImagePtr image, int scheme) {
   colors.dark = Allocate(image, bar.dark);
   colors.light = Allocate(image, bar.light);
   colors.face = Allocate(image, bar.face);
-  gdImageColorTransparent(image, colors.white);
+  colors.faceLabel = bar.blackLabel ? colors.black : colors.white;
+  colors.axisText = Allocate(image, kGraphAxisText);
+  if (background == GraphBackground::kTransparent) gdImageColorTransparent(image, colors.white);
   return colors;
 }
 
-// Draws `text` from (x, y) one character at a time, so that keys with any
-// bytes are drawn as they are; characters that start past the right edge
-// are skipped, since GD would clip them anyway.
+// Draws `text` (in the fonts' character set) from (x, y) one character at
+// a time, so that every byte is drawn as its glyph; characters that start
+// past the right edge are skipped, since GD would clip them anyway.
 void DrawText(gdImagePtr image, gdFontPtr font, int x, int y, std::string_view text, int color) {
   for (const char c : text) {
     if (x >= gdImageSX(image)) break;
@@ -77,8 +81,8 @@ void DrawAxes(gdImagePtr image, const GraphColors& colors, std::uint64_t scale) 
     const int labelX = x - TextWidth(label, kTinyCharWidth) / 2;
     gdImageLine(image, x, kGraphMargin, x, kGraphMargin - 3, colors.black);
     gdImageLine(image, x, bottom, x, bottom + 3, colors.black);
-    DrawText(image, tiny, labelX, 38, label, colors.grey);
-    DrawText(image, tiny, labelX, bottom + 3, label, colors.grey);
+    DrawText(image, tiny, labelX, 38, label, colors.axisText);
+    DrawText(image, tiny, labelX, bottom + 3, label, colors.axisText);
     gdImageLine(image, x, kGraphMargin + 1, x, bottom - 1, colors.grey);
   }
   gdImageLine(image, kGraphMargin, kGraphMargin, kGraphMargin, bottom, colors.black);
@@ -100,19 +104,20 @@ void DrawBar(gdImagePtr image, const GraphColors& colors, int index, const BarGr
   gdImagePolygon(image, tip, 4, colors.black);
   gdImageLine(image, kGraphMargin, base, end + 5, base, colors.black);
 
-  const BarLabelPlacement place = PlaceBarLabel(length, entry.label.size());
-  DrawText(image, gdFontGetTiny(), place.x, base - 13, entry.label,
-           place.inside ? colors.white : colors.black);
+  const std::string label = GraphFontText(entry.label);
+  const BarLabelPlacement place = PlaceBarLabel(length, label.size());
+  DrawText(image, gdFontGetTiny(), place.x, base - 13, label,
+           place.inside ? colors.faceLabel : colors.black);
 }
 
 }  // namespace
 
 Result<std::string> RenderBarGraph(std::span<const BarGraphEntry> entries, std::string_view title,
-                                   int scheme) {
+                                   int scheme, GraphBackground background) {
   const int bars = BarCount(entries);
   ImagePtr image(gdImageCreate(kGraphWidth, GraphHeight(bars)));
   if (!image) return Status::Error("cannot create the graph image: out of memory");
-  const GraphColors colors = AllocateColors(image.get(), scheme);
+  const GraphColors colors = AllocateColors(image.get(), scheme, background);
 
   std::int64_t max = 0;
   for (int i = 0; i < bars; ++i) max = std::max(max, entries[static_cast<std::size_t>(i)].value);
@@ -122,8 +127,10 @@ Result<std::string> RenderBarGraph(std::span<const BarGraphEntry> entries, std::
   for (int i = 0; i < bars; ++i) {
     DrawBar(image.get(), colors, i, entries[static_cast<std::size_t>(i)], scale);
   }
-  DrawText(image.get(), gdFontGetGiant(), kGraphWidth / 2 - TextWidth(title, kGiantCharWidth) / 2,
-           18, title, colors.black);
+  const std::string fontTitle = GraphFontText(title);
+  DrawText(image.get(), gdFontGetGiant(),
+           kGraphWidth / 2 - TextWidth(fontTitle, kGiantCharWidth) / 2, 18, fontTitle,
+           colors.black);
 
   gdImageInterlace(image.get(), 1);
   int size = 0;
@@ -133,8 +140,8 @@ Result<std::string> RenderBarGraph(std::span<const BarGraphEntry> entries, std::
 }
 
 Status DrawBarGraph(std::span<const BarGraphEntry> entries, std::string_view title, int scheme,
-                    const std::filesystem::path& path) {
-  Result<std::string> gif = RenderBarGraph(entries, title, scheme);
+                    const std::filesystem::path& path, GraphBackground background) {
+  Result<std::string> gif = RenderBarGraph(entries, title, scheme, background);
   if (!gif) return Status::Error("cannot draw the graph " + path.string() + ": " + gif.message());
   return WriteFileAtomically(path, *gif);
 }

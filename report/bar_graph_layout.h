@@ -60,4 +60,9 @@ struct BarLabelPlacement {
 };
 BarLabelPlacement PlaceBarLabel(int barLength, std::size_t labelChars);
 
+// `text` in the single-byte character set of GD's built-in fonts
+// (ISO-8859-2), one byte per character, read as log text is (UTF-8 where
+// valid, else Windows-1252). A character the fonts do not have becomes "?".
+std::string GraphFontText(std::string_view text);
+
 }  // namespace tlw

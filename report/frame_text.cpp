@@ -1,5 +1,7 @@
 #include "report/frame_text.h"
 
+#include <algorithm>
+
 #include "stats/log_numbers.h"
 
 namespace tlw {
@@ -35,7 +37,13 @@ std::string TwoDigits(std::int64_t value) {
 
 }  // namespace
 
-std::string DashRule(int count) { return std::string(static_cast<size_t>(count), '\x96'); }
+std::string DashRule(int count) {
+  constexpr std::string_view kEnDash = "\xE2\x80\x93";  // U+2013
+  std::string rule;
+  rule.reserve(kEnDash.size() * static_cast<size_t>(std::max(count, 0)));
+  for (int i = 0; i < count; ++i) rule += kEnDash;
+  return rule;
+}
 
 std::string DisplayHost(std::string_view siteUrl) {
   const size_t slash = siteUrl.find('/');

@@ -7,8 +7,8 @@
 
 namespace tlw {
 
-// A rule of `count` en dashes (byte 0x96 of the Windows-1252 code page that
-// the report declares).
+// A rule of `count` en dashes (U+2013) in UTF-8, the encoding the report
+// declares.
 std::string DashRule(int count);
 
 // The site URL without its scheme: everything up to and including the first

@@ -1,29 +1,60 @@
 #include "report/html_escape.h"
 
+#include "base/text_encoding.h"
+
 namespace tlw {
 
-void AppendEscaped(std::string& out, std::string_view text) {
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
+namespace {
+
+// The entity of an ASCII character that could end an attribute or start
+// markup, or nullptr for a character written as it is.
+const char* EntityOf(char c) {
+  switch (c) {
+    case '&':
+      return "&amp;";
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    case '"':
+      return "&quot;";
+    case '\'':
+      return "&#39;";
+    default:
+      return nullptr;
   }
+}
+
+}  // namespace
+
+void AppendEscaped(std::string& out, std::string_view text) {
+  // Runs of plain ASCII and valid UTF-8 are appended whole; only markup
+  // characters and bytes that are not UTF-8 are written one at a time.
+  std::size_t runStart = 0;
+  std::size_t i = 0;
+  const auto flushRun = [&] { out.append(text.data() + runStart, i - runStart); };
+  while (i < text.size()) {
+    const char c = text[i];
+    if (static_cast<unsigned char>(c) < 0x80) {
+      const char* entity = EntityOf(c);
+      if (entity == nullptr) {
+        ++i;
+        continue;
+      }
+      flushRun();
+      out += entity;
+    } else {
+      const std::size_t length = Utf8SequenceLength(text.substr(i));
+      if (length > 0) {
+        i += length;
+        continue;
+      }
+      flushRun();
+      AppendUtf8(out, Windows1252Character(static_cast<unsigned char>(c)));
+    }
+    runStart = ++i;
+  }
+  flushRun();
 }
 
 std::string HtmlEscape(std::string_view text) {

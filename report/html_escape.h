@@ -5,9 +5,11 @@
 
 namespace tlw {
 
-// Appends `text` with the characters that could end an attribute or start
-// markup written as entities: & < > " '. Every other byte passes unchanged
-// (the report is a single-byte page).
+// Appends `text` as UTF-8 HTML: the characters that could end an attribute
+// or start markup become entities (& < > " '), valid UTF-8 passes unchanged,
+// and every other byte is read as Windows-1252 (so Latin-1 logs read right)
+// and written in UTF-8; its five undefined bytes become U+FFFD. Percent
+// escapes are plain ASCII and stay as they are.
 void AppendEscaped(std::string& out, std::string_view text);
 
 // `text` escaped as AppendEscaped does.

@@ -10,11 +10,12 @@ std::string PageHead(const FrameFacts& facts, const ThemeColors& colors) {
   const std::string from = HtmlEscape(facts.periodStart);
   const std::string to = HtmlEscape(facts.periodEnd);
   const std::string host = HtmlEscape(DisplayHost(facts.siteUrl));
+  const FixedColors fixed = FixedColorsOf(colors);
   std::string out;
   out.reserve(4096);
   out +=
       "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; "
-      "charset=iso-8859-1\">\n<meta name=\"GENERATOR\" content=\"Tallowick "
+      "charset=utf-8\">\n<meta name=\"GENERATOR\" content=\"Tallowick "
       "1.0\">\n\n<title>Website "
       "Visitor Traffic Statistics: ";
   out += from + " to " + to + " [" + host;
@@ -38,11 +39,16 @@ std::string PageHead(const FrameFacts& facts, const ThemeColors& colors) {
   // The site URL is the user's, but a link that runs script is never written.
   out += HtmlEscape(IsSafeLinkTarget(facts.siteUrl) ? std::string_view(facts.siteUrl) : "#") +
          "\">" + host;
+  out += "</a></font></b></td></tr></table></td><td bgcolor=#";
+  out.append(fixed.divider);
   out +=
-      "</a></font></b></td></tr></table></td><td bgcolor=#000000 width=2 height=94>|</td><td "
-      "width=163 height=94 valign=top><table width=163  cellspacing=0 cellpadding=0 "
-      "border=0><tr><td align=right bgcolor=#EAEAEA><i><b><font face=\"Arial\" size=2>Report "
-      "Period &nbsp;</font></b></i></td></tr><tr><td><font color=#";
+      " width=2 height=94>|</td><td width=163 height=94 valign=top><table width=163  "
+      "cellspacing=0 cellpadding=0 border=0><tr><td align=right bgcolor=#";
+  out.append(fixed.shade);
+  out +=
+      "><i><b><font face=\"Arial\" size=2>Report Period "
+      "&nbsp;</font></b></i></td></tr><tr><td><font "
+      "color=#";
   out.append(colors.ruleColor).append(">") += DashRule(20) + "</font></td></tr><tr><td>";
   out += "<p align=left><font face=\"Helvetica,Arial\" size=2>&nbsp;From<b> " + from +
          "</b><br>&nbsp;To<b> " + to + "</b></font></p></td></tr><tr><td>&nbsp;" + DashRule(17) +
@@ -54,14 +60,16 @@ std::string PageHead(const FrameFacts& facts, const ThemeColors& colors) {
   return out;
 }
 
-std::string SummaryBlock(const FrameFacts& facts) {
+std::string SummaryBlock(const FrameFacts& facts, const ThemeColors& colors) {
+  const FixedColors fixed = FixedColorsOf(colors);
   constexpr std::string_view kValue = "<td align=left><B><font face=\"Arial\" size=2>";
   const auto number = [](std::int64_t value) { return std::to_string(value); };
   std::string out;
   out.reserve(3072);
+  out += "<table border=0 width=625 cellspacing=0>\n<tr>\n<th width=618 colspan=2 bgcolor=#";
+  out.append(fixed.shade);
   out +=
-      "<table border=0 width=625 cellspacing=0>\n<tr>\n<th width=618 colspan=2 "
-      "bgcolor=#EAEAEA><b><strong><font face=\"Helvetica,Arial\" size=2>&nbsp;</font><font "
+      "><b><strong><font face=\"Helvetica,Arial\" size=2>&nbsp;</font><font "
       "face=\"Helvetica,Arial\" size=4>Summary</font></strong></b></th></tr>\n<tr><td "
       "width=50%>\n<table border=0 width=100%><tr>\n\n";
   out += "<td><font face=\"Arial\" size=2><b>&nbsp;Unique Visitors</b></font></td>";
@@ -112,10 +120,11 @@ std::string SummaryBlock(const FrameFacts& facts) {
   return out;
 }
 
-std::string PageFooter(std::time_t now) {
+std::string PageFooter(std::time_t now, const ThemeColors& colors) {
   std::string out =
       " <tr><td width=100%><BR>\n\n\n<hr noshade size=1 color=#C0C0C0><center><small>\n\n<font "
-      "face=\"Helvetica,Arial\" size=1><B>Report generated on [<font color=#800000> ";
+      "face=\"Helvetica,Arial\" size=1><B>Report generated on [<font color=#";
+  out.append(FixedColorsOf(colors).generationTime).append("> ");
   out += GenerationTimeText(now);
   out +=
       "</font> ]</B><BR><SMALL>Tallowick Web Statistics v1.00</SMALL>\n</td></tr>\n\n  "

@@ -28,10 +28,11 @@ struct FrameFacts {
 // The document head and the header box with the site link and the period.
 std::string PageHead(const FrameFacts& facts, const ThemeColors& colors);
 
-// The summary block that precedes the first section.
-std::string SummaryBlock(const FrameFacts& facts);
+// The summary block that precedes the first section; its heading is shaded
+// in the theme's shade.
+std::string SummaryBlock(const FrameFacts& facts, const ThemeColors& colors);
 
 // The footer that ends the report, with the generation time `now`.
-std::string PageFooter(std::time_t now);
+std::string PageFooter(std::time_t now, const ThemeColors& colors);
 
 }  // namespace tlw

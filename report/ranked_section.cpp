@@ -44,7 +44,7 @@ std::string SectionOpening(int width, std::string_view title) {
 void AppendRow(std::string& out, size_t r, const RankedRow& row, bool pageTitles,
                const SectionContext& context) {
   out += "<tr";
-  if (r % 2 == 1) out += " bgcolor=#EAEAEA";
+  AppendRowShade(out, r, context.colors);
   out += "><td width=60%><font face=\"Helvetica,Arial\" size=2><B>&nbsp;";
   AppendEscaped(out, row.key);
   if (pageTitles && context.pageTitle) {

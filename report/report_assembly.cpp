@@ -68,6 +68,7 @@ struct ReportJob {
   std::string html;
   std::vector<std::string> graphsWritten;
   std::vector<std::string> warnings;
+  GraphBackground graphBackground = GraphBackground::kTransparent;
 
   void Post(int stage) const {
     if (host.progress != nullptr) host.progress->Post(stage, profile.GetListIndex());
@@ -84,7 +85,8 @@ struct ReportJob {
       entries.push_back({ranked[i].key, ranked[i].count});
     }
     const std::string path = graphWorkPath + file;
-    if (Status drawn = DrawBarGraph(entries, title, graphScheme, path); !drawn.ok()) {
+    if (Status drawn = DrawBarGraph(entries, title, graphScheme, path, graphBackground);
+        !drawn.ok()) {
       warnings.push_back(GraphWarning(path, drawn.message()));
       return;
     }
@@ -354,6 +356,7 @@ Result<ReportOutcome> GenerateReport(CSiteProfile& profile, const RunHost& host)
   ReportJob job(profile, host);
   const SiteStatistics& stats = job.stats;
   job.context.colors = ThemeColorsOf(profile);
+  if (IsDarkPage(job.context.colors)) job.graphBackground = GraphBackground::kOpaqueWhite;
   job.context.includeGraphs = graphs;
   job.context.graphFilePrefix = profile.GetGraphFilePrefix();
   // Page titles are looked up over HTTP by a later part of the program;
@@ -379,10 +382,10 @@ Result<ReportOutcome> GenerateReport(CSiteProfile& profile, const RunHost& host)
   facts.countryCount = static_cast<std::int64_t>(stats.countries.Count());
 
   job.html = PageHead(facts, job.context.colors);
-  job.html += SummaryBlock(facts);
+  job.html += SummaryBlock(facts, job.context.colors);
   job.Sections();
   job.RankedSection("logons", profile.GetTopEntryPages());
-  job.html += PageFooter(std::time(nullptr));
+  job.html += PageFooter(std::time(nullptr), job.context.colors);
 
   // The whole report replaces the old one at once, so a failed write (a full
   // disk, a missing folder) never leaves half a report behind.

@@ -18,6 +18,10 @@ std::string ColumnHeading(const ThemeColors& colors, std::string_view first,
   return out;
 }
 
+void AppendRowShade(std::string& out, std::size_t r, const ThemeColors& colors) {
+  if (r % 2 == 1) out.append(" bgcolor=#").append(FixedColorsOf(colors).shade);
+}
+
 void AppendCount(std::string& out, std::int64_t count) {
   // Counts are printed whole: a table entry may pass 2^31.
   char digits[24];

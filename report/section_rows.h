@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,6 +22,10 @@ using RankedRows = std::vector<RankedRow>;
 // header colour.
 std::string ColumnHeading(const ThemeColors& colors, std::string_view first,
                           std::string_view second);
+
+// Appends " bgcolor=#" and the theme's shade for the shaded rows of a table
+// (the second, fourth, ... row: `r` odd); nothing for the others.
+void AppendRowShade(std::string& out, std::size_t r, const ThemeColors& colors);
 
 // Appends a row count as decimal text.
 void AppendCount(std::string& out, std::int64_t count);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/text_encoding.h"
 #include "report/html_escape.h"
 #include "report/special_tables.h"
 
@@ -37,8 +38,9 @@ void AppendCountCell(std::string& out, const SectionContext& context, std::int64
   out += "</font></B></td></tr>";
 }
 
-void AppendShading(std::string& out, size_t r) {
-  out += r % 2 == 1 ? "<tr bgcolor=#EAEAEA" : "<tr";
+void AppendShading(std::string& out, size_t r, const SectionContext& context) {
+  out += "<tr";
+  AppendRowShade(out, r, context.colors);
 }
 
 std::string Share(std::int64_t part, std::int64_t whole) {
@@ -61,7 +63,7 @@ size_t Limit(int rowLimit, size_t entries) {
 void AppendShareRows(std::string& out, const RankedRows& ranked, size_t limit,
                      const SectionContext& context) {
   for (size_t r = 0; r < limit; ++r) {
-    AppendShading(out, r);
+    AppendShading(out, r, context);
     out += "><td width=60%><font face=\"Helvetica,Arial\" size=2><B>&nbsp;";
     AppendEscaped(out, ranked[r].key);
     out += "</font>";
@@ -87,7 +89,7 @@ std::string FileTypesHtml(const RankedRows& ranked, int rowLimit, const SectionC
   out.append(header);
   out += "><font face=\"Arial\" size=1 color=#FFFFFF><b>&nbsp;downloads</b></font></td></tr>\n\n";
   for (size_t r = 0; r < Limit(rowLimit, ranked.size()); ++r) {
-    AppendShading(out, r);
+    AppendShading(out, r, context);
     out += "><td width=130><font face=\"Helvetica,Arial\" size=3><B>&nbsp;";
     AppendEscaped(out, ranked[r].key);
     out += "</B></FONT></TD><TD width=300><font face=\"Helvetica,Arial\" color=#808080 size=1>";
@@ -161,7 +163,7 @@ std::string StatusCodesHtml(const RankedRows& ranked, const SectionContext& cont
   out += Opening("380 cellspacing=0>", "Server Status Codes");
   out += ColumnHeading(context.colors, "server response to client browser", "requests");
   for (size_t r = 0; r < ranked.size(); ++r) {
-    AppendShading(out, r);
+    AppendShading(out, r, context);
     out += "><td width=60%><font face=\"Helvetica,Arial\" size=2><B>&nbsp;";
     out.append(StatusFontTag(ranked[r].key));
     AppendEscaped(out, ranked[r].key);
@@ -179,7 +181,7 @@ std::string ReferrerLink(std::string_view key) {
   std::string out = "<A HREF=\"";
   AppendEscaped(out, key);
   out += "\" target=\"_blank\">";
-  AppendEscaped(out, key.substr(scheme, 70));
+  AppendEscaped(out, CutToWholeCharacters(key.substr(scheme), 70));
   if (key.size() > 70) out += "...";
   out += "</A>";
   return out;
@@ -193,7 +195,7 @@ std::string ReferringSitesHtml(const RankedRows& ranked, int rowLimit,
   out += Opening("620 cellspacing=0>", "Referring Sites");
   out += ColumnHeading(context.colors, "website URL", "clicks");
   for (size_t r = 0; r < Limit(rowLimit, ranked.size()); ++r) {
-    AppendShading(out, r);
+    AppendShading(out, r, context);
     out += "><td width=90%><font face=\"Helvetica,Arial\" size=2><B>&nbsp;";
     out += ReferrerLink(ranked[r].key);
     out += "</font></B>";
@@ -205,7 +207,7 @@ std::string ReferringSitesHtml(const RankedRows& ranked, int rowLimit,
 
 std::string ClickPathText(std::string_view key) {
   if (key.find('!') == std::string_view::npos) return HtmlEscape(key);
-  key = key.substr(0, 30000);
+  key = CutToWholeCharacters(key, 30000);
   size_t end = key.find('!');
   std::string out = HtmlEscape(key.substr(0, end));
   for (int further = 0; further < 10 && end != std::string_view::npos; ++further) {
@@ -214,7 +216,7 @@ std::string ClickPathText(std::string_view key) {
     std::string_view name = key.substr(start, end == std::string_view::npos ? end : end - start);
     if (name.empty()) continue;
     out += " <BR>&nbsp;";
-    AppendEscaped(out, name.substr(0, 60));
+    AppendEscaped(out, CutToWholeCharacters(name, 60));
     if (name.size() > 60) out += "...";
   }
   return out;
@@ -227,7 +229,7 @@ std::string ClickPathsHtml(const RankedRows& ranked, int rowLimit, const Section
   out += Opening("505 cellspacing=1>", "Click Paths Through Site ");
   out += ColumnHeading(context.colors, "document", "views");
   for (size_t r = 0; r < Limit(rowLimit, ranked.size()); ++r) {
-    AppendShading(out, r);
+    AppendShading(out, r, context);
     out += "><td width=60%><font face=\"Helvetica,Arial\" size=2><B>&nbsp;";
     out += ClickPathText(ranked[r].key);
     out += "</font></B>";
@@ -261,7 +263,7 @@ std::string LastVisitorsHtml(const std::vector<std::string>& lastVisitors, int t
       time = text.substr(open + 1);
       time = time.substr(0, time.find(']'));
     }
-    AppendShading(out, j);
+    AppendShading(out, j, context);
     out += "><td align=left width=80%><font face=\"Helvetica,Arial\" size=1>";
     AppendEscaped(out, host);
     out += "</font></td><td width=\"50%\"><font face=\"Helvetica,Arial\" size=1>";

@@ -125,9 +125,9 @@ std::string_view StatusFontTag(std::string_view key) {
     case '5':
       return "<FONT COLOR=#FF0000>";
     case '3':
-      return "<FONT COLOR=#FF8000>";
+      return "<FONT COLOR=#CC6600>";
     case '2':
-      return "<FONT COLOR=#219C0C>";
+      return "<FONT COLOR=#1E960B>";
     default:
       return {};
   }

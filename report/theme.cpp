@@ -1,5 +1,9 @@
 #include "report/theme.h"
 
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
 #include "settings/site_profile.h"
 
 namespace tlw {
@@ -18,6 +22,17 @@ constexpr std::array<Theme, 8> kThemes = {{
     {"Green on Black", {"00CC33", "59F73E", "10E005", "9C9CCF", "000000", "FFFFFF"}, 3},
 }};
 
+// Relative luminance (sRGB, 0 to 1) of a colour of six hexadecimal digits.
+double RelativeLuminance(std::string_view hex) {
+  const long rgb = std::strtol(std::string(hex).c_str(), nullptr, 16);
+  const auto linear = [](long channel) {
+    const double c = static_cast<double>(channel) / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(rgb >> 16 & 0xFF) + 0.7152 * linear(rgb >> 8 & 0xFF) +
+         0.0722 * linear(rgb & 0xFF);
+}
+
 }  // namespace
 
 const Theme& FindTheme(std::string_view themeName) {
@@ -33,6 +48,16 @@ ThemeColors ThemeColorsOf(const CSiteProfile& profile) {
 
 int GraphSchemeOf(const CSiteProfile& profile) {
   return FindTheme(profile.GetThemeName()).graphScheme;
+}
+
+bool IsDarkPage(const ThemeColors& colors) {
+  // Below this luminance white text has the higher contrast ratio.
+  return RelativeLuminance(colors.backgroundColor) < 0.18;
+}
+
+FixedColors FixedColorsOf(const ThemeColors& colors) {
+  if (IsDarkPage(colors)) return {"303030", colors.textColor, "FF8080"};
+  return {"EAEAEA", "000000", "800000"};
 }
 
 }  // namespace tlw

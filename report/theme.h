@@ -42,4 +42,25 @@ ThemeColors ThemeColorsOf(const CSiteProfile& profile);
 // Bar-graph colour scheme (1 to 5) of the profile's current `themeName`.
 int GraphSchemeOf(const CSiteProfile& profile);
 
+// Whether the page background is dark: white text reads better on it than
+// black (relative luminance below 0.18).
+bool IsDarkPage(const ThemeColors& colors);
+
+// Colours that the theme table does not list. On a light page they are the
+// classic fixed ones; a dark page gets counterparts that its light text and
+// the reader's eye can still tell apart from the background.
+struct FixedColors {
+  // Background of the shaded table rows, the Summary heading and the Report
+  // Period label, all written in the page text colour: "EAEAEA" on a light
+  // page, "303030" on a dark one.
+  std::string_view shade;
+  // The bar between the header box's title and its period: "000000" on a
+  // light page, the page text colour on a dark one.
+  std::string_view divider;
+  // The generation time in the footer: "800000" on a light page, "FF8080"
+  // on a dark one.
+  std::string_view generationTime;
+};
+FixedColors FixedColorsOf(const ThemeColors& colors);
+
 }  // namespace tlw

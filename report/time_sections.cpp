@@ -89,7 +89,8 @@ std::string HoursHtml(const RankedRows& ranked, const ThemeColors& colors) {
     const std::string_view own = HourLabel(ranked[r].key);
     const std::int64_t hour = ReadLogNumber(ranked[r].key);
     if (hour >= 0 && hour <= 24) label = own;
-    out += r % 2 == 1 ? "<tr bgcolor=#EAEAEA" : "<tr";
+    out += "<tr";
+    AppendRowShade(out, r, colors);
     out += "><td width=60%><font face=\"Helvetica,Arial\" size=2><B>&nbsp;";
     out.append(label);
     AppendValue(out, colors, ranked[r].count);
@@ -105,7 +106,8 @@ std::string DaysOfWeekHtml(const RankedRows& ranked, const ThemeColors& colors) 
   std::int64_t weekend = 0;
   std::int64_t weekdays = 0;
   for (size_t r = 0; r < ranked.size(); ++r) {
-    out += r % 2 == 1 ? "<tr bordercolor=#FFFFFF bgcolor=#EAEAEA" : "<tr bordercolor=#FFFFFF";
+    out += "<tr bordercolor=#FFFFFF";
+    AppendRowShade(out, r, colors);
     out += "><td width=60%><font face=\"Helvetica,Arial\" size=3><B>&nbsp;";
     AppendEscaped(out, ranked[r].key);
     AppendValue(out, colors, ranked[r].count);
@@ -128,7 +130,8 @@ std::string MonthsHtml(const RankedRows& ranked, const ThemeColors& colors) {
   std::string out = TableOpening("width=400 cellspacing=2 cellpadding=2", "Months");
   out += ColumnHeading(colors, "month", "hits");
   for (size_t r = 0; r < ranked.size(); ++r) {
-    out += r % 2 == 1 ? "<tr bgcolor=#EAEAEA" : "<tr";
+    out += "<tr";
+    AppendRowShade(out, r, colors);
     out +=
         "><td width=60%><font face=\"Helvetica,Arial\" size=2><B>&nbsp;<font "
         "face=\"Helvetica,Arial\" size=3><B>";
@@ -169,8 +172,9 @@ std::string DailyActivityHtml(const std::vector<DayActivity>& days, const ThemeC
     }
     // Shading follows the position in the newest-first order.
     const size_t p = days.size() - 1 - w;
-    out += p % 2 == 1 ? "<tr bgcolor=#EAEAEA" : "<tr";
-    out += ">\n<td><font size=2 face=\"Arial\"><b>\xB7 ";
+    out += "<tr";
+    AppendRowShade(out, p, colors);
+    out += ">\n<td><font size=2 face=\"Arial\"><b>\xC2\xB7 ";  // U+00B7, a middle dot
     AppendEscaped(out, days[w].key);
     out += "</b></font></td>\n<td><font size=2 face=\"Arial\">&nbsp;";
     AppendCount(out, days[w].hits);

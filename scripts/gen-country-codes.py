@@ -6,9 +6,9 @@ plus the country top-level domains that are not ISO codes (UK, EU, AC, SU ...).
 Format: one header line, then "CODE Name" per line. The reader cuts the name
 at the first "," and looks at 99 characters per line, and two codes with one
 name would share a single report row, so names are short, comma-free and
-unique; the script refuses to write a table that breaks any of this. The
-report pages declare ISO-8859-1, so names are written in plain ASCII
-("Cote d'Ivoire"), which reads the same in any encoding.
+unique; the script refuses to write a table that breaks any of this. Names
+are written in plain ASCII ("Cote d'Ivoire"), which reads the same in any
+encoding and in the graphs' single-byte fonts.
 
 Usage: scripts/gen-country-codes.py [iso_3166-1.json] [output]
 """

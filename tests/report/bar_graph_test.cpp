@@ -106,10 +106,11 @@ TEST_P(BarGraphPalette, AllocatesFixedColorsThenTheScheme) {
   const std::vector<BarGraphEntry> entries = {{"a", 1}};
   const Image image = DrawAndRead(entries, "Title", scheme);
   ASSERT_TRUE(image);
-  ASSERT_GE(gdImageColorsTotal(image.get()), 6);
+  ASSERT_GE(gdImageColorsTotal(image.get()), 7);
   const BarColors& bar = BarColorsOf(scheme);
-  const Rgb expected[] = {kGraphWhite, kGraphBlack, kGraphGrey, bar.dark, bar.light, bar.face};
-  for (int i = 0; i < 6; ++i) {
+  const Rgb expected[] = {kGraphWhite, kGraphBlack, kGraphGrey,    bar.dark,
+                          bar.light,   bar.face,    kGraphAxisText};
+  for (int i = 0; i < 7; ++i) {
     EXPECT_EQ(gdImageRed(image.get(), i), expected[i].red) << i;
     EXPECT_EQ(gdImageGreen(image.get(), i), expected[i].green) << i;
     EXPECT_EQ(gdImageBlue(image.get(), i), expected[i].blue) << i;
@@ -191,7 +192,8 @@ TEST_P(BarGraphAxis, LabelsTheTicksForTheScale) {
 
   Image expected(gdImageCreate(350, height));
   gdImageColorAllocate(expected.get(), 255, 255, 255);
-  const int grey = gdImageColorAllocate(expected.get(), 150, 150, 150);
+  const int grey = gdImageColorAllocate(expected.get(), kGraphAxisText.red, kGraphAxisText.green,
+                                        kGraphAxisText.blue);
   for (std::size_t tick = 0; tick < c.labels.size(); ++tick) {
     std::string text = c.labels[tick];
     const int x = 50 + 25 * static_cast<int>(tick) - static_cast<int>(text.size()) * 5 / 2;
@@ -202,7 +204,7 @@ TEST_P(BarGraphAxis, LabelsTheTicksForTheScale) {
   for (const int top : {38, height - 47}) {
     for (int y = top; y < top + 8; ++y) {
       for (int x = 0; x < 350; ++x) {
-        ASSERT_EQ(HasColor(image.get(), x, y, kGraphGrey),
+        ASSERT_EQ(HasColor(image.get(), x, y, kGraphAxisText),
                   gdImageGetPixel(expected.get(), x, y) == grey)
             << "at " << x << "," << y;
       }
@@ -222,6 +224,17 @@ INSTANTIATE_TEST_SUITE_P(
                     AxisCase{4500000,
                              {"0", "0.5M", "1.0M", "1.5M", "2.0M", "2.5M", "3.0M", "3.5M", "4.0M",
                               "4.5M", "5.0M"}}));
+
+// GD's fonts hold ISO-8859-2: a UTF-8 "é" and a Latin-1 one are both drawn
+// as that set's é, one glyph wide, and not as "?".
+TEST(BarGraph, DrawsUtf8AndLatin1LabelsAsTheFontsCharacters) {
+  const auto render = [](std::string_view label) {
+    const std::vector<BarGraphEntry> entries = {{label, 1}};
+    return RenderBarGraph(entries, "Caf\xC3\xA9", 2).value();
+  };
+  EXPECT_EQ(render("/caf\xC3\xA9"), render("/caf\xE9"));
+  EXPECT_NE(render("/caf\xC3\xA9"), render("/caf?"));
+}
 
 TEST(BarGraph, ClipsLabelsAndTitlesWiderThanThePicture) {
   const std::string longKey(5000, 'k');

@@ -40,7 +40,7 @@ TEST(PerDay, TruncatesAndTreatsZeroDaysAsOne) {
 }
 
 TEST(FrameText, DashRuleAndGenerationTime) {
-  EXPECT_EQ(DashRule(3), "\x96\x96\x96");
+  EXPECT_EQ(DashRule(3), "\xE2\x80\x93\xE2\x80\x93\xE2\x80\x93");        // U+2013 in UTF-8
   EXPECT_EQ(GenerationTimeText(1796569620), "03:07PM, Sun 12-06-2026");  // TZ=UTC
 }
 

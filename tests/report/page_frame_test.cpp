@@ -25,13 +25,17 @@ FrameFacts SampleFacts() {
   return facts;
 }
 
-// The dash rules are runs of the byte 0x96.
-std::string D(int n) { return std::string(static_cast<size_t>(n), '\x96'); }
+// The dash rules are runs of the en dash U+2013 in UTF-8.
+std::string D(int n) {
+  std::string rule;
+  for (int i = 0; i < n; ++i) rule += "\xE2\x80\x93";
+  return rule;
+}
 
 TEST(PageFrame, HeadIsWrittenByteForByte) {
   const std::string expected =
       "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; "
-      "charset=iso-8859-1\">\n<meta name=\"GENERATOR\" content=\"Tallowick 1.0\">\n\n"
+      "charset=utf-8\">\n<meta name=\"GENERATOR\" content=\"Tallowick 1.0\">\n\n"
       "<title>Website Visitor Traffic Statistics: 6-23-1999 14:05 to 6-24-1999 16:10 "
       "[www.example.com]</title>\n <meta name=\"GENERATOR\" content=\"Tallowick 1.0\">\n "
       "<META NAME=DESCRIPTION CONTENT=\"Website Statistics\">\n</head>\n<body bgcolor=#FFFFFF "
@@ -95,19 +99,19 @@ TEST(PageFrame, SummaryWithDomainAndCountryTotals) {
       "</B></td></tr><tr><td width=90%><font face=\"Arial\" size=2><b>Total "
       "Countries</b></font></td>\n<td width=40% align=left><B><font face=\"Arial\" size=2>3"
       "</td>\n        </tr></table></td></tr></table>\n";
-  EXPECT_EQ(SummaryBlock(SampleFacts()), expected);
+  EXPECT_EQ(SummaryBlock(SampleFacts(), kBlue), expected);
 }
 
 TEST(PageFrame, SummaryTotalsNeedMoreThanTwoCountries) {
   FrameFacts facts = SampleFacts();
   facts.countryCount = 2;
-  EXPECT_EQ(SummaryBlock(facts).find("Total Domains"), std::string::npos);
+  EXPECT_EQ(SummaryBlock(facts, kBlue).find("Total Domains"), std::string::npos);
   facts.countryCount = 3;
-  EXPECT_NE(SummaryBlock(facts).find("Total Domains"), std::string::npos);
+  EXPECT_NE(SummaryBlock(facts, kBlue).find("Total Domains"), std::string::npos);
 }
 
 TEST(PageFrame, FooterEndsTheFile) {
-  EXPECT_EQ(PageFooter(1796569620),
+  EXPECT_EQ(PageFooter(1796569620, kBlue),
             " <tr><td width=100%><BR>\n\n"
             "\n<hr noshade size=1 color=#C0C0C0><center><small>\n\n<font face=\"Helvetica,Arial\" "
             "size=1><B>Report generated on [<font color=#800000> 03:07PM, Sun 12-06-2026</font> "
@@ -121,8 +125,8 @@ TEST(PageFrame, HostileSiteAndPeriodTextsAreEscaped) {
   const std::string head = PageHead(facts, kBlue);
   EXPECT_EQ(head.find("<script>"), std::string::npos);
   EXPECT_NE(head.find("&lt;script&gt;"), std::string::npos);
-  EXPECT_EQ(SummaryBlock(facts).find("<b>Jun"), std::string::npos);
-  EXPECT_NE(SummaryBlock(facts).find("&lt;b&gt;"), std::string::npos);
+  EXPECT_EQ(SummaryBlock(facts, kBlue).find("<b>Jun"), std::string::npos);
+  EXPECT_NE(SummaryBlock(facts, kBlue).find("&lt;b&gt;"), std::string::npos);
 
   // A site URL that would run script when followed links nowhere.
   const std::pair<const char*, const char*> links[] = {

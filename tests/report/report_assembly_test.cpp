@@ -1,11 +1,19 @@
 #include "report/report_assembly.h"
 
+#include <gd.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "report/theme.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"
@@ -140,6 +148,196 @@ TEST_F(ReportAssemblyTest, UnwritableReportIsAnErrorAndKeepsNothingHalfWritten) 
   EXPECT_EQ(host_.messages, std::vector<std::string>{expected});
   EXPECT_TRUE(status.message().starts_with(expected));
 }
+
+// WCAG contrast of colours given as 0xRRGGBB.
+double Luminance(long rgb) {
+  const auto linear = [](long channel) {
+    const double c = static_cast<double>(channel) / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(rgb >> 16 & 0xFF) + 0.7152 * linear(rgb >> 8 & 0xFF) +
+         0.0722 * linear(rgb & 0xFF);
+}
+double Contrast(long a, long b) {
+  const double la = Luminance(a);
+  const double lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The value of colour attribute `name` of the lower-cased tag text.
+std::optional<long> ColorAttribute(const std::string& tag, const std::string& name) {
+  const size_t at = tag.find(" " + name + "=");
+  if (at == std::string::npos) return std::nullopt;
+  size_t start = at + name.size() + 2;
+  while (start < tag.size() && (tag[start] == '"' || tag[start] == '#')) ++start;
+  return std::strtol(tag.c_str() + start, nullptr, 16);
+}
+
+// A text of the page with the colours it is shown in.
+struct ShownText {
+  std::string text;
+  long color;
+  long background;
+};
+
+// The texts drawn on a background set by an element other than a column
+// heading (which keeps the theme's own header colour), resolving the colour
+// attributes as a browser does: body text and bgcolor, bgcolor of tables,
+// rows and cells, font color; a new row or cell ends an open one. Links
+// keep the theme's own link colours and the header box divider's "|" is a
+// filler, so both are left out.
+std::vector<ShownText> TextsOnBackgrounds(const std::string& html, long headerColor) {
+  struct Element {
+    std::string name;
+    long color = 0;
+    long background = 0xFFFFFF;
+    bool ownBackground = false;
+    bool link = false;
+  };
+  std::vector<Element> open{Element{}};
+  const auto close = [&](const std::string& name, std::initializer_list<const char*> stops) {
+    for (size_t i = open.size() - 1; i > 0; --i) {
+      for (const char* stop : stops) {
+        if (open[i].name == stop) return;
+      }
+      if (open[i].name == name) {
+        open.resize(i);
+        return;
+      }
+    }
+  };
+  std::vector<ShownText> texts;
+  for (size_t i = 0; i < html.size();) {
+    if (html[i] != '<') {
+      const size_t end = std::min(html.find('<', i), html.size());
+      std::string text = html.substr(i, end - i);
+      i = end;
+      for (size_t at; (at = text.find("&nbsp;")) != std::string::npos;) text.erase(at, 6);
+      if (text.find_first_not_of(" \n\t") == std::string::npos || text == "|") continue;
+      const Element& e = open.back();
+      if (e.ownBackground && !e.link) texts.push_back({text, e.color, e.background});
+      continue;
+    }
+    const size_t end = html.find('>', i);
+    std::string tag = html.substr(i + 1, end - i - 1);
+    i = end + 1;
+    for (char& c : tag) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : tag) c = c == '\n' ? ' ' : c;
+    const std::string name = tag.substr(0, tag.find(' '));
+    if (name.starts_with('/')) {
+      close(name.substr(1), {});
+      continue;
+    }
+    if (name == "br" || name == "img" || name == "hr" || name == "meta") continue;
+    if (name == "tr") close("tr", {"table"});
+    if (name == "td" || name == "th") {
+      close("td", {"tr", "table"});
+      close("th", {"tr", "table"});
+    }
+    Element e = open.back();
+    e.name = name;
+    if (const auto background = ColorAttribute(tag, "bgcolor")) {
+      e.background = *background;
+      e.ownBackground = name != "body" && *background != headerColor;
+    }
+    const auto color = ColorAttribute(tag, name == "body" ? "text" : "color");
+    if (color && (name == "body" || name == "font")) e.color = *color;
+    e.link = e.link || name == "a";
+    open.push_back(e);
+  }
+  return texts;
+}
+
+struct GdImageDeleter {
+  void operator()(gdImagePtr image) const { gdImageDestroy(image); }
+};
+
+// The colour a person sees at (x, y): the page's where the graph is
+// transparent.
+long ShownColor(gdImagePtr image, int x, int y, long page) {
+  const int index = gdImageGetPixel(image, x, y);
+  if (index == gdImageGetTransparent(image)) return page;
+  return static_cast<long>(gdImageRed(image, index)) << 16 | gdImageGreen(image, index) << 8 |
+         gdImageBlue(image, index);
+}
+
+// Expects every pixel of the box that is not `background` (glyphs) to
+// contrast at least 3:1 with it, and at least one such pixel.
+void ExpectReadableText(gdImagePtr image, long page, int x1, int y1, int x2, int y2,
+                        long background) {
+  int glyphPixels = 0;
+  double worst = 21;
+  for (int y = y1; y <= y2; ++y) {
+    for (int x = x1; x <= x2; ++x) {
+      const long color = ShownColor(image, x, y, page);
+      if (color == background) continue;
+      ++glyphPixels;
+      worst = std::min(worst, Contrast(color, background));
+    }
+  }
+  EXPECT_GT(glyphPixels, 0);
+  EXPECT_GE(worst, 3.0) << "box " << x1 << "," << y1 << " on " << std::hex << background;
+}
+
+class ReportContrastTest : public ReportAssemblyTest,
+                           public testing::WithParamInterface<std::string_view> {};
+
+// In every theme the text of shaded rows, boxes and graphs reads: at least
+// 3:1 against what it is drawn on, as a person sees it in the browser.
+TEST_P(ReportContrastTest, TextOfShadedRowsBoxesAndGraphsReads) {
+  profile_.SetThemeName(std::string(GetParam()));
+  profile_.SetReportPath((dir_.path() / "r.html").string());
+  SiteStatistics& stats = profile_.Statistics();
+  // Every status class lands on a shaded row: 500, 200, 501, 304, 502, 404.
+  for (const auto& [code, count] :
+       {std::pair{"500", 30}, {"200", 9}, {"501", 15}, {"304", 10}, {"502", 5}}) {
+    stats.retCodes.Add(code, count);
+  }
+  stats.fileTypes.Add(".HTML", 8);
+  stats.fileTypes.Add(".GIF", 3);
+  stats.lastVisitors.PushFront("10.0.0.1 [Oct-10 18:30]", 20);
+  stats.lastVisitors.PushFront("a.example.com [Oct-10 18:31]", 20);
+  // Bar 0's label fits inside its bar (182 pixels); bar 1's follows its
+  // bar of 15 pixels between the grid lines at 75 and 100.
+  stats.brokenLinks.Add("/gone/page-1.htm", 37);
+  stats.brokenLinks.Add("b.io", 3);
+  ASSERT_TRUE(GenerateReport(profile_, host_.Host()).ok());
+
+  const ThemeColors colors = FindTheme(GetParam()).colors;
+  const long page = std::strtol(std::string(colors.backgroundColor).c_str(), nullptr, 16);
+  const long header = std::strtol(std::string(colors.headerColor).c_str(), nullptr, 16);
+  const auto texts = TextsOnBackgrounds(test::ReadFileBytes(dir_.path() / "r.html"), header);
+  EXPECT_GT(texts.size(), 20u);  // the Summary, the period box and many rows
+  for (const ShownText& text : texts) {
+    EXPECT_GE(Contrast(text.color, text.background), 3.0)
+        << text.text << ": " << std::hex << text.color << " on " << text.background;
+  }
+
+  std::string gif =
+      test::ReadFileBytes(dir_.path() / "images" / "0_Oct-10tlwgraph_brokenlinks.gif");
+  const std::unique_ptr<gdImage, GdImageDeleter> image(
+      gdImageCreateFromGifPtr(static_cast<int>(gif.size()), gif.data()));
+  ASSERT_TRUE(image);
+  gdImagePtr graph = image.get();
+  if (IsDarkPage(colors)) {
+    EXPECT_NE(gdImageGetPixel(graph, 0, 0), gdImageGetTransparent(graph));
+  }
+  const long background = ShownColor(graph, 0, 0, page);
+  ExpectReadableText(graph, page, 0, 18, 349, 32, background);  // the title
+  ExpectReadableText(graph, page, 0, 38, 349, 45, background);  // the upper axis labels
+  ExpectReadableText(graph, page, 76, 71, 95, 78, background);  // a label after its bar
+  const long face = ShownColor(graph, 51, 55, page);
+  ExpectReadableText(graph, page, 51, 54, 231, 61, face);  // a label in its bar
+}
+
+INSTANTIATE_TEST_SUITE_P(Themes, ReportContrastTest, testing::ValuesIn(kThemeNames),
+                         [](const testing::TestParamInfo<std::string_view>& param) {
+                           std::string name;
+                           for (const char c : param.param) {
+                             if (std::isalnum(static_cast<unsigned char>(c))) name += c;
+                           }
+                           return name.empty() ? std::string("Default") : name;
+                         });
 
 TEST(ReportPaths, FolderAndFinalName) {
   EXPECT_EQ(ReportFolderOf("C:\\My.Site\\stats\\index.html"), "C:/My.Site/stats");

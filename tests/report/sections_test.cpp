@@ -188,7 +188,7 @@ TEST(TimeSections, DailyActivityOldestFirstInColumnsOfForty) {
     if (w == 40) expected += "</tbody>\n</table>\n</td><td width=50% vAlign=Top>" + dayHeading;
     const int p = 44 - w;
     expected += std::string("<tr") + (p % 2 ? " bgcolor=#EAEAEA" : "") +
-                ">\n<td><font size=2 face=\"Arial\"><b>\xB7 " + keys[static_cast<size_t>(w)] +
+                ">\n<td><font size=2 face=\"Arial\"><b>\xC2\xB7 " + keys[static_cast<size_t>(w)] +
                 "</b></font></td>\n<td><font size=2 face=\"Arial\">&nbsp;" + std::to_string(w) +
                 "</font></td>\n<td><font size=2 face=\"Arial\">&nbsp;1</font></td><td><font "
                 "size=2 face=\"Arial\">&nbsp;1 MB</font></td>";

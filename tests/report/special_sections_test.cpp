@@ -37,16 +37,16 @@ TEST(StatusCodes, LabelsAndFontTagsByteForByte) {
       "Codes</font></strong></b></td></tr>\n<tr><td width=50% vAlign=Top>\n" +
       Heading("server response to client browser", "requests") +
       "<tr><td width=60%><font face=\"Helvetica,Arial\" size=2><B>&nbsp;<FONT "
-      "COLOR=#219C0C>200: OK - Request completed" +
+      "COLOR=#1E960B>200: OK - Request completed" +
       cell + "50</font></B></td></tr>" +
       "<tr bgcolor=#EAEAEA><td width=60%><font face=\"Helvetica,Arial\" size=2><B>&nbsp;<FONT "
       "COLOR=#FF0000>404: Object not found" +
       cell + "7</font></B></td></tr>" +
       "<tr><td width=60%><font face=\"Helvetica,Arial\" size=2><B>&nbsp;<FONT "
-      "COLOR=#219C0C>206: Unknown response" +
+      "COLOR=#1E960B>206: Unknown response" +
       cell + "2</font></B></td></tr>" +
       "<tr bgcolor=#EAEAEA><td width=60%><font face=\"Helvetica,Arial\" size=2><B>&nbsp;<FONT "
-      "COLOR=#FF8000>304: Cached reload" +
+      "COLOR=#CC6600>304: Cached reload" +
       cell + "1</font></B></td></tr>" + "</table>\n</td></tr></table>";
   EXPECT_EQ(StatusCodesHtml(ranked, Context()), expected);
   EXPECT_EQ(StatusCodesHtml({{"200", 1}}, Context()), "");
@@ -105,6 +105,10 @@ TEST(ClickPaths, AtMostElevenPagesAndLongNamesCut) {
   EXPECT_EQ(ClickPathText("/solo.html"), "/solo.html");
   EXPECT_EQ(ClickPathText("/a!" + std::string(61, 'x') + "!"),
             "/a <BR>&nbsp;" + std::string(60, 'x') + "...");
+  // The cut never splits a UTF-8 character into bytes that would show as
+  // other characters.
+  EXPECT_EQ(ClickPathText("/a!" + std::string(59, 'x') + "\xC3\xA9"),
+            "/a <BR>&nbsp;" + std::string(59, 'x') + "...");
 }
 
 TEST(FileTypes, DescriptionsAreCaseSensitive) {
