@@ -11,13 +11,21 @@ constexpr DelimiterSet kDash("-");
 constexpr DelimiterSet kDashDot("-.");
 constexpr DelimiterSet kTimeSeparator(":.");
 
-// Reads the user name and the method after it. A word that is not a method
-// is the second word of a user name with a blank: it is joined to the first
-// in place (no separator) and the method follows it.
-void CutUserThenMethod(std::span<char> line, Tokenizer& tokens, LogRecord& record) {
+// Reads the user name and the method after it. The word after the first
+// word of the user name is the method when it names one and, where the
+// URL field follows the method, a request target follows it. Any other
+// word ("SMITH" of "JOHN SMITH", or "GREEN" before "GET /") is the second
+// word of a user name with a blank: it is joined to the first in place (no
+// separator) and the method follows it.
+void CutUserThenMethod(std::span<char> line, Tokenizer& tokens, LogRecord& record,
+                       bool targetFollows) {
   record.user = tokens.Next(kBlank);
   const std::string_view next = tokens.Next(kBlank);
-  if (next.empty() || IsW3cMethodToken(next)) return;
+  if (next.empty()) return;
+  if (IsW3cMethodToken(next)) {
+    Tokenizer ahead = tokens;
+    if (!targetFollows || IsRequestTarget(ahead.Next(kBlank))) return;
+  }
   char* userEnd = line.data() + (record.user.data() - line.data()) + record.user.size();
   std::memmove(userEnd, next.data(), next.size());
   record.user = std::string_view(record.user.data(), record.user.size() + next.size());
@@ -58,7 +66,10 @@ ParseOutcome CutW3cExtended(std::span<char> line, W3cFieldList& fields, LogRecor
         record.user = tokens.Next(kBlank);
         break;
       case W3cFieldAction::UserThenMethod:
-        CutUserThenMethod(line, tokens, record);
+        CutUserThenMethod(line, tokens, record, false);
+        break;
+      case W3cFieldAction::UserThenRequest:
+        CutUserThenMethod(line, tokens, record, true);
         break;
       case W3cFieldAction::MethodAlreadyRead:
         break;

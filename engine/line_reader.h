@@ -11,7 +11,8 @@ namespace tlw {
 // Cuts the bytes of a ByteSource into lines inside one reused 1 MiB buffer:
 // lines are handed out in place, never copied. A line longer than
 // kMaxLineLength is cut there and the rest of it is skipped up to its line
-// end. NUL bytes and invalid UTF-8 are ordinary bytes here.
+// end. NUL bytes are dropped as they are read; invalid UTF-8 is left as it
+// is.
 class LineReader final : public LineSource {
  public:
   static constexpr std::size_t kBufferSize = 1024 * 1024;

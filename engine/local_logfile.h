@@ -23,7 +23,10 @@ class LocalLogfile final : public LineSource {
   // Opens `name` for reading; other processes may go on writing it (a web
   // server appends to its log while we read). A "\" in the name is read as
   // "/". Fails with "Local logfile (<name>) not found!" when there is no
-  // such file or it is a folder, and with the system's reason otherwise.
+  // such file, with "... is a directory!" or "... is not a regular file: it
+  // is <kind>!" for anything but a regular file (a named pipe or a device is
+  // never opened for a blocking read), and with the system's reason
+  // otherwise.
   static Result<std::unique_ptr<LocalLogfile>> Open(const std::string& name);
 
   // Size of the file on disk in bytes (compressed size for a gzip file).

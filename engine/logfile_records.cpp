@@ -40,9 +40,15 @@ RecordStep LogfileRecords::Detect(LogRecord& record) {
   std::span<char> firstCopy(firstLine_.data(), firstLine_.size());
   detected_ = true;
   if (!lines_.ReadLine(probeLine_)) {
-    if (lines_.End().kind != SourceEnd::Kind::Clean) return Finish();
-    // A one-line file: its only line decides and is parsed.
+    // A one-line file, or one whose data broke off inside its second line:
+    // the first line is complete, decides the layout alone and is parsed,
+    // so that the lines counted before the damage include it. Damage after
+    // a line of no known layout ends the file, not the run.
     format_ = DetectLogFormat(firstLine_);
+    if (lines_.End().kind != SourceEnd::Kind::Clean && format_ == LogFormat::Unsupported) {
+      detected_ = false;
+      return Finish();
+    }
     phase_ = Phase::Body;
     return Parse(firstCopy, record);
   }

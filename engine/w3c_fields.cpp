@@ -1,5 +1,6 @@
 #include "engine/w3c_fields.h"
 
+#include <algorithm>
 #include <array>
 
 #include "engine/tokenizer.h"
@@ -33,7 +34,51 @@ W3cFieldAction ActionOf(std::string_view name) {
   return W3cFieldAction::Skip;
 }
 
-constexpr std::size_t kMaxMethodLength = 20;
+// The request methods of HTTP (RFC 9110), its PATCH (RFC 5789), WebDAV
+// (RFC 4918) with its extensions (versioning, RFC 3253; ordering, RFC 3648;
+// access control, RFC 3744; binding, RFC 5842; calendars, RFC 4791; search,
+// RFC 5323), and the two that Exchange's RPC over HTTP writes into IIS logs.
+constexpr std::array<std::string_view, 36> kMethodWords{
+    "GET",
+    "HEAD",
+    "POST",
+    "PUT",
+    "DELETE",
+    "CONNECT",
+    "OPTIONS",
+    "TRACE",
+    "PATCH",
+    "PROPFIND",
+    "PROPPATCH",
+    "MKCOL",
+    "COPY",
+    "MOVE",
+    "LOCK",
+    "UNLOCK",
+    "SEARCH",
+    "REPORT",
+    "CHECKIN",
+    "CHECKOUT",
+    "UNCHECKOUT",
+    "UPDATE",
+    "LABEL",
+    "MERGE",
+    "MKWORKSPACE",
+    "MKACTIVITY",
+    "ORDERPATCH",
+    "ACL",
+    "BIND",
+    "UNBIND",
+    "REBIND",
+    "MKCALENDAR",
+    "VERSION-CONTROL",
+    "BASELINE-CONTROL",
+    "RPC_IN_DATA",
+    "RPC_OUT_DATA",
+};
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
@@ -52,6 +97,10 @@ bool W3cFieldList::Define(std::string_view directiveLine) {
       actions_.back() = W3cFieldAction::UserThenMethod;
       action = W3cFieldAction::MethodAlreadyRead;
     }
+    if (name == "cs-uri-stem" && previous == "cs-method" && actions_.size() >= 2 &&
+        actions_[actions_.size() - 2] == W3cFieldAction::UserThenMethod) {
+      actions_[actions_.size() - 2] = W3cFieldAction::UserThenRequest;
+    }
     actions_.push_back(action);
     previous = name;
   }
@@ -63,12 +112,20 @@ bool IsW3cMethodToken(std::string_view token) {
       (token.size() > 2 && token[2] == 'T')) {
     return true;
   }
-  if (token.empty() || token.size() > kMaxMethodLength) return false;
-  if (token[0] < 'A' || token[0] > 'Z') return false;
-  for (const char c : token) {
-    if ((c < 'A' || c > 'Z') && c != '-') return false;
+  return std::find(kMethodWords.begin(), kMethodWords.end(), token) != kMethodWords.end();
+}
+
+bool IsRequestTarget(std::string_view token) {
+  if (token.starts_with('/') || token == "*") return true;
+  // scheme ":" as RFC 3986 section 3.1 writes it; an authority ("host:443",
+  // as CONNECT has it) has the same form.
+  if (token.empty() || !IsLetter(token[0])) return false;
+  for (std::size_t i = 1; i < token.size(); ++i) {
+    const char c = token[i];
+    if (c == ':') return true;
+    if (!IsLetter(c) && !IsDigit(c) && c != '+' && c != '-' && c != '.') return false;
   }
-  return true;
+  return false;
 }
 
 }  // namespace tlw

@@ -14,6 +14,8 @@ enum class W3cFieldAction : std::uint8_t {
   Host,               // c-ip
   User,               // cs-username
   UserThenMethod,     // cs-username directly before cs-method: the user-name rule
+  UserThenRequest,    // the same, with cs-uri-stem after cs-method: the method
+                      // must also be followed by a request target
   MethodAlreadyRead,  // cs-method after cs-username: the user-name rule read it
   Url,                // cs-uri-stem
   Status,             // sc-status
@@ -39,10 +41,13 @@ class W3cFieldList {
   std::vector<W3cFieldAction> actions_;
 };
 
-// Whether `token`, the word after a W3C user name, is the request method:
-// the old rule (first letter "G", second "E" or third "T") or any HTTP
-// method word (upper-case letters and "-", such as POST or PROPFIND). Any
-// other word is the second word of a user name that contains a blank.
+// Whether `token` names a request method: the old rule (first letter "G",
+// second "E" or third "T") or a method word of HTTP or WebDAV, such as POST
+// or PROPFIND. Method names are case-sensitive.
 bool IsW3cMethodToken(std::string_view token);
+
+// Whether `token` is a request target: a path ("/..."), "*", or a URL or
+// authority that starts with a scheme and ":".
+bool IsRequestTarget(std::string_view token);
 
 }  // namespace tlw

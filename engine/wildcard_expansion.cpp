@@ -117,8 +117,10 @@ std::string ExpandLocalWildcards(std::string_view logfileSetting) {
        it.increment(error)) {
     const std::string name = it->path().filename().string();
     if (!MatchesWildcard(namePattern, name)) continue;
+    // Folders are no logfiles, and neither are named pipes, sockets or
+    // devices: a run would refuse them and end.
     std::error_code statusError;
-    if (it->is_directory(statusError)) continue;
+    if (!it->is_regular_file(statusError)) continue;
     names.push_back(name);
   }
   std::sort(names.begin(), names.end(), ComesEarlier);

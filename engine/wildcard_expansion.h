@@ -7,7 +7,8 @@ namespace tlw {
 
 // The file list of a local logfile setting with "*" wildcards: the pattern
 // is the setting's text before its first "|" (the whole setting when that
-// is under 2 characters). Every match that is not a folder becomes its
+// is under 2 characters). Every match that is a regular file (not a
+// folder, named pipe, socket or device) becomes its
 // path followed by "|", in time order: name order, so that daily logs
 // ("u_ex090817.log") come by date, except that rotated logs ("access.log.2.gz",
 // "access.log.1", "access.log") come oldest first and the live log last.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "stats/local_time_cache.h"
 #include "stats/log_numbers.h"
 
 namespace tlw {
@@ -15,19 +16,16 @@ std::string_view NextToken(std::string_view& text, char separator) {
   return token;
 }
 
-// A token of a period text read as a number, the way the statistics read
-// the log's own texts.
-int LogInt(std::string_view token) { return static_cast<int>(ReadLogNumber(token)); }
-
-std::time_t PeriodTime(std::string_view text) {
-  std::tm parts{};
-  parts.tm_mon = MonthNumber(NextToken(text, '-')) - 1;
-  parts.tm_mday = LogInt(NextToken(text, '-'));
-  parts.tm_year = LogInt(NextToken(text, ' ')) - 1900;
-  parts.tm_hour = LogInt(NextToken(text, ':'));
-  parts.tm_min = LogInt(NextToken(text, ' '));
-  parts.tm_isdst = -1;
-  return std::mktime(&parts);
+// A period text read as a local time the way the statistics read the log's
+// own texts: numbers as log numbers, two-digit years widened. Invalid for a
+// date too far out to convert.
+LocalMoment PeriodTime(std::string_view text) {
+  const std::int64_t month = MonthNumber(NextToken(text, '-'));
+  const std::int64_t day = ReadLogNumber(NextToken(text, '-'));
+  const std::int64_t year = FullYear(ReadLogNumber(NextToken(text, ' ')));
+  const std::int64_t hour = ReadLogNumber(NextToken(text, ':'));
+  const std::int64_t minute = ReadLogNumber(NextToken(text, ' '));
+  return ConvertLocalTime(year, month, day, hour, minute);
 }
 
 std::string TwoDigits(std::int64_t value) {
@@ -53,7 +51,10 @@ std::string DisplayHost(std::string_view siteUrl) {
 }
 
 std::int64_t PeriodSeconds(std::string_view from, std::string_view to) {
-  return static_cast<std::int64_t>(PeriodTime(to)) - static_cast<std::int64_t>(PeriodTime(from));
+  const LocalMoment start = PeriodTime(from);
+  const LocalMoment end = PeriodTime(to);
+  if (!start.valid || !end.valid) return 0;
+  return end.time - start.time;
 }
 
 std::string DurationText(std::int64_t seconds) {

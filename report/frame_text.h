@@ -18,7 +18,9 @@ std::string DisplayHost(std::string_view siteUrl);
 
 // Seconds from one period text ("month-day-year[ hour:minute]", the month a
 // number or an English three-letter name) to another, both read as local
-// times. Tokens that are missing count as 0.
+// times; two-digit years are widened as the statistics widen them (0-84 are
+// 2000-2084, 85-99 are 1985-1999). Tokens that are missing count as 0; a
+// text too far out to convert (a year beyond 100000) gives 0 seconds.
 std::int64_t PeriodSeconds(std::string_view from, std::string_view to);
 
 // "D days</B>, HH hrs, MM mins" for a duration in seconds.

@@ -25,18 +25,24 @@ bool InRange(std::int64_t v, std::int64_t lo, std::int64_t hi) { return v >= lo 
 
 }  // namespace
 
+LocalMoment ConvertLocalTime(std::int64_t year, std::int64_t month, std::int64_t day,
+                             std::int64_t hour, std::int64_t minute) {
+  // Kept well inside int for the C library, whose sums must not overflow.
+  if (!InRange(year, -100000, 100000) || !InRange(month, -1000, 1000) ||
+      !InRange(day, -100000, 100000) || !InRange(hour, -100000, 100000) ||
+      !InRange(minute, -100000, 100000)) {
+    return LocalMoment{};
+  }
+  return ConvertUncached(year, month, day, hour, minute);
+}
+
 LocalMoment LocalTimeCache::Convert(std::int64_t year, std::int64_t month, std::int64_t day,
                                     std::int64_t hour, std::int64_t minute) {
   // Fields outside these ranges are rare nonsense: converted without the
-  // cache (and kept inside int for the C library).
+  // cache.
   if (!InRange(year, 0, 65535) || !InRange(month, 0, 15) || !InRange(day, 0, 63) ||
       !InRange(hour, 0, 63) || !InRange(minute, 0, 63)) {
-    if (!InRange(year, -100000, 100000) || !InRange(month, -1000, 1000) ||
-        !InRange(day, -100000, 100000) || !InRange(hour, -100000, 100000) ||
-        !InRange(minute, -100000, 100000)) {
-      return LocalMoment{};
-    }
-    return ConvertUncached(year, month, day, hour, minute);
+    return ConvertLocalTime(year, month, day, hour, minute);
   }
   const std::uint64_t key =
       (static_cast<std::uint64_t>(year) << 22 | static_cast<std::uint64_t>(month) << 18 |

@@ -12,6 +12,13 @@ struct LocalMoment {
   bool valid = false;
 };
 
+// The moment of year-month-day hour:minute:00 local time, without a cache.
+// Out-of-range fields are normalised as the C library does; invalid when a
+// field is too far out (a year beyond +/-100000) or the C library cannot
+// represent the moment.
+LocalMoment ConvertLocalTime(std::int64_t year, std::int64_t month, std::int64_t day,
+                             std::int64_t hour, std::int64_t minute);
+
 // Converts local calendar fields (seconds 0) to a moment, remembering recent
 // conversions: consecutive log records mostly share their minute, and the C
 // library's conversion is slow (it may even re-read the zone file).

@@ -53,6 +53,8 @@ class WildcardExpansionTest : public testing::Test {
     dir_.Write("logs/README", "r");
     dir_.Write("logs/.access.log.swp", "s");
     std::filesystem::create_directories(dir_ / "logs/archive.log");
+    // A pipe that a server writes into is no logfile to read.
+    ASSERT_EQ(::mkfifo((dir_ / "logs/u_ex090820.log").c_str(), 0600), 0);
     std::filesystem::create_directories(dir_ / "folders/one.d");
   }
   std::string Logs() const { return (dir_ / "logs").string(); }

@@ -55,9 +55,14 @@ TEST_P(LineReaderTest, SplitsLinesAndDropsLineEnds) {
             (Lines{"only a carriage return inside\rthe line"}));
 }
 
-TEST_P(LineReaderTest, KeepsNulBytesAndInvalidUtf8) {
-  const std::string odd = std::string("a\0b\xff\xc3(", 7);
-  EXPECT_EQ(ReadAll(odd + "\n" + odd, GetParam()), (Lines{odd, odd}));
+// NUL bytes vanish wherever they are, also as a whole line or across chunk
+// ends; invalid UTF-8 is passed on unchanged.
+TEST_P(LineReaderTest, DropsNulBytesAndKeepsInvalidUtf8) {
+  const std::string odd = std::string("\0a\0b\xff\xc3(\0\0", 9);
+  const std::string nuls(5000, '\0');
+  EXPECT_EQ(ReadAll(odd + "\n" + nuls + "\n" + odd + nuls, GetParam()),
+            (Lines{"ab\xff\xc3(", "", "ab\xff\xc3("}));
+  EXPECT_EQ(ReadAll(std::string("Mar\0ch-1\r\0\n", 11), GetParam()), (Lines{"March-1"}));
 }
 
 TEST_P(LineReaderTest, CutsOverLongLinesAndDropsTheirRest) {

@@ -2,8 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"
@@ -48,16 +56,56 @@ TEST(LocalLogfile, ReadsAPlainFileAndReportsItsSize) {
   EXPECT_EQ(result.end.kind, SourceEnd::Kind::Clean);
 }
 
-TEST(LocalLogfile, AMissingFileOrAFolderIsNotFound) {
-  test::TempDir dir;
-  const std::string missing = (dir / "nothing.log").string();
-  auto file = LocalLogfile::Open(missing);
-  ASSERT_FALSE(file.ok());
-  EXPECT_EQ(file.message(), "Local logfile (" + missing + ") not found!");
+// Should an open for reading block on the pipe (no writer), opens it for
+// writing once after a while and closes it again, so that the test fails
+// instead of hanging.
+class PipeUnblocker {
+ public:
+  explicit PipeUnblocker(std::string path)
+      : thread_([this, path = std::move(path)] {
+          std::unique_lock lock(mutex_);
+          if (done_.wait_for(lock, std::chrono::seconds(5), [this] { return finished_; })) return;
+          const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK);
+          if (fd >= 0) ::close(fd);
+        }) {}
+  ~PipeUnblocker() {
+    {
+      const std::lock_guard lock(mutex_);
+      finished_ = true;
+    }
+    done_.notify_one();
+    thread_.join();
+  }
+  PipeUnblocker(const PipeUnblocker&) = delete;
+  PipeUnblocker& operator=(const PipeUnblocker&) = delete;
 
-  auto folder = LocalLogfile::Open(dir.path().string());
-  ASSERT_FALSE(folder.ok());
-  EXPECT_EQ(folder.message(), "Local logfile (" + dir.path().string() + ") not found!");
+ private:
+  std::mutex mutex_;
+  std::condition_variable done_;
+  bool finished_ = false;
+  std::thread thread_;
+};
+
+TEST(LocalLogfile, OnlyARegularFileIsOpened) {
+  test::TempDir dir;
+  const std::string fifo = (dir / "access.log").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const PipeUnblocker unblocker(fifo);
+  struct Case {
+    std::string name;
+    std::string message;
+  } const cases[] = {
+      {(dir / "nothing.log").string(), ") not found!"},
+      {(dir / "nothing" / "x.log").string(), ") not found!"},
+      {dir.path().string(), ") is a directory!"},
+      {fifo, ") is not a regular file: it is a named pipe!"},
+      {"/dev/null", ") is not a regular file: it is a character device!"},
+  };
+  for (const Case& c : cases) {
+    auto file = LocalLogfile::Open(c.name);
+    ASSERT_FALSE(file.ok()) << c.name;
+    EXPECT_EQ(file.message(), "Local logfile (" + c.name + c.message);
+  }
 }
 
 TEST(LocalLogfile, BackslashesAreReadAsSlashes) {

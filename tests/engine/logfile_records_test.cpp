@@ -20,6 +20,7 @@ struct FileRun {
   std::size_t steps = 0;
   bool detectionFailed = false;
   LogFormat format = LogFormat::Unsupported;
+  std::string endMessage;
 };
 
 // Reads one file to its end with the run's parse state.
@@ -43,6 +44,7 @@ FileRun ReadFile(const test::TempDir& dir, std::string_view name, std::string_vi
   }
   run.detectionFailed = records.DetectionFailed();
   run.format = records.Format();
+  run.endMessage = records.SourceEndState().message;
   EXPECT_EQ(records.Next(record), RecordStep::End);
   return run;
 }
@@ -184,6 +186,37 @@ TEST(LogfileRecords, TheLinesBeforeGzipDamageCount) {
   ASSERT_GT(run.urls.size(), 10000U);
   EXPECT_EQ(run.urls.front(), "/p0");
   EXPECT_EQ(run.urls.back(), "/p" + std::to_string(run.urls.size() - 1));
+  EXPECT_NE(run.endMessage.find("after line " + std::to_string(run.urls.size()) + ","),
+            std::string::npos)
+      << run.endMessage;
+}
+
+// Data that breaks off inside the second line leaves the first line
+// complete: it is counted, as the message says, though no probe line
+// followed it.
+TEST(LogfileRecords, AFirstLineBeforeGzipDamageInTheSecondCounts) {
+  test::TempDir dir;
+  std::string noise;
+  std::uint32_t seed = 12345;
+  for (int i = 0; i < 3000; ++i) {
+    seed = seed * 1103515245U + 12345U;
+    noise += static_cast<char>('a' + (seed >> 16) % 26);
+  }
+  const std::string packed =
+      test::Gzip(NcsaLine("/first") + NcsaLine("/" + noise) + NcsaLine("/third"));
+  ParseState state;
+  const FileRun run = ReadFile(dir, "cut.log.gz", packed.substr(0, packed.size() / 2), state);
+  EXPECT_EQ(run.last, RecordStep::Damaged);
+  EXPECT_EQ(run.urls, (Urls{"/first"}));
+  EXPECT_EQ(state.lineCounter, 1U);
+  EXPECT_NE(run.endMessage.find("after line 1,"), std::string::npos) << run.endMessage;
+
+  // Damage after a first line of no known layout ends the file quietly.
+  const std::string headed = test::Gzip("host ident user time request\n" + NcsaLine("/" + noise));
+  const FileRun unknown =
+      ReadFile(dir, "headed.log.gz", headed.substr(0, headed.size() / 2), state);
+  EXPECT_EQ(unknown.last, RecordStep::Damaged);
+  EXPECT_FALSE(unknown.detectionFailed);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "engine/run_stages.h"
@@ -32,6 +33,13 @@ TEST(RunTexts, RangeDayHasNoLeadingZeros) {
   EXPECT_EQ(RangeDayText(983404800), "3-1-2001");   // 2001-03-01 00:00 UTC
   EXPECT_EQ(RangeDayText(985996799), "3-30-2001");  // one second before 3-31
   EXPECT_EQ(RangeDayText(1009843199), "12-31-2001");
+  EXPECT_EQ(RangeDayText(-1), "12-31-1969");
+  // Years past 32 bits: the C library's year plus 1900 no longer fits an
+  // int, and later ones it cannot represent at all.
+  EXPECT_EQ(RangeDayText(67767976233532800), "1-1-2147483648");
+  EXPECT_EQ(RangeDayText(126227745838047600), "3-1-4000000000");
+  EXPECT_EQ(RangeDayText(INT64_MAX), "12-4-292277026596");
+  EXPECT_EQ(RangeDayText(INT64_MIN), "1-27--292277022657");
 }
 
 TEST(RunTexts, FinishTimeIsTwelveHourWithWeekday) {

@@ -80,53 +80,63 @@ TEST(W3cCut, EveryLaterFieldDirectiveRedefinesTheFields) {
 
 struct UserNameCase {
   const char* name;
-  const char* line;
+  const char* line;  // after the date, time and client address
   const char* user;
   const char* url;
+  const char* status = "200";
+  const char* fields = "#Fields: date time c-ip cs-username cs-method cs-uri-stem sc-status";
 };
 
 class W3cUserNameTest : public testing::TestWithParam<UserNameCase> {};
 
 // With cs-username directly before cs-method, a user name may hold a blank:
-// the word after the user is the method only if it looks like one.
+// the word after the user is the method only if it names one and a request
+// target follows it.
 TEST_P(W3cUserNameTest, TellsTheMethodFromASecondWordOfTheUserName) {
   test::LineCutter cutter;
   LogRecord record;
-  ASSERT_EQ(cutter.Cut(kW3c, "#Fields: date time c-ip cs-username cs-method cs-uri-stem sc-status",
-                       record),
-            ParseOutcome::Skipped);
-  record = cutter.Record(kW3c, GetParam().line);
+  ASSERT_EQ(cutter.Cut(kW3c, GetParam().fields, record), ParseOutcome::Skipped);
+  record = cutter.Record(kW3c, std::string("2024-03-01 10:00:00 1.2.3.4 ") + GetParam().line);
   EXPECT_EQ(record.user, GetParam().user);
   EXPECT_EQ(record.url, GetParam().url);
+  EXPECT_EQ(record.status, GetParam().status);
   EXPECT_EQ(record.host, "1.2.3.4");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, W3cUserNameTest,
     testing::Values(
-        UserNameCase{"Get", "2024-03-01 10:00:00 1.2.3.4 john GET /a.html 200", "john", "/a.html"},
-        UserNameCase{"TwoWordsThenGet", "2024-03-01 10:00:00 1.2.3.4 john smith GET /a.html 200",
-                     "johnsmith", "/a.html"},
-        UserNameCase{"Post", "2024-03-01 10:00:00 1.2.3.4 john POST /form.php 200", "john",
-                     "/form.php"},
-        UserNameCase{"TwoWordsThenPost", "2024-03-01 10:00:00 1.2.3.4 mary ann POST /x 200",
-                     "maryann", "/x"},
-        UserNameCase{"Propfind", "2024-03-01 10:00:00 1.2.3.4 john PROPFIND /dav/ 207", "john",
-                     "/dav/"},
-        UserNameCase{"Mkcol", "2024-03-01 10:00:00 1.2.3.4 john MKCOL /dav/new 201", "john",
-                     "/dav/new"},
-        UserNameCase{"AnonymousOptions", "2024-03-01 10:00:00 1.2.3.4 - OPTIONS / 200", "-", "/"},
-        UserNameCase{"Head", "2024-03-01 10:00:00 1.2.3.4 - HEAD /h 200", "-", "/h"}),
+        UserNameCase{"Get", "john GET /a.html 200", "john", "/a.html"},
+        UserNameCase{"TwoWordsThenGet", "john smith GET /a.html 200", "johnsmith", "/a.html"},
+        UserNameCase{"CapitalsThenGet", "JOHN SMITH GET /x.html 200", "JOHNSMITH", "/x.html"},
+        UserNameCase{"MixedCaseThenGet", "John Smith GET /x.html 200", "JohnSmith", "/x.html"},
+        UserNameCase{"OneWordInCapitals", "JOHN GET /x.html 200", "JOHN", "/x.html"},
+        UserNameCase{"AUserNamedGet", "GET GET /x.html 200", "GET", "/x.html"},
+        UserNameCase{"SecondWordOfTheOldRule", "JOHN GREEN GET /x.html 200", "JOHNGREEN",
+                     "/x.html"},
+        UserNameCase{"SecondWordAMethodName", "MARY POST PUT /up 201", "MARYPOST", "/up", "201"},
+        UserNameCase{"Post", "john POST /form.php 200", "john", "/form.php"},
+        UserNameCase{"TwoWordsThenPost", "mary ann POST /x 200", "maryann", "/x"},
+        UserNameCase{"Propfind", "john PROPFIND /dav/ 207", "john", "/dav/", "207"},
+        UserNameCase{"Mkcol", "JOHN MKCOL /dav/new 201", "JOHN", "/dav/new", "201"},
+        UserNameCase{"AnonymousOptions", "- OPTIONS * 200", "-", "*"},
+        UserNameCase{"ProxyUrl", "- GET http://example.com/a 200", "-", "http://example.com/a"},
+        UserNameCase{"Connect", "JOHN CONNECT example.com:443 200", "JOHN", "example.com:443"},
+        UserNameCase{"Head", "- HEAD /h 200", "-", "/h"},
+        // Without the URL field after the method, the method word alone decides.
+        UserNameCase{"NoUrlFieldAfterTheMethod", "JOHN GET 200 /x.html", "JOHN", "/x.html", "200",
+                     "#Fields: date time c-ip cs-username cs-method sc-status cs-uri-stem"}),
     [](const testing::TestParamInfo<UserNameCase>& row) { return row.param.name; });
 
 TEST(W3cCut, MethodTokenRule) {
   for (const char* method : {"GET", "POST", "PUT", "DELETE", "HEAD", "OPTIONS", "PATCH", "PROPFIND",
-                             "MKCOL", "CONNECT", "TRACE", "VERSION-CONTROL"}) {
+                             "MKCOL", "CONNECT", "TRACE", "VERSION-CONTROL", "RPC_IN_DATA"}) {
     EXPECT_TRUE(IsW3cMethodToken(method)) << method;
   }
   // The old rule's letters still count, as old logs relied on them.
   EXPECT_TRUE(IsW3cMethodToken("Gates"));
-  for (const char* word : {"smith", "Smith", "ann", "", "X1", "-", "DOMAIN\\USER"}) {
+  for (const char* word :
+       {"smith", "Smith", "SMITH", "ann", "post", "", "X1", "-", "DOMAIN\\USER"}) {
     EXPECT_FALSE(IsW3cMethodToken(word)) << word;
   }
 }

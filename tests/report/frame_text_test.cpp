@@ -26,6 +26,12 @@ TEST(DurationText, PeriodTextsInEveryForm) {
       {"Dec-31-1999 23:00", "Jan-1-2000 01:30", "0 days</B>, 02 hrs, 30 mins"},
       // Month names are case-sensitive: "jun" is month 0, the December before.
       {"jun-1-2000", "Dec-1-1999", "0 days</B>, 00 hrs, 00 mins"},
+      // Two-digit years are widened as the statistics widen them.
+      {"12-31-99 23:00", "1-1-00 01:00", "0 days</B>, 02 hrs, 00 mins"},
+      {"Mar-1-84", "Mar-1-85", "-36160 days</B>, 00 hrs, 00 mins"},
+      // A year no calendar reaches gives no length.
+      {"1-1-2147483648 00:00", "1-2-2147483648 00:00", "0 days</B>, 00 hrs, 00 mins"},
+      {"3-1-2001", "3-1-99999999999999", "0 days</B>, 00 hrs, 00 mins"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(DurationText(PeriodSeconds(c.from, c.to)), c.text) << c.from << " to " << c.to;
