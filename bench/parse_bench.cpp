@@ -18,9 +18,9 @@
 #include <zlib.h>
 
 #include "bench/support/allocation_counter.h"
-#include "engine/local_logfile.h"
-#include "engine/logfile_list.h"
-#include "engine/logfile_records.h"
+#include "logs/local_logfile.h"
+#include "logs/logfile_list.h"
+#include "logs/logfile_records.h"
 #include "tools/loggen/log_generator.h"
 
 namespace tlw {

@@ -10,13 +10,22 @@ target_compile_options(tlw_warnings INTERFACE
 function(tlw_add_folder_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  # A library offers its own folder's headers, and through its DEPS those of
+  # the folders below it, and nothing else: each folder is seen through a
+  # view of its own that holds only that folder, so an include that runs
+  # upward (report/ including engine/) names a header the compiler cannot
+  # find, and the build fails.
+  get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  set(view ${PROJECT_BINARY_DIR}/header_views/${folder})
+  file(MAKE_DIRECTORY ${view})
+  file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${view}/${folder} SYMBOLIC)
   if(sources)
     add_library(${name} STATIC ${sources})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_include_directories(${name} PUBLIC ${view})
     target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE tlw_warnings)
   else()
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_include_directories(${name} INTERFACE ${view})
     target_link_libraries(${name} INTERFACE ${ARG_DEPS})
   endif()
 endfunction()

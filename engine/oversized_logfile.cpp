@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <system_error>
 
-#include "engine/local_logfile.h"
+#include "logs/local_logfile.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
 

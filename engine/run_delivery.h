@@ -5,7 +5,7 @@
 
 #include "base/result.h"
 #include "base/run_host.h"
-#include "engine/line_source.h"
+#include "logs/line_source.h"
 
 namespace tlw {
 

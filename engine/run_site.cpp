@@ -7,16 +7,16 @@
 #include <span>
 #include <system_error>
 
-#include "engine/archive_staging.h"
-#include "engine/line_parser.h"
-#include "engine/local_logfile.h"
-#include "engine/log_format.h"
-#include "engine/logfile_list.h"
-#include "engine/logfile_records.h"
 #include "engine/oversized_logfile.h"
 #include "engine/run_delivery.h"
 #include "engine/run_files.h"
 #include "engine/run_texts.h"
+#include "logs/archive_staging.h"
+#include "logs/line_parser.h"
+#include "logs/local_logfile.h"
+#include "logs/log_format.h"
+#include "logs/logfile_list.h"
+#include "logs/logfile_records.h"
 #include "report/report_assembly.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
@@ -199,7 +199,8 @@ class SiteRun {
   }
 
   ReadEnd ReadLocal(const std::string& name) {
-    Result<std::unique_ptr<LocalLogfile>> file = OpenLocalLogfile(profile_, name);
+    Result<std::unique_ptr<LocalLogfile>> file = LocalLogfile::Open(name);
+    if (file.ok()) profile_.SetLastLogfileSize((*file)->Size());
     if (!file.ok()) {
       Notify(Notice{file.message()});
       return FailRead(kStageLogfileError, file.message());
@@ -285,7 +286,11 @@ class SiteRun {
   // graph paths.
   void CompleteStatistics() {
     FinishRecords(stats_);
-    parse_.period.ApplyTo(profile_);
+    // A run without records keeps the period texts of the last one.
+    if (parse_.period.HasRecords()) {
+      profile_.SetPeriodStart(std::string(parse_.period.Start()));
+      profile_.SetPeriodEnd(std::string(parse_.period.End()));
+    }
     if (profile_.GetProcessEntireLog() == 0) {
       profile_.SetPeriodStart(RangeDayText(profile_.GetReportFrom()));
       profile_.SetPeriodEnd(RangeDayText(profile_.GetReportTo()));

@@ -7,10 +7,10 @@
 
 #include <sys/stat.h>
 
-#include "engine/archive_staging.h"
-#include "engine/logfile_list.h"
 #include "engine/oversized_logfile.h"
-#include "engine/wildcard_expansion.h"
+#include "logs/archive_staging.h"
+#include "logs/logfile_list.h"
+#include "logs/wildcard_expansion.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"

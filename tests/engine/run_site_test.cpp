@@ -18,7 +18,7 @@
 #include "settings/settings.h"
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"
-#include "tests/engine/gzip_helpers.h"
+#include "tests/logs/gzip_helpers.h"
 
 namespace tlw {
 namespace {

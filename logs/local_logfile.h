@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "base/result.h"
+#include "logs/line_reader.h"
+#include "logs/line_source.h"
+
+namespace tlw {
+
+// A local logfile open for reading, line by line. A file that starts with
+// the gzip magic bytes is decompressed on the fly, whatever its name.
+class LocalLogfile final : public LineSource {
+ public:
+  ~LocalLogfile() override;
+  LocalLogfile(const LocalLogfile&) = delete;
+  LocalLogfile& operator=(const LocalLogfile&) = delete;
+
+  // Opens `name` for reading; other processes may go on writing it (a web
+  // server appends to its log while we read). A "\" in the name is read as
+  // "/". Fails with "Local logfile (<name>) not found!" when there is no
+  // such file, with "... is a directory!" or "... is not a regular file: it
+  // is <kind>!" for anything but a regular file (a named pipe or a device is
+  // never opened for a blocking read), and with the system's reason
+  // otherwise.
+  static Result<std::unique_ptr<LocalLogfile>> Open(const std::string& name);
+
+  // Size of the file on disk in bytes (compressed size for a gzip file).
+  std::uint64_t Size() const { return size_; }
+  bool Compressed() const { return compressed_; }
+  const std::string& Name() const { return name_; }
+
+  bool ReadLine(std::span<char>& line) override;
+  // After the last line: how the file ended. A damaged or truncated gzip
+  // file ends as Damaged with a message that says after which line.
+  const SourceEnd& End() const override { return end_; }
+
+ private:
+  LocalLogfile(int fd, std::string name, std::uint64_t size, bool compressed);
+
+  int fd_;
+  std::string name_;
+  std::uint64_t size_;
+  bool compressed_;
+  std::unique_ptr<LineReader> lines_;
+  SourceEnd end_;
+  bool ended_ = false;
+};
+
+// The local path that a name typed with Windows separators means.
+std::string LocalPath(std::string_view name);
+
+}  // namespace tlw

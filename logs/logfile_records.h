@@ -1,0 +1,63 @@
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "base/log_record.h"
+#include "logs/line_parser.h"
+#include "logs/line_source.h"
+
+namespace tlw {
+
+// One step through a logfile.
+enum class RecordStep {
+  Record,             // a completed record (host and URL present)
+  Skipped,            // a line that gave no record: skipped, directive or dropped
+  End,                // the file was read to its end
+  Damaged,            // compressed data broke off: the file ends, the run goes on
+  ReadFailed,         // the system reported a read error: the run ends
+  UnsupportedFormat,  // the file's layout is unknown: the run ends
+  MissingDateField,   // a W3C field directive without "date": the run ends
+};
+
+// The records of one logfile of a run. The layout is detected from the
+// second line (or the only line of a one-line file). No request is lost to
+// detection: the second line is then parsed like any other, and so is the
+// first when it has the same layout (a header or directive line of another
+// layout is not). Each call handles one line, so the run can test its
+// cancellation flag between lines. Completed records are noted in the
+// period texts of `state`.
+class LogfileRecords {
+ public:
+  LogfileRecords(LineSource& lines, ParseState& state) : lines_(lines), state_(state) {}
+
+  // Handles the next line. For Record, `record` is completed and points
+  // into the line, valid until the next call. After End, Damaged or a
+  // failure, further calls return End.
+  RecordStep Next(LogRecord& record);
+
+  // The detected layout; Unsupported before the first call.
+  LogFormat Format() const { return format_; }
+  // Whether detection found no layout (the run shows
+  // DetectionFailedNotice(), then UnsupportedLogfileNotice()).
+  bool DetectionFailed() const { return detected_ && format_ == LogFormat::Unsupported; }
+  // How the lines ended, once Next has returned End, Damaged or ReadFailed.
+  const SourceEnd& SourceEndState() const { return lines_.End(); }
+
+ private:
+  enum class Phase { Detect, ProbeLine, Body, Done };
+
+  RecordStep Detect(LogRecord& record);
+  RecordStep Parse(std::span<char> line, LogRecord& record);
+  RecordStep Finish();
+
+  LineSource& lines_;
+  ParseState& state_;
+  Phase phase_ = Phase::Detect;
+  LogFormat format_ = LogFormat::Unsupported;
+  bool detected_ = false;
+  std::string firstLine_;  // copied: reading the probe line may reuse its bytes
+  std::span<char> probeLine_;
+};
+
+}  // namespace tlw
