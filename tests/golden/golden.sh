@@ -37,7 +37,7 @@ check_case() {
     failed=1
     return
   }
-  sed -i 's|Report generated on \[<font color=#800000> [^<]*</font> \]|Report generated on [<font color=#800000> (time)</font> ]|' \
+  sed -i -E 's|(Report generated on \[<font color=#[0-9A-Fa-f]+> )[^<]*(</font> \])|\1(time)\2|' \
     "$run/out/stats.html"
 
   if [[ "$update" == "--update" ]]; then
