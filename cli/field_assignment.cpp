@@ -4,6 +4,7 @@
 #include <charconv>
 #include <variant>
 
+#include "report/section_catalog.h"
 #include "report/theme.h"
 #include "settings/field_access.h"
 #include "settings/schedule_choices.h"
@@ -84,16 +85,14 @@ bool IsChoice(std::span<const std::string_view> choices, std::string_view value)
 
 // Whether the report finds at least one section in an order text. It reads
 // the text as the report does: each identifier ends with "|", text after the
-// last "|" is ignored, and the identifiers it knows are those of the order
-// of a new profile.
+// last "|" is ignored, and the identifiers it knows are the catalog's.
 bool NamesAKnownSection(std::string_view order) {
-  static const std::string known = "|" + CSiteProfile().GetSectionOrder();
   while (order.size() > 1) {
     const std::size_t bar = order.find('|');
     if (bar == std::string_view::npos) break;
     const std::int64_t id = ReadLogNumber(order.substr(0, bar));
     order.remove_prefix(bar + 1);
-    if (known.find("|" + std::to_string(id) + "|") != std::string::npos) return true;
+    if (!ListedSections(id).empty()) return true;
   }
   return false;
 }
@@ -112,7 +111,8 @@ Status CheckProfileValue(std::string_view field, const FieldValue& value) {
     }
     if (field == "sectionOrder" && !NamesAKnownSection(*text)) {
       return BadValue(field, *text,
-                      "section numbers from 1 to 19, each followed by '|' (as in 3|1|2|)");
+                      "section numbers from 1 to " + std::to_string(HighestSectionId()) +
+                          ", each followed by '|' (as in 3|1|2|)");
     }
   }
   const auto* number = std::get_if<std::int64_t>(&value);

@@ -1,36 +1,11 @@
 #include "report/ranked_section.h"
 
-#include <array>
+#include <algorithm>
 
 #include "report/html_escape.h"
 
 namespace tlw {
 namespace {
-
-constexpr std::array<RankedSectionSpec, 11> kRankedSections{{
-    {3, "hostnames", 0, 630, "Hostnames", "computer name", "hits", 40, "tlwgraph_hostnames.gif",
-     "Hostnames Graph", 0, false},
-    {8, "dirs", 2, 630, "Directories", "directory", "hits", 10, "tlwgraph_dirs.gif",
-     "Directories Graph", 0, false},
-    {4, "domains", 3, 630, "Domains", "domain name", "hits", 40, "tlwgraph_domains.gif",
-     "Domains / Organizations Graph", 0, false},
-    {5, "countries", 2, 620, "Countries", "computer name", "hits", 60, "tlwgraph_countries.gif",
-     "Countries Graph", 0, false},
-    {6, "fileRequests", 2, 630, "File Requests", "filename", "downloads", 30,
-     "tlwgraph_filereq.gif", "File Requests Graph", 0, false},
-    {11, "webPages", 1, 630, "Most Accessed Pages", "document", "views", 0, "tlwgraph_webpages.gif",
-     "Most Accessed Webpages Graph", 0, true},
-    {13, "entryPages", 2, 500, "Top Entry Pages", "document", "exits", 0,
-     "tlwgraph_topentrypages.gif", "Top Extry Pages Graph", 0, false},
-    {14, "exitPages", 2, 500, "Top Exit Pages", "document", "exits", 0, "tlwgraph_topexitpages.gif",
-     "Top Exiting Pages Graph", 0, false},
-    {17, "keywords", 2, 400, "Search Engine Keywords", "keyword / search phrase", "found", 0,
-     "tlwgraph_keywords.gif", "Search Engine Keywords Graph", 20, false},
-    {19, "brokenLinks", 1, 450, "Broken Links", "missing file (404 error)", "requests", 0,
-     "tlwgraph_brokenlinks.gif", "Broken Links Graph", 0, false},
-    {0, "logons", 2, 300, "Authenticated Logons", "username", "hits", 0, nullptr, nullptr, 0,
-     false},
-}};
 
 std::string SectionOpening(int width, std::string_view title) {
   std::string out = "\n<table border=0 width=" + std::to_string(width) +
@@ -62,11 +37,8 @@ void AppendRow(std::string& out, size_t r, const RankedRow& row, bool pageTitles
 
 }  // namespace
 
-const RankedSectionSpec* FindRankedSection(std::string_view table) {
-  for (const RankedSectionSpec& spec : kRankedSections) {
-    if (table == spec.table) return &spec;
-  }
-  return nullptr;
+int RankedRowLimit(const RankedSectionSpec& spec, int rowLimit) {
+  return std::max(0, spec.fixedRowLimit > 0 ? spec.fixedRowLimit : rowLimit);
 }
 
 std::string GraphImageTag(std::string_view prefix, std::string_view graphFile,
@@ -82,14 +54,14 @@ std::string GraphImageTag(std::string_view prefix, std::string_view graphFile,
   return out;
 }
 
-std::string RankedSectionHtml(const RankedSectionSpec& spec, const RankedRows& ranked, int rowLimit,
+std::string RankedSectionHtml(const RankedSectionSpec& spec, std::string_view graphFile,
+                              const RankedRows& ranked, int rowLimit,
                               const SectionContext& context) {
   if (ranked.size() < static_cast<size_t>(spec.minEntries)) return {};
-  const size_t limit =
-      static_cast<size_t>(std::max(0, spec.fixedRowLimit > 0 ? spec.fixedRowLimit : rowLimit));
+  const size_t limit = static_cast<size_t>(RankedRowLimit(spec, rowLimit));
   std::string out = "\n\n<P></P><BR>\n";
-  if (context.includeGraphs && spec.graphFile != nullptr) {
-    out += GraphImageTag(context.graphFilePrefix, spec.graphFile, spec.altText);
+  if (context.includeGraphs && !graphFile.empty()) {
+    out += GraphImageTag(context.graphFilePrefix, graphFile, spec.altText);
   }
   out += SectionOpening(spec.width, spec.title);
   const std::string heading = ColumnHeading(context.colors, spec.firstColumn, spec.secondColumn);

@@ -9,26 +9,19 @@
 
 namespace tlw {
 
-// The fixed look of one ranked section.
+// The fixed look of one ranked section; which table it lists, its
+// identifier and its graph file are its row of the section catalog.
 struct RankedSectionSpec {
-  int id;                    // section identifier in the profile's order text; 0: always last
-  const char* table;         // name of the statistics table it lists
   int minEntries;            // fewer entries: the section is not written at all
   int width;                 // table width in pixels
   const char* title;         // section title (the graph's title is the same)
   const char* firstColumn;   // label of the key column
   const char* secondColumn;  // label of the count column
   int columnBreak;           // rows per sub-table; 0: one column
-  const char* graphFile;     // graph file name; nullptr: no graph
   const char* altText;       // ALT text of the graph's image tag
   int fixedRowLimit;         // row limit that the profile cannot change; 0: none
   bool pageTitles;           // rows carry the page title fragment
 };
-
-// The ranked sections in one table: Hostnames, Directories, Domains,
-// Countries, File Requests, Most Accessed Pages, Top Entry Pages, Top Exit
-// Pages, Search Engine Keywords, Broken Links, Authenticated Logons.
-const RankedSectionSpec* FindRankedSection(std::string_view table);
 
 // Everything a section writer needs besides its rows.
 struct SectionContext {
@@ -46,11 +39,16 @@ std::string GraphImageTag(std::string_view prefix, std::string_view graphFile,
                           std::string_view altText);
 
 // The HTML of a ranked section over `ranked` (the whole ranked list), cut to
-// `rowLimit` rows; empty when the table has fewer entries than the section's
-// minimum. Writes the graph's image tag when graphs are on; drawing the
-// graph itself is the caller's.
-std::string RankedSectionHtml(const RankedSectionSpec& spec, const RankedRows& ranked, int rowLimit,
+// `rowLimit` rows (or the spec's fixed limit); empty when the table has fewer
+// entries than the section's minimum. Writes the image tag of `graphFile`
+// when graphs are on and the name is not empty; drawing the graph itself is
+// the caller's.
+std::string RankedSectionHtml(const RankedSectionSpec& spec, std::string_view graphFile,
+                              const RankedRows& ranked, int rowLimit,
                               const SectionContext& context);
+
+// The row limit a ranked section uses for its rows and its graph.
+int RankedRowLimit(const RankedSectionSpec& spec, int rowLimit);
 
 // Least Accessed Pages: the ranked pages from the end of the list, never the
 // most viewed one.

@@ -1,7 +1,6 @@
 #include "report/report_assembly.h"
 
 #include <algorithm>
-#include <array>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -11,13 +10,10 @@
 #include "base/file_name_part.h"
 #include "report/bar_graph.h"
 #include "report/page_frame.h"
-#include "report/ranked_section.h"
-#include "report/special_sections.h"
+#include "report/section_catalog.h"
 #include "report/theme.h"
-#include "report/time_sections.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
-#include "stats/day_order.h"
 #include "stats/log_numbers.h"
 #include "stats/stat_table.h"
 
@@ -31,15 +27,6 @@ constexpr int kStageWritingReport = 8;
 constexpr int kStagePageTitles = 9;
 constexpr int kStageWhois = 11;
 constexpr int kStageCopyingImages = 45;
-
-// Every graph file a report may have; copied beside a local report and
-// uploaded with a remote one.
-constexpr std::array<const char*, 15> kGraphFiles{
-    "tlwgraph_hostnames.gif",    "tlwgraph_dirs.gif",       "tlwgraph_domains.gif",
-    "tlwgraph_keywords.gif",     "tlwgraph_countries.gif",  "tlwgraph_filereq.gif",
-    "tlwgraph_filetypes.gif",    "tlwgraph_webpages.gif",   "tlwgraph_topentrypages.gif",
-    "tlwgraph_topexitpages.gif", "tlwgraph_clickpaths.gif", "tlwgraph_browsers.gif",
-    "tlwgraph_referer.gif",      "tlwgraph_retcodes.gif",   "tlwgraph_brokenlinks.gif"};
 
 std::string Slashes(std::string path) {
   std::replace(path.begin(), path.end(), '\\', '/');
@@ -77,14 +64,15 @@ struct ReportJob {
   // Draws a section's graph from the first `limit` ranked entries. A graph
   // that cannot be written does not stop the report, which still refers to
   // it; it becomes a warning for the front end.
-  void DrawGraph(const RankedRows& ranked, size_t limit, std::string_view title, const char* file) {
-    if (!context.includeGraphs || file == nullptr) return;
+  void DrawGraph(const RankedRows& ranked, size_t limit, std::string_view title,
+                 std::string_view file) {
+    if (!context.includeGraphs || file.empty()) return;
     std::vector<BarGraphEntry> entries;
     entries.reserve(std::min(limit, ranked.size()));
     for (size_t i = 0; i < limit && i < ranked.size(); ++i) {
       entries.push_back({ranked[i].key, ranked[i].count});
     }
-    const std::string path = graphWorkPath + file;
+    const std::string path = graphWorkPath + std::string(file);
     if (Status drawn = DrawBarGraph(entries, title, graphScheme, path, graphBackground);
         !drawn.ok()) {
       warnings.push_back(GraphWarning(path, drawn.message()));
@@ -93,134 +81,23 @@ struct ReportJob {
     graphsWritten.push_back(path);
   }
 
-  void RankedSection(const char* tableName, int rowLimit) {
-    const RankedSectionSpec& spec = *FindRankedSection(tableName);
-    const StatTable* table = nullptr;
-    for (const auto& ref : SiteStatistics::Tables()) {
-      if (ref.name == spec.table) table = &(stats.*ref.table);
-    }
-    const RankedRows ranked = Ranked(*table);
-    const std::string section = RankedSectionHtml(spec, ranked, rowLimit, context);
-    if (section.empty()) return;
-    const int limit = spec.fixedRowLimit > 0 ? spec.fixedRowLimit : rowLimit;
-    DrawGraph(ranked, static_cast<size_t>(std::max(0, limit)), spec.title, spec.graphFile);
-    html += section;
-  }
-
-  void Special(const std::string& section, const RankedRows& ranked, int rowLimit,
-               const char* title, const char* file) {
-    if (section.empty()) return;
-    DrawGraph(ranked, static_cast<size_t>(std::max(0, rowLimit)), title, file);
-    html += section;
-  }
-
-  void DailyActivity() {
-    // DaysByDate lists newest first; the section shows the oldest first.
-    const std::vector<StatEntry> newestFirst = DaysByDate(stats.days);
-    std::vector<DayActivity> days;
-    days.reserve(newestFirst.size());
-    for (auto it = newestFirst.rbegin(); it != newestFirst.rend(); ++it) {
-      days.push_back({it->key, it->count, stats.dayNewVisitors.Get(it->key).value_or(0),
-                      stats.dayBytes.Get(it->key).value_or(0)});
-    }
-    html += DailyActivityHtml(days, context.colors);
-  }
-
-  void Section(int id) {
+  // Writes one section of the catalog, with its graph, when the profile
+  // shows it.
+  void Write(const ReportSection& section) {
     const CSiteProfile& p = profile;
-    switch (id) {
-      case 1:
-        if (p.GetShowDailyActivity()) DailyActivity();
-        break;
-      case 2:
-        if (p.GetShowLastVisitors()) {
-          html += LastVisitorsHtml(stats.lastVisitors.Texts(), p.GetTopLastVisitors(), context);
-        }
-        break;
-      case 3:
-        if (p.GetShowHostnames()) RankedSection("hostnames", p.GetTopHostnames());
-        break;
-      case 4:
-        if (p.GetShowDomains()) RankedSection("domains", p.GetTopDomains());
-        break;
-      case 5:
-        if (p.GetShowCountries()) RankedSection("countries", p.GetTopCountries());
-        break;
-      case 6:
-        if (p.GetShowFileRequests()) RankedSection("fileRequests", p.GetTopFileRequests());
-        break;
-      case 7:
-        if (p.GetShowFileTypes()) {
-          const RankedRows ranked = Ranked(stats.fileTypes);
-          Special(FileTypesHtml(ranked, p.GetTopFileTypes(), context), ranked, p.GetTopFileTypes(),
-                  "File Types", "tlwgraph_filetypes.gif");
-        }
-        break;
-      case 8:
-        if (p.GetShowDirectories()) RankedSection("dirs", p.GetTopDirectories());
-        break;
-      case 9:
-        if (p.GetShowHourlySummary()) html += HoursHtml(Ranked(stats.hours), context.colors);
-        // Days of the Week come with the hourly summary even when the hours
-        // themselves are switched off.
-        html += DaysOfWeekHtml(Ranked(stats.weekdays), context.colors);
-        break;
-      case 10:
-        if (p.GetShowMonthlySummary()) html += MonthsHtml(Ranked(stats.months), context.colors);
-        break;
-      case 11:
-        if (p.GetShowMostAccessedPages()) {
-          RankedSection("webPages", p.GetTopMostAccessedPages());
-        }
-        break;
-      case 12:
-        if (p.GetShowLeastAccessedPages()) {
-          html +=
-              LeastAccessedPagesHtml(Ranked(stats.webPages), p.GetTopLeastAccessedPages(), context);
-        }
-        break;
-      case 13:
-        if (p.GetShowEntryPages()) RankedSection("entryPages", p.GetTopEntryPages());
-        break;
-      case 14:
-        if (p.GetShowExitPages()) RankedSection("exitPages", p.GetTopExitPages());
-        break;
-      case 15:
-        if (p.GetShowPathsThroughSite()) {
-          const RankedRows ranked = Ranked(stats.clickPaths);
-          Special(ClickPathsHtml(ranked, p.GetTopPathsThroughSite(), context), ranked,
-                  p.GetTopPathsThroughSite(), "Click Paths Through Site",
-                  "tlwgraph_clickpaths.gif");
-        }
-        break;
-      case 16:
-        if (p.GetShowWebBrowsers()) {
-          const RankedRows ranked = Ranked(stats.browsers);
-          Special(BrowsersHtml(ranked, Ranked(stats.platforms), p.GetTopWebBrowsers(), context),
-                  ranked, p.GetTopWebBrowsers(), "Web Browsers", "tlwgraph_browsers.gif");
-        }
-        break;
-      case 17:
-        if (p.GetShowRefererPages()) {
-          const RankedRows ranked = Ranked(stats.referers);
-          Special(ReferringSitesHtml(ranked, p.GetTopRefererPages(), context), ranked,
-                  p.GetTopRefererPages(), "Referring Sites", "tlwgraph_referer.gif");
-          RankedSection("keywords", 20);
-        }
-        break;
-      case 18:
-        if (p.GetShowServerStatusCodes()) html += StatusCodesHtml(Ranked(stats.retCodes), context);
-        break;
-      case 19:
-        if (p.GetShowBrokenLinks()) RankedSection("brokenLinks", p.GetTopBrokenLinks());
-        break;
-      default:
-        break;  // unknown identifiers are skipped
+    if (section.enabled != nullptr && (p.*section.enabled)() == 0) return;
+    const int rowLimit = section.topCount != nullptr ? (p.*section.topCount)() : 0;
+    const SectionOutput out = section.write({section, stats, rowLimit, context});
+    if (out.html.empty()) return;
+    if (!out.graphTitle.empty()) {
+      DrawGraph(out.ranked, out.graphRows, out.graphTitle, section.graphFile);
     }
+    html += out.html;
   }
 
   // Walks the section order text: each identifier ends with "|"; text after
-  // the last "|" is ignored.
+  // the last "|" is ignored, and so are numbers the catalog does not list.
+  // The sections without identifier follow.
   void Sections() {
     std::string_view order = profile.GetSectionOrder();
     while (order.size() > 1) {
@@ -228,12 +105,13 @@ struct ReportJob {
       if (bar == std::string_view::npos) break;
       const std::string_view token = order.substr(0, bar);
       order.remove_prefix(bar + 1);
-      const int id = static_cast<int>(ReadLogNumber(token));
+      const std::int64_t id = ReadLogNumber(token);
       if (id == 4 && profile.GetWhoisLookupsCopy()) Post(kStageWhois);
       if (id == 11 && profile.GetFetchPageTitlesCopy()) Post(kStagePageTitles);
-      Section(id);
+      for (const ReportSection& section : ListedSections(id)) Write(section);
       if (id == 4 || id == 11) Post(kStageWritingReport);
     }
+    for (const ReportSection& section : TrailingSections()) Write(section);
   }
 };
 
@@ -256,9 +134,10 @@ std::string Joined(const std::string& folder, std::string_view name) {
 // warning.
 void CopyGraphs(const std::string& workPath, const std::string& imagesPrefix,
                 ReportOutcome& outcome) {
-  for (const char* file : kGraphFiles) {
-    const fs::path from = workPath + file;
-    const fs::path to = imagesPrefix + file;
+  for (const ReportSection& section : ReportSections()) {
+    if (section.graphFile.empty()) continue;
+    const fs::path from = workPath + std::string(section.graphFile);
+    const fs::path to = imagesPrefix + std::string(section.graphFile);
     std::error_code error;
     if (!fs::exists(from, error) || fs::exists(to, error)) continue;
     if (fs::copy_file(from, to, fs::copy_options::skip_existing, error)) {
@@ -384,7 +263,6 @@ Result<ReportOutcome> GenerateReport(CSiteProfile& profile, const RunHost& host)
   job.html = PageHead(facts, job.context.colors);
   job.html += SummaryBlock(facts, job.context.colors);
   job.Sections();
-  job.RankedSection("logons", profile.GetTopEntryPages());
   job.html += PageFooter(std::time(nullptr), job.context.colors);
 
   // The whole report replaces the old one at once, so a failed write (a full

@@ -26,7 +26,9 @@ std::string Opening(std::string_view widthAndSpacing, std::string_view title,
 
 void AppendGraphTag(std::string& out, const SectionContext& context, std::string_view file,
                     std::string_view alt) {
-  if (context.includeGraphs) out += GraphImageTag(context.graphFilePrefix, file, alt);
+  if (context.includeGraphs && !file.empty()) {
+    out += GraphImageTag(context.graphFilePrefix, file, alt);
+  }
 }
 
 // The count cell that ends most rows.
@@ -73,11 +75,12 @@ void AppendShareRows(std::string& out, const RankedRows& ranked, size_t limit,
 
 }  // namespace
 
-std::string FileTypesHtml(const RankedRows& ranked, int rowLimit, const SectionContext& context) {
+std::string FileTypesHtml(const RankedRows& ranked, int rowLimit, std::string_view graphFile,
+                          const SectionContext& context) {
   if (ranked.size() < 2) return {};
   const std::string_view header = context.colors.headerColor;
   std::string out(kSeparator);
-  AppendGraphTag(out, context, "tlwgraph_filetypes.gif", "File Types Graph");
+  AppendGraphTag(out, context, graphFile, "File Types Graph");
   out += Opening("500 cellspacing=1>", "File Types ", "<tr><td vAlign=Top>\n");
   out += "<table border=0 cellspacing=0 cellpadding=0><tr><td bgcolor=#";
   out.append(header);
@@ -102,10 +105,10 @@ std::string FileTypesHtml(const RankedRows& ranked, int rowLimit, const SectionC
 }
 
 std::string BrowsersHtml(const RankedRows& browsers, const RankedRows& platforms, int rowLimit,
-                         const SectionContext& context) {
+                         std::string_view graphFile, const SectionContext& context) {
   if (browsers.size() < 2) return {};
   std::string out(kSeparator);
-  AppendGraphTag(out, context, "tlwgraph_browsers.gif", "Web Browser Graph");
+  AppendGraphTag(out, context, graphFile, "Web Browser Graph");
   out += Opening("400 cellspacing=1>", "Web Browsers ");
   out += ColumnHeading(context.colors, "client browser type", "hits");
   AppendShareRows(out, browsers, Limit(rowLimit, browsers.size()), context);
@@ -187,11 +190,11 @@ std::string ReferrerLink(std::string_view key) {
   return out;
 }
 
-std::string ReferringSitesHtml(const RankedRows& ranked, int rowLimit,
+std::string ReferringSitesHtml(const RankedRows& ranked, int rowLimit, std::string_view graphFile,
                                const SectionContext& context) {
   if (ranked.size() < 2) return {};
   std::string out(kSeparator);
-  AppendGraphTag(out, context, "tlwgraph_referer.gif", "Referer URL Graph");
+  AppendGraphTag(out, context, graphFile, "Referer URL Graph");
   out += Opening("620 cellspacing=0>", "Referring Sites");
   out += ColumnHeading(context.colors, "website URL", "clicks");
   for (size_t r = 0; r < Limit(rowLimit, ranked.size()); ++r) {
@@ -222,10 +225,11 @@ std::string ClickPathText(std::string_view key) {
   return out;
 }
 
-std::string ClickPathsHtml(const RankedRows& ranked, int rowLimit, const SectionContext& context) {
+std::string ClickPathsHtml(const RankedRows& ranked, int rowLimit, std::string_view graphFile,
+                           const SectionContext& context) {
   if (ranked.empty()) return {};
   std::string out(kSeparator);
-  AppendGraphTag(out, context, "tlwgraph_clickpaths.gif", "Web Accessed Webpages Graph");
+  AppendGraphTag(out, context, graphFile, "Web Accessed Webpages Graph");
   out += Opening("505 cellspacing=1>", "Click Paths Through Site ");
   out += ColumnHeading(context.colors, "document", "views");
   for (size_t r = 0; r < Limit(rowLimit, ranked.size()); ++r) {

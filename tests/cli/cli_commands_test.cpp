@@ -163,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"NoKnownSection",
                  {"set", "1", "sectionOrder=20|0|x|7"},
                  kExitFailed,
-                 "for sectionOrder"},
+                 "for sectionOrder: expected section numbers from 1 to 19"},
         BadInput{"EmptySectionOrder", {"set", "1", "sectionOrder="}, kExitFailed, "sectionOrder"},
         BadInput{"AddBadTopCount",
                  {"add", "--site", "a", "--log", "b", "--report", "c", "topExitPages=0"},

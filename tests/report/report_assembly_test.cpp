@@ -95,17 +95,25 @@ TEST_F(ReportAssemblyTest, SectionOrderDecidesWhatIsWrittenAndWhere) {
   profile_.SetReportPath((dir_.path() / "r.html").string());
   profile_.SetIncludeGraphs(0);
   profile_.SetShowHourlySummary(0);
-  profile_.SetSectionOrder("18|9|3|7");  // nothing after the last "|" is read
+  profile_.Statistics().logons.Add("alice", 3);
+  profile_.Statistics().logons.Add("bob", 1);
+  // 0 and 2^32 + 3 name no section (the latter is not 3 cut to 32 bits);
+  // nothing after the last "|" is read.
+  profile_.SetSectionOrder("0|4294967299|18|9|3|7");
   ASSERT_TRUE(GenerateReport(profile_, host_.Host()).ok());
   const std::string html = test::ReadFileBytes(dir_.path() / "r.html");
   const size_t status = html.find("Server Status Codes</font>");
   const size_t weekdays = html.find("Days of the Week </font>");
   const size_t hosts = html.find("Hostnames </font>");
+  const size_t logons = html.find("Authenticated Logons </font>");
   ASSERT_NE(status, std::string::npos);
   ASSERT_NE(weekdays, std::string::npos);  // written with 9 even with the hours off
   ASSERT_NE(hosts, std::string::npos);
   EXPECT_LT(status, weekdays);
   EXPECT_LT(weekdays, hosts);
+  EXPECT_LT(hosts, logons);  // always last, and only there
+  EXPECT_EQ(html.find("Hostnames </font>", hosts + 1), std::string::npos);
+  EXPECT_EQ(html.find("Authenticated Logons", logons + 1), std::string::npos);
   EXPECT_EQ(html.find("Hours </font>"), std::string::npos);
   EXPECT_EQ(html.find("File Types"), std::string::npos);
   EXPECT_EQ(html.find("<IMG"), std::string::npos);

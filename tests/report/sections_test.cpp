@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "report/ranked_section.h"
+#include "report/section_catalog.h"
 #include "report/time_sections.h"
 
 namespace tlw {
@@ -27,6 +31,17 @@ std::string Row(int r, const std::string& key, const std::string& count) {
          "><td width=60%><font face=\"Helvetica,Arial\" size=2><B>&nbsp;" + key +
          "</font></B></td><td>&nbsp;<B><font face=\"Helvetica,Arial\" size=2 color=#800000>" +
          count + "</font></B></td></tr>";
+}
+
+// The HTML of the catalog's ranked section over `table`.
+std::string RankedHtml(StatTable SiteStatistics::*table, const RankedRows& ranked, int rowLimit,
+                       const SectionContext& context) {
+  for (const ReportSection& section : ReportSections()) {
+    if (section.table == table && section.layout != nullptr) {
+      return RankedSectionHtml(*section.layout, section.graphFile, ranked, rowLimit, context);
+    }
+  }
+  throw std::logic_error("no ranked section lists this table");
 }
 
 SectionContext Context(bool graphs) {
@@ -58,23 +73,21 @@ TEST(RankedSection, DirectoriesBreakIntoSubTablesTwoPerLine) {
     expected += Row(r, keys[static_cast<size_t>(r)], std::to_string(100 - r));
   }
   expected += "</table>\n</td></tr></table>";
-  EXPECT_EQ(RankedSectionHtml(*FindRankedSection("dirs"), ranked, 25, Context(true)), expected);
+  EXPECT_EQ(RankedHtml(&SiteStatistics::dirs, ranked, 25, Context(true)), expected);
 }
 
 TEST(RankedSection, MinimumEntriesRowLimitsAndGraphTag) {
   const RankedRows two{{"a.com", 2}, {"b.com", 1}};
-  EXPECT_EQ(RankedSectionHtml(*FindRankedSection("domains"), two, 15, Context(true)), "");
+  EXPECT_EQ(RankedHtml(&SiteStatistics::domains, two, 15, Context(true)), "");
   // Hostnames has no minimum: an empty table still gives its heading.
-  const std::string empty =
-      RankedSectionHtml(*FindRankedSection("hostnames"), {}, 10, Context(false));
+  const std::string empty = RankedHtml(&SiteStatistics::hostnames, {}, 10, Context(false));
   EXPECT_NE(empty.find("Hostnames </font>"), std::string::npos);
   EXPECT_EQ(empty.find("<IMG"), std::string::npos);
   // Keywords never show more than 20 rows, whatever the profile says.
   std::vector<std::string> keys(30, "phrase");
   RankedRows many;
   for (auto& key : keys) many.push_back({key, 1});
-  const std::string keywords =
-      RankedSectionHtml(*FindRankedSection("keywords"), many, 250, Context(false));
+  const std::string keywords = RankedHtml(&SiteStatistics::keywords, many, 250, Context(false));
   size_t rows = 0;
   for (size_t at = keywords.find("<td width=60%"); at != std::string::npos;
        at = keywords.find("<td width=60%", at + 1)) {
@@ -96,8 +109,7 @@ TEST(RankedSection, LeastAccessedPagesNeverShowTheMostViewed) {
 
 TEST(RankedSection, HostileKeysAreText) {
   const RankedRows hostile{{"http://x/\"><script>alert(1)</script>", 3}};
-  const std::string html =
-      RankedSectionHtml(*FindRankedSection("hostnames"), hostile, 10, Context(false));
+  const std::string html = RankedHtml(&SiteStatistics::hostnames, hostile, 10, Context(false));
   EXPECT_EQ(html.find("<script>"), std::string::npos);
   EXPECT_NE(html.find("http://x/&quot;&gt;&lt;script&gt;alert(1)&lt;/script&gt;"),
             std::string::npos);
@@ -105,9 +117,61 @@ TEST(RankedSection, HostileKeysAreText) {
 
 TEST(RankedSection, CountsPastThirtyTwoBitsPrintWhole) {
   const RankedRows big{{"h", 5'000'000'000LL}};
-  EXPECT_NE(RankedSectionHtml(*FindRankedSection("hostnames"), big, 10, Context(false))
-                .find(">5000000000<"),
+  EXPECT_NE(RankedHtml(&SiteStatistics::hostnames, big, 10, Context(false)).find(">5000000000<"),
             std::string::npos);
+}
+
+// The names the profile's section list shows, by identifier, and the graph
+// files a report may have (all of them copied beside a local report).
+TEST(SectionCatalog, ListNamesCompanionsAndGraphFiles) {
+  const std::vector<std::string_view> names{"Daily Activity",
+                                            "Last Visitors",
+                                            "Hostnames",
+                                            "Domains",
+                                            "Countries",
+                                            "File Requests",
+                                            "File Types",
+                                            "Directories",
+                                            "Hourly Summary",
+                                            "Monthly Summary",
+                                            "Most Accessed Webpages",
+                                            "Least Accessed Webpages",
+                                            "Entry Pages",
+                                            "Exit Pages",
+                                            "Paths Through Site",
+                                            "WebBrowsers",
+                                            "Referer Pages",
+                                            "Server Status Codes",
+                                            "Broken Links"};
+  ASSERT_EQ(HighestSectionId(), 19);
+  for (std::int64_t id = 1; id <= 19; ++id) {
+    ASSERT_FALSE(ListedSections(id).empty()) << id;
+    for (const ReportSection& section : ListedSections(id)) {
+      EXPECT_EQ(section.title, names[static_cast<size_t>(id - 1)]) << id;
+    }
+  }
+  for (std::int64_t id : {0LL, -3LL, 20LL, 4294967299LL}) EXPECT_TRUE(ListedSections(id).empty());
+  // Hours come with Days of the Week, Referring Sites with Search Engine
+  // Keywords; Authenticated Logons close every report.
+  ASSERT_EQ(ListedSections(9).size(), 2u);
+  EXPECT_EQ(ListedSections(9)[1].table, &SiteStatistics::weekdays);
+  ASSERT_EQ(ListedSections(17).size(), 2u);
+  EXPECT_EQ(ListedSections(17)[1].table, &SiteStatistics::keywords);
+  ASSERT_EQ(TrailingSections().size(), 1u);
+  EXPECT_EQ(TrailingSections()[0].table, &SiteStatistics::logons);
+
+  std::vector<std::string_view> files;
+  for (const ReportSection& section : ReportSections()) {
+    if (!section.graphFile.empty()) files.push_back(section.graphFile);
+  }
+  std::sort(files.begin(), files.end());
+  const std::vector<std::string_view> expected{
+      "tlwgraph_brokenlinks.gif",   "tlwgraph_browsers.gif",     "tlwgraph_clickpaths.gif",
+      "tlwgraph_countries.gif",     "tlwgraph_dirs.gif",         "tlwgraph_domains.gif",
+      "tlwgraph_filereq.gif",       "tlwgraph_filetypes.gif",    "tlwgraph_hostnames.gif",
+      "tlwgraph_keywords.gif",      "tlwgraph_referer.gif",      "tlwgraph_retcodes.gif",
+      "tlwgraph_topentrypages.gif", "tlwgraph_topexitpages.gif", "tlwgraph_webpages.gif"};
+  EXPECT_EQ(files, expected);
 }
 
 TEST(TimeSections, HoursInTwoColumnsOfTwelve) {

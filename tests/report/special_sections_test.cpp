@@ -57,7 +57,7 @@ TEST(BrowsersAndSystems, SharesCoverEveryEntryWhateverTheRowLimit) {
       {"Microsoft Internet Explorer 5.01", 60}, {"Netscape 4.7", 30}, {"Lynx", 10}};
   const RankedRows platforms{
       {"Windows NT", 50}, {"Linux 2.2", 25}, {"Mac_PowerPC", 15}, {"OS/2", 10}};
-  const std::string html = BrowsersHtml(browsers, platforms, 1, Context());
+  const std::string html = BrowsersHtml(browsers, platforms, 1, "tlwgraph_browsers.gif", Context());
   EXPECT_NE(
       html.find("<IMG SRC=\"./images/2_Jun-24tlwgraph_browsers.gif\" ALT=\"Web Browser Graph\">"),
       std::string::npos);
@@ -70,8 +70,8 @@ TEST(BrowsersAndSystems, SharesCoverEveryEntryWhateverTheRowLimit) {
   // One browser row only (the limit), but all four systems.
   EXPECT_EQ(html.find("Netscape 4.7</font>"), std::string::npos);
   EXPECT_NE(html.find("<B>&nbsp;OS/2</font></td>"), std::string::npos);
-  EXPECT_EQ(BrowsersHtml({{"Lynx", 1}}, platforms, 5, Context()), "");
-  EXPECT_EQ(BrowsersHtml(browsers, {{"Linux", 1}}, 5, Context()).find("Operating Systems"),
+  EXPECT_EQ(BrowsersHtml({{"Lynx", 1}}, platforms, 5, "", Context()), "");
+  EXPECT_EQ(BrowsersHtml(browsers, {{"Linux", 1}}, 5, "", Context()).find("Operating Systems"),
             std::string::npos);
 }
 
@@ -116,7 +116,7 @@ TEST(FileTypes, DescriptionsAreCaseSensitive) {
   EXPECT_EQ(FileTypeDescription(".htm"), "");
   EXPECT_EQ(FileTypeDescription(".AIFF"), "[audio] ");
   EXPECT_EQ(FileTypeDescription(".WEBP"), "");
-  const std::string html = FileTypesHtml({{".GIF", 9}, {".HTML", 4}}, 10, Context());
+  const std::string html = FileTypesHtml({{".GIF", 9}, {".HTML", 4}}, 10, "", Context());
   EXPECT_NE(html.find("<tr bgcolor=#EAEAEA><td width=130><font face=\"Helvetica,Arial\" "
                       "size=3><B>&nbsp;.HTML</B></FONT></TD><TD width=300><font "
                       "face=\"Helvetica,Arial\" color=#808080 size=1>[document] (HyperText Markup "
