@@ -18,9 +18,9 @@
 
 #include "base/atomic_file.h"
 #include "base/byte_amount.h"
+#include "base/run_stages.h"
 #include "cli/run_console.h"
 #include "cli/statistics_json.h"
-#include "engine/run_stages.h"
 #include "engine/run_texts.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
@@ -167,14 +167,11 @@ std::string Tag(const SiteJob& job) { return "[" + std::to_string(job.row) + "] 
 
 // Prints one stage. The DNS stage and the reading stage after it come for
 // every address looked up; only the first is shown, the progress line
-// counts the rest. A stage that repeats the one before is not shown again.
+// counts the rest.
 void ShowStage(RunConsole& console, const SiteJob& job, JobState& state, SiteOutcome& outcome,
                int stage) {
   const int previous = state.lastStage;
   state.lastStage = stage;
-  // Report assembly posts "Writing HTML report..." again after some
-  // sections; one line says it.
-  if (stage == previous) return;
   if (stage == kStageResolving) {
     if (state.resolving) return;
     state.resolving = true;

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/run_host.h"
+#include "base/run_stages.h"
 #include "engine/dns_cache.h"
-#include "engine/run_stages.h"
 
 namespace tlw {
 

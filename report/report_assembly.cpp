@@ -9,6 +9,7 @@
 
 #include "base/atomic_file.h"
 #include "base/file_name_part.h"
+#include "base/run_stages.h"
 #include "report/bar_graph.h"
 #include "report/page_frame.h"
 #include "report/ranked_section.h"
@@ -25,12 +26,6 @@ namespace tlw {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Stages the report posts (their texts are the front end's).
-constexpr int kStageWritingReport = 8;
-constexpr int kStagePageTitles = 9;
-constexpr int kStageWhois = 11;
-constexpr int kStageCopyingImages = 45;
 
 // Every graph file a report may have; copied beside a local report and
 // uploaded with a remote one.
@@ -229,10 +224,13 @@ struct ReportJob {
       const std::string_view token = order.substr(0, bar);
       order.remove_prefix(bar + 1);
       const int id = static_cast<int>(ReadLogNumber(token));
-      if (id == 4 && profile.GetWhoisLookupsCopy()) Post(kStageWhois);
-      if (id == 11 && profile.GetFetchPageTitlesCopy()) Post(kStagePageTitles);
+      const bool whois = id == 4 && profile.GetWhoisLookupsCopy();
+      const bool pageTitles = id == 11 && profile.GetFetchPageTitlesCopy();
+      if (whois) Post(kStageWhois);
+      if (pageTitles) Post(kStagePageTitles);
       Section(id);
-      if (id == 4 || id == 11) Post(kStageWritingReport);
+      // Back to writing once the look-up stage of the section is over.
+      if (whois || pageTitles) Post(kStageWritingReport);
     }
   }
 };

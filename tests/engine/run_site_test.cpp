@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/run_stages.h"
+#include "base/run_stages.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"

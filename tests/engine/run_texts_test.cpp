@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/run_stages.h"
+#include "base/run_stages.h"
 
 namespace tlw {
 namespace {

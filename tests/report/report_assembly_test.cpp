@@ -87,8 +87,20 @@ TEST_F(ReportAssemblyTest, WritesReportAndGraphsBesideIt) {
       html.find("<IMG SRC=\"./images/0_Oct-10tlwgraph_hostnames.gif\" ALT=\"Hostnames Graph\">"),
       std::string::npos);
   EXPECT_EQ(html.find("<script>"), std::string::npos);
-  EXPECT_EQ(host_.stages, (std::vector<int>{8, 8, 45}));  // after Domains and Pages, then the copy
+  EXPECT_EQ(host_.stages, (std::vector<int>{45}));  // the run posted 8 before
   EXPECT_TRUE(host_.messages.empty());
+}
+
+// The look-up stages come before their sections and the report says it is
+// writing again after each; never the same stage twice in a row.
+TEST_F(ReportAssemblyTest, LookupStagesFrameTheirSections) {
+  settings_.SetWhoisLookups(1);
+  settings_.SetFetchPageTitles(1);
+  profile_.SetReportPath((dir_.path() / "r.html").string());
+  profile_.SetIncludeGraphs(0);
+  profile_.SetSectionOrder("4|4|3|11|");
+  ASSERT_TRUE(GenerateReport(profile_, host_.Host()).ok());
+  EXPECT_EQ(host_.stages, (std::vector<int>{11, 8, 11, 8, 9, 8}));
 }
 
 TEST_F(ReportAssemblyTest, SectionOrderDecidesWhatIsWrittenAndWhere) {
