@@ -1,9 +1,6 @@
 #include "engine/period_texts.h"
 
 #include <algorithm>
-#include <string>
-
-#include "settings/site_profile.h"
 
 namespace tlw {
 
@@ -33,12 +30,6 @@ void PeriodTexts::Note(const LogRecord& record) {
     startSize_ = endSize_;
     haveStart_ = true;
   }
-}
-
-void PeriodTexts::ApplyTo(CSiteProfile& profile) const {
-  if (!haveStart_) return;
-  profile.SetPeriodStart(std::string(Start()));
-  profile.SetPeriodEnd(std::string(End()));
 }
 
 }  // namespace tlw

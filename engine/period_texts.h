@@ -8,14 +8,11 @@
 
 namespace tlw {
 
-class CSiteProfile;
-
 // The report period as the records give it: the timestamp text
 // month "-" day "-" year " " hour ":" minute of the first completed record
 // of a run (the start) and of the last one (the end), with the blanks that
 // a layout keeps. Built in fixed buffers so that noting a record allocates
-// nothing; the run copies the texts into its profile once, after the last
-// record.
+// nothing; the run copies the texts once, after the last record.
 class PeriodTexts {
  public:
   // Notes one completed record: the first sets the start, every one the end.
@@ -24,10 +21,6 @@ class PeriodTexts {
   bool HasRecords() const { return haveStart_; }
   std::string_view Start() const { return {start_.data(), startSize_}; }
   std::string_view End() const { return {end_.data(), endSize_}; }
-
-  // Writes the texts into the profile's period-start and period-end texts;
-  // a run without records leaves both as they were.
-  void ApplyTo(CSiteProfile& profile) const;
 
  private:
   // Long enough for any real timestamp; a malformed line's text is cut.

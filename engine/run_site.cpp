@@ -32,6 +32,10 @@ namespace fs = std::filesystem;
 // Lines between two publications of the progress counters.
 constexpr std::uint64_t kProgressInterval = 4096;
 
+// The period texts of a run without records, as a site shows them when it
+// is not running.
+constexpr const char* kNoPeriod = "00-00-00";
+
 // Counts the lines and bytes that pass from a logfile to the parser, and
 // publishes them now and then for the front end.
 class CountingLineSource final : public LineSource {
@@ -153,6 +157,7 @@ class SiteRun {
     CompleteStatistics();
     if (!profile_.GetRunning()) return Cancelled();
     NameCountries(stats_.countries, LoadCountryNames(CountryTablePath(programDirectory_)));
+    ShowStatistics();
     if (options_.onStatistics) {
       options_.onStatistics(profile_);
       // The caller may have taken long; a stop meanwhile still skips the report.
@@ -281,43 +286,68 @@ class SiteRun {
     return ReadEnd::Done;
   }
 
-  // After the last file: visits closed, period texts, busiest day and the
-  // graph paths.
+  // After the last file: visits closed, the report period and the graph
+  // file prefix.
   void CompleteStatistics() {
     FinishRecords(stats_);
-    parse_.period.ApplyTo(profile_);
-    if (profile_.GetProcessEntireLog() == 0) {
-      profile_.SetPeriodStart(RangeDayText(profile_.GetReportFrom()));
-      profile_.SetPeriodEnd(RangeDayText(profile_.GetReportTo()));
+    if (parse_.period.HasRecords()) {
+      periodStart_ = parse_.period.Start();
+      periodEnd_ = parse_.period.End();
     }
+    if (profile_.GetProcessEntireLog() == 0) {
+      periodStart_ = RangeDayText(profile_.GetReportFrom());
+      periodEnd_ = RangeDayText(profile_.GetReportTo());
+    }
+    graphFilePrefix_ = GraphFilePrefixOf(profile_.GetListIndex(), dayKey_.Text());
+  }
+
+  // The end of the statistics step: what the window (and the statistics
+  // file) shows of it goes into the profile.
+  void ShowStatistics() {
+    profile_.SetPeriodStart(periodStart_);
+    profile_.SetPeriodEnd(periodEnd_);
     profile_.SetBusiestDayReport(stats_.busiestDay);
     profile_.SetBusiestDayMail(stats_.busiestDay);
-    const std::string prefix = GraphFilePrefixOf(profile_.GetListIndex(), dayKey_.Text());
-    profile_.SetGraphFilePrefix(prefix);
-    profile_.SetGraphWorkPath(programDirectory_ + "/" + prefix);
+  }
+
+  // The end of the report step: where the window finds the report.
+  void ShowReport(const ReportOutcome& report) {
+    profile_.SetReportFolder(report.reportFolder);
+    profile_.SetFinalReportFileName(report.finalReportFileName);
   }
 
   RunResult Report() {
     Post(kStageWritingReport);
-    Result<ReportOutcome> written = GenerateReport(profile_, host_);
+    Result<ReportOutcome> written = GenerateReport(ReportInput{
+        .profile = profile_,
+        .statistics = stats_,
+        .periodStart = periodStart_,
+        .periodEnd = periodEnd_,
+        .busiestDay = stats_.busiestDay,
+        .graphFilePrefix = graphFilePrefix_,
+        .programDirectory = programDirectory_,
+        .whoisLookups = settings_.GetWhoisLookups() != 0,
+        .fetchPageTitles = settings_.GetFetchPageTitles() != 0,
+        .host = host_,
+    });
     if (!written.ok()) {
       // Report assembly has shown its message already.
       return Fail(kStageReportError, std::nullopt, written.message());
     }
-    warnings_ = std::move(written->warnings);
+    const ReportOutcome& report = *written;
+    ShowReport(report);
+    warnings_ = report.warnings;
     const bool upload = profile_.GetUploadReport() != 0;
     if (upload) {
-      if (Status published = PublishReport(profile_, host_); !published.ok()) {
+      if (Status published = PublishReport(profile_, report, host_); !published.ok()) {
         // The report stays in its local copy, so the work is not lost.
-        const std::string message = published.message() + "; the report is in " +
-                                    programDirectory_ + "/Report" +
-                                    std::to_string(profile_.GetListIndex());
+        const std::string message = published.message() + "; the report is in " + report.reportFile;
         return Fail(kStageTransmissionError, Notice{message}, message);
       }
     }
     if (profile_.GetEmailReport() != 0) {
       Post(kStageSendingMail);
-      if (Status sent = SendReportEmail(profile_, host_); !sent.ok()) {
+      if (Status sent = SendReportEmail(profile_, report, host_); !sent.ok()) {
         Notify(Notice{sent.message()});
         Post(kStageMailError);
       }
@@ -326,11 +356,11 @@ class SiteRun {
     // name is the user's.
     if (upload) {
       std::error_code ignored;
-      fs::remove(programDirectory_ + "/Report" + std::to_string(profile_.GetListIndex()), ignored);
+      fs::remove(report.reportFile, ignored);
     }
     if (settings_.GetOpenReportWhenDone() != 0 && profile_.GetScheduled() == 0 &&
         host_.shell != nullptr) {
-      host_.shell->Open(profile_.GetFinalReportFileName());
+      host_.shell->Open(report.finalReportFileName);
     }
     profile_.ResetAfterRun();
     const std::int64_t now = std::time(nullptr);
@@ -383,6 +413,9 @@ class SiteRun {
   ParseState parse_;
   DayKey dayKey_;
   std::uint64_t linesRead_ = 0;
+  std::string periodStart_ = kNoPeriod;
+  std::string periodEnd_ = kNoPeriod;
+  std::string graphFilePrefix_;
   std::string resolvedHost_;
   Resolver resolver_;
   std::function<void()> beforeLookup_;

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "engine/local_logfile.h"
-#include "settings/site_profile.h"
 #include "support/temp_dir.h"
 #include "tests/engine/gzip_helpers.h"
 #include "tests/engine/parse_helpers.h"
@@ -155,21 +154,9 @@ TEST(LogfileRecords, ThePeriodRunsFromTheFirstToTheLastRecordOfTheRun) {
   ReadFile(dir, "day2.log",
            NcsaLine("/c", "02/Mar/2024:23:59:59") + "10.0.0.1 - - [03/Mar/2024:00:00:01 +0000]\n",
            state);
+  EXPECT_TRUE(state.period.HasRecords());
   EXPECT_EQ(state.period.Start(), "Mar-01-2024 00:00");
   EXPECT_EQ(state.period.End(), "Mar-02-2024 23:59");
-
-  CSiteProfile profile;
-  state.period.ApplyTo(profile);
-  EXPECT_EQ(profile.GetPeriodStart(), "Mar-01-2024 00:00");
-  EXPECT_EQ(profile.GetPeriodEnd(), "Mar-02-2024 23:59");
-}
-
-TEST(LogfileRecords, ARunWithoutRecordsLeavesThePeriodTexts) {
-  ParseState state;
-  CSiteProfile profile;
-  state.period.ApplyTo(profile);
-  EXPECT_EQ(profile.GetPeriodStart(), "00-00-00");
-  EXPECT_EQ(profile.GetPeriodEnd(), "00-00-00");
 }
 
 TEST(LogfileRecords, TheLinesBeforeGzipDamageCount) {

@@ -174,7 +174,6 @@ TEST_F(RunSiteTest, LocalLogfileRunsToTheReportAndClearsAfterwards) {
   EXPECT_EQ(profile->GetLastLogfileSize(), fs::file_size(log));
   EXPECT_EQ(progress.linesRead.load(), 5u);
   EXPECT_EQ(progress.bytesRead.load(), fs::file_size(log));
-  EXPECT_EQ(profile->GetGraphFilePrefix(), "3_Oct-10");
   EXPECT_EQ(profile->Statistics().hostnames.Count(), 0u);
   EXPECT_EQ(profile->GetPeriodStart(), "00-00-00");
   EXPECT_FALSE(profile->GetRunning());
@@ -183,13 +182,36 @@ TEST_F(RunSiteTest, LocalLogfileRunsToTheReportAndClearsAfterwards) {
   EXPECT_LE(std::abs(profile->GetLastRunTime() - std::time(nullptr)), 5);
 }
 
-TEST_F(RunSiteTest, GraphWorkPathIsInTheProgramDirectoryWithoutGraphs) {
+// Without a completed record the period is the one a site shows when it is
+// not running.
+TEST_F(RunSiteTest, ARunWithoutRecordsHasNoPeriod) {
+  const std::string noRequest = "10.0.0.1 - - [10/Oct/2000:13:55:36 -0700]\n";
+  const auto log = dir_.Write("access.log", noRequest + noRequest + noRequest);
+  auto profile = Profile(log.string());
+  RecordingHost host;
+  Snapshot snapshot;
+  ASSERT_TRUE(Run(profile, host, &snapshot).Finished());
+  EXPECT_EQ(snapshot.periodStart, "00-00-00");
+  EXPECT_EQ(snapshot.periodEnd, "00-00-00");
+}
+
+// The report is named from the run's period, and the profile shows where it
+// went once the run is over.
+TEST_F(RunSiteTest, TheProfileShowsWhereTheReportWent) {
   const auto log = dir_.Write("access.log", NcsaLog("a.example.com", 3));
   auto profile = Profile(log.string(), 7);
+  profile->SetReportPath((dir_ / "report7" / "stats%d").string());
   profile->SetIncludeGraphs(0);
   RecordingHost host;
   ASSERT_TRUE(Run(profile, host).Finished());
-  EXPECT_EQ(profile->GetGraphWorkPath(), dir_.path().string() + "/7_Oct-10");
+  EXPECT_EQ(profile->GetFinalReportFileName(),
+            (dir_ / "report7" / "stats10-10-2000.html").string());
+  EXPECT_EQ(profile->GetReportFolder(), (dir_ / "report7").string());
+  EXPECT_TRUE(fs::exists(dir_ / "report7" / "stats10-10-2000.html"));
+  // Without graphs none is drawn, beside the report or anywhere else.
+  for (const auto& entry : fs::recursive_directory_iterator(dir_.path())) {
+    EXPECT_NE(entry.path().extension(), ".gif") << entry.path();
+  }
 }
 
 // A file list and the files that a run of it reads.
