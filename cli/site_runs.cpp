@@ -216,7 +216,7 @@ void StopRuns(const std::vector<SiteJob>& jobs, const std::vector<JobState>& sta
 }  // namespace
 
 std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<SiteJob>& jobs,
-                                  CDNSCache& cache) {
+                                  const RunSettings& settings, CDNSCache& cache) {
   const bool live = &context.err == &std::cerr && isatty(STDERR_FILENO) != 0;
   RunConsole console(context.out, context.err, live, live ? TerminalWidth() : 80);
   EventQueue queue;
@@ -238,7 +238,8 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
           outcomes[i].json = WriteStatistics(jobs[i].jsonPath, profile);
         };
       }
-      outcomes[i].result = RunSite(jobs[i].profile, states[i].host->Host(), cache, options);
+      outcomes[i].result =
+          RunSite(jobs[i].profile, settings, states[i].host->Host(), cache, options);
       queue.Push({Event::Kind::Ended, i, 0, {}});
     });
   }
@@ -282,11 +283,10 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
   return outcomes;
 }
 
-ProgramSettingsScope::ProgramSettingsScope(CSettings& settings) : previous_(ProgramSettings()) {
-  SetProgramSettings(&settings);
+RunSettings RunSettingsFor(const CSettings& settings) {
+  std::error_code error;  // an unknown folder leaves relative paths as they are
+  return RunSettingsOf(settings, std::filesystem::current_path(error).string());
 }
-
-ProgramSettingsScope::~ProgramSettingsScope() { SetProgramSettings(previous_); }
 
 Status SummarizeRuns(const std::vector<SiteJob>& jobs, const std::vector<SiteOutcome>& outcomes) {
   std::string failures;

@@ -81,12 +81,6 @@ CountingOptions CountingOptionsOf(const CSiteProfile& profile) {
   return options;
 }
 
-std::string ProgramDirectoryOf(const CSettings& settings) {
-  if (!settings.GetProgramDirectory().empty()) return settings.GetProgramDirectory();
-  std::error_code error;
-  return fs::current_path(error).string();
-}
-
 // A notice's text on one line, for a run's result message.
 std::string OneLine(std::string text) {
   for (char& c : text) {
@@ -103,15 +97,14 @@ std::string OneLine(std::string text) {
 // One run of one site; see RunSite.
 class SiteRun {
  public:
-  SiteRun(std::shared_ptr<CSiteProfile> profile, const RunHost& host, CDNSCache& dnsCache,
-          const RunOptions& options)
+  SiteRun(std::shared_ptr<CSiteProfile> profile, const RunSettings& settings, const RunHost& host,
+          CDNSCache& dnsCache, const RunOptions& options)
       : owner_(std::move(profile)),
         profile_(*owner_),
         host_(host),
         dnsCache_(dnsCache),
         options_(options),
-        settings_(ProgramSettings() != nullptr ? *ProgramSettings() : CSettings()),
-        programDirectory_(ProgramDirectoryOf(settings_)),
+        settings_(settings),
         stats_(profile_.Statistics()) {
     resolver_ = options.resolver ? options.resolver : Resolver(&ReverseLookup);
     beforeLookup_ = [this] {
@@ -156,7 +149,7 @@ class SiteRun {
     }
     CompleteStatistics();
     if (!profile_.GetRunning()) return Cancelled();
-    NameCountries(stats_.countries, LoadCountryNames(CountryTablePath(programDirectory_)));
+    NameCountries(stats_.countries, LoadCountryNames(CountryTablePath(settings_.programDirectory)));
     ShowStatistics();
     if (options_.onStatistics) {
       options_.onStatistics(profile_);
@@ -217,7 +210,7 @@ class SiteRun {
     Post(kStageReading);
     const ReadEnd end = ReadRecords(**file, name);
     file->reset();
-    if (end == ReadEnd::Done && IsOversizedLogfile(profile_)) {
+    if (end == ReadEnd::Done && IsOversizedLogfile(profile_, settings_)) {
       Post(kStageDeletingOversized);
       if (Status deleted = DeleteLogfile(name); !deleted.ok()) Notify(Notice{deleted.message()});
     }
@@ -248,7 +241,7 @@ class SiteRun {
   }
 
   void Count(LogRecord& record, LogFormat format) {
-    if (settings_.GetResolveHostnames() != 0) {
+    if (settings_.resolveHostnames) {
       resolvedHost_ = ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_);
       if (!resolvedHost_.empty()) record.host = resolvedHost_;
     }
@@ -325,9 +318,9 @@ class SiteRun {
         .periodEnd = periodEnd_,
         .busiestDay = stats_.busiestDay,
         .graphFilePrefix = graphFilePrefix_,
-        .programDirectory = programDirectory_,
-        .whoisLookups = settings_.GetWhoisLookups() != 0,
-        .fetchPageTitles = settings_.GetFetchPageTitles() != 0,
+        .programDirectory = settings_.programDirectory,
+        .whoisLookups = settings_.whoisLookups,
+        .fetchPageTitles = settings_.fetchPageTitles,
         .host = host_,
     });
     if (!written.ok()) {
@@ -358,8 +351,7 @@ class SiteRun {
       std::error_code ignored;
       fs::remove(report.reportFile, ignored);
     }
-    if (settings_.GetOpenReportWhenDone() != 0 && profile_.GetScheduled() == 0 &&
-        host_.shell != nullptr) {
+    if (settings_.openReportWhenDone && profile_.GetScheduled() == 0 && host_.shell != nullptr) {
       host_.shell->Open(report.finalReportFileName);
     }
     profile_.ResetAfterRun();
@@ -403,8 +395,7 @@ class SiteRun {
   const RunHost& host_;
   CDNSCache& dnsCache_;
   const RunOptions& options_;
-  const CSettings settings_;
-  const std::string programDirectory_;
+  const RunSettings settings_;
   SiteStatistics& stats_;
 
   std::int64_t startTime_ = 0;
@@ -426,10 +417,10 @@ class SiteRun {
 
 }  // namespace
 
-RunResult RunSite(std::shared_ptr<CSiteProfile> profile, const RunHost& host, CDNSCache& dnsCache,
-                  const RunOptions& options) {
+RunResult RunSite(std::shared_ptr<CSiteProfile> profile, const RunSettings& settings,
+                  const RunHost& host, CDNSCache& dnsCache, const RunOptions& options) {
   if (profile == nullptr) return RunResult{kStageLogfileError, "No site to run.", {}};
-  return SiteRun(std::move(profile), host, dnsCache, options).Run();
+  return SiteRun(std::move(profile), settings, host, dnsCache, options).Run();
 }
 
 }  // namespace tlw
