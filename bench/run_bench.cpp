@@ -35,20 +35,19 @@ class BenchFolder {
     options.layout = loggen::Layout::NcsaCombined;
     options.requests = kRequests;
     if (!loggen::WriteLog(Log(), options).ok()) std::abort();
-    settings_.SetProgramDirectory(folder_);
-    SetProgramSettings(&settings_);
+    settings_.programDirectory = folder_;
   }
   ~BenchFolder() {
-    SetProgramSettings(nullptr);
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
   }
   std::string Log() const { return folder_ + "/access.log"; }
   std::string Report() const { return folder_ + "/report/stats.html"; }
+  const RunSettings& Settings() const { return settings_; }
 
  private:
   std::string folder_;
-  CSettings settings_;
+  RunSettings settings_;
 };
 
 BenchFolder& Folder() {
@@ -73,7 +72,7 @@ void RunWholeSite(benchmark::State& state, bool report) {
     // Stopping the run once its statistics are complete skips the report.
     if (!report) options.onStatistics = [&](const CSiteProfile&) { profile->SetRunning(false); };
     const std::uint64_t before = bench::AllocationCount();
-    const RunResult result = RunSite(profile, {}, cache, options);
+    const RunResult result = RunSite(profile, folder.Settings(), {}, cache, options);
     allocations += bench::AllocationCount() - before;
     if (report && !result.Finished()) state.SkipWithError(result.message.c_str());
     lines += progress.linesRead.load();

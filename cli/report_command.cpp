@@ -42,17 +42,15 @@ class ReportCommand : public Command {
   Status Run(const CliContext& context) override {
     Result<std::shared_ptr<CSiteProfile>> profile = Profile();
     if (!profile.ok()) return profile.status();
+    // Default program settings, in the current folder.
     CSettings settings;
-    std::error_code error;
-    settings.SetProgramDirectory(fs::current_path(error).string());
     settings.SetResolveHostnames(resolve_ ? 1 : 0);
 
     const std::vector<SiteJob> jobs{{0, *profile, json_}};
     std::vector<SiteOutcome> outcomes;
     {
-      ProgramSettingsScope scope(settings);
       CDNSCache cache;
-      outcomes = RunSites(context, jobs, cache);
+      outcomes = RunSites(context, jobs, RunSettingsFor(settings), cache);
     }
     if (outcomes[0].result.Finished()) {
       context.out << "Report: " << (*profile)->GetFinalReportFileName() << '\n';

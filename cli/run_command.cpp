@@ -9,6 +9,7 @@
 #include "cli/site_runs.h"
 #include "cli/statistics_json.h"
 #include "engine/run_texts.h"
+#include "settings/settings.h"
 
 namespace tlw::cli {
 namespace {
@@ -56,9 +57,8 @@ class RunCommand : public Command {
     session->Unlock();
     std::vector<SiteOutcome> outcomes;
     {
-      ProgramSettingsScope scope(session->Settings());
       CDNSCache cache;
-      outcomes = RunSites(context, jobs, cache);
+      outcomes = RunSites(context, jobs, RunSettingsFor(session->Settings()), cache);
     }
     if (Status saved = SaveRunResults(context, jobs, outcomes, sizesBefore); !saved.ok()) {
       return saved;

@@ -18,9 +18,9 @@
 
 #include "base/atomic_file.h"
 #include "base/byte_amount.h"
+#include "base/run_stages.h"
 #include "cli/run_console.h"
 #include "cli/statistics_json.h"
-#include "engine/run_stages.h"
 #include "engine/run_texts.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
@@ -167,14 +167,11 @@ std::string Tag(const SiteJob& job) { return "[" + std::to_string(job.row) + "] 
 
 // Prints one stage. The DNS stage and the reading stage after it come for
 // every address looked up; only the first is shown, the progress line
-// counts the rest. A stage that repeats the one before is not shown again.
+// counts the rest.
 void ShowStage(RunConsole& console, const SiteJob& job, JobState& state, SiteOutcome& outcome,
                int stage) {
   const int previous = state.lastStage;
   state.lastStage = stage;
-  // Report assembly posts "Writing HTML report..." again after some
-  // sections; one line says it.
-  if (stage == previous) return;
   if (stage == kStageResolving) {
     if (state.resolving) return;
     state.resolving = true;
@@ -219,7 +216,7 @@ void StopRuns(const std::vector<SiteJob>& jobs, const std::vector<JobState>& sta
 }  // namespace
 
 std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<SiteJob>& jobs,
-                                  CDNSCache& cache) {
+                                  const RunSettings& settings, CDNSCache& cache) {
   const bool live = &context.err == &std::cerr && isatty(STDERR_FILENO) != 0;
   RunConsole console(context.out, context.err, live, live ? TerminalWidth() : 80);
   EventQueue queue;
@@ -241,7 +238,8 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
           outcomes[i].json = WriteStatistics(jobs[i].jsonPath, profile);
         };
       }
-      outcomes[i].result = RunSite(jobs[i].profile, states[i].host->Host(), cache, options);
+      outcomes[i].result =
+          RunSite(jobs[i].profile, settings, states[i].host->Host(), cache, options);
       queue.Push({Event::Kind::Ended, i, 0, {}});
     });
   }
@@ -285,11 +283,10 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
   return outcomes;
 }
 
-ProgramSettingsScope::ProgramSettingsScope(CSettings& settings) : previous_(ProgramSettings()) {
-  SetProgramSettings(&settings);
+RunSettings RunSettingsFor(const CSettings& settings) {
+  std::error_code error;  // an unknown folder leaves relative paths as they are
+  return RunSettingsOf(settings, std::filesystem::current_path(error).string());
 }
-
-ProgramSettingsScope::~ProgramSettingsScope() { SetProgramSettings(previous_); }
 
 Status SummarizeRuns(const std::vector<SiteJob>& jobs, const std::vector<SiteOutcome>& outcomes) {
   std::string failures;

@@ -15,6 +15,7 @@
 namespace tlw {
 class CSettings;
 class CSiteProfile;
+struct RunSettings;
 }  // namespace tlw
 
 namespace tlw::cli {
@@ -40,22 +41,14 @@ struct SiteOutcome {
 // context.err; when context.err is a terminal it also shows a live progress
 // line per site. Ctrl+C (or SIGTERM) stops the runs through their running
 // flags; a second one ends the program at once. The profiles' rows become
-// their `listIndex`. Returns one outcome per job, in order.
+// their `listIndex`. Every run reads `settings`. Returns one outcome per
+// job, in order.
 std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<SiteJob>& jobs,
-                                  CDNSCache& cache);
+                                  const RunSettings& settings, CDNSCache& cache);
 
-// Installs `settings` as the program settings that runs read, and the
-// settings before it again when it goes.
-class ProgramSettingsScope {
- public:
-  explicit ProgramSettingsScope(CSettings& settings);
-  ~ProgramSettingsScope();
-  ProgramSettingsScope(const ProgramSettingsScope&) = delete;
-  ProgramSettingsScope& operator=(const ProgramSettingsScope&) = delete;
-
- private:
-  CSettings* previous_;
-};
+// What the runs read of `settings`; without a program directory of its own
+// they work in the current folder.
+RunSettings RunSettingsFor(const CSettings& settings);
 
 // Ok when every run finished and every statistics file was written;
 // otherwise one line naming each site that did not, with its message unless

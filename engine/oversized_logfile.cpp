@@ -21,11 +21,9 @@ bool ExceedsOversizedLimit(std::uint64_t sizeBytes, std::int32_t limitMb) {
   return sizeBytes / kBytesPerMb > static_cast<std::uint32_t>(limitMb);
 }
 
-bool IsOversizedLogfile(const CSiteProfile& profile) {
-  const CSettings* settings = ProgramSettings();
-  if (settings == nullptr || settings->GetDeleteOversizedLog() == 0) return false;
-  if (profile.GetRemoteLogfile() != 0) return false;
-  return ExceedsOversizedLimit(profile.GetLastLogfileSize(), settings->GetOversizedLogLimitMb());
+bool IsOversizedLogfile(const CSiteProfile& profile, const RunSettings& settings) {
+  if (!settings.deleteOversizedLog || profile.GetRemoteLogfile() != 0) return false;
+  return ExceedsOversizedLimit(profile.GetLastLogfileSize(), settings.oversizedLogLimitMb);
 }
 
 Status DeleteLogfile(const std::string& name) {

@@ -8,13 +8,13 @@
 namespace tlw {
 
 class CSiteProfile;
+struct RunSettings;
 
-// Whether the logfile just read must be deleted: the program settings ask
-// for it (`deleteOversizedLog`), the profile reads a local logfile, and the
+// Whether the logfile just read must be deleted: the run's settings ask for
+// it (`deleteOversizedLog`), the profile reads a local logfile, and the
 // last opened size in whole millions of bytes (as the size text shows it)
-// exceeds `oversizedLogLimitMb` compared unsigned. False without program
-// settings.
-bool IsOversizedLogfile(const CSiteProfile& profile);
+// exceeds `oversizedLogLimitMb` compared unsigned.
+bool IsOversizedLogfile(const CSiteProfile& profile, const RunSettings& settings);
 
 // The decision itself, for a local logfile of `sizeBytes`.
 bool ExceedsOversizedLimit(std::uint64_t sizeBytes, std::int32_t limitMb);

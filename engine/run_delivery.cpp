@@ -22,13 +22,15 @@ Result<std::unique_ptr<LineSource>> OpenRemoteLogfile(const CSiteProfile& profil
                        ": reading logfiles over FTP is not supported yet");
 }
 
-Status PublishReport(CSiteProfile& profile, const RunHost& /*host*/) {
+Status PublishReport(const CSiteProfile& profile, const ReportOutcome& report,
+                     const RunHost& /*host*/) {
   return Status::Error("Cannot publish the report to " +
-                       FtpAddress(profile.GetUploadFtpServer(), profile.GetFinalReportFileName()) +
+                       FtpAddress(profile.GetUploadFtpServer(), report.finalReportFileName) +
                        ": publishing over FTP is not supported yet");
 }
 
-Status SendReportEmail(CSiteProfile& profile, const RunHost& /*host*/) {
+Status SendReportEmail(const CSiteProfile& profile, const ReportOutcome& /*report*/,
+                       const RunHost& /*host*/) {
   return Status::Error("Cannot send the report to " + profile.GetEmailAddress() +
                        ": sending e-mail is not supported yet");
 }

@@ -6,6 +6,7 @@
 #include "base/result.h"
 #include "base/run_host.h"
 #include "logs/line_source.h"
+#include "report/report_assembly.h"
 
 namespace tlw {
 
@@ -25,11 +26,13 @@ Result<std::string> ExpandRemoteWildcards(const CSiteProfile& profile);
 Result<std::unique_ptr<LineSource>> OpenRemoteLogfile(const CSiteProfile& profile,
                                                       const std::string& name);
 
-// Uploads the written report and its graphs to the upload FTP server.
-Status PublishReport(CSiteProfile& profile, const RunHost& host);
+// Uploads the written report (`report.reportFile`, under the name
+// `report.finalReportFileName`) and its graphs to the upload FTP server.
+Status PublishReport(const CSiteProfile& profile, const ReportOutcome& report, const RunHost& host);
 
-// Sends the report by e-mail to the profile's address.
-Status SendReportEmail(CSiteProfile& profile, const RunHost& host);
+// Sends the written report by e-mail to the profile's address.
+Status SendReportEmail(const CSiteProfile& profile, const ReportOutcome& report,
+                       const RunHost& host);
 
 // The FTP address a user recognises: "ftp://" server "/" path.
 std::string FtpAddress(const std::string& server, const std::string& path);

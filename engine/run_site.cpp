@@ -32,6 +32,10 @@ namespace fs = std::filesystem;
 // Lines between two publications of the progress counters.
 constexpr std::uint64_t kProgressInterval = 4096;
 
+// The period texts of a run without records, as a site shows them when it
+// is not running.
+constexpr const char* kNoPeriod = "00-00-00";
+
 // Counts the lines and bytes that pass from a logfile to the parser, and
 // publishes them now and then for the front end.
 class CountingLineSource final : public LineSource {
@@ -77,12 +81,6 @@ CountingOptions CountingOptionsOf(const CSiteProfile& profile) {
   return options;
 }
 
-std::string ProgramDirectoryOf(const CSettings& settings) {
-  if (!settings.GetProgramDirectory().empty()) return settings.GetProgramDirectory();
-  std::error_code error;
-  return fs::current_path(error).string();
-}
-
 // A notice's text on one line, for a run's result message.
 std::string OneLine(std::string text) {
   for (char& c : text) {
@@ -99,15 +97,14 @@ std::string OneLine(std::string text) {
 // One run of one site; see RunSite.
 class SiteRun {
  public:
-  SiteRun(std::shared_ptr<CSiteProfile> profile, const RunHost& host, CDNSCache& dnsCache,
-          const RunOptions& options)
+  SiteRun(std::shared_ptr<CSiteProfile> profile, const RunSettings& settings, const RunHost& host,
+          CDNSCache& dnsCache, const RunOptions& options)
       : owner_(std::move(profile)),
         profile_(*owner_),
         host_(host),
         dnsCache_(dnsCache),
         options_(options),
-        settings_(ProgramSettings() != nullptr ? *ProgramSettings() : CSettings()),
-        programDirectory_(ProgramDirectoryOf(settings_)),
+        settings_(settings),
         stats_(profile_.Statistics()) {
     resolver_ = options.resolver ? options.resolver : Resolver(&ReverseLookup);
     beforeLookup_ = [this] {
@@ -152,7 +149,8 @@ class SiteRun {
     }
     CompleteStatistics();
     if (!profile_.GetRunning()) return Cancelled();
-    NameCountries(stats_.countries, LoadCountryNames(CountryTablePath(programDirectory_)));
+    NameCountries(stats_.countries, LoadCountryNames(CountryTablePath(settings_.programDirectory)));
+    ShowStatistics();
     if (options_.onStatistics) {
       options_.onStatistics(profile_);
       // The caller may have taken long; a stop meanwhile still skips the report.
@@ -213,7 +211,7 @@ class SiteRun {
     Post(kStageReading);
     const ReadEnd end = ReadRecords(**file, name);
     file->reset();
-    if (end == ReadEnd::Done && IsOversizedLogfile(profile_)) {
+    if (end == ReadEnd::Done && IsOversizedLogfile(profile_, settings_)) {
       Post(kStageDeletingOversized);
       if (Status deleted = DeleteLogfile(name); !deleted.ok()) Notify(Notice{deleted.message()});
     }
@@ -244,7 +242,7 @@ class SiteRun {
   }
 
   void Count(LogRecord& record, LogFormat format) {
-    if (settings_.GetResolveHostnames() != 0) {
+    if (settings_.resolveHostnames) {
       resolvedHost_ = ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_);
       if (!resolvedHost_.empty()) record.host = resolvedHost_;
     }
@@ -282,47 +280,68 @@ class SiteRun {
     return ReadEnd::Done;
   }
 
-  // After the last file: visits closed, period texts, busiest day and the
-  // graph paths.
+  // After the last file: visits closed, the report period and the graph
+  // file prefix.
   void CompleteStatistics() {
     FinishRecords(stats_);
-    // A run without records keeps the period texts of the last one.
     if (parse_.period.HasRecords()) {
-      profile_.SetPeriodStart(std::string(parse_.period.Start()));
-      profile_.SetPeriodEnd(std::string(parse_.period.End()));
+      periodStart_ = parse_.period.Start();
+      periodEnd_ = parse_.period.End();
     }
     if (profile_.GetProcessEntireLog() == 0) {
-      profile_.SetPeriodStart(RangeDayText(profile_.GetReportFrom()));
-      profile_.SetPeriodEnd(RangeDayText(profile_.GetReportTo()));
+      periodStart_ = RangeDayText(profile_.GetReportFrom());
+      periodEnd_ = RangeDayText(profile_.GetReportTo());
     }
+    graphFilePrefix_ = GraphFilePrefixOf(profile_.GetListIndex(), dayKey_.Text());
+  }
+
+  // The end of the statistics step: what the window (and the statistics
+  // file) shows of it goes into the profile.
+  void ShowStatistics() {
+    profile_.SetPeriodStart(periodStart_);
+    profile_.SetPeriodEnd(periodEnd_);
     profile_.SetBusiestDayReport(stats_.busiestDay);
     profile_.SetBusiestDayMail(stats_.busiestDay);
-    const std::string prefix = GraphFilePrefixOf(profile_.GetListIndex(), dayKey_.Text());
-    profile_.SetGraphFilePrefix(prefix);
-    profile_.SetGraphWorkPath(programDirectory_ + "/" + prefix);
+  }
+
+  // The end of the report step: where the window finds the report.
+  void ShowReport(const ReportOutcome& report) {
+    profile_.SetReportFolder(report.reportFolder);
+    profile_.SetFinalReportFileName(report.finalReportFileName);
   }
 
   RunResult Report() {
     Post(kStageWritingReport);
-    Result<ReportOutcome> written = GenerateReport(profile_, host_);
+    Result<ReportOutcome> written = GenerateReport(ReportInput{
+        .profile = profile_,
+        .statistics = stats_,
+        .periodStart = periodStart_,
+        .periodEnd = periodEnd_,
+        .busiestDay = stats_.busiestDay,
+        .graphFilePrefix = graphFilePrefix_,
+        .programDirectory = settings_.programDirectory,
+        .whoisLookups = settings_.whoisLookups,
+        .fetchPageTitles = settings_.fetchPageTitles,
+        .host = host_,
+    });
     if (!written.ok()) {
       // Report assembly has shown its message already.
       return Fail(kStageReportError, std::nullopt, written.message());
     }
-    warnings_ = std::move(written->warnings);
+    const ReportOutcome& report = *written;
+    ShowReport(report);
+    warnings_ = report.warnings;
     const bool upload = profile_.GetUploadReport() != 0;
     if (upload) {
-      if (Status published = PublishReport(profile_, host_); !published.ok()) {
+      if (Status published = PublishReport(profile_, report, host_); !published.ok()) {
         // The report stays in its local copy, so the work is not lost.
-        const std::string message = published.message() + "; the report is in " +
-                                    programDirectory_ + "/Report" +
-                                    std::to_string(profile_.GetListIndex());
+        const std::string message = published.message() + "; the report is in " + report.reportFile;
         return Fail(kStageTransmissionError, Notice{message}, message);
       }
     }
     if (profile_.GetEmailReport() != 0) {
       Post(kStageSendingMail);
-      if (Status sent = SendReportEmail(profile_, host_); !sent.ok()) {
+      if (Status sent = SendReportEmail(profile_, report, host_); !sent.ok()) {
         Notify(Notice{sent.message()});
         Post(kStageMailError);
       }
@@ -331,11 +350,10 @@ class SiteRun {
     // name is the user's.
     if (upload) {
       std::error_code ignored;
-      fs::remove(programDirectory_ + "/Report" + std::to_string(profile_.GetListIndex()), ignored);
+      fs::remove(report.reportFile, ignored);
     }
-    if (settings_.GetOpenReportWhenDone() != 0 && profile_.GetScheduled() == 0 &&
-        host_.shell != nullptr) {
-      host_.shell->Open(profile_.GetFinalReportFileName());
+    if (settings_.openReportWhenDone && profile_.GetScheduled() == 0 && host_.shell != nullptr) {
+      host_.shell->Open(report.finalReportFileName);
     }
     profile_.ResetAfterRun();
     const std::int64_t now = std::time(nullptr);
@@ -378,8 +396,7 @@ class SiteRun {
   const RunHost& host_;
   CDNSCache& dnsCache_;
   const RunOptions& options_;
-  const CSettings settings_;
-  const std::string programDirectory_;
+  const RunSettings settings_;
   SiteStatistics& stats_;
 
   std::int64_t startTime_ = 0;
@@ -388,6 +405,9 @@ class SiteRun {
   ParseState parse_;
   DayKey dayKey_;
   std::uint64_t linesRead_ = 0;
+  std::string periodStart_ = kNoPeriod;
+  std::string periodEnd_ = kNoPeriod;
+  std::string graphFilePrefix_;
   std::string resolvedHost_;
   Resolver resolver_;
   std::function<void()> beforeLookup_;
@@ -398,10 +418,10 @@ class SiteRun {
 
 }  // namespace
 
-RunResult RunSite(std::shared_ptr<CSiteProfile> profile, const RunHost& host, CDNSCache& dnsCache,
-                  const RunOptions& options) {
+RunResult RunSite(std::shared_ptr<CSiteProfile> profile, const RunSettings& settings,
+                  const RunHost& host, CDNSCache& dnsCache, const RunOptions& options) {
   if (profile == nullptr) return RunResult{kStageLogfileError, "No site to run.", {}};
-  return SiteRun(std::move(profile), host, dnsCache, options).Run();
+  return SiteRun(std::move(profile), settings, host, dnsCache, options).Run();
 }
 
 }  // namespace tlw

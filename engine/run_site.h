@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "base/run_host.h"
+#include "base/run_stages.h"
 #include "engine/dns_cache.h"
-#include "engine/run_stages.h"
 
 namespace tlw {
 
 class CSiteProfile;
+struct RunSettings;
 
 // Counters that a front end reads from another thread while a run works on
 // its logfiles, to show how far it has come. The run publishes them every
@@ -61,12 +62,13 @@ struct RunOptions {
 // publishes and mails it as the profile asks, clears the statistics and
 // stores `timeTaken` and `lastRunTime`. Posts its stages to `host.progress`
 // against the profile's `listIndex` and shows its messages through
-// `host.notifier`. Host names are resolved through `dnsCache` when the
-// program settings ask for it. The run holds `profile` until it returns, so
-// a site deleted meanwhile stays alive under it. Clearing the profile's
-// running flag stops the run before its next line and before the report.
-// Never throws: every failure ends in the returned result.
-RunResult RunSite(std::shared_ptr<CSiteProfile> profile, const RunHost& host, CDNSCache& dnsCache,
-                  const RunOptions& options = {});
+// `host.notifier`. The run keeps its own copy of `settings`, taken when it
+// starts; host names are resolved through `dnsCache` when they ask for it.
+// The run holds `profile` until it returns, so a site deleted meanwhile
+// stays alive under it. Clearing the profile's running flag stops the run
+// before its next line and before the report. Never throws: every failure
+// ends in the returned result.
+RunResult RunSite(std::shared_ptr<CSiteProfile> profile, const RunSettings& settings,
+                  const RunHost& host, CDNSCache& dnsCache, const RunOptions& options = {});
 
 }  // namespace tlw

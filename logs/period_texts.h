@@ -12,8 +12,7 @@ namespace tlw {
 // month "-" day "-" year " " hour ":" minute of the first completed record
 // of a run (the start) and of the last one (the end), with the blanks that
 // a layout keeps. Built in fixed buffers so that noting a record allocates
-// nothing; the run copies the texts into its profile once, after the last
-// record.
+// nothing; the run copies the texts once, after the last record.
 class PeriodTexts {
  public:
   // Notes one completed record: the first sets the start, every one the end.

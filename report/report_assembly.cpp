@@ -8,11 +8,11 @@
 
 #include "base/atomic_file.h"
 #include "base/file_name_part.h"
+#include "base/run_stages.h"
 #include "report/bar_graph.h"
 #include "report/page_frame.h"
 #include "report/section_catalog.h"
 #include "report/theme.h"
-#include "settings/settings.h"
 #include "settings/site_profile.h"
 #include "stats/log_numbers.h"
 #include "stats/stat_table.h"
@@ -21,12 +21,6 @@ namespace tlw {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Stages the report posts (their texts are the front end's).
-constexpr int kStageWritingReport = 8;
-constexpr int kStagePageTitles = 9;
-constexpr int kStageWhois = 11;
-constexpr int kStageCopyingImages = 45;
 
 std::string Slashes(std::string path) {
   std::replace(path.begin(), path.end(), '\\', '/');
@@ -39,14 +33,16 @@ std::string GraphWarning(const std::string& path, const std::string& reason) {
 
 // Everything one report needs while its sections are written.
 struct ReportJob {
-  ReportJob(CSiteProfile& p, const RunHost& h)
-      : profile(p),
-        stats(p.Statistics()),
-        host(h),
-        graphScheme(GraphSchemeOf(p)),
-        graphWorkPath(p.GetGraphWorkPath()) {}
+  ReportJob(const ReportInput& in, std::string workPath)
+      : input(in),
+        profile(in.profile),
+        stats(in.statistics),
+        host(in.host),
+        graphScheme(GraphSchemeOf(in.profile)),
+        graphWorkPath(std::move(workPath)) {}
 
-  CSiteProfile& profile;
+  const ReportInput& input;
+  const CSiteProfile& profile;
   const SiteStatistics& stats;
   const RunHost& host;
   SectionContext context;
@@ -106,23 +102,17 @@ struct ReportJob {
       const std::string_view token = order.substr(0, bar);
       order.remove_prefix(bar + 1);
       const std::int64_t id = ReadLogNumber(token);
-      if (id == 4 && profile.GetWhoisLookupsCopy()) Post(kStageWhois);
-      if (id == 11 && profile.GetFetchPageTitlesCopy()) Post(kStagePageTitles);
+      const bool whois = id == 4 && input.whoisLookups;
+      const bool pageTitles = id == 11 && input.fetchPageTitles;
+      if (whois) Post(kStageWhois);
+      if (pageTitles) Post(kStagePageTitles);
       for (const ReportSection& section : ListedSections(id)) Write(section);
-      if (id == 4 || id == 11) Post(kStageWritingReport);
+      // Back to writing once the look-up stage of the section is over.
+      if (whois || pageTitles) Post(kStageWritingReport);
     }
     for (const ReportSection& section : TrailingSections()) Write(section);
   }
 };
-
-std::string ProgramDirectory() {
-  const CSettings* settings = ProgramSettings();
-  if (settings != nullptr && !settings->GetProgramDirectory().empty()) {
-    return settings->GetProgramDirectory();
-  }
-  std::error_code error;
-  return fs::current_path(error).string();
-}
 
 std::string Joined(const std::string& folder, std::string_view name) {
   if (folder.empty()) return std::string(name);
@@ -141,7 +131,7 @@ void CopyGraphs(const std::string& workPath, const std::string& imagesPrefix,
     std::error_code error;
     if (!fs::exists(from, error) || fs::exists(to, error)) continue;
     if (fs::copy_file(from, to, fs::copy_options::skip_existing, error)) {
-      outcome.filesWritten.push_back(to.string());
+      outcome.graphFiles.push_back(to.string());
     } else if (error) {
       outcome.warnings.push_back(GraphWarning(to.string(), error.message()));
     }
@@ -194,10 +184,11 @@ std::string FinalReportFileName(const std::string& reportPath, std::string_view 
   return reportPath.substr(0, percent) + FileNamePart(DatedNamePart(periodEnd)) + ".html";
 }
 
-Result<ReportOutcome> GenerateReport(CSiteProfile& profile, const RunHost& host) {
+Result<ReportOutcome> GenerateReport(const ReportInput& input) {
+  const CSiteProfile& profile = input.profile;
   const bool remote = profile.GetUploadReport() != 0;
   const bool graphs = profile.GetIncludeGraphs() != 0;
-  const std::string programDirectory = ProgramDirectory();
+  const std::string& programDirectory = input.programDirectory;
 
   // A local report path without a folder lives in the program directory,
   // and so does a relative one: a scheduled run and a manual one write the
@@ -210,48 +201,44 @@ Result<ReportOutcome> GenerateReport(CSiteProfile& profile, const RunHost& host)
       folder = Joined(programDirectory, folder);
     }
   }
-  profile.SetReportFolder(folder);
 
-  std::string finalName = FinalReportFileName(profile.GetReportPath(), profile.GetPeriodEnd());
+  std::string finalName = FinalReportFileName(profile.GetReportPath(), input.periodEnd);
   if (!remote) {
     // The file is always the last name of the path inside the report folder.
     const std::string path = Slashes(finalName);
     finalName = Joined(folder, path.substr(path.rfind('/') + 1));
   }
-  profile.SetFinalReportFileName(finalName);
 
+  // The graphs of a local report go straight into its images folder; those
+  // of a report to be uploaded wait in the program directory.
+  std::string graphWorkPath = Joined(programDirectory, input.graphFilePrefix);
   if (!remote) {
     std::error_code ignored;  // the write below reports what matters
     fs::create_directories(folder, ignored);
     if (graphs) {
       fs::create_directories(Joined(folder, "images"), ignored);
-      profile.SetGraphWorkPath(Joined(folder, "images/") + profile.GetGraphFilePrefix());
+      graphWorkPath = Joined(folder, "images/") + input.graphFilePrefix;
     }
   }
   const std::string openedFile =
       remote ? Joined(programDirectory, "Report" + std::to_string(profile.GetListIndex()))
              : finalName;
 
-  ReportJob job(profile, host);
+  ReportJob job(input, graphWorkPath);
   const SiteStatistics& stats = job.stats;
   job.context.colors = ThemeColorsOf(profile);
   if (IsDarkPage(job.context.colors)) job.graphBackground = GraphBackground::kOpaqueWhite;
   job.context.includeGraphs = graphs;
-  job.context.graphFilePrefix = profile.GetGraphFilePrefix();
+  job.context.graphFilePrefix = input.graphFilePrefix;
   // Page titles are looked up over HTTP by a later part of the program;
   // until then no title fragment is written.
   job.context.pageTitle = [](std::string_view) { return std::string(); };
 
-  if (const CSettings* settings = ProgramSettings()) {
-    profile.SetWhoisLookupsCopy(settings->GetWhoisLookups());
-    profile.SetFetchPageTitlesCopy(settings->GetFetchPageTitles());
-  }
-
   FrameFacts facts;
   facts.siteUrl = profile.GetHomepageUrl();
-  facts.periodStart = profile.GetPeriodStart();
-  facts.periodEnd = profile.GetPeriodEnd();
-  facts.busiestDay = profile.GetBusiestDayReport();
+  facts.periodStart = input.periodStart;
+  facts.periodEnd = input.periodEnd;
+  facts.busiestDay = input.busiestDay;
   facts.uniqueHosts = stats.uniqueHosts;
   facts.homepageHits = stats.homepageHits;
   facts.successfulRequests = stats.successfulRequests;
@@ -270,20 +257,19 @@ Result<ReportOutcome> GenerateReport(CSiteProfile& profile, const RunHost& host)
   const Status written = WriteFileAtomically(openedFile, job.html, 0644);
   if (!written.ok()) {
     const std::string text = "Error creating HTML report: " + openedFile;
-    if (host.notifier != nullptr) host.notifier->ShowMessage(text, kApplicationTitle);
+    if (input.host.notifier != nullptr) input.host.notifier->ShowMessage(text, kApplicationTitle);
     return Status::Error(text + " (" + written.message() + ")");
   }
 
   ReportOutcome outcome;
+  outcome.reportFolder = folder;
   outcome.finalReportFileName = finalName;
-  outcome.filesWritten.push_back(openedFile);
-  outcome.filesWritten.insert(outcome.filesWritten.end(), job.graphsWritten.begin(),
-                              job.graphsWritten.end());
+  outcome.reportFile = openedFile;
+  outcome.graphFiles = std::move(job.graphsWritten);
   outcome.warnings = std::move(job.warnings);
   if (!remote && graphs) {
     job.Post(kStageCopyingImages);
-    CopyGraphs(profile.GetGraphWorkPath(), Joined(folder, "images/") + profile.GetGraphFilePrefix(),
-               outcome);
+    CopyGraphs(graphWorkPath, Joined(folder, "images/") + input.graphFilePrefix, outcome);
   }
   return outcome;
 }

@@ -10,13 +10,43 @@
 namespace tlw {
 
 class CSiteProfile;
+class SiteStatistics;
 
-// What writing a report left behind besides the report file.
+// Everything a report is made of. The run fills it once its statistics are
+// complete; the report reads nothing else and writes nothing back.
+struct ReportInput {
+  // The site's report options: theme, sections and their order, top
+  // counts, includeGraphs, reportPath, uploadReport, homepageUrl, listIndex.
+  const CSiteProfile& profile;
+  const SiteStatistics& statistics;
+  // The report period and busiest day as the summary shows them.
+  std::string periodStart;
+  std::string periodEnd;
+  std::string busiestDay;
+  // Begins every graph file name of the run (GraphFilePrefixOf).
+  std::string graphFilePrefix;
+  // Holds a report path without a folder or with a relative one, the local
+  // copy of a report to be uploaded and its graphs.
+  std::string programDirectory;
+  // The program settings' look-up options; each adds a stage.
+  bool whoisLookups = false;
+  bool fetchPageTitles = false;
+  // Where stages go (against the profile's listIndex) and messages are shown.
+  RunHost host;
+};
+
+// What writing a report left behind.
 struct ReportOutcome {
-  // The report file as the user names it (also left in the profile).
+  // The folder of the report: local, where it and its images folder are;
+  // for an uploaded report, the folder on the server.
+  std::string reportFolder;
+  // The report file as the user names it (the dated name filled in).
   std::string finalReportFileName;
-  // Every file written: the report (or its local copy), then the graphs.
-  std::vector<std::string> filesWritten;
+  // The file written: the final report, or the local copy of a report to be
+  // uploaded ("Report" and the profile's row, in the program directory).
+  std::string reportFile;
+  // The graphs written, in the order of the report.
+  std::vector<std::string> graphFiles;
   // Graphs that could not be written or copied, one line each naming the
   // file and the reason. The report is complete without them; its image
   // links then show nothing.
@@ -24,15 +54,17 @@ struct ReportOutcome {
 };
 
 // Writes the HTML report of a finished run: decides the report folder and
-// the final file name (both left in the profile), creates the folder and its
-// images folder, writes the frame and every selected section in the
-// profile's order with their graphs, and posts stages 8, 9, 11 and 45 to
-// `host.progress`. A local report path that is relative (or a bare name) is
-// taken relative to the program directory, whatever the current folder.
-// Reads the program settings through ProgramSettings(). Fails with "Error
-// creating HTML report: <path>" (also shown through `host.notifier`) when
-// the report file cannot be written whole.
-Result<ReportOutcome> GenerateReport(CSiteProfile& profile, const RunHost& host);
+// the final file name, creates the folder and its images folder, writes the
+// frame and every selected section in the profile's order with their
+// graphs. Posts to `input.host.progress` stage 11 before the Domains and 9
+// before the Most Accessed Pages when their look-ups are asked for, 8 after
+// each of those, and 45 before the graphs are copied beside a local
+// report; the run has posted 8 before. A local report path that is relative (or a bare
+// name) is taken relative to the program directory, whatever the current
+// folder. Fails with "Error creating HTML report: <path>" (also shown
+// through `input.host.notifier`) when the report file cannot be written
+// whole.
+Result<ReportOutcome> GenerateReport(const ReportInput& input);
 
 // The report folder of a report path: the path up to its last "/" or "\"
 // (a leading "/" is kept); empty when the path names no folder.

@@ -1,12 +1,8 @@
 #include "settings/settings.h"
 
 #include <array>
-#include <atomic>
 
 namespace tlw {
-namespace {
-std::atomic<CSettings*> programSettings{nullptr};
-}  // namespace
 
 std::span<const FieldInfo> CSettings::Fields() {
 #define TLW_FIELD_INFO(kind, name, Name, def, saved) FieldInfo{#name, FieldKind::kind, saved},
@@ -15,10 +11,20 @@ std::span<const FieldInfo> CSettings::Fields() {
   return kFields;
 }
 
-CSettings* ProgramSettings() { return programSettings.load(std::memory_order_acquire); }
-
-void SetProgramSettings(CSettings* settings) {
-  programSettings.store(settings, std::memory_order_release);
+RunSettings RunSettingsOf(const CSettings& settings, const std::string& currentFolder) {
+  RunSettings run;
+  run.programDirectory =
+      settings.GetProgramDirectory().empty() ? currentFolder : settings.GetProgramDirectory();
+  run.resolveHostnames = settings.GetResolveHostnames() != 0;
+  run.deleteOversizedLog = settings.GetDeleteOversizedLog() != 0;
+  run.oversizedLogLimitMb = settings.GetOversizedLogLimitMb();
+  run.whoisLookups = settings.GetWhoisLookups() != 0;
+  run.fetchPageTitles = settings.GetFetchPageTitles() != 0;
+  run.passiveFtp = settings.GetPassiveFtp() != 0;
+  run.openReportWhenDone = settings.GetOpenReportWhenDone() != 0;
+  run.smtpServer = settings.GetSmtpServer();
+  run.smtpFromAddress = settings.GetSmtpFromAddress();
+  return run;
 }
 
 }  // namespace tlw

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 
@@ -23,8 +24,9 @@ namespace tlw {
   X(Text, smtpFromAddress, SmtpFromAddress, "webmaster@", true) \
   X(Text, smtpServer, SmtpServer, "", true)
 
-// The options that apply to every site. There is one per program, reached by
-// runs through ProgramSettings(); it is written on the window thread only.
+// The options that apply to every site. There is one per program, owned and
+// written by the front end; a run never reads it, only the RunSettings copy
+// it is given when it starts.
 class CSettings {
  public:
   CSettings() = default;
@@ -44,9 +46,30 @@ class CSettings {
 #undef TLW_MEMBER_FIELD
 };
 
-// The program-wide settings object; null until the front end installs one.
-CSettings* ProgramSettings();
-// Installs (or, with null, removes) the program-wide settings object.
-void SetProgramSettings(CSettings* settings);
+// What a run reads of the program settings: a copy made when it starts, so
+// the front end may change its settings while runs go on. The defaults are
+// those of CSettings.
+struct RunSettings {
+  // Holds the country table, report paths without a folder or with a
+  // relative one, and the local copy of a report to be uploaded.
+  std::string programDirectory;
+  bool resolveHostnames = false;
+  // The oversized-logfile rule (IsOversizedLogfile).
+  bool deleteOversizedLog = false;
+  std::int32_t oversizedLogLimitMb = 100;
+  // Each adds a stage to the report.
+  bool whoisLookups = false;
+  bool fetchPageTitles = false;
+  bool passiveFtp = false;
+  bool openReportWhenDone = false;
+  std::string smtpServer;
+  std::string smtpFromAddress = "webmaster@";
+
+  bool operator==(const RunSettings&) const = default;
+};
+
+// The run's copy of `settings`. A program directory the settings leave
+// empty becomes `currentFolder`, the folder the front end works in.
+RunSettings RunSettingsOf(const CSettings& settings, const std::string& currentFolder);
 
 }  // namespace tlw

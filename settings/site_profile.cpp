@@ -43,8 +43,6 @@ void CSiteProfile::ResetAfterRun() {
   periodStart_ = "00-00-00";
   periodEnd_ = "00-00-00";
   busiestDayReport_ = "-";
-  whoisLookupsCopy_ = 0;
-  fetchPageTitlesCopy_ = 0;
 }
 
 std::span<const FieldInfo> CSiteProfile::Fields() {

@@ -80,19 +80,15 @@ namespace tlw {
   X(Text, emailAddress, EmailAddress, "webmaster@example.com", true)                            \
   X(Text, timeTaken, TimeTaken, "", false)
 
-// Run-time texts and copies that a run and its report keep in the profile;
-// never saved. The end-of-run reset restores the period texts, the first
-// busiest-day copy and the option copies.
-#define TLW_SITE_PROFILE_RUN_FIELDS(X)                        \
-  X(Text, periodStart, PeriodStart, "00-00-00", false)        \
-  X(Text, periodEnd, PeriodEnd, "00-00-00", false)            \
-  X(Text, busiestDayReport, BusiestDayReport, "-", false)     \
-  X(Text, busiestDayMail, BusiestDayMail, "", false)          \
-  X(Flag, whoisLookupsCopy, WhoisLookupsCopy, 0, false)       \
-  X(Flag, fetchPageTitlesCopy, FetchPageTitlesCopy, 0, false) \
-  X(Text, graphWorkPath, GraphWorkPath, "", false)            \
-  X(Text, graphFilePrefix, GraphFilePrefix, "", false)        \
-  X(Text, reportFolder, ReportFolder, "", false)              \
+// Run-time texts that a run leaves in the profile for the window to show,
+// each at the end of the step that makes it; never saved. The end-of-run
+// reset restores the period texts and the first busiest-day copy.
+#define TLW_SITE_PROFILE_RUN_FIELDS(X)                    \
+  X(Text, periodStart, PeriodStart, "00-00-00", false)    \
+  X(Text, periodEnd, PeriodEnd, "00-00-00", false)        \
+  X(Text, busiestDayReport, BusiestDayReport, "-", false) \
+  X(Text, busiestDayMail, BusiestDayMail, "", false)      \
+  X(Text, reportFolder, ReportFolder, "", false)          \
   X(Text, finalReportFileName, FinalReportFileName, "", false)
 
 // One website profile: where its logs are, where its report goes, which
@@ -137,8 +133,7 @@ class CSiteProfile {
   std::string LogSizeText() const;
 
   // End-of-run reset: not running, statistics emptied, period texts
-  // "00-00-00", first busiest-day copy "-", option copies 0. Saved fields
-  // are untouched.
+  // "00-00-00", first busiest-day copy "-". Saved fields are untouched.
   void ResetAfterRun();
 
   // The configuration fields, in declaration order.

@@ -137,26 +137,23 @@ INSTANTIATE_TEST_SUITE_P(Sizes, OversizedRuleTest,
 class OversizedLogfileTest : public testing::Test {
  protected:
   void SetUp() override {
-    settings_.SetDeleteOversizedLog(1);
-    settings_.SetOversizedLogLimitMb(100);
-    SetProgramSettings(&settings_);
+    settings_.deleteOversizedLog = true;
+    settings_.oversizedLogLimitMb = 100;
     profile_.SetLastLogfileSize(101'000'000);
   }
-  void TearDown() override { SetProgramSettings(nullptr); }
 
-  CSettings settings_;
+  RunSettings settings_;
   CSiteProfile profile_;
 };
 
 TEST_F(OversizedLogfileTest, AppliesOnlyWhenAskedAndOnlyToLocalLogs) {
-  EXPECT_TRUE(IsOversizedLogfile(profile_));
+  EXPECT_TRUE(IsOversizedLogfile(profile_, settings_));
   profile_.SetRemoteLogfile(1);
-  EXPECT_FALSE(IsOversizedLogfile(profile_));
+  EXPECT_FALSE(IsOversizedLogfile(profile_, settings_));
   profile_.SetRemoteLogfile(0);
-  settings_.SetDeleteOversizedLog(0);
-  EXPECT_FALSE(IsOversizedLogfile(profile_));
-  SetProgramSettings(nullptr);
-  EXPECT_FALSE(IsOversizedLogfile(profile_));
+  settings_.deleteOversizedLog = false;
+  EXPECT_FALSE(IsOversizedLogfile(profile_, settings_));
+  EXPECT_FALSE(IsOversizedLogfile(profile_, RunSettings{}));  // never by default
 }
 
 TEST(DeleteLogfile, DeletesTheFileOrSaysWhyNot) {

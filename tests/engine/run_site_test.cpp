@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/run_stages.h"
+#include "base/run_stages.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"
@@ -103,11 +103,7 @@ std::string NcsaLog(std::string_view host, int count) {
 
 class RunSiteTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    settings_.SetProgramDirectory(dir_.path().string());
-    SetProgramSettings(&settings_);
-  }
-  void TearDown() override { SetProgramSettings(nullptr); }
+  void SetUp() override { settings_.programDirectory = dir_.path().string(); }
 
   std::shared_ptr<CSiteProfile> Profile(const std::string& logfilePath, int row = 0) {
     auto profile = std::make_shared<CSiteProfile>();
@@ -136,11 +132,11 @@ class RunSiteTest : public ::testing::Test {
         snapshot->busiestDay = p.GetBusiestDayReport();
       };
     }
-    return RunSite(profile, host.Host(), cache_, options);
+    return RunSite(profile, settings_, host.Host(), cache_, options);
   }
 
   test::TempDir dir_;
-  CSettings settings_;
+  RunSettings settings_;
   CDNSCache cache_;
 };
 
@@ -174,7 +170,6 @@ TEST_F(RunSiteTest, LocalLogfileRunsToTheReportAndClearsAfterwards) {
   EXPECT_EQ(profile->GetLastLogfileSize(), fs::file_size(log));
   EXPECT_EQ(progress.linesRead.load(), 5u);
   EXPECT_EQ(progress.bytesRead.load(), fs::file_size(log));
-  EXPECT_EQ(profile->GetGraphFilePrefix(), "3_Oct-10");
   EXPECT_EQ(profile->Statistics().hostnames.Count(), 0u);
   EXPECT_EQ(profile->GetPeriodStart(), "00-00-00");
   EXPECT_FALSE(profile->GetRunning());
@@ -183,13 +178,36 @@ TEST_F(RunSiteTest, LocalLogfileRunsToTheReportAndClearsAfterwards) {
   EXPECT_LE(std::abs(profile->GetLastRunTime() - std::time(nullptr)), 5);
 }
 
-TEST_F(RunSiteTest, GraphWorkPathIsInTheProgramDirectoryWithoutGraphs) {
+// Without a completed record the period is the one a site shows when it is
+// not running.
+TEST_F(RunSiteTest, ARunWithoutRecordsHasNoPeriod) {
+  const std::string noRequest = "10.0.0.1 - - [10/Oct/2000:13:55:36 -0700]\n";
+  const auto log = dir_.Write("access.log", noRequest + noRequest + noRequest);
+  auto profile = Profile(log.string());
+  RecordingHost host;
+  Snapshot snapshot;
+  ASSERT_TRUE(Run(profile, host, &snapshot).Finished());
+  EXPECT_EQ(snapshot.periodStart, "00-00-00");
+  EXPECT_EQ(snapshot.periodEnd, "00-00-00");
+}
+
+// The report is named from the run's period, and the profile shows where it
+// went once the run is over.
+TEST_F(RunSiteTest, TheProfileShowsWhereTheReportWent) {
   const auto log = dir_.Write("access.log", NcsaLog("a.example.com", 3));
   auto profile = Profile(log.string(), 7);
+  profile->SetReportPath((dir_ / "report7" / "stats%d").string());
   profile->SetIncludeGraphs(0);
   RecordingHost host;
   ASSERT_TRUE(Run(profile, host).Finished());
-  EXPECT_EQ(profile->GetGraphWorkPath(), dir_.path().string() + "/7_Oct-10");
+  EXPECT_EQ(profile->GetFinalReportFileName(),
+            (dir_ / "report7" / "stats10-10-2000.html").string());
+  EXPECT_EQ(profile->GetReportFolder(), (dir_ / "report7").string());
+  EXPECT_TRUE(fs::exists(dir_ / "report7" / "stats10-10-2000.html"));
+  // Without graphs none is drawn, beside the report or anywhere else.
+  for (const auto& entry : fs::recursive_directory_iterator(dir_.path())) {
+    EXPECT_NE(entry.path().extension(), ".gif") << entry.path();
+  }
 }
 
 // A file list and the files that a run of it reads.
@@ -345,7 +363,7 @@ TEST_F(RunSiteTest, DamagedGzipCountsTheLinesBeforeAndFinishes) {
 }
 
 TEST_F(RunSiteTest, CancelledMidFileEndsQuietlyAndLeavesTimeTaken) {
-  settings_.SetResolveHostnames(1);
+  settings_.resolveHostnames = true;
   std::string log;
   for (int i = 0; i < 200; ++i) log += NcsaLine("10.1.0." + std::to_string(i % 250));
   auto profile = Profile(dir_.Write("access.log", log).string());
@@ -361,7 +379,7 @@ TEST_F(RunSiteTest, CancelledMidFileEndsQuietlyAndLeavesTimeTaken) {
   bool snapshotTaken = false;
   options.onStatistics = [&](const CSiteProfile&) { snapshotTaken = true; };
 
-  const RunResult result = RunSite(profile, host.Host(), cache_, options);
+  const RunResult result = RunSite(profile, settings_, host.Host(), cache_, options);
 
   EXPECT_EQ(result.finalStage, 0);
   EXPECT_THAT(result.message, HasSubstr("stopped"));
@@ -375,7 +393,7 @@ TEST_F(RunSiteTest, CancelledMidFileEndsQuietlyAndLeavesTimeTaken) {
 }
 
 TEST_F(RunSiteTest, TwoSitesResolveThroughOneCacheAtOnce) {
-  settings_.SetResolveHostnames(1);
+  settings_.resolveHostnames = true;
   std::string log;
   for (int i = 0; i < 300; ++i) {
     log += NcsaLine(i % 3 == 0 ? "127.0.0.1" : "www.example.org", "/p" + std::to_string(i));
@@ -455,7 +473,7 @@ struct OpenCase {
 class OpenReportTest : public RunSiteTest, public ::testing::WithParamInterface<OpenCase> {};
 
 TEST_P(OpenReportTest, OnlyAnUnscheduledSiteOpensItsReport) {
-  settings_.SetOpenReportWhenDone(GetParam().openReportWhenDone);
+  settings_.openReportWhenDone = GetParam().openReportWhenDone != 0;
   auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 2)).string());
   profile->SetScheduled(GetParam().scheduled);
   RecordingHost host;
@@ -523,8 +541,8 @@ TEST_F(RunSiteTest, FailedMailStillFinishes) {
 }
 
 TEST_F(RunSiteTest, OversizedLogfileIsDeletedAfterReading) {
-  settings_.SetDeleteOversizedLog(1);
-  settings_.SetOversizedLogLimitMb(0);
+  settings_.deleteOversizedLog = true;
+  settings_.oversizedLogLimitMb = 0;
   std::string log;
   while (log.size() < 1'000'000) log += NcsaLine("a.example.com");
   const auto path = dir_.Write("big.log", log);
@@ -532,6 +550,24 @@ TEST_F(RunSiteTest, OversizedLogfileIsDeletedAfterReading) {
   ASSERT_TRUE(Run(Profile(path.string()), host).Finished());
   EXPECT_THAT(host.Stages(), Contains(kStageDeletingOversized));
   EXPECT_FALSE(fs::exists(path));
+}
+
+// The front end may change its settings while a run goes on: the run keeps
+// the ones it started with.
+TEST_F(RunSiteTest, RunKeepsTheSettingsItStartedWith) {
+  auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 2)).string());
+  profile->SetReportPath("relative/stats.html");  // in the program directory
+  RecordingHost host;
+  RunOptions options;
+  options.onStatistics = [this](const CSiteProfile&) {
+    settings_.whoisLookups = true;
+    settings_.openReportWhenDone = true;
+    settings_.programDirectory = (dir_ / "elsewhere").string();
+  };
+  ASSERT_TRUE(RunSite(profile, settings_, host.Host(), cache_, options).Finished());
+  EXPECT_THAT(host.Stages(), Not(Contains(kStageWhois)));
+  EXPECT_TRUE(host.Opened().empty());
+  EXPECT_TRUE(fs::exists(dir_ / "relative" / "stats.html"));
 }
 
 TEST_F(RunSiteTest, RunKeepsItsProfileAliveWhenTheListDropsIt) {
@@ -546,7 +582,7 @@ TEST_F(RunSiteTest, RunKeepsItsProfileAliveWhenTheListDropsIt) {
       aliveDuringRun = !watch.expired();
     }
   });
-  const RunResult result = RunSite(profile, host.Host(), cache_);
+  const RunResult result = RunSite(profile, settings_, host.Host(), cache_);
   EXPECT_TRUE(result.Finished());
   EXPECT_TRUE(aliveDuringRun);
   EXPECT_TRUE(watch.expired());

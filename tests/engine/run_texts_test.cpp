@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/run_stages.h"
+#include "base/run_stages.h"
 
 namespace tlw {
 namespace {

@@ -156,9 +156,9 @@ TEST(LogfileRecords, ThePeriodRunsFromTheFirstToTheLastRecordOfTheRun) {
   ReadFile(dir, "day2.log",
            NcsaLine("/c", "02/Mar/2024:23:59:59") + "10.0.0.1 - - [03/Mar/2024:00:00:01 +0000]\n",
            state);
+  EXPECT_TRUE(state.period.HasRecords());
   EXPECT_EQ(state.period.Start(), "Mar-01-2024 00:00");
   EXPECT_EQ(state.period.End(), "Mar-02-2024 23:59");
-  EXPECT_TRUE(state.period.HasRecords());
 }
 
 TEST(LogfileRecords, ARunWithoutRecordsHasNoPeriod) {

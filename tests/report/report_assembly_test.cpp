@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "report/theme.h"
-#include "settings/settings.h"
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"
 
@@ -34,14 +33,8 @@ struct RecordingHost : ProgressSink, RunNotifier {
 class ReportAssemblyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    settings_.SetProgramDirectory(dir_.path().string());
-    SetProgramSettings(&settings_);
     profile_.SetListIndex(0);
     profile_.SetHomepageUrl("http://www.example.com");
-    profile_.SetPeriodStart("Oct-9-2026 10:00");
-    profile_.SetPeriodEnd("Oct-10-2026 18:30");
-    profile_.SetGraphFilePrefix("0_Oct-10");
-    profile_.SetGraphWorkPath((dir_.path() / "0_Oct-10").string());
     SiteStatistics& stats = profile_.Statistics();
     stats.Prepare();
     stats.uniqueHosts = 3;
@@ -64,19 +57,35 @@ class ReportAssemblyTest : public ::testing::Test {
     stats.referers.Add("https://search.example.net/?q=x", 2);
     stats.referers.Add("http://x/\"><script>alert(1)</script>", 1);
   }
-  void TearDown() override { SetProgramSettings(nullptr); }
+  // What a run hands its report, with the program directory in dir_.
+  ReportInput Input(bool lookups = false) {
+    return ReportInput{
+        .profile = profile_,
+        .statistics = profile_.Statistics(),
+        .periodStart = "Oct-9-2026 10:00",
+        .periodEnd = "Oct-10-2026 18:30",
+        .busiestDay = "Oct-10",
+        .graphFilePrefix = "0_Oct-10",
+        .programDirectory = dir_.path().string(),
+        .whoisLookups = lookups,
+        .fetchPageTitles = lookups,
+        .host = host_.Host(),
+    };
+  }
 
   test::TempDir dir_;
-  CSettings settings_;
   CSiteProfile profile_;
   RecordingHost host_;
 };
 
 TEST_F(ReportAssemblyTest, WritesReportAndGraphsBesideIt) {
   profile_.SetReportPath((dir_.path() / "site.v2" / "stats" / "index.html").string());
-  ASSERT_TRUE(GenerateReport(profile_, host_.Host()).ok());
+  const Result<ReportOutcome> report = GenerateReport(Input());
+  ASSERT_TRUE(report.ok());
   const auto folder = dir_.path() / "site.v2" / "stats";
-  EXPECT_EQ(profile_.GetReportFolder(), folder.string());
+  EXPECT_EQ(report->reportFolder, folder.string());
+  EXPECT_EQ(report->reportFile, (folder / "index.html").string());
+  EXPECT_EQ(report->graphFiles.front(), (folder / "images" / "0_Oct-10tlwgraph_hostnames.gif"));
   const std::string html = test::ReadFileBytes(folder / "index.html");
   ASSERT_FALSE(html.empty());
   EXPECT_TRUE(html.starts_with("<html>\n<head>"));
@@ -87,8 +96,18 @@ TEST_F(ReportAssemblyTest, WritesReportAndGraphsBesideIt) {
       html.find("<IMG SRC=\"./images/0_Oct-10tlwgraph_hostnames.gif\" ALT=\"Hostnames Graph\">"),
       std::string::npos);
   EXPECT_EQ(html.find("<script>"), std::string::npos);
-  EXPECT_EQ(host_.stages, (std::vector<int>{8, 8, 45}));  // after Domains and Pages, then the copy
+  EXPECT_EQ(host_.stages, (std::vector<int>{45}));  // the run posted 8 before
   EXPECT_TRUE(host_.messages.empty());
+}
+
+// The look-up stages come before their sections and the report says it is
+// writing again after each; never the same stage twice in a row.
+TEST_F(ReportAssemblyTest, LookupStagesFrameTheirSections) {
+  profile_.SetReportPath((dir_.path() / "r.html").string());
+  profile_.SetIncludeGraphs(0);
+  profile_.SetSectionOrder("4|4|3|11|");
+  ASSERT_TRUE(GenerateReport(Input(true)).ok());
+  EXPECT_EQ(host_.stages, (std::vector<int>{11, 8, 11, 8, 9, 8}));
 }
 
 TEST_F(ReportAssemblyTest, SectionOrderDecidesWhatIsWrittenAndWhere) {
@@ -100,7 +119,7 @@ TEST_F(ReportAssemblyTest, SectionOrderDecidesWhatIsWrittenAndWhere) {
   // 0 and 2^32 + 3 name no section (the latter is not 3 cut to 32 bits);
   // nothing after the last "|" is read.
   profile_.SetSectionOrder("0|4294967299|18|9|3|7");
-  ASSERT_TRUE(GenerateReport(profile_, host_.Host()).ok());
+  ASSERT_TRUE(GenerateReport(Input()).ok());
   const std::string html = test::ReadFileBytes(dir_.path() / "r.html");
   const size_t status = html.find("Server Status Codes</font>");
   const size_t weekdays = html.find("Days of the Week </font>");
@@ -122,17 +141,18 @@ TEST_F(ReportAssemblyTest, SectionOrderDecidesWhatIsWrittenAndWhere) {
 
 TEST_F(ReportAssemblyTest, BareAndRelativeNamesLiveInTheProgramDirectory) {
   profile_.SetReportPath("stats%d");
-  const Result<ReportOutcome> bare = GenerateReport(profile_, host_.Host());
+  const Result<ReportOutcome> bare = GenerateReport(Input());
   ASSERT_TRUE(bare.ok());
-  EXPECT_EQ(profile_.GetReportFolder(), dir_.path().string());
+  EXPECT_EQ(bare->reportFolder, dir_.path().string());
   EXPECT_EQ(bare->finalReportFileName, (dir_.path() / "stats10-10-2026.html").string());
   EXPECT_TRUE(std::filesystem::exists(dir_.path() / "stats10-10-2026.html"));
   EXPECT_TRUE(bare->warnings.empty());
 
   // Relative to the program directory, not to the current folder.
   profile_.SetReportPath("out/index.html");
-  ASSERT_TRUE(GenerateReport(profile_, host_.Host()).ok());
-  EXPECT_EQ(profile_.GetReportFolder(), (dir_.path() / "out").string());
+  const Result<ReportOutcome> relative = GenerateReport(Input());
+  ASSERT_TRUE(relative.ok());
+  EXPECT_EQ(relative->reportFolder, (dir_.path() / "out").string());
   EXPECT_TRUE(std::filesystem::exists(dir_.path() / "out" / "index.html"));
 }
 
@@ -140,16 +160,24 @@ TEST_F(ReportAssemblyTest, RemoteReportIsWrittenToTheRowsLocalCopy) {
   profile_.SetUploadReport(1);
   profile_.SetListIndex(3);
   profile_.SetReportPath("/htdocs/stats/index.html");
-  ASSERT_TRUE(GenerateReport(profile_, host_.Host()).ok());
-  EXPECT_EQ(profile_.GetReportFolder(), "/htdocs/stats");
-  EXPECT_EQ(profile_.GetFinalReportFileName(), "/htdocs/stats/index.html");
+  const Result<ReportOutcome> report = GenerateReport(Input());
+  ASSERT_TRUE(report.ok());
+  EXPECT_EQ(report->reportFolder, "/htdocs/stats");
+  EXPECT_EQ(report->finalReportFileName, "/htdocs/stats/index.html");
+  EXPECT_EQ(report->reportFile, (dir_.path() / "Report3").string());
   EXPECT_TRUE(std::filesystem::exists(dir_.path() / "Report3"));
+  // Its graphs wait beside the copy for the upload.
+  ASSERT_FALSE(report->graphFiles.empty());
+  for (const std::string& graph : report->graphFiles) {
+    EXPECT_TRUE(graph.starts_with((dir_.path() / "0_Oct-10tlwgraph_").string())) << graph;
+    EXPECT_TRUE(std::filesystem::exists(graph)) << graph;
+  }
 }
 
 TEST_F(ReportAssemblyTest, UnwritableReportIsAnErrorAndKeepsNothingHalfWritten) {
   dir_.Write("blocked", "a file where the folder should be");
   profile_.SetReportPath((dir_.path() / "blocked" / "index.html").string());
-  const Result<ReportOutcome> status = GenerateReport(profile_, host_.Host());
+  const Result<ReportOutcome> status = GenerateReport(Input());
   ASSERT_FALSE(status.ok());
   const std::string expected =
       "Error creating HTML report: " + (dir_.path() / "blocked" / "index.html").string();
@@ -309,7 +337,7 @@ TEST_P(ReportContrastTest, TextOfShadedRowsBoxesAndGraphsReads) {
   // bar of 15 pixels between the grid lines at 75 and 100.
   stats.brokenLinks.Add("/gone/page-1.htm", 37);
   stats.brokenLinks.Add("b.io", 3);
-  ASSERT_TRUE(GenerateReport(profile_, host_.Host()).ok());
+  ASSERT_TRUE(GenerateReport(Input()).ok());
 
   const ThemeColors colors = FindTheme(GetParam()).colors;
   const long page = std::strtol(std::string(colors.backgroundColor).c_str(), nullptr, 16);

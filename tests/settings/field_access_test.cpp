@@ -136,6 +136,39 @@ TEST(FieldAccess, ProgramSettingsByName) {
   EXPECT_EQ(FindProfileField("smtpServer"), nullptr);
 }
 
+// A run's copy carries every setting a run reads; its defaults are the
+// settings' own.
+TEST(RunSettings, CopiesWhatARunReads) {
+  RunSettings defaults;
+  defaults.programDirectory = "/work";  // the settings name none
+  EXPECT_EQ(RunSettingsOf(CSettings(), "/work"), defaults);
+
+  CSettings settings;
+  settings.SetProgramDirectory("/opt/tallowick");
+  settings.SetResolveHostnames(1);
+  settings.SetDeleteOversizedLog(1);
+  settings.SetOversizedLogLimitMb(250);
+  settings.SetWhoisLookups(1);
+  settings.SetFetchPageTitles(1);
+  settings.SetPassiveFtp(1);
+  settings.SetOpenReportWhenDone(1);
+  settings.SetSmtpServer("mail.example.net");
+  settings.SetSmtpFromAddress("stats@example.net");
+  const RunSettings expected{
+      .programDirectory = "/opt/tallowick",
+      .resolveHostnames = true,
+      .deleteOversizedLog = true,
+      .oversizedLogLimitMb = 250,
+      .whoisLookups = true,
+      .fetchPageTitles = true,
+      .passiveFtp = true,
+      .openReportWhenDone = true,
+      .smtpServer = "mail.example.net",
+      .smtpFromAddress = "stats@example.net",
+  };
+  EXPECT_EQ(RunSettingsOf(settings, "/work"), expected);
+}
+
 TEST(CSiteProfile, SheetCopyKeepsTheRunsBookkeeping) {
   CSiteProfile live;
   live.SetListIndex(3);

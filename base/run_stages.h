@@ -5,9 +5,10 @@
 
 namespace tlw {
 
-// The progress stages a run posts, with the status text a front end shows
-// for each. `endsRun` marks the stages after which the run has stopped, so a
-// front end clears the site's running state when it sees one.
+// The progress stages a run and its report post through ProgressSink, with
+// the status text a front end shows for each: the one table of them.
+// `endsRun` marks the stages after which the run has stopped, so a front
+// end clears the site's running state when it sees one.
 struct RunStage {
   int number;
   std::string_view text;
