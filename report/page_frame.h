@@ -10,12 +10,13 @@
 namespace tlw {
 
 // What the page frame shows: the site, the period and the summary figures
-// of one run.
+// of one run. The period texts are held, not viewed: a profile hands them
+// out as copies, since the window may read them while the run writes them.
 struct FrameFacts {
   std::string_view siteUrl;
-  std::string_view periodStart;  // "month-day-year[ hour:minute]"
-  std::string_view periodEnd;
-  std::string_view busiestDay;
+  std::string periodStart;  // "month-day-year[ hour:minute]"
+  std::string periodEnd;
+  std::string busiestDay;
   std::int64_t uniqueHosts = 0;
   std::int64_t homepageHits = 0;
   std::int64_t successfulRequests = 0;

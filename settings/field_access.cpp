@@ -33,11 +33,12 @@ struct FieldAccessor {
   void (*set)(Object&, const FieldValue&);
 };
 
-#define TLW_ACCESSOR(Object, kind, name, Name, def, saved)              \
-  FieldAccessor<Object>{                                                \
-      FieldInfo{#name, FieldKind::kind, saved},                         \
-      [](const Object& object) { return ToValue(object.Get##Name()); }, \
-      [](Object& object, const FieldValue& v) { object.Set##Name(FromValue<Field##kind>(v)); }},
+#define TLW_ACCESSOR(Object, kind, name, Name, def, saved)                                \
+  FieldAccessor<Object>{FieldInfo{#name, field_column::kind::kKind, saved},               \
+                        [](const Object& object) { return ToValue(object.Get##Name()); }, \
+                        [](Object& object, const FieldValue& v) {                         \
+                          object.Set##Name(FromValue<field_column::kind::Value>(v));      \
+                        }},
 
 #define TLW_PROFILE_ACCESSOR(kind, name, Name, def, saved) \
   TLW_ACCESSOR(CSiteProfile, kind, name, Name, def, saved)

@@ -1,7 +1,6 @@
 #include "settings/site_profile.h"
 
 #include <array>
-#include <string_view>
 
 #include "base/byte_amount.h"
 
@@ -9,18 +8,19 @@ namespace tlw {
 
 namespace {
 
-// Fields that a run or the site list writes while the property sheet may be
-// open: copying the sheet's values back must not turn them back.
-bool IsRunBookkeeping(std::string_view name) {
-  return name == "listIndex" || name == "lastRunTime" || name == "timeTaken" ||
-         name == "lastGenerated" || name == "lastLogfileSize";
+// Copies a configuration field; the Live ones are the run's bookkeeping, which
+// a run or the site list writes while the property sheet may be open:
+// copying the sheet's values back must not turn them back.
+template <typename Column>
+void CopyConfigurationField(typename Column::Stored& to, const typename Column::Stored& from) {
+  if constexpr (!Column::kLive) to = from;
 }
 
 }  // namespace
 
 void CSiteProfile::CopyConfigurationFrom(const CSiteProfile& other) {
 #define TLW_COPY_FIELD(kind, name, Name, def, saved) \
-  if (!IsRunBookkeeping(#name)) name##_ = other.name##_;
+  CopyConfigurationField<field_column::kind>(name##_, other.name##_);
   TLW_SITE_PROFILE_FIELDS(TLW_COPY_FIELD)
 #undef TLW_COPY_FIELD
 }
@@ -33,20 +33,22 @@ bool CSiteProfile::IsSameSite(const CSiteProfile& other) const {
 }
 
 std::string CSiteProfile::LogSizeText() const {
-  if (lastLogfileSize_ == 0) return "remote";
-  return ByteAmountText(lastLogfileSize_);
+  const FieldSize size = GetLastLogfileSize();
+  if (size == 0) return "remote";
+  return ByteAmountText(size);
 }
 
 void CSiteProfile::ResetAfterRun() {
   SetRunning(false);
   statistics_.Clear();
-  periodStart_ = "00-00-00";
-  periodEnd_ = "00-00-00";
-  busiestDayReport_ = "-";
+  SetPeriodStart("00-00-00");
+  SetPeriodEnd("00-00-00");
+  SetBusiestDayReport("-");
 }
 
 std::span<const FieldInfo> CSiteProfile::Fields() {
-#define TLW_FIELD_INFO(kind, name, Name, def, saved) FieldInfo{#name, FieldKind::kind, saved},
+#define TLW_FIELD_INFO(kind, name, Name, def, saved) \
+  FieldInfo{#name, field_column::kind::kKind, saved},
   static constexpr std::array kFields{TLW_SITE_PROFILE_FIELDS(TLW_FIELD_INFO)};
 #undef TLW_FIELD_INFO
   return kFields;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "settings/field_kind.h"
 #include "stats/site_statistics.h"
@@ -13,8 +14,12 @@ namespace tlw {
 // X(kind, name, Name, default, saved). One table drives the members, their
 // get and set operations, the field names the command line and JSON use, and
 // the defaults of a new profile. The settings file has its own field order.
+// A Live kind (see field_column) marks the run's bookkeeping: fields that a
+// run or the site list writes while the window shows them or the property
+// sheet is open. They read as copies from any thread, and copying the
+// sheet's values back leaves them alone.
 #define TLW_SITE_PROFILE_FIELDS(X)                                                              \
-  X(Int, listIndex, ListIndex, -1, false)                                                       \
+  X(LiveInt, listIndex, ListIndex, -1, false)                                                   \
   X(Text, homepageUrl, HomepageUrl, "", true)                                                   \
   X(Flag, remoteLogfile, RemoteLogfile, 0, true)                                                \
   X(Text, logfilePath, LogfilePath, "", true)                                                   \
@@ -26,12 +31,12 @@ namespace tlw {
   X(Text, uploadFtpServer, UploadFtpServer, "", true)                                           \
   X(Text, uploadFtpUser, UploadFtpUser, "", true)                                               \
   X(Text, uploadFtpPassword, UploadFtpPassword, "", true)                                       \
-  X(Size, lastLogfileSize, LastLogfileSize, 0, true)                                            \
+  X(LiveSize, lastLogfileSize, LastLogfileSize, 0, true)                                        \
   X(Text, themeName, ThemeName, "(default)", true)                                              \
   X(Flag, includeGraphs, IncludeGraphs, 1, true)                                                \
   X(Flag, scheduled, Scheduled, 0, true)                                                        \
-  X(Time, lastRunTime, LastRunTime, 0, false)                                                   \
-  X(Text, lastGenerated, LastGenerated, "never generated", true)                                \
+  X(LiveTime, lastRunTime, LastRunTime, 0, false)                                               \
+  X(LiveText, lastGenerated, LastGenerated, "never generated", true)                            \
   X(Flag, showHostnames, ShowHostnames, 1, true)                                                \
   X(Flag, showDirectories, ShowDirectories, 1, true)                                            \
   X(Flag, showHourlySummary, ShowHourlySummary, 1, true)                                        \
@@ -78,11 +83,13 @@ namespace tlw {
   X(Time, reportTo, ReportTo, 0, false)                                                         \
   X(Flag, emailReport, EmailReport, 0, true)                                                    \
   X(Text, emailAddress, EmailAddress, "webmaster@example.com", true)                            \
-  X(Text, timeTaken, TimeTaken, "", false)
+  X(LiveText, timeTaken, TimeTaken, "", false)
 
 // Run-time texts that a run leaves in the profile for the window to show,
 // each at the end of the step that makes it; never saved. The end-of-run
-// reset restores the period texts and the first busiest-day copy.
+// reset restores the period texts and the first busiest-day copy. The run
+// writes them while the window shows them, so every one of them is held as
+// the Live form of its kind.
 #define TLW_SITE_PROFILE_RUN_FIELDS(X)                    \
   X(Text, periodStart, PeriodStart, "00-00-00", false)    \
   X(Text, periodEnd, PeriodEnd, "00-00-00", false)        \
@@ -94,7 +101,9 @@ namespace tlw {
 // One website profile: where its logs are, where its report goes, which
 // sections it shows, its filters and schedule; and the working area of the
 // site's run (statistics and run-time texts). The site list owns profiles;
-// a run borrows one.
+// a run borrows one. While it runs, the window may read the running flag
+// and the Live fields from its own thread; the statistics and the other
+// fields belong to whichever thread has the profile at the time.
 class CSiteProfile {
  public:
   CSiteProfile() = default;
@@ -102,10 +111,10 @@ class CSiteProfile {
   CSiteProfile& operator=(const CSiteProfile&) = delete;
 
   // Copies the configuration fields (saved or not) from `other`, as the
-  // property sheet does after OK. The run's bookkeeping (listIndex,
-  // lastRunTime, timeTaken, lastGenerated, lastLogfileSize) and the run-time
-  // state stay as they are: a run may have changed them while the sheet was
-  // open.
+  // property sheet does after OK. The run's bookkeeping (the Live fields:
+  // listIndex, lastRunTime, timeTaken, lastGenerated, lastLogfileSize) and
+  // the run-time state stay as they are: a run may have changed them while
+  // the sheet was open.
   void CopyConfigurationFrom(const CSiteProfile& other);
 
   // Whether `other` describes the same site: the same name, logfile and
@@ -113,11 +122,16 @@ class CSiteProfile {
   // other commands changed while it ran.
   bool IsSameSite(const CSiteProfile& other) const;
 
-#define TLW_DECLARE_FIELD(kind, name, Name, def, saved)    \
-  const Field##kind& Get##Name() const { return name##_; } \
-  void Set##Name(Field##kind value) { name##_ = std::move(value); }
+#define TLW_DECLARE_FIELD(kind, name, Name, def, saved)                                    \
+  field_column::kind::Read Get##Name() const { return field_column::kind::Load(name##_); } \
+  void Set##Name(field_column::kind::Value value) {                                        \
+    field_column::kind::Store(name##_, std::move(value));                                  \
+  }
+#define TLW_DECLARE_RUN_FIELD(kind, name, Name, def, saved) \
+  TLW_DECLARE_FIELD(Live##kind, name, Name, def, saved)
   TLW_SITE_PROFILE_FIELDS(TLW_DECLARE_FIELD)
-  TLW_SITE_PROFILE_RUN_FIELDS(TLW_DECLARE_FIELD)
+  TLW_SITE_PROFILE_RUN_FIELDS(TLW_DECLARE_RUN_FIELD)
+#undef TLW_DECLARE_RUN_FIELD
 #undef TLW_DECLARE_FIELD
 
   // Whether a run of this site is active. The run sets it first; clearing it
@@ -140,9 +154,12 @@ class CSiteProfile {
   static std::span<const FieldInfo> Fields();
 
  private:
-#define TLW_MEMBER_FIELD(kind, name, Name, def, saved) Field##kind name##_ = def;
+#define TLW_MEMBER_FIELD(kind, name, Name, def, saved) field_column::kind::Stored name##_{def};
+#define TLW_MEMBER_RUN_FIELD(kind, name, Name, def, saved) \
+  TLW_MEMBER_FIELD(Live##kind, name, Name, def, saved)
   TLW_SITE_PROFILE_FIELDS(TLW_MEMBER_FIELD)
-  TLW_SITE_PROFILE_RUN_FIELDS(TLW_MEMBER_FIELD)
+  TLW_SITE_PROFILE_RUN_FIELDS(TLW_MEMBER_RUN_FIELD)
+#undef TLW_MEMBER_RUN_FIELD
 #undef TLW_MEMBER_FIELD
 
   std::atomic<bool> running_{false};
