@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/user_folders.h"
+
 namespace tlw::cli {
 namespace {
 
@@ -29,8 +31,8 @@ Result<SettingsSession> SettingsSession::Open(const CliContext& context) {
   if (!lock.ok()) return lock.status();
   SettingsSession session;
   session.lock_ = std::move(*lock);
-  Result<SettingsLoad> load =
-      LoadSettingsFile(context.directory, session.settings_, session.profiles_);
+  Result<SettingsLoad> load = LoadSettingsFile(context.directory, session.settings_,
+                                               session.profiles_, UserFoldersOfProcess().home);
   if (!load.ok()) return load.status();
   switch (load->state) {
     case SettingsLoadState::Loaded:

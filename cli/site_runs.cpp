@@ -19,6 +19,7 @@
 #include "base/atomic_file.h"
 #include "base/byte_amount.h"
 #include "base/run_stages.h"
+#include "base/user_folders.h"
 #include "cli/run_console.h"
 #include "cli/statistics_json.h"
 #include "engine/run_texts.h"
@@ -285,7 +286,9 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
 
 RunSettings RunSettingsFor(const CSettings& settings) {
   std::error_code error;  // an unknown folder leaves relative paths as they are
-  return RunSettingsOf(settings, std::filesystem::current_path(error).string());
+  RunSettings run = RunSettingsOf(settings, std::filesystem::current_path(error).string());
+  run.cacheFolder = UserFoldersOfProcess().cache;
+  return run;
 }
 
 Status SummarizeRuns(const std::vector<SiteJob>& jobs, const std::vector<SiteOutcome>& outcomes) {

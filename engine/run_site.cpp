@@ -161,7 +161,8 @@ class SiteRun {
 
   ReadEnd ReadLogfiles() {
     const std::string setting = profile_.GetLogfilePath();
-    if (NamesArchive(setting)) (void)CreateStagingFolder(profile_.GetListIndex());
+    if (NamesArchive(setting))
+      (void)CreateStagingFolder(settings_.cacheFolder, profile_.GetListIndex());
     std::string fileList = setting;
     if (remote_ && setting.find('*') != std::string::npos) {
       Result<std::string> listed = ExpandRemoteWildcards(profile_);

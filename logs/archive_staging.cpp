@@ -2,39 +2,16 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdlib>
 #include <string>
 #include <system_error>
 
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace tlw {
 namespace {
 
 constexpr std::array<std::string_view, 3> kArchiveMarkers{".ZIP", ".GZ", ".GZIP"};
 constexpr mode_t kPrivateFolderMode = 0700;
-
-std::filesystem::path HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-  // The reentrant look-up: several runs may stage archives at once.
-  passwd entry{};
-  passwd* found = nullptr;
-  std::array<char, 4096> text{};
-  if (getpwuid_r(getuid(), &entry, text.data(), text.size(), &found) == 0 && found != nullptr &&
-      entry.pw_dir != nullptr) {
-    return entry.pw_dir;
-  }
-  return std::filesystem::temp_directory_path();
-}
-
-std::filesystem::path CacheFolder() {
-  if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache != nullptr && *cache == '/') {
-    return cache;
-  }
-  return HomeFolder() / ".cache";
-}
 
 // mkdir with the private mode; an existing folder is fine.
 Status MakeFolder(const std::filesystem::path& folder) {
@@ -56,12 +33,18 @@ bool NamesArchive(std::string_view logfileSetting) {
   return false;
 }
 
-std::filesystem::path StagingFolder(int listIndex) {
-  return CacheFolder() / "tallowick" / "staging" / std::to_string(listIndex);
+std::filesystem::path StagingFolder(const std::filesystem::path& cacheFolder, int listIndex) {
+  return cacheFolder / "tallowick" / "staging" / std::to_string(listIndex);
 }
 
-Result<std::filesystem::path> CreateStagingFolder(int listIndex) {
-  const std::filesystem::path folder = StagingFolder(listIndex);
+Result<std::filesystem::path> CreateStagingFolder(const std::filesystem::path& cacheFolder,
+                                                  int listIndex) {
+  // A relative folder would stage into whatever folder the process is in.
+  if (!cacheFolder.is_absolute()) {
+    return Status::Error("Cannot create the staging folder: the cache folder \"" +
+                         cacheFolder.string() + "\" is not an absolute path");
+  }
+  const std::filesystem::path folder = StagingFolder(cacheFolder, listIndex);
   std::error_code ignored;
   // The cache folder itself is the user's and may be shared with other
   // programs: create it if need be, but only our own folders are private.

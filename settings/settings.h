@@ -53,6 +53,8 @@ struct RunSettings {
   // Holds the country table, report paths without a folder or with a
   // relative one, and the local copy of a report to be uploaded.
   std::string programDirectory;
+  // The user's cache folder, under which archives are staged.
+  std::string cacheFolder;
   bool resolveHostnames = false;
   // The oversized-logfile rule (IsOversizedLogfile).
   bool deleteOversizedLog = false;

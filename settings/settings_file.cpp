@@ -1,7 +1,6 @@
 #include "settings/settings_file.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <array>
@@ -131,18 +130,6 @@ Status ReadProfileRecord(ArchiveReader& in, CSiteProfile& object) {
 
 #undef TLW_READ_FIELD
 
-std::string HomeDirectory() {
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-  std::array<char, 4096> buffer{};
-  passwd entry{};
-  passwd* found = nullptr;
-  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-      found != nullptr && found->pw_dir != nullptr) {
-    return found->pw_dir;
-  }
-  return {};
-}
-
 enum class ReadOutcome { Read, Missing };
 
 // What a file that is not a regular file is, for the message that refuses it.
@@ -261,7 +248,7 @@ std::span<const char* const> ProfileRecordFieldOrder() {
 #undef TLW_FIELD_NAME
 }
 
-std::shared_ptr<CSiteProfile> MakeSampleProfile() {
+std::shared_ptr<CSiteProfile> MakeSampleProfile(const std::string& homeFolder) {
   auto profile = std::make_shared<CSiteProfile>();
   profile->SetHomepageUrl("http://www.example.com - Sample#1 Remote");
   profile->SetRemoteLogfile(1);
@@ -269,8 +256,8 @@ std::shared_ptr<CSiteProfile> MakeSampleProfile() {
   profile->SetLogFtpServer("ftp.example.net");
   profile->SetLogFtpUser("anonymous");
   profile->SetLogFtpPassword("visitor@");
-  const std::string home = HomeDirectory();
-  profile->SetReportPath((home.empty() ? std::string() : home + "/") + "WebStats/stats.html");
+  profile->SetReportPath((homeFolder.empty() ? std::string() : homeFolder + "/") +
+                         "WebStats/stats.html");
   return profile;
 }
 
@@ -279,7 +266,7 @@ std::filesystem::path SettingsFilePath(const CSettings& settings) {
 }
 
 Result<SettingsLoad> LoadSettingsFile(const std::filesystem::path& directory, CSettings& settings,
-                                      SiteProfiles& profiles) {
+                                      SiteProfiles& profiles, const std::string& homeFolder) {
   std::error_code error;
   std::filesystem::path absolute =
       std::filesystem::absolute(directory.empty() ? "." : directory, error);
@@ -298,7 +285,7 @@ Result<SettingsLoad> LoadSettingsFile(const std::filesystem::path& directory, CS
   SettingsLoad load;
   if (*read == ReadOutcome::Missing) {
     load.state = SettingsLoadState::FirstStart;
-    profiles.push_back(MakeSampleProfile());
+    profiles.push_back(MakeSampleProfile(homeFolder));
     load.firstSave = SaveSettingsFile(settings, profiles);
     return load;
   }

@@ -40,8 +40,9 @@ std::span<const char* const> SettingsRecordFieldOrder();
 std::span<const char* const> ProfileRecordFieldOrder();
 
 // The profile a first start creates: a remote logfile on an example FTP
-// server, read anonymously, with the report at $HOME/WebStats/stats.html.
-std::shared_ptr<CSiteProfile> MakeSampleProfile();
+// server, read anonymously, with the report at WebStats/stats.html in
+// `homeFolder` (in the program directory when that is empty).
+std::shared_ptr<CSiteProfile> MakeSampleProfile(const std::string& homeFolder);
 
 // Where the settings file of this program directory lives.
 std::filesystem::path SettingsFilePath(const CSettings& settings);
@@ -67,13 +68,14 @@ struct SettingsLoad {
 
 // Sets programDirectory to `directory` made absolute, then reads its
 // settings file into `settings` and `profiles` (which should be empty). A
-// missing file is a first start. A damaged file is copied aside before the
+// missing file is a first start, whose sample site reports into
+// `homeFolder` (MakeSampleProfile). A damaged file is copied aside before the
 // caller can overwrite it, never over an earlier copy that differs. Fails,
 // changing no file, when the file exists but cannot be read (permissions, a
 // directory, a pipe or device, too large); the open never blocks. Callers
 // that may save afterwards hold the LockSettingsFile lock from here on.
 Result<SettingsLoad> LoadSettingsFile(const std::filesystem::path& directory, CSettings& settings,
-                                      SiteProfiles& profiles);
+                                      SiteProfiles& profiles, const std::string& homeFolder);
 
 // Writes the settings file of settings.GetProgramDirectory() so that it is
 // either the old file or the complete new one, readable by its owner only

@@ -177,28 +177,21 @@ TEST(ArchiveStaging, RecognisesArchiveNamesInAnyCase) {
 
 TEST(ArchiveStaging, CreatesPrivateFoldersPerSiteRowUnderTheCacheFolder) {
   test::TempDir dir;
-  const char* previous = std::getenv("XDG_CACHE_HOME");
-  const std::optional<std::string> saved =
-      previous != nullptr ? std::optional<std::string>(previous) : std::nullopt;
-  setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
-
-  const Result<std::filesystem::path> folder = CreateStagingFolder(3);
+  const std::filesystem::path cache = dir / "cache";
+  const Result<std::filesystem::path> folder = CreateStagingFolder(cache, 3);
   ASSERT_TRUE(folder.ok()) << folder.message();
   EXPECT_EQ(*folder, dir / "cache/tallowick/staging/3");
-  EXPECT_EQ(StagingFolder(3), *folder);
+  EXPECT_EQ(StagingFolder(cache, 3), *folder);
   for (const auto& step : {dir / "cache/tallowick", dir / "cache/tallowick/staging", *folder}) {
     struct stat info {};
     ASSERT_EQ(stat(step.c_str(), &info), 0) << step;
     EXPECT_EQ(info.st_mode & 0777, 0700U) << step;
   }
-  EXPECT_TRUE(CreateStagingFolder(3).ok());
-  EXPECT_NE(StagingFolder(4), *folder);
-
-  if (saved) {
-    setenv("XDG_CACHE_HOME", saved->c_str(), 1);
-  } else {
-    unsetenv("XDG_CACHE_HOME");
-  }
+  EXPECT_TRUE(CreateStagingFolder(cache, 3).ok());
+  EXPECT_NE(StagingFolder(cache, 4), *folder);
+  // Without a cache folder nothing is staged into the current folder.
+  EXPECT_FALSE(CreateStagingFolder("", 3).ok());
+  EXPECT_FALSE(CreateStagingFolder("relative/cache", 3).ok());
 }
 
 }  // namespace

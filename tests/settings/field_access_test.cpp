@@ -156,6 +156,7 @@ TEST(RunSettings, CopiesWhatARunReads) {
   settings.SetSmtpFromAddress("stats@example.net");
   const RunSettings expected{
       .programDirectory = "/opt/tallowick",
+      .cacheFolder = "",
       .resolveHostnames = true,
       .deleteOversizedLog = true,
       .oversizedLogLimitMb = 250,

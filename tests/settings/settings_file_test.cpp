@@ -165,7 +165,7 @@ TEST_P(RoundTrip, LoadThenSaveGivesIdenticalBytes) {
 
   CSettings settings;
   SiteProfiles profiles;
-  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles);
+  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/someone");
   ASSERT_TRUE(load.ok()) << load.message();
   EXPECT_EQ(load->state, SettingsLoadState::Loaded);
   ASSERT_EQ(profiles.size(), GetParam());
@@ -234,7 +234,7 @@ TEST(SettingsFile, DamagedFileIsCopiedAsideAndSitesKept) {
 
   CSettings settings;
   SiteProfiles profiles;
-  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles);
+  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/someone");
   ASSERT_TRUE(load.ok()) << load.message();
   EXPECT_EQ(load->state, SettingsLoadState::Damaged);
   EXPECT_TRUE(load->damagedCopyKept);
@@ -255,7 +255,7 @@ TEST(SettingsFile, SettingsOnlyFileLoadsAsNoSites) {
   dir.Write("Tallowick.Settings", DefaultSettingsRecord().str());
   CSettings settings;
   SiteProfiles profiles;
-  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles);
+  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/someone");
   ASSERT_TRUE(load.ok());
   EXPECT_EQ(load->state, SettingsLoadState::Loaded);
   EXPECT_TRUE(profiles.empty());
@@ -270,13 +270,9 @@ mode_t FileMode(const std::filesystem::path& path) {
 
 TEST(SettingsFile, FirstStartCreatesSampleProfileAndPrivateFile) {
   test::TempDir dir;
-  const char* oldHome = std::getenv("HOME");
-  const std::string savedHome = oldHome != nullptr ? oldHome : "";
-  ::setenv("HOME", "/home/tester", 1);
   CSettings settings;
   SiteProfiles profiles;
-  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles);
-  ::setenv("HOME", savedHome.c_str(), 1);
+  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/tester");
 
   ASSERT_TRUE(load.ok()) << load.message();
   EXPECT_EQ(load->state, SettingsLoadState::FirstStart);
@@ -318,7 +314,7 @@ TEST(SettingsFile, UnreadableFileIsAnErrorNotAFirstStart) {
   std::filesystem::create_directory(dir / "Tallowick.Settings");
   CSettings settings;
   SiteProfiles profiles;
-  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles);
+  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/someone");
   ASSERT_FALSE(load.ok());
   EXPECT_NE(load.message().find("Tallowick.Settings"), std::string::npos) << load.message();
   EXPECT_TRUE(profiles.empty());
@@ -330,7 +326,7 @@ TEST(SettingsFile, SaveIntoAFileInsteadOfAFolderFails) {
   const auto notAFolder = dir.Write("plain", "x");
   CSettings settings;
   settings.SetProgramDirectory(notAFolder.string());
-  Status status = SaveSettingsFile(settings, {MakeSampleProfile()});
+  Status status = SaveSettingsFile(settings, {MakeSampleProfile("/home/someone")});
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.message().rfind("Error saving settings! ", 0), 0u) << status.message();
   EXPECT_EQ(test::ReadFileBytes(notAFolder), "x");
@@ -344,7 +340,7 @@ TEST(SettingsFile, FailedSaveLeavesTheOldFileWhole) {
   const auto file = dir.Write("Tallowick.Settings", old);
   CSettings settings;
   settings.SetProgramDirectory(dir.path().string());
-  SiteProfiles profiles{MakeSampleProfile(), MakeSampleProfile()};
+  SiteProfiles profiles{MakeSampleProfile("/home/someone"), MakeSampleProfile("/home/someone")};
 
   rlimit saved{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -368,7 +364,8 @@ TEST(SettingsFile, FirstStartIntoAMissingFolderReportsTheFailedSave) {
   test::TempDir dir;
   CSettings settings;
   SiteProfiles profiles;
-  Result<SettingsLoad> load = LoadSettingsFile(dir / "missing", settings, profiles);
+  Result<SettingsLoad> load =
+      LoadSettingsFile(dir / "missing", settings, profiles, "/home/someone");
   ASSERT_TRUE(load.ok()) << load.message();
   EXPECT_EQ(load->state, SettingsLoadState::FirstStart);
   EXPECT_FALSE(load->firstSave.ok());

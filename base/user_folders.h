@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace tlw {
+
+// The user's own folders, as the process environment names them. Read once
+// by a front end and handed down, so that nothing below the front ends
+// depends on the environment of the process that hosts it.
+struct UserFolders {
+  std::string home;   // $HOME, else the password database's entry, else empty
+  std::string cache;  // $XDG_CACHE_HOME when absolute, else home + "/.cache"
+};
+
+// The folders of the user this process runs as. Never fails: a folder that
+// cannot be found is empty (the cache then falls back to the temporary
+// folder).
+UserFolders UserFoldersOfProcess();
+
+}  // namespace tlw
