@@ -11,6 +11,7 @@
 
 #include "cli/cli_app.h"
 #include "settings/settings_file.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace tlw::cli {
@@ -278,15 +279,12 @@ TEST(CliCommands, UnreadableFileIsNotReplaced) {
 // limit that the new settings file cannot stay under.
 TEST(CliCommands, FailedFirstSaveIsReported) {
   test::TempDir dir;
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit small = saved;
-  small.rlim_cur = 64;
-  auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  CliRun run = RunIn(dir, {"sites"});
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
+  CliRun run;
+  {
+    const test::FileSizeLimit limit(64);
+    ASSERT_TRUE(limit.Applied());
+    run = RunIn(dir, {"sites"});
+  }
   EXPECT_EQ(run.code, kExitFailed);
   EXPECT_NE(run.err.find("Error saving settings!"), std::string::npos) << run.err;
   EXPECT_EQ(run.out, "");

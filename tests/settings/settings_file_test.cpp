@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace tlw {
@@ -342,15 +343,12 @@ TEST(SettingsFile, FailedSaveLeavesTheOldFileWhole) {
   settings.SetProgramDirectory(dir.path().string());
   SiteProfiles profiles{MakeSampleProfile("/home/someone"), MakeSampleProfile("/home/someone")};
 
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit small = saved;
-  small.rlim_cur = 64;
-  auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  Status status = SaveSettingsFile(settings, profiles);
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
+  Status status = Status::Ok();
+  {
+    const test::FileSizeLimit limit(64);
+    ASSERT_TRUE(limit.Applied());
+    status = SaveSettingsFile(settings, profiles);
+  }
 
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.message().rfind("Error saving settings! ", 0), 0u) << status.message();
