@@ -265,8 +265,9 @@ std::filesystem::path SettingsFilePath(const CSettings& settings) {
   return std::filesystem::path(settings.GetProgramDirectory()) / kSettingsFileName;
 }
 
-Result<SettingsLoad> LoadSettingsFile(const std::filesystem::path& directory, CSettings& settings,
-                                      SiteProfiles& profiles, const std::string& homeFolder) {
+Result<std::optional<SettingsLoad>> RereadSettingsFile(const std::filesystem::path& directory,
+                                                       CSettings& settings,
+                                                       SiteProfiles& profiles) {
   std::error_code error;
   std::filesystem::path absolute =
       std::filesystem::absolute(directory.empty() ? "." : directory, error);
@@ -281,18 +282,12 @@ Result<SettingsLoad> LoadSettingsFile(const std::filesystem::path& directory, CS
   std::string bytes;
   Result<ReadOutcome> read = ReadRegularFile(path, "settings file", bytes);
   if (!read.ok()) return read.status();
+  if (*read == ReadOutcome::Missing) return std::optional<SettingsLoad>();
 
   SettingsLoad load;
-  if (*read == ReadOutcome::Missing) {
-    load.state = SettingsLoadState::FirstStart;
-    profiles.push_back(MakeSampleProfile(homeFolder));
-    load.firstSave = SaveSettingsFile(settings, profiles);
-    return load;
-  }
-
   const std::size_t before = profiles.size();
   Status decoded = DecodeSettingsFile(bytes, settings, profiles);
-  if (decoded.ok()) return load;
+  if (decoded.ok()) return std::optional(load);
 
   load.state = SettingsLoadState::Damaged;
   Result<std::filesystem::path> copy = KeepDamagedCopy(folder, bytes);
@@ -301,6 +296,19 @@ Result<SettingsLoad> LoadSettingsFile(const std::filesystem::path& directory, CS
                 SitesText(profiles.size() - before) + " read before the damage; ";
   load.damage += copy.ok() ? "a copy of the damaged file is kept as " + copy->string()
                            : "it could not be copied aside (" + copy.message() + ")";
+  return std::optional(load);
+}
+
+Result<SettingsLoad> LoadSettingsFile(const std::filesystem::path& directory, CSettings& settings,
+                                      SiteProfiles& profiles, const std::string& homeFolder) {
+  Result<std::optional<SettingsLoad>> read = RereadSettingsFile(directory, settings, profiles);
+  if (!read.ok()) return read.status();
+  if (read->has_value()) return **read;
+
+  SettingsLoad load;
+  load.state = SettingsLoadState::FirstStart;
+  profiles.push_back(MakeSampleProfile(homeFolder));
+  load.firstSave = SaveSettingsFile(settings, profiles);
   return load;
 }
 

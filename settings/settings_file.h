@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -76,6 +77,13 @@ struct SettingsLoad {
 // that may save afterwards hold the LockSettingsFile lock from here on.
 Result<SettingsLoad> LoadSettingsFile(const std::filesystem::path& directory, CSettings& settings,
                                       SiteProfiles& profiles, const std::string& homeFolder);
+
+// Reads the settings file of `directory` again, for a program that loaded
+// it earlier and is about to save: as LoadSettingsFile, except that a missing
+// file is no first start. Gives no load (and fills nothing) when there is no
+// file; a damaged file is copied aside as LoadSettingsFile does.
+Result<std::optional<SettingsLoad>> RereadSettingsFile(const std::filesystem::path& directory,
+                                                       CSettings& settings, SiteProfiles& profiles);
 
 // Writes the settings file of settings.GetProgramDirectory() so that it is
 // either the old file or the complete new one, readable by its owner only
