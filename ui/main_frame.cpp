@@ -202,26 +202,52 @@ QString CMainFrame::HelpFilePath() const {
 
 void CMainFrame::RunCommand(Command command) {
   switch (command) {
-    case Command::NewSite: view_->NewSite(); break;
-    case Command::DeleteSite: view_->DeleteSite(); break;
-    case Command::EditSite: view_->EditSite(); break;
-    case Command::GenerateSite: view_->GenerateSite(); break;
-    case Command::GenerateAll: view_->GenerateAll(); break;
-    case Command::StopSite: view_->StopSite(); break;
-    case Command::Options: view_->Options(); break;
-    case Command::Documentation: dialogs_->Open(HelpFilePath()); break;
-    case Command::SoftwareUpdate: dialogs_->Open(kUpdateUrl); break;
-    case Command::SupportWebsite: dialogs_->Open(kSupportUrl); break;
+    case Command::NewSite:
+      view_->NewSite();
+      break;
+    case Command::DeleteSite:
+      view_->DeleteSite();
+      break;
+    case Command::EditSite:
+      view_->EditSite();
+      break;
+    case Command::GenerateSite:
+      view_->GenerateSite();
+      break;
+    case Command::GenerateAll:
+      view_->GenerateAll();
+      break;
+    case Command::StopSite:
+      view_->StopSite();
+      break;
+    case Command::Options:
+      view_->Options();
+      break;
+    case Command::Documentation:
+      dialogs_->Open(HelpFilePath());
+      break;
+    case Command::SoftwareUpdate:
+      dialogs_->Open(kUpdateUrl);
+      break;
+    case Command::SupportWebsite:
+      dialogs_->Open(kSupportUrl);
+      break;
     case Command::About:
       QMessageBox::about(this, "About Tallowick",
-                         QString(kApplicationTitle) + "\nVersion " +
-                             QString(TLW_VERSION) +
+                         QString(kApplicationTitle) + "\nVersion " + QString(TLW_VERSION) +
                              "\n\nWeb-server access logs turned into HTML traffic reports.");
       break;
-    case Command::Exit: close(); break;
-    case Command::ShowToolbar: toolBar_->setVisible(toolbarToggle_->isChecked()); break;
-    case Command::ShowStatusBar: statusBar()->setVisible(statusBarToggle_->isChecked()); break;
-    case Command::Separator: break;
+    case Command::Exit:
+      close();
+      break;
+    case Command::ShowToolbar:
+      toolBar_->setVisible(toolbarToggle_->isChecked());
+      break;
+    case Command::ShowStatusBar:
+      statusBar()->setVisible(statusBarToggle_->isChecked());
+      break;
+    case Command::Separator:
+      break;
   }
 }
 

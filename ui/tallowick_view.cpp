@@ -41,7 +41,8 @@ class RowRunHost final : public ProgressSink, public RunNotifier, public ShellOp
   }
   void Open(const std::string& fileOrUrl) override {
     QMetaObject::invokeMethod(
-        &view_, [view = &view_, target = QString::fromStdString(fileOrUrl)] { view->OnRunOpen(target); },
+        &view_,
+        [view = &view_, target = QString::fromStdString(fileOrUrl)] { view->OnRunOpen(target); },
         Qt::QueuedConnection);
   }
   void Ended() {
@@ -126,8 +127,9 @@ CTallowickView::CTallowickView(SiteDialogs& dialogs, QWidget* parent)
   palette.setColor(QPalette::Text, QColor(0, 0, 190));
   list_->setPalette(palette);
 
-  connect(list_, &QTreeWidget::customContextMenuRequested, this,
-          [this](const QPoint& pos) { emit popupMenuRequested(list_->viewport()->mapToGlobal(pos)); });
+  connect(list_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    emit popupMenuRequested(list_->viewport()->mapToGlobal(pos));
+  });
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { EditSite(); });
   connect(&scheduleTimer_, &QTimer::timeout, this,
           [this] { OnScheduleTick(static_cast<std::int64_t>(std::time(nullptr))); });
@@ -281,7 +283,7 @@ void CTallowickView::DeleteSite() {
     const std::shared_ptr<CSiteProfile> profile = profiles_[static_cast<std::size_t>(row)];
     // A deleted site's run is stopped; it keeps the profile until it ends.
     if (ActiveRun* run = RunOf(profile.get())) {
-      run->stopped = true;
+      run->stopped.store(true);
       profile->SetRunning(false);
     }
     profiles_.erase(profiles_.begin() + row);
@@ -321,7 +323,7 @@ void CTallowickView::StopSite() {
   const std::shared_ptr<CSiteProfile>& profile = profiles_[static_cast<std::size_t>(row)];
   if (!profile->GetRunning()) return;
   profile->SetRunning(false);
-  if (ActiveRun* run = RunOf(profile.get())) run->stopped = true;
+  if (ActiveRun* run = RunOf(profile.get())) run->stopped.store(true);
   list_->topLevelItem(row)->setText(kColumnStatus, "Processing Canceled!");
   SetRowIcon(row, kIconIdle);
 }
@@ -350,7 +352,10 @@ void CTallowickView::StartRow(int row) {
   ActiveRun* started = run.get();
   runs_.push_back(std::move(run));
   started->thread = std::thread([started, settings = RunSettingsSnapshot(), this] {
-    RunSite(started->profile, settings, started->host->Host(), dnsCache_);
+    // A run stopped before its thread began does not begin.
+    if (!started->stopped.load()) {
+      RunSite(started->profile, settings, started->host->Host(), dnsCache_);
+    }
     started->done.store(true);
     started->host->Ended();
   });
@@ -360,7 +365,7 @@ void CTallowickView::OnRunProgress(std::uint64_t runId, int stage) {
   ActiveRun* run = FindRun(runId);
   if (run == nullptr) return;
   CSiteProfile& profile = *run->profile;
-  if (run->stopped) {
+  if (run->stopped.load()) {
     // Stopped before the run had set its running flag: stop it again.
     profile.SetRunning(false);
     return;
@@ -373,8 +378,8 @@ void CTallowickView::ShowStage(CSiteProfile& profile, int stage) {
   const int row = RowOf(&profile);
   if (row < 0) return;  // the site was deleted
   QTreeWidgetItem* item = list_->topLevelItem(row);
-  QString status = QString::fromUtf8(StageText(stage).data(),
-                                     static_cast<qsizetype>(StageText(stage).size()));
+  QString status =
+      QString::fromUtf8(StageText(stage).data(), static_cast<qsizetype>(StageText(stage).size()));
   if (stage == kStageFinished) {
     profile.SetLastGenerated(FinishTimeText(static_cast<std::int64_t>(std::time(nullptr))));
     status += Text(profile.GetLastGenerated());

@@ -100,7 +100,7 @@ class CTallowickView : public QWidget {
     std::unique_ptr<RowRunHost> host;
     std::thread thread;
     std::atomic<bool> done{false};
-    bool stopped = false;  // by the user or by deleting its site
+    std::atomic<bool> stopped{false};  // by the user or by deleting its site
   };
 
   // Called on the window's thread through queued calls from a run.

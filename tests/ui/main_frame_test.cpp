@@ -106,8 +106,9 @@ class MainFrameTest : public QObject {
   // included, whatever the menu texts say.
   void acceleratorsRunTheirCommands() {
     TempDir dir;
-    tlw::test::WriteSettingsFile(dir.path(), {{"a.example.com", (dir / "missing.log").string(), ""},
-                                              {"b.example.com", (dir / "missing.log").string(), ""}});
+    tlw::test::WriteSettingsFile(dir.path(),
+                                 {{"a.example.com", (dir / "missing.log").string(), ""},
+                                  {"b.example.com", (dir / "missing.log").string(), ""}});
     auto owned = std::make_unique<FakeDialogs>();
     FakeDialogs& dialogs = *owned;
     CMainFrame frame(std::move(owned));
@@ -189,8 +190,8 @@ class MainFrameTest : public QObject {
     QTest::addColumn<int>("helpShown");
     QTest::addColumn<bool>("allSites");
     QTest::addColumn<QList<int>>("rows");
-    QTest::newRow("help switches") << QStringList{"/?", "-?", "/HELP", "/Help"} << 4 << false
-                                   << QList<int>{};
+    QTest::newRow("help switches")
+        << QStringList{"/?", "-?", "/HELP", "/Help"} << 4 << false << QList<int>{};
     QTest::newRow("all") << QStringList{"/ALL"} << 0 << true << QList<int>{};
     QTest::newRow("all with dash") << QStringList{"-all"} << 0 << true << QList<int>{};
     QTest::newRow("rows") << QStringList{"/0", "-2", "/12"} << 0 << false << QList<int>{0, 2, 12};

@@ -28,8 +28,7 @@ void FakeDialogs::Open(const QString& fileOrUrl) { opened << fileOrUrl; }
 
 namespace tlw::test {
 
-void WriteSettingsFile(const std::filesystem::path& directory,
-                       const std::vector<TestSite>& sites) {
+void WriteSettingsFile(const std::filesystem::path& directory, const std::vector<TestSite>& sites) {
   CSettings settings;
   settings.SetProgramDirectory(directory.string());
   SiteProfiles profiles;
