@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -28,7 +29,12 @@ constexpr const char* kBarSection = "Bar State";
 }  // namespace
 
 std::unique_ptr<QSettings> UserSettings() {
-  return std::make_unique<QSettings>(QString(), kApplicationTitle);
+  // Named by hand: with no organisation Qt would file it under "Unknown
+  // Organization".
+  return std::make_unique<QSettings>(
+      QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/" +
+          kApplicationTitle + ".conf",
+      QSettings::IniFormat);
 }
 
 CMainFrame::CMainFrame(std::unique_ptr<SiteDialogs> dialogs) : dialogs_(std::move(dialogs)) {

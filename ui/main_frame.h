@@ -19,7 +19,8 @@ namespace tlw::ui {
 class CTallowickView;
 
 // The per-user settings of the desktop program ("Window Position", the bar
-// state): organisation empty, application named after the program.
+// state): the file "Tallowick Web Statistics.conf" in the user's
+// configuration folder.
 std::unique_ptr<QSettings> UserSettings();
 
 // Where a first start puts the main window.

@@ -24,7 +24,7 @@ void TakeScreenshots(CMainFrame& frame, const QString& folder) {
     QApplication::primaryScreen()->grabWindow(0).save(folder + "/" + name);
   };
   QTimer::singleShot(800, &frame, [grab] { grab("main.png"); });
-  QTimer::singleShot(2500, &frame, [grab] { grab("running.png"); });
+  QTimer::singleShot(1400, &frame, [grab] { grab("running.png"); });
   QTimer::singleShot(3500, &frame, [&frame] {
     QTreeWidget* list = frame.View()->List();
     const QRect row = list->visualItemRect(list->topLevelItem(0));
@@ -86,7 +86,9 @@ int RunTallowick(const QStringList& arguments) {
   frame.show();
   // The runs the switches ask for start once the window is open, as if the
   // user had chosen the command.
-  QTimer::singleShot(0, &frame, [&frame, request] {
+  // The screenshots take a picture of the window before the runs start.
+  const int runDelay = request.screenshotFolder.isEmpty() ? 0 : 1000;
+  QTimer::singleShot(runDelay, &frame, [&frame, request] {
     CTallowickView* view = frame.View();
     if (request.allSites) view->GenerateAll();
     for (int row : request.rows) {

@@ -119,6 +119,7 @@ CTallowickView::CTallowickView(SiteDialogs& dialogs, QWidget* parent)
     header->setText(column, kColumns[column].heading);
     header->setTextAlignment(column, kColumns[column].alignment);
     list_->setColumnWidth(column, kColumns[column].width);
+    WidenToFit(column, list_->header()->fontMetrics().horizontalAdvance(kColumns[column].heading));
   }
   list_->header()->setSectionsMovable(true);
   list_->header()->setSectionsClickable(false);
@@ -201,11 +202,25 @@ void CTallowickView::ShowRow(int row, bool withStatus) {
   }
   item->setIcon(kColumnSite, QIcon(kRowIcons[kIconIdle]));
   item->setData(kColumnSite, kIconRole, kIconIdle);
-  item->setText(kColumnSite, Text(profile.GetHomepageUrl()));
-  item->setText(kColumnStatus, withStatus ? Text(profile.GetLastGenerated()) : QString());
-  item->setText(kColumnTimeTaken, QString());
-  item->setText(kColumnLogSize, Text(profile.LogSizeText()));
-  item->setText(kColumnScheduled, profile.GetScheduled() != 0 ? "Yes" : "No");
+  SetCell(row, kColumnSite, Text(profile.GetHomepageUrl()));
+  SetCell(row, kColumnStatus, withStatus ? Text(profile.GetLastGenerated()) : QString());
+  SetCell(row, kColumnTimeTaken, QString());
+  SetCell(row, kColumnLogSize, Text(profile.LogSizeText()));
+  SetCell(row, kColumnScheduled, profile.GetScheduled() != 0 ? "Yes" : "No");
+}
+
+void CTallowickView::SetCell(int row, int column, const QString& text) {
+  list_->topLevelItem(row)->setText(column, text);
+  const int icon = column == kColumnSite ? list_->iconSize().width() + 6 : 0;
+  WidenToFit(column, icon + list_->fontMetrics().horizontalAdvance(text));
+}
+
+// The widths of the columns suit a small font; a larger one would cut the
+// finish time and the time taken short, so a column grows to show its
+// texts in full. It never becomes narrower than its own width.
+void CTallowickView::WidenToFit(int column, int textWidth) {
+  const int needed = textWidth + 14;
+  if (needed > list_->columnWidth(column)) list_->setColumnWidth(column, needed);
 }
 
 void CTallowickView::SetRowIcon(int row, int icon) {
@@ -324,7 +339,7 @@ void CTallowickView::StopSite() {
   if (!profile->GetRunning()) return;
   profile->SetRunning(false);
   if (ActiveRun* run = RunOf(profile.get())) run->stopped.store(true);
-  list_->topLevelItem(row)->setText(kColumnStatus, "Processing Canceled!");
+  SetCell(row, kColumnStatus, "Processing Canceled!");
   SetRowIcon(row, kIconIdle);
 }
 
@@ -341,7 +356,7 @@ void CTallowickView::StartRow(int row) {
   // A run that was stopped may still be ending; one run per site at a time.
   if (profile->GetRunning() || RunOf(profile.get()) != nullptr) return;
   profile->SetListIndex(row);
-  list_->topLevelItem(row)->setText(kColumnStatus, "Processing...");
+  SetCell(row, kColumnStatus, "Processing...");
   // Marked before the thread starts, so the site counts as running at once.
   profile->SetRunning(true);
 
@@ -377,18 +392,17 @@ void CTallowickView::ShowStage(CSiteProfile& profile, int stage) {
   if (StageEndsRun(stage)) profile.SetRunning(false);
   const int row = RowOf(&profile);
   if (row < 0) return;  // the site was deleted
-  QTreeWidgetItem* item = list_->topLevelItem(row);
   QString status =
       QString::fromUtf8(StageText(stage).data(), static_cast<qsizetype>(StageText(stage).size()));
   if (stage == kStageFinished) {
     profile.SetLastGenerated(FinishTimeText(static_cast<std::int64_t>(std::time(nullptr))));
     status += Text(profile.GetLastGenerated());
-    item->setText(kColumnTimeTaken, Text(profile.GetTimeTaken()));
+    SetCell(row, kColumnTimeTaken, Text(profile.GetTimeTaken()));
   }
   if (stage == kStageFinished || stage == kStageLogSize) {
-    item->setText(kColumnLogSize, Text(profile.LogSizeText()));
+    SetCell(row, kColumnLogSize, Text(profile.LogSizeText()));
   }
-  item->setText(kColumnStatus, status);
+  SetCell(row, kColumnStatus, status);
   SetRowIcon(row, StageIcon(stage));
 }
 

@@ -116,6 +116,8 @@ class CTallowickView : public QWidget {
   int FirstSelectedRow() const;
   void ShowRow(int row, bool withStatus);
   void SetRowIcon(int row, int icon);
+  void SetCell(int row, int column, const QString& text);
+  void WidenToFit(int column, int textWidth);
   RunSettings RunSettingsSnapshot() const;
 
   SiteDialogs& dialogs_;

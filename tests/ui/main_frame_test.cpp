@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -90,13 +91,19 @@ class MainFrameTest : public QObject {
     QStringList columns;
     for (int column = 0; column < list.columnCount(); ++column) {
       const int alignment = list.headerItem()->textAlignment(column) & Qt::AlignHorizontal_Mask;
+      // At least its own width, and wider where a large font needs it.
+      const QString heading = list.headerItem()->text(column);
+      const int width = list.columnWidth(column);
+      const bool fits = list.header()->fontMetrics().horizontalAdvance(heading) < width &&
+                        width >= std::array{225, 140, 73, 69, 63}[column];
       columns << QString("%1 %2 %3")
-                     .arg(list.headerItem()->text(column))
-                     .arg(list.columnWidth(column))
+                     .arg(heading)
+                     .arg(fits ? "fits" : QString::number(width))
                      .arg(alignment == Qt::AlignHCenter ? "centred" : "left");
     }
-    QCOMPARE(columns, QStringList({"Site 225 left", "Status 140 left", "Time Taken 73 centred",
-                                   "Log Size 69 centred", "Scheduled 63 centred"}));
+    QCOMPARE(columns, QStringList({"Site fits left", "Status fits left", "Time Taken fits centred",
+                                   "Log Size fits centred", "Scheduled fits centred"}));
+    QCOMPARE(list.columnWidth(0), 225);
     QCOMPARE(list.palette().color(QPalette::Text), QColor(0, 0, 190));
     QCOMPARE(list.iconSize(), QSize(25, 25));
     QCOMPARE(list.selectionMode(), QAbstractItemView::ExtendedSelection);
