@@ -174,11 +174,29 @@ class MainFrameTest : public QObject {
       QVERIFY(frame.Initialise(dir.path(), dir.path().string()));
       frame.setGeometry(30, 60, 700, 400);
       frame.show();
+      frame.menuBar()->actions()[2]->menu()->actions()[0]->trigger();  // View > Toolbar
+      QVERIFY(frame.ToolBar()->isHidden());
       frame.RunCommand(Command::Exit);
     }
     QCOMPARE(tlw::test::SavedSites(dir.path()).size(), std::size_t{1});
     CMainFrame again(std::make_unique<FakeDialogs>());
     QCOMPARE(again.geometry(), QRect(30, 60, 700, 400));
+    QVERIFY(again.ToolBar()->isHidden());
+  }
+
+  // The help file of the program directory, else the one beside the program.
+  void documentationOpensTheHelpFile() {
+    TempDir dir;
+    auto owned = std::make_unique<FakeDialogs>();
+    FakeDialogs& dialogs = *owned;
+    CMainFrame frame(std::move(owned));
+    QVERIFY(frame.Initialise(dir.path(), dir.path().string()));
+    frame.RunCommand(Command::Documentation);
+    dir.Write("Tallowick_Help.html", "<html></html>");
+    frame.RunCommand(Command::Documentation);
+    QCOMPARE(dialogs.opened,
+             QStringList({QCoreApplication::applicationDirPath() + "/Tallowick_Help.html",
+                          QString::fromStdString((dir / "Tallowick_Help.html").string())}));
   }
 
   // Without a system tray (the offscreen platform has none) the window
