@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "base/result.h"
 #include "ui/commands.h"
 #include "ui/site_dialogs.h"
 
@@ -39,8 +40,8 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   // Loads the sites of `programDirectory` into the view (see
-  // CTallowickView::Initialise); false when the settings cannot be read.
-  bool Initialise(const std::filesystem::path& programDirectory, const std::string& homeFolder);
+  // CTallowickView::Initialise); fails when the settings cannot be read.
+  Status Initialise(const std::filesystem::path& programDirectory, const std::string& homeFolder);
 
   CTallowickView* View() const { return view_; }
   QMenu* PopupMenu() const { return popupMenu_; }

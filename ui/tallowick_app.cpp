@@ -80,7 +80,10 @@ int RunTallowick(const QStringList& arguments) {
   }
   CMainFrame frame;
   const UserFolders folders = UserFoldersOfProcess();
-  if (!frame.Initialise(std::filesystem::path(QDir::currentPath().toStdString()), folders.home)) {
+  const Status loaded =
+      frame.Initialise(std::filesystem::path(QDir::currentPath().toStdString()), folders.home);
+  if (!loaded.ok()) {
+    QMessageBox::critical(nullptr, kApplicationTitle, QString::fromStdString(loaded.message()));
     return 1;
   }
   frame.show();

@@ -149,18 +149,15 @@ CTallowickView::~CTallowickView() {
   }
 }
 
-bool CTallowickView::Initialise(const std::filesystem::path& programDirectory,
-                                const std::string& homeFolder) {
+Status CTallowickView::Initialise(const std::filesystem::path& programDirectory,
+                                  const std::string& homeFolder) {
   cacheFolder_ = UserFoldersOfProcess().cache;
   Result<SettingsLoad> load = [&]() -> Result<SettingsLoad> {
     Result<SettingsLock> lock = LockSettingsFile(programDirectory);
     if (!lock.ok()) return lock.status();
     return LoadSettingsFile(programDirectory, settings_, profiles_, homeFolder);
   }();
-  if (!load.ok()) {
-    dialogs_.ShowMessage(Text(load.status().message()), kApplicationTitle);
-    return false;
-  }
+  if (!load.ok()) return load.status();
   if (load->state == SettingsLoadState::FirstStart && !load->firstSave.ok()) {
     dialogs_.ShowMessage(Text(load->firstSave.message()), kApplicationTitle);
   } else if (load->state == SettingsLoadState::Damaged) {
@@ -173,7 +170,7 @@ bool CTallowickView::Initialise(const std::filesystem::path& programDirectory,
   }
   if (!profiles_.empty()) list_->setCurrentItem(list_->topLevelItem(0));
   scheduleTimer_.start(35000);
-  return true;
+  return Status::Ok();
 }
 
 bool CTallowickView::SaveSiteList() {

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/result.h"
 #include "engine/dns_cache.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -48,9 +49,9 @@ class CTallowickView : public QWidget {
 
   // Reads the settings file of `programDirectory` (a first start creates it
   // with the sample site, reporting into `homeFolder`), shows a row per site
-  // and starts the scheduler. Returns false, having said why, when the file
-  // exists but cannot be read.
-  bool Initialise(const std::filesystem::path& programDirectory, const std::string& homeFolder);
+  // and starts the scheduler. Fails, saying why, when the file exists but
+  // cannot be read; the program then ends.
+  Status Initialise(const std::filesystem::path& programDirectory, const std::string& homeFolder);
 
   // Writes the settings file under its lock; says "Error saving settings!"
   // and why when it cannot. Every save of the window goes through here.

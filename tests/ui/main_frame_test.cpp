@@ -119,7 +119,7 @@ class MainFrameTest : public QObject {
     auto owned = std::make_unique<FakeDialogs>();
     FakeDialogs& dialogs = *owned;
     CMainFrame frame(std::move(owned));
-    QVERIFY(frame.Initialise(dir.path(), dir.path().string()));
+    QVERIFY(frame.Initialise(dir.path(), dir.path().string()).ok());
     frame.show();
     QVERIFY(QTest::qWaitForWindowActive(&frame));
     QTreeWidget& list = *frame.View()->List();
@@ -171,7 +171,7 @@ class MainFrameTest : public QObject {
     TempDir dir;
     {
       CMainFrame frame(std::make_unique<FakeDialogs>());
-      QVERIFY(frame.Initialise(dir.path(), dir.path().string()));
+      QVERIFY(frame.Initialise(dir.path(), dir.path().string()).ok());
       frame.setGeometry(30, 60, 700, 400);
       frame.show();
       frame.menuBar()->actions()[2]->menu()->actions()[0]->trigger();  // View > Toolbar
@@ -190,7 +190,7 @@ class MainFrameTest : public QObject {
     auto owned = std::make_unique<FakeDialogs>();
     FakeDialogs& dialogs = *owned;
     CMainFrame frame(std::move(owned));
-    QVERIFY(frame.Initialise(dir.path(), dir.path().string()));
+    QVERIFY(frame.Initialise(dir.path(), dir.path().string()).ok());
     frame.RunCommand(Command::Documentation);
     dir.Write("Tallowick_Help.html", "<html></html>");
     frame.RunCommand(Command::Documentation);

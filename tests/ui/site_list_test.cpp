@@ -63,7 +63,7 @@ class SiteListTest : public QObject {
     TempDir dir;
     FakeDialogs dialogs;
     CTallowickView view(dialogs);
-    QVERIFY(view.Initialise(dir.path(), "/home/someone"));
+    QVERIFY(view.Initialise(dir.path(), "/home/someone").ok());
     QCOMPARE(view.List()->topLevelItemCount(), 1);
     QVERIFY(Cell(view, 0, kColumnSite).endsWith(" - Sample#1 Remote"));
     QCOMPARE(Cell(view, 0, kColumnStatus), QString("never generated"));
@@ -73,6 +73,16 @@ class SiteListTest : public QObject {
     QVERIFY(view.List()->topLevelItem(0)->isSelected());
     QCOMPARE(SavedSites(dir.path()).size(), std::size_t{1});
     QVERIFY(dialogs.messages.isEmpty());
+
+    // A settings file that cannot be read ends the start, naming the file.
+    TempDir other;
+    std::filesystem::create_directory(other / "Tallowick.Settings");
+    CTallowickView refused(dialogs);
+    const tlw::Status loaded = refused.Initialise(other.path(), "");
+    QVERIFY(!loaded.ok());
+    QVERIFY2(loaded.message().find("Tallowick.Settings") != std::string::npos,
+             loaded.message().c_str());
+    QCOMPARE(refused.List()->topLevelItemCount(), 0);
   }
 
   void addEditAndDeleteThroughTheSheet() {
@@ -80,7 +90,7 @@ class SiteListTest : public QObject {
     WriteSettingsFile(dir.path(), {{"one.example.com", "/logs/one.log", "", false}});
     FakeDialogs dialogs;
     CTallowickView view(dialogs);
-    QVERIFY(view.Initialise(dir.path(), ""));
+    QVERIFY(view.Initialise(dir.path(), "").ok());
 
     dialogs.accept = false;
     view.NewSite();
@@ -126,8 +136,9 @@ class SiteListTest : public QObject {
                       {{"www.example.com", kSampleLog, (dir / "stats.html").string(), false}});
     FakeDialogs dialogs;
     CTallowickView view(dialogs);
-    QVERIFY(view.Initialise(dir.path(), ""));
+    QVERIFY(view.Initialise(dir.path(), "").ok());
     StatusTrail status(view, 0);
+    view.Settings().SetOpenReportWhenDone(1);
     view.GenerateSite();
     QTRY_VERIFY_WITH_TIMEOUT(!view.HasActiveRuns(), 30000);
 
@@ -149,12 +160,13 @@ class SiteListTest : public QObject {
     QVERIFY(!profile.GetRunning());
     QVERIFY(std::filesystem::exists(dir / "stats.html"));
     QVERIFY(dialogs.messages.isEmpty());
+    QCOMPARE(dialogs.opened, QStringList({QString::fromStdString((dir / "stats.html").string())}));
 
     // The finish time reaches the file with the next save.
     QVERIFY(view.SaveSiteList());
     FakeDialogs again;
     CTallowickView reopened(again);
-    QVERIFY(reopened.Initialise(dir.path(), ""));
+    QVERIFY(reopened.Initialise(dir.path(), "").ok());
     QCOMPARE(Cell(reopened, 0, kColumnStatus), finished.mid(10));
   }
 
@@ -164,7 +176,7 @@ class SiteListTest : public QObject {
                                    {"b.example.com", kSampleLog, (dir / "b.html").string()}});
     FakeDialogs dialogs;
     CTallowickView view(dialogs);
-    QVERIFY(view.Initialise(dir.path(), ""));
+    QVERIFY(view.Initialise(dir.path(), "").ok());
     view.GenerateAll();
     QCOMPARE(Cell(view, 0, kColumnStatus), QString("Processing..."));
     QCOMPARE(Cell(view, 1, kColumnStatus), QString("Processing..."));
@@ -186,7 +198,7 @@ class SiteListTest : public QObject {
                                    {"b.example.com", kSampleLog, (dir / "b.html").string()}});
     FakeDialogs dialogs;
     CTallowickView view(dialogs);
-    QVERIFY(view.Initialise(dir.path(), ""));
+    QVERIFY(view.Initialise(dir.path(), "").ok());
 
     Select(view, {0});
     view.GenerateSite();
@@ -264,7 +276,7 @@ class SiteListTest : public QObject {
     WriteSettingsFile(dir.path(), {{"a.example.com", "/logs/a.log", ""}});
     FakeDialogs dialogs;
     CTallowickView view(dialogs);
-    QVERIFY(view.Initialise(dir.path(), ""));
+    QVERIFY(view.Initialise(dir.path(), "").ok());
     CSiteProfile& profile = *view.Profiles()[0];
     view.ShowStage(profile, tlw::kStageReading);
     profile.SetRunning(true);
