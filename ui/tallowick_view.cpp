@@ -174,6 +174,8 @@ Status CTallowickView::Initialise(const std::filesystem::path& programDirectory,
 }
 
 bool CTallowickView::SaveSiteList() {
+  // Before Initialise there is no file of ours to save over.
+  if (settings_.GetProgramDirectory().empty()) return false;
   if (saveRefused_) {
     dialogs_.ShowMessage(Text(std::string(kErrorSavingSettings) +
                               " The damaged settings file could not be copied aside, so it is "
