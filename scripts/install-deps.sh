@@ -10,6 +10,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   zlib1g-dev libgd-dev libcurl4-openssl-dev
   iso-codes tzdata clang-format
+  qt6-base-dev xvfb xauth imagemagick
   chromium
 )
 

@@ -1,0 +1,248 @@
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "support/temp_dir.h"
+#include "ui/main_frame.h"
+#include "ui/tallowick_app.h"
+#include "ui/tallowick_view.h"
+#include "ui/ui_test_support.h"
+
+using tlw::test::FakeDialogs;
+using tlw::test::TempDir;
+using namespace tlw::ui;
+
+namespace {
+
+// A menu's items as one line: texts joined by "|", a separator as "-".
+QString MenuLine(const QList<QAction*>& actions) {
+  QStringList items;
+  for (const QAction* action : actions) items << (action->isSeparator() ? "-" : action->text());
+  return items.join('|');
+}
+
+// What the toolbar's buttons offer, one "tooltip / prompt" per button.
+QStringList ToolbarLooks(const QToolBar& toolBar) {
+  QStringList looks;
+  for (const QAction* action : toolBar.actions()) {
+    looks << (action->isSeparator() ? "-" : action->toolTip() + " / " + action->statusTip());
+  }
+  return looks;
+}
+
+}  // namespace
+
+class MainFrameTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { UserSettings()->clear(); }
+
+  void menusToolbarAndColumns() {
+    CMainFrame frame(std::make_unique<FakeDialogs>());
+    QCOMPARE(frame.windowTitle(), QString("Tallowick Web Statistics"));
+    QStringList menus;
+    for (QAction* menu : frame.menuBar()->actions()) {
+      menus << menu->text() + ": " + MenuLine(menu->menu()->actions());
+    }
+    QCOMPARE(menus, QStringList({
+                        "&Site: &New\tCtrl+N|&Delete\tCtrl+D|&Edit\tCtrl+E|-|E&xit",
+                        "S&tatistics: &Generate for this website\tCtrl+G|&Generate for ALL "
+                        "websites\tCtrl+H|-|&Options\tCtrl+O",
+                        "&View: &Toolbar|&Status Bar",
+                        "&Help: &About Tallowick...|&Documentation|-|Download: Software "
+                        "&Update|-|Goto Support Website",
+                    }));
+    QCOMPARE(MenuLine(frame.PopupMenu()->actions()),
+             QString("&New|&Delete|&Edit|-|Generate Statistics!|-|&Options|-|E&xit Program"));
+    QCOMPARE(ToolbarLooks(*frame.ToolBar()),
+             QStringList({
+                 "Add Site / Creates a new website profile",
+                 "Delete Site / Deletes all selected website profiles",
+                 "Edit Site / Edit an exisiting website profile",
+                 "-",
+                 "Generate Statistics for this website / Generate webstatistics for this "
+                 "selected website",
+                 "Generate Statistics for all sites / Generate webstatistics for all website "
+                 "profiles",
+                 "Stop this site / Stop selected site from processing",
+                 "-",
+                 "Program Options / Configure the program options",
+                 "-",
+                 "About / Display program information and version",
+                 "Goto Support Website / Visit the Tallowick support homepage at "
+                 "www.example.com",
+                 "Exit / Quit the program, scheduled statisitcs will not be processed",
+             }));
+    for (const QAction* action : frame.ToolBar()->actions()) {
+      QVERIFY(action->isSeparator() || !action->icon().isNull());
+    }
+    QCOMPARE(frame.statusBar()->findChild<QLabel*>("idleText")->text(),
+             QString("Select multiple sites w/ ctrl-click, then generate your statistics.   "));
+
+    const QTreeWidget& list = *frame.View()->List();
+    QStringList columns;
+    for (int column = 0; column < list.columnCount(); ++column) {
+      const int alignment = list.headerItem()->textAlignment(column) & Qt::AlignHorizontal_Mask;
+      // At least its own width, and wider where a large font needs it.
+      const QString heading = list.headerItem()->text(column);
+      const int width = list.columnWidth(column);
+      const bool fits = list.header()->fontMetrics().horizontalAdvance(heading) < width &&
+                        width >= std::array{225, 140, 73, 69, 63}[column];
+      columns << QString("%1 %2 %3")
+                     .arg(heading)
+                     .arg(fits ? "fits" : QString::number(width))
+                     .arg(alignment == Qt::AlignHCenter ? "centred" : "left");
+    }
+    QCOMPARE(columns, QStringList({"Site fits left", "Status fits left", "Time Taken fits centred",
+                                   "Log Size fits centred", "Scheduled fits centred"}));
+    QCOMPARE(list.columnWidth(0), 225);
+    QCOMPARE(list.palette().color(QPalette::Text), QColor(0, 0, 190));
+    QCOMPARE(list.iconSize(), QSize(25, 25));
+    QCOMPARE(list.selectionMode(), QAbstractItemView::ExtendedSelection);
+  }
+
+  // The accelerators run the commands of the table, Ctrl+G and Ctrl+H
+  // included, whatever the menu texts say.
+  void acceleratorsRunTheirCommands() {
+    TempDir dir;
+    tlw::test::WriteSettingsFile(dir.path(),
+                                 {{"a.example.com", (dir / "missing.log").string(), ""},
+                                  {"b.example.com", (dir / "missing.log").string(), ""}});
+    auto owned = std::make_unique<FakeDialogs>();
+    FakeDialogs& dialogs = *owned;
+    CMainFrame frame(std::move(owned));
+    QVERIFY(frame.Initialise(dir.path(), dir.path().string()).ok());
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    QTreeWidget& list = *frame.View()->List();
+    list.clearSelection();
+
+    QTest::keyClick(&frame, Qt::Key_H, Qt::ControlModifier);  // this website: none selected
+    QCOMPARE(dialogs.messages,
+             QStringList({"Select a site with a Click, then generate statistics"}));
+    QTest::keyClick(&frame, Qt::Key_G, Qt::ControlModifier);  // all websites
+    QCOMPARE(list.topLevelItem(0)->text(kColumnStatus), QString("Processing..."));
+    QCOMPARE(list.topLevelItem(1)->text(kColumnStatus), QString("Processing..."));
+    QTRY_VERIFY_WITH_TIMEOUT(!frame.View()->HasActiveRuns(), 10000);
+    QCOMPARE(list.topLevelItem(1)->text(kColumnStatus), QString("Error reading logfile!"));
+
+    QTest::keyClick(&frame, Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClick(&frame, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(dialogs.sheetsShown, 1);
+    QCOMPARE(dialogs.optionsShown, 1);
+    list.topLevelItem(1)->setSelected(true);
+    QTest::keyClick(&frame, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(list.topLevelItemCount(), 2);  // the sheet's new site took row 2
+  }
+
+  void placement_data() {
+    QTest::addColumn<int>("bottom");
+    QTest::addColumn<QRect>("expected");
+    QTest::newRow("first start") << -1 << kDefaultPlacement;
+    QTest::newRow("saved") << 500 << QRect(40, 50, 600, 450);
+    QTest::newRow("bottom of 9 ignored") << 9 << kDefaultPlacement;
+  }
+  void placement() {
+    QFETCH(int, bottom);
+    QFETCH(QRect, expected);
+    if (bottom >= 0) {
+      std::unique_ptr<QSettings> user = UserSettings();
+      user->beginGroup("Window Position");
+      user->setValue("top", 50);
+      user->setValue("left", 40);
+      user->setValue("right", 640);
+      user->setValue("bottom", bottom);
+    }
+    CMainFrame frame(std::make_unique<FakeDialogs>());
+    QCOMPARE(frame.geometry(), expected);
+  }
+
+  // Closing stores the placement and the settings file; the next start
+  // reads both.
+  void closingSavesPlacementAndSites() {
+    TempDir dir;
+    {
+      CMainFrame frame(std::make_unique<FakeDialogs>());
+      QVERIFY(frame.Initialise(dir.path(), dir.path().string()).ok());
+      frame.setGeometry(30, 60, 700, 400);
+      frame.show();
+      frame.menuBar()->actions()[2]->menu()->actions()[0]->trigger();  // View > Toolbar
+      QVERIFY(frame.ToolBar()->isHidden());
+      frame.RunCommand(Command::Exit);
+    }
+    QCOMPARE(tlw::test::SavedSites(dir.path()).size(), std::size_t{1});
+    CMainFrame again(std::make_unique<FakeDialogs>());
+    QCOMPARE(again.geometry(), QRect(30, 60, 700, 400));
+    QVERIFY(again.ToolBar()->isHidden());
+  }
+
+  // The help file of the program directory, else the one beside the program.
+  void documentationOpensTheHelpFile() {
+    TempDir dir;
+    auto owned = std::make_unique<FakeDialogs>();
+    FakeDialogs& dialogs = *owned;
+    CMainFrame frame(std::move(owned));
+    QVERIFY(frame.Initialise(dir.path(), dir.path().string()).ok());
+    frame.RunCommand(Command::Documentation);
+    dir.Write("Tallowick_Help.html", "<html></html>");
+    frame.RunCommand(Command::Documentation);
+    QCOMPARE(dialogs.opened,
+             QStringList({QCoreApplication::applicationDirPath() + "/Tallowick_Help.html",
+                          QString::fromStdString((dir / "Tallowick_Help.html").string())}));
+  }
+
+  // Without a system tray (the offscreen platform has none) the window
+  // minimises as usual and never hides itself.
+  void minimisingWithoutTrayKeepsTheWindow() {
+    CMainFrame frame(std::make_unique<FakeDialogs>());
+    frame.show();
+    QVERIFY(frame.TrayIcon() == nullptr);
+    frame.showMinimized();
+    QTest::qWait(50);
+    QVERIFY(frame.isVisible());
+  }
+
+  void commandLine_data() {
+    QTest::addColumn<QStringList>("parameters");
+    QTest::addColumn<int>("helpShown");
+    QTest::addColumn<bool>("allSites");
+    QTest::addColumn<QList<int>>("rows");
+    QTest::newRow("help switches")
+        << QStringList{"/?", "-?", "/HELP", "/Help"} << 4 << false << QList<int>{};
+    QTest::newRow("all") << QStringList{"/ALL"} << 0 << true << QList<int>{};
+    QTest::newRow("all with dash") << QStringList{"-all"} << 0 << true << QList<int>{};
+    QTest::newRow("rows") << QStringList{"/0", "-2", "/12"} << 0 << false << QList<int>{0, 2, 12};
+    QTest::newRow("ignored") << QStringList{"ALL", "0", "/x", "/-1", "/+1", "/1a"} << 0 << false
+                             << QList<int>{};
+  }
+  void commandLine() {
+    QFETCH(QStringList, parameters);
+    QFETCH(int, helpShown);
+    QFETCH(bool, allSites);
+    QFETCH(QList<int>, rows);
+    const StartRequest request = ParseCommandLine(parameters);
+    QCOMPARE(request.helpShown, helpShown);
+    QCOMPARE(request.allSites, allSites);
+    QCOMPARE(QList<int>(request.rows.begin(), request.rows.end()), rows);
+  }
+
+  void helpText() {
+    QCOMPARE(HelpText(), QString("These switches can enable you to run this program\n"
+                                 "at any time from batch file or on remote machine.\n\n"
+                                 "Tallowick.exe [switches]\n\n"
+                                 "/# = process this site number (0-n)\n"
+                                 "/ALL = process all websites\n"
+                                 "/? = this screen\n"));
+  }
+};
+
+QTEST_MAIN(MainFrameTest)
+#include "main_frame_test.moc"

@@ -1,0 +1,294 @@
+#include <QRegularExpression>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "base/run_stages.h"
+#include "settings/site_profile.h"
+#include "support/temp_dir.h"
+#include "ui/tallowick_view.h"
+#include "ui/ui_test_support.h"
+
+using tlw::CSiteProfile;
+using tlw::test::FakeDialogs;
+using tlw::test::SavedSites;
+using tlw::test::TempDir;
+using tlw::test::TestSite;
+using tlw::test::WriteSettingsFile;
+using namespace tlw::ui;
+
+namespace {
+
+const std::string kSampleLog = std::string(TLW_SOURCE_DIR) + "/data/sample_access.log";
+
+QString Cell(const CTallowickView& view, int row, int column) {
+  return view.List()->topLevelItem(row)->text(column);
+}
+int Icon(const CTallowickView& view, int row) {
+  return view.List()->topLevelItem(row)->data(kColumnSite, kIconRole).toInt();
+}
+void Select(const CTallowickView& view, std::initializer_list<int> rows) {
+  view.List()->clearSelection();
+  for (int row : rows) view.List()->topLevelItem(row)->setSelected(true);
+}
+QStringList Rows(const CTallowickView& view) {
+  QStringList rows;
+  for (int row = 0; row < view.List()->topLevelItemCount(); ++row) {
+    QStringList cells;
+    for (int column = 0; column < kSiteColumnCount; ++column) cells << Cell(view, row, column);
+    rows << cells.join(" | ");
+  }
+  return rows;
+}
+
+// Every status and icon a row shows, in order, without repeats.
+class StatusTrail {
+ public:
+  StatusTrail(const CTallowickView& view, int row) {
+    QObject::connect(view.List()->model(), &QAbstractItemModel::dataChanged, [this, &view, row] {
+      if (row >= view.List()->topLevelItemCount()) return;
+      const QString seen = Cell(view, row, kColumnStatus) + " #" + QString::number(Icon(view, row));
+      if (trail.isEmpty() || trail.back() != seen) trail << seen;
+    });
+  }
+  QStringList trail;
+};
+
+}  // namespace
+
+class SiteListTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void firstStartCreatesTheSampleSite() {
+    TempDir dir;
+    FakeDialogs dialogs;
+    CTallowickView view(dialogs);
+    QVERIFY(view.Initialise(dir.path(), "/home/someone").ok());
+    QCOMPARE(view.List()->topLevelItemCount(), 1);
+    QVERIFY(Cell(view, 0, kColumnSite).endsWith(" - Sample#1 Remote"));
+    QCOMPARE(Cell(view, 0, kColumnStatus), QString("never generated"));
+    QCOMPARE(Cell(view, 0, kColumnLogSize), QString("remote"));
+    QCOMPARE(Cell(view, 0, kColumnScheduled), QString("No"));
+    QCOMPARE(Icon(view, 0), int{kIconIdle});
+    QVERIFY(view.List()->topLevelItem(0)->isSelected());
+    QCOMPARE(SavedSites(dir.path()).size(), std::size_t{1});
+    QVERIFY(dialogs.messages.isEmpty());
+
+    // A settings file that cannot be read ends the start, naming the file.
+    TempDir other;
+    std::filesystem::create_directory(other / "Tallowick.Settings");
+    CTallowickView refused(dialogs);
+    const tlw::Status loaded = refused.Initialise(other.path(), "");
+    QVERIFY(!loaded.ok());
+    QVERIFY2(loaded.message().find("Tallowick.Settings") != std::string::npos,
+             loaded.message().c_str());
+    QCOMPARE(refused.List()->topLevelItemCount(), 0);
+  }
+
+  void addEditAndDeleteThroughTheSheet() {
+    TempDir dir;
+    WriteSettingsFile(dir.path(), {{"one.example.com", "/logs/one.log", "", false}});
+    FakeDialogs dialogs;
+    CTallowickView view(dialogs);
+    QVERIFY(view.Initialise(dir.path(), "").ok());
+
+    dialogs.accept = false;
+    view.NewSite();
+    QCOMPARE(view.List()->topLevelItemCount(), 1);
+    dialogs.accept = true;
+    dialogs.fill = [](CSiteProfile& profile) {
+      profile.SetHomepageUrl("two.example.com");
+      profile.SetScheduled(1);
+    };
+    view.NewSite();
+    QCOMPARE(Rows(view), QStringList({"one.example.com | never generated |  | remote | No",
+                                      "two.example.com | never generated |  | remote | Yes"}));
+    QCOMPARE(SavedSites(dir.path()),
+             std::vector<std::string>({"one.example.com", "two.example.com"}));
+
+    view.List()->clearSelection();
+    view.EditSite();  // nothing selected: no sheet
+    QCOMPARE(dialogs.sheetsShown, 2);
+    // Several rows selected: the first one is edited, its status cleared.
+    Select(view, {1, 0});
+    dialogs.fill = [](CSiteProfile& profile) {
+      QCOMPARE(profile.GetHomepageUrl(), std::string("one.example.com"));
+      profile.SetHomepageUrl("edited.example.com");
+    };
+    view.EditSite();
+    QCOMPARE(Rows(view), QStringList({"edited.example.com |  |  | remote | No",
+                                      "two.example.com | never generated |  | remote | Yes"}));
+    QCOMPARE(SavedSites(dir.path()),
+             std::vector<std::string>({"edited.example.com", "two.example.com"}));
+
+    Select(view, {0, 1});
+    view.DeleteSite();
+    QCOMPARE(view.List()->topLevelItemCount(), 0);
+    QCOMPARE(SavedSites(dir.path()), std::vector<std::string>());
+    QVERIFY(dialogs.messages.isEmpty());
+  }
+
+  // "Generate for this website" on a real logfile, through every status to
+  // the finish time.
+  void runShowsEveryStatusUntilFinished() {
+    TempDir dir;
+    WriteSettingsFile(dir.path(),
+                      {{"www.example.com", kSampleLog, (dir / "stats.html").string(), false}});
+    FakeDialogs dialogs;
+    CTallowickView view(dialogs);
+    QVERIFY(view.Initialise(dir.path(), "").ok());
+    StatusTrail status(view, 0);
+    view.Settings().SetOpenReportWhenDone(1);
+    view.GenerateSite();
+    QTRY_VERIFY_WITH_TIMEOUT(!view.HasActiveRuns(), 30000);
+
+    const CSiteProfile& profile = *view.Profiles()[0];
+    const QString finished = "Finished: " + QString::fromStdString(profile.GetLastGenerated());
+    QVERIFY2(status.trail.size() >= 4, qPrintable(status.trail.join(", ")));
+    QCOMPARE(status.trail.front(), QString("Processing... #0"));
+    QVERIFY(status.trail.contains("Reading Logfile... #1"));
+    QVERIFY(status.trail.contains("Writing HTML report... #1"));
+    QCOMPARE(status.trail.back(), finished + " #0");
+    QVERIFY(QRegularExpression(R"(^Finished: \d\d:\d\d[AP]M [A-Z][a-z]{2} \d\d-\d\d-\d\d$)")
+                .match(finished)
+                .hasMatch());
+    QVERIFY(QRegularExpression(R"(^\d\dh \d\dm \d\ds$)")
+                .match(Cell(view, 0, kColumnTimeTaken))
+                .hasMatch());
+    QCOMPARE(Cell(view, 0, kColumnLogSize), QString::fromStdString(profile.LogSizeText()));
+    QCOMPARE(Cell(view, 0, kColumnLogSize), QString("1 MB"));
+    QVERIFY(!profile.GetRunning());
+    QVERIFY(std::filesystem::exists(dir / "stats.html"));
+    QVERIFY(dialogs.messages.isEmpty());
+    QCOMPARE(dialogs.opened, QStringList({QString::fromStdString((dir / "stats.html").string())}));
+
+    // The finish time reaches the file with the next save.
+    QVERIFY(view.SaveSiteList());
+    FakeDialogs again;
+    CTallowickView reopened(again);
+    QVERIFY(reopened.Initialise(dir.path(), "").ok());
+    QCOMPARE(Cell(reopened, 0, kColumnStatus), finished.mid(10));
+  }
+
+  void twoSitesRunAtOnce() {
+    TempDir dir;
+    WriteSettingsFile(dir.path(), {{"a.example.com", kSampleLog, (dir / "a.html").string()},
+                                   {"b.example.com", kSampleLog, (dir / "b.html").string()}});
+    FakeDialogs dialogs;
+    CTallowickView view(dialogs);
+    QVERIFY(view.Initialise(dir.path(), "").ok());
+    view.GenerateAll();
+    QCOMPARE(Cell(view, 0, kColumnStatus), QString("Processing..."));
+    QCOMPARE(Cell(view, 1, kColumnStatus), QString("Processing..."));
+    view.GenerateAll();  // both running: ignored
+    QTRY_VERIFY_WITH_TIMEOUT(!view.HasActiveRuns(), 30000);
+    for (int row = 0; row < 2; ++row) {
+      QVERIFY(Cell(view, row, kColumnStatus).startsWith("Finished: "));
+      QCOMPARE(Icon(view, row), int{kIconIdle});
+    }
+    QVERIFY(std::filesystem::exists(dir / "a.html"));
+    QVERIFY(std::filesystem::exists(dir / "b.html"));
+  }
+
+  // A stopped run, and the run of a deleted site, change no row after: the
+  // row that takes the deleted site's place keeps its own status.
+  void stoppedAndDeletedRunsChangeNoRow() {
+    TempDir dir;
+    WriteSettingsFile(dir.path(), {{"a.example.com", kSampleLog, (dir / "a.html").string()},
+                                   {"b.example.com", kSampleLog, (dir / "b.html").string()}});
+    FakeDialogs dialogs;
+    CTallowickView view(dialogs);
+    QVERIFY(view.Initialise(dir.path(), "").ok());
+
+    Select(view, {0});
+    view.GenerateSite();
+    view.StopSite();
+    QCOMPARE(Cell(view, 0, kColumnStatus), QString("Processing Canceled!"));
+    QTRY_VERIFY_WITH_TIMEOUT(!view.HasActiveRuns(), 30000);
+    QCOMPARE(Cell(view, 0, kColumnStatus), QString("Processing Canceled!"));
+    QCOMPARE(Icon(view, 0), int{kIconIdle});
+    QVERIFY(!view.Profiles()[0]->GetRunning());
+
+    std::weak_ptr<CSiteProfile> deleted = view.Profiles()[0];
+    view.GenerateSite();
+    view.DeleteSite();
+    QCOMPARE(view.List()->topLevelItemCount(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!view.HasActiveRuns(), 30000);
+    QCOMPARE(Rows(view), QStringList({"b.example.com | never generated |  | remote | No"}));
+    QVERIFY(deleted.expired());
+    QCOMPARE(SavedSites(dir.path()), std::vector<std::string>({"b.example.com"}));
+
+    // A run whose row moves up follows it there.
+    view.NewSite();  // the sheet leaves the new site's log unset
+    view.NewSite();
+    view.Profiles()[2]->SetLogfilePath(kSampleLog);
+    view.Profiles()[2]->SetReportPath((dir / "c.html").string());
+    Select(view, {2});
+    view.GenerateSite();
+    Select(view, {0});
+    view.DeleteSite();
+    QTRY_VERIFY_WITH_TIMEOUT(!view.HasActiveRuns(), 30000);
+    QCOMPARE(Cell(view, 0, kColumnStatus), QString("never generated"));
+    QVERIFY(Cell(view, 1, kColumnStatus).startsWith("Finished: "));
+  }
+
+  void stageTable_data() {
+    QTest::addColumn<int>("stage");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("icon");  // the row's icon was 1 before the stage
+    QTest::addColumn<bool>("endsRun");
+    const struct {
+      int stage;
+      const char* status;
+      int icon;
+      bool endsRun;
+    } rows[] = {
+        {1, "Reading Logfile...", 1, false},
+        {2, "FTP: Connecting...", 1, false},
+        {3, "FTP: Reading Logfile...", 1, false},
+        {4, "FTP: Transmission ERROR!", 0, true},
+        {5, "Error reading logfile!", 0, true},
+        {6, "FTP: Uploading report", 2, false},
+        {7, "FTP: Uploading images", 2, false},
+        {8, "Writing HTML report...", 1, false},
+        {9, "HTTP: Top webpage headers...", 2, false},
+        {11, "WHOIS on domains", 2, false},
+        {12, "FTP: Uploading graphs", 2, false},
+        {13, "Error writing HTML report!", 0, true},
+        {20, "DNS: IP addr -> hostname", 1, false},
+        {25, "Deleting oversized logfile...", 1, false},
+        {30, "Error connecting to mail server!", 1, false},
+        {31, "Sending email report...", 2, false},
+        {45, "Copying image files", 1, false},
+        {55, "", 1, false},
+        {99, "Unknown", 1, false},
+    };
+    for (const auto& row : rows) {
+      QTest::addRow("stage %d", row.stage) << row.stage << row.status << row.icon << row.endsRun;
+    }
+  }
+  void stageTable() {
+    QFETCH(int, stage);
+    QFETCH(QString, status);
+    QFETCH(int, icon);
+    QFETCH(bool, endsRun);
+    TempDir dir;
+    WriteSettingsFile(dir.path(), {{"a.example.com", "/logs/a.log", ""}});
+    FakeDialogs dialogs;
+    CTallowickView view(dialogs);
+    QVERIFY(view.Initialise(dir.path(), "").ok());
+    CSiteProfile& profile = *view.Profiles()[0];
+    view.ShowStage(profile, tlw::kStageReading);
+    profile.SetRunning(true);
+    profile.SetLastLogfileSize(4321);
+    view.ShowStage(profile, stage);
+    QCOMPARE(Cell(view, 0, kColumnStatus), status);
+    QCOMPARE(Icon(view, 0), icon);
+    QCOMPARE(profile.GetRunning(), !endsRun);
+    // Only stage 55 (and the finish) show the new log size.
+    QCOMPARE(Cell(view, 0, kColumnLogSize), QString(stage == 55 ? "4321 bytes" : "remote"));
+  }
+};
+
+QTEST_MAIN(SiteListTest)
+#include "site_list_test.moc"

@@ -1,0 +1,260 @@
+#include "ui/main_frame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolBar>
+
+#include "base/run_host.h"
+#include "ui/icon_resources.h"
+#include "ui/site_dialogs.h"
+#include "ui/tallowick_view.h"
+
+namespace tlw::ui {
+namespace {
+
+constexpr const char* kPositionSection = "Window Position";
+constexpr const char* kBarSection = "Bar State";
+
+}  // namespace
+
+std::unique_ptr<QSettings> UserSettings() {
+  // Named by hand: with no organisation Qt would file it under "Unknown
+  // Organization".
+  return std::make_unique<QSettings>(
+      QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/" +
+          kApplicationTitle + ".conf",
+      QSettings::IniFormat);
+}
+
+CMainFrame::CMainFrame(std::unique_ptr<SiteDialogs> dialogs) : dialogs_(std::move(dialogs)) {
+  InitIconResources();
+  if (!dialogs_) dialogs_ = std::make_unique<MessageBoxSiteDialogs>(this);
+  setWindowTitle(kApplicationTitle);
+  setWindowIcon(QIcon(":/icons/tallowick.png"));
+  view_ = new CTallowickView(*dialogs_, this);
+  setCentralWidget(view_);
+
+  auto* idle = new QLabel(kIdleStatusText);
+  idle->setObjectName("idleText");
+  statusBar()->addWidget(idle, 1);
+  BuildToolBar();
+  BuildMenus();
+  BuildTrayIcon();
+  connect(view_, &CTallowickView::popupMenuRequested, this,
+          [this](const QPoint& globalPos) { popupMenu_->popup(globalPos); });
+
+  RestorePlacement();
+  std::unique_ptr<QSettings> user = UserSettings();
+  restoreState(user->value(QString(kBarSection) + "/Bars").toByteArray());
+  statusBar()->setVisible(user->value(QString(kBarSection) + "/StatusBar", true).toBool());
+  toolbarToggle_->setChecked(!toolBar_->isHidden());
+  statusBarToggle_->setChecked(!statusBar()->isHidden());
+}
+
+CMainFrame::~CMainFrame() = default;
+
+Status CMainFrame::Initialise(const std::filesystem::path& programDirectory,
+                              const std::string& homeFolder) {
+  return view_->Initialise(programDirectory, homeFolder);
+}
+
+QAction* CMainFrame::MakeAction(const QString& text, Command command) {
+  auto* action = new QAction(text, this);
+  const CommandLook& look = LookOf(command);
+  action->setStatusTip(look.prompt);
+  action->setData(static_cast<int>(command));
+  connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+  return action;
+}
+
+void CMainFrame::BuildMenus() {
+  for (const Menu& menu : MainMenus()) {
+    QMenu* shown = menuBar()->addMenu(menu.title);
+    for (const MenuItem& item : menu.items) {
+      if (item.command == Command::Separator) {
+        shown->addSeparator();
+        continue;
+      }
+      QAction* action = MakeAction(item.text, item.command);
+      if (item.command == Command::ShowToolbar || item.command == Command::ShowStatusBar) {
+        action->setCheckable(true);
+        (item.command == Command::ShowToolbar ? toolbarToggle_ : statusBarToggle_) = action;
+      }
+      shown->addAction(action);
+    }
+  }
+  popupMenu_ = new QMenu(this);
+  popupMenu_->setObjectName("popupMenu");
+  for (const MenuItem& item : PopupMenuItems()) {
+    if (item.command == Command::Separator) {
+      popupMenu_->addSeparator();
+    } else {
+      popupMenu_->addAction(MakeAction(item.text, item.command));
+    }
+  }
+  // The accelerators are actions of their own: Ctrl+G and Ctrl+H do not
+  // match the menu texts that show them.
+  for (const Accelerator& accelerator : Accelerators()) {
+    QAction* action = MakeAction(QString(), accelerator.command);
+    action->setObjectName("accelerator");
+    action->setShortcut(QKeySequence(accelerator.keys));
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+  }
+}
+
+void CMainFrame::BuildToolBar() {
+  toolBar_ = addToolBar("Toolbar");
+  toolBar_->setObjectName("toolBar");
+  toolBar_->setIconSize(QSize(16, 16));
+  toolBar_->setMovable(true);
+  for (Command command : ToolbarCommands()) {
+    if (command == Command::Separator) {
+      toolBar_->addSeparator();
+      continue;
+    }
+    const CommandLook& look = LookOf(command);
+    QAction* action = MakeAction(look.tooltip, command);
+    action->setIcon(QIcon(look.icon));
+    action->setToolTip(look.tooltip);
+    toolBar_->addAction(action);
+  }
+}
+
+void CMainFrame::BuildTrayIcon() {
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+  trayIcon_ = new QSystemTrayIcon(QIcon(":/icons/row_idle.png"), this);
+  trayIcon_->setToolTip("Tallowick WebStats");
+  connect(trayIcon_, &QSystemTrayIcon::activated, this,
+          [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger) RestoreFromTray();
+          });
+}
+
+void CMainFrame::RestoreFromTray() {
+  showNormal();
+  activateWindow();
+  if (trayIcon_ != nullptr) trayIcon_->hide();
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || trayIcon_ == nullptr) return;
+  if (isMinimized()) {
+    // Hidden after the state change has been handled, so the window
+    // manager sees a normal window go away rather than an icon.
+    QTimer::singleShot(0, this, [this] {
+      trayIcon_->show();
+      hide();
+    });
+  } else if (trayIcon_->isVisible()) {
+    trayIcon_->hide();
+  }
+}
+
+void CMainFrame::RestorePlacement() {
+  std::unique_ptr<QSettings> user = UserSettings();
+  user->beginGroup(kPositionSection);
+  const int top = user->value("top", 0).toInt();
+  const int left = user->value("left", 0).toInt();
+  const int bottom = user->value("bottom", 0).toInt();
+  const int right = user->value("right", 0).toInt();
+  if (bottom > 9) {
+    setGeometry(left, top, right - left, bottom - top);
+  } else {
+    setGeometry(kDefaultPlacement);
+  }
+}
+
+void CMainFrame::SavePlacement() {
+  const QRect placement = normalGeometry().isValid() ? normalGeometry() : geometry();
+  std::unique_ptr<QSettings> user = UserSettings();
+  user->beginGroup(kPositionSection);
+  user->setValue("top", placement.top());
+  user->setValue("left", placement.left());
+  user->setValue("bottom", placement.top() + placement.height());
+  user->setValue("right", placement.left() + placement.width());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (trayIcon_ != nullptr) trayIcon_->hide();
+  std::unique_ptr<QSettings> user = UserSettings();
+  user->setValue(QString(kBarSection) + "/Bars", saveState());
+  user->setValue(QString(kBarSection) + "/StatusBar", !statusBar()->isHidden());
+  user.reset();
+  SavePlacement();
+  view_->SaveSiteList();
+  event->accept();
+}
+
+QString CMainFrame::HelpFilePath() const {
+  const QString name = "Tallowick_Help.html";
+  const QString inProgramDirectory =
+      QString::fromStdString(view_->Settings().GetProgramDirectory()) + "/" + name;
+  if (QFileInfo::exists(inProgramDirectory)) return inProgramDirectory;
+  return QCoreApplication::applicationDirPath() + "/" + name;
+}
+
+void CMainFrame::RunCommand(Command command) {
+  switch (command) {
+    case Command::NewSite:
+      view_->NewSite();
+      break;
+    case Command::DeleteSite:
+      view_->DeleteSite();
+      break;
+    case Command::EditSite:
+      view_->EditSite();
+      break;
+    case Command::GenerateSite:
+      view_->GenerateSite();
+      break;
+    case Command::GenerateAll:
+      view_->GenerateAll();
+      break;
+    case Command::StopSite:
+      view_->StopSite();
+      break;
+    case Command::Options:
+      view_->Options();
+      break;
+    case Command::Documentation:
+      dialogs_->Open(HelpFilePath());
+      break;
+    case Command::SoftwareUpdate:
+      dialogs_->Open(kUpdateUrl);
+      break;
+    case Command::SupportWebsite:
+      dialogs_->Open(kSupportUrl);
+      break;
+    case Command::About:
+      QMessageBox::about(this, "About Tallowick",
+                         QString(kApplicationTitle) + "\nVersion " + QString(TLW_VERSION) +
+                             "\n\nWeb-server access logs turned into HTML traffic reports.");
+      break;
+    case Command::Exit:
+      close();
+      break;
+    case Command::ShowToolbar:
+      toolBar_->setVisible(toolbarToggle_->isChecked());
+      break;
+    case Command::ShowStatusBar:
+      statusBar()->setVisible(statusBarToggle_->isChecked());
+      break;
+    case Command::Separator:
+      break;
+  }
+}
+
+}  // namespace tlw::ui

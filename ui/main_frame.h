@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QRect>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "base/result.h"
+#include "ui/commands.h"
+#include "ui/site_dialogs.h"
+
+class QMenu;
+class QSettings;
+class QSystemTrayIcon;
+class QToolBar;
+
+namespace tlw::ui {
+
+class CTallowickView;
+
+// The per-user settings of the desktop program ("Window Position", the bar
+// state): the file "Tallowick Web Statistics.conf" in the user's
+// configuration folder.
+std::unique_ptr<QSettings> UserSettings();
+
+// Where a first start puts the main window.
+inline constexpr QRect kDefaultPlacement{100, 120, 365, 185};
+
+// The main window: menus, toolbar, status bar and the site list as its
+// view. Minimising hides it in the tray where the desktop has one; where it
+// has none the window minimises as usual and no tray command is offered.
+class CMainFrame : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // `dialogs` replaces the message boxes and sheets (tests); null for the
+  // real ones.
+  explicit CMainFrame(std::unique_ptr<SiteDialogs> dialogs = nullptr);
+  ~CMainFrame() override;
+
+  // Loads the sites of `programDirectory` into the view (see
+  // CTallowickView::Initialise); fails when the settings cannot be read.
+  Status Initialise(const std::filesystem::path& programDirectory, const std::string& homeFolder);
+
+  CTallowickView* View() const { return view_; }
+  QMenu* PopupMenu() const { return popupMenu_; }
+  QToolBar* ToolBar() const { return toolBar_; }
+  // Null where the desktop has no system tray.
+  QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
+
+  // Carries out `command` as its menu item would.
+  void RunCommand(Command command);
+
+  // The help file: in the program directory, else beside the program.
+  QString HelpFilePath() const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  QAction* MakeAction(const QString& text, Command command);
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildTrayIcon();
+  void RestorePlacement();
+  void SavePlacement();
+  void RestoreFromTray();
+
+  std::unique_ptr<SiteDialogs> dialogs_;
+  CTallowickView* view_ = nullptr;
+  QToolBar* toolBar_ = nullptr;
+  QMenu* popupMenu_ = nullptr;
+  QSystemTrayIcon* trayIcon_ = nullptr;
+  QAction* toolbarToggle_ = nullptr;
+  QAction* statusBarToggle_ = nullptr;
+};
+
+}  // namespace tlw::ui

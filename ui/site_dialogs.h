@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace tlw {
+class CSettings;
+class CSiteProfile;
+}  // namespace tlw
+
+namespace tlw::ui {
+
+// The dialogs and message boxes that the site list opens. The window talks
+// to them only through this interface, so tests replace them with doubles
+// that answer at once.
+class SiteDialogs {
+ public:
+  virtual ~SiteDialogs() = default;
+  // Shows the Website Profile sheet filled from `profile` (a new site's
+  // defaults, or a copy of the site being edited) and stores the values
+  // entered into it. Returns true for OK, false for Cancel.
+  virtual bool EditSite(CSiteProfile& profile, bool newSite) = 0;
+  // Shows the Program Settings dialog for `settings`; true for OK.
+  virtual bool EditOptions(CSettings& settings) = 0;
+  // Shows a message box with an OK button; returns at once, without
+  // waiting for the user, so that runs keep being followed.
+  virtual void ShowMessage(const QString& text, const QString& caption) = 0;
+  // Opens a file or web address the way the desktop does (a report, the
+  // help file, the support website).
+  virtual void Open(const QString& fileOrUrl) = 0;
+};
+
+// The dialogs of the running program: message boxes owned by `parent`. The
+// profile sheet and the options dialog are not built yet; they say so.
+class MessageBoxSiteDialogs final : public SiteDialogs {
+ public:
+  explicit MessageBoxSiteDialogs(QWidget* parent) : parent_(parent) {}
+  bool EditSite(CSiteProfile& profile, bool newSite) override;
+  bool EditOptions(CSettings& settings) override;
+  void ShowMessage(const QString& text, const QString& caption) override;
+  void Open(const QString& fileOrUrl) override;
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace tlw::ui

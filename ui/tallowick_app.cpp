@@ -1,0 +1,105 @@
+#include "ui/tallowick_app.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "base/run_host.h"
+#include "base/user_folders.h"
+#include "ui/main_frame.h"
+#include "ui/tallowick_view.h"
+
+namespace tlw::ui {
+namespace {
+
+// Saves pictures of the window for scripts/screenshot.sh: as it opens,
+// while the runs asked for go on, and with the pop-up menu open; then quits.
+void TakeScreenshots(CMainFrame& frame, const QString& folder) {
+  auto grab = [folder](const QString& name) {
+    QApplication::primaryScreen()->grabWindow(0).save(folder + "/" + name);
+  };
+  QTimer::singleShot(800, &frame, [grab] { grab("main.png"); });
+  QTimer::singleShot(1400, &frame, [grab] { grab("running.png"); });
+  QTimer::singleShot(3500, &frame, [&frame] {
+    QTreeWidget* list = frame.View()->List();
+    const QRect row = list->visualItemRect(list->topLevelItem(0));
+    frame.PopupMenu()->popup(list->viewport()->mapToGlobal(row.center()));
+  });
+  QTimer::singleShot(4500, &frame, [grab, &frame] {
+    grab("popup.png");
+    frame.PopupMenu()->close();
+    frame.close();
+  });
+}
+
+}  // namespace
+
+QString HelpText() {
+  return "These switches can enable you to run this program\n"
+         "at any time from batch file or on remote machine.\n"
+         "\n"
+         "Tallowick.exe [switches]\n"
+         "\n"
+         "/# = process this site number (0-n)\n"
+         "/ALL = process all websites\n"
+         "/? = this screen\n";
+}
+
+StartRequest ParseCommandLine(const QStringList& parameters) {
+  StartRequest request;
+  for (qsizetype i = 0; i < parameters.size(); ++i) {
+    const QString& parameter = parameters[i];
+    if (parameter == "--screenshot" && i + 1 < parameters.size()) {
+      request.screenshotFolder = parameters[++i];
+      continue;
+    }
+    if (!parameter.startsWith('/') && !parameter.startsWith('-')) continue;
+    const QString name = parameter.mid(1).toLower();
+    bool isNumber = false;
+    const int row = name.toInt(&isNumber);
+    if (name == "?" || name == "help") {
+      ++request.helpShown;
+    } else if (name == "all") {
+      request.allSites = true;
+    } else if (isNumber && row >= 0 && !name.startsWith('+')) {
+      request.rows.push_back(row);
+    }
+  }
+  return request;
+}
+
+int RunTallowick(const QStringList& arguments) {
+  const StartRequest request = ParseCommandLine(arguments.mid(1));
+  if (request.helpShown > 0) {
+    QMessageBox::information(nullptr, kApplicationTitle, HelpText());
+  }
+  CMainFrame frame;
+  const UserFolders folders = UserFoldersOfProcess();
+  const Status loaded =
+      frame.Initialise(std::filesystem::path(QDir::currentPath().toStdString()), folders.home);
+  if (!loaded.ok()) {
+    QMessageBox::critical(nullptr, kApplicationTitle, QString::fromStdString(loaded.message()));
+    return 1;
+  }
+  frame.show();
+  // The runs the switches ask for start once the window is open, as if the
+  // user had chosen the command.
+  // The screenshots take a picture of the window before the runs start.
+  const int runDelay = request.screenshotFolder.isEmpty() ? 0 : 1000;
+  QTimer::singleShot(runDelay, &frame, [&frame, request] {
+    CTallowickView* view = frame.View();
+    if (request.allSites) view->GenerateAll();
+    for (int row : request.rows) {
+      if (row < static_cast<int>(view->Profiles().size())) view->StartRow(row);
+    }
+  });
+  if (!request.screenshotFolder.isEmpty()) TakeScreenshots(frame, request.screenshotFolder);
+  return QApplication::exec();
+}
+
+}  // namespace tlw::ui
