@@ -14,6 +14,7 @@
 #include "base/user_folders.h"
 #include "engine/run_site.h"
 #include "engine/run_texts.h"
+#include "settings/schedule_rules.h"
 #include "settings/settings_lock.h"
 #include "settings/site_profile.h"
 #include "ui/site_dialogs.h"
@@ -164,6 +165,7 @@ Status CTallowickView::Initialise(const std::filesystem::path& programDirectory,
     saveRefused_ = !load->damagedCopyKept;
     dialogs_.ShowMessage(Text(load->damage), kApplicationTitle);
   }
+  savedBase_ = SnapshotSettings(settings_, profiles_);
   for (std::size_t row = 0; row < profiles_.size(); ++row) {
     list_->addTopLevelItem(new QTreeWidgetItem());
     ShowRow(static_cast<int>(row), true);
@@ -183,14 +185,35 @@ bool CTallowickView::SaveSiteList() {
                          kApplicationTitle);
     return false;
   }
-  const std::filesystem::path directory = settings_.GetProgramDirectory();
-  Result<SettingsLock> lock = LockSettingsFile(directory);
-  Status saved = lock.ok() ? SaveSettingsFile(settings_, profiles_) : lock.status();
+  // Under the settings file's lock, what another program saved since our
+  // last load or save is merged in, never overwritten.
+  const SiteProfiles before = profiles_;
+  Result<SettingsMergeReport> saved = SaveSettingsMerged(settings_, profiles_, savedBase_);
   if (!saved.ok()) {
     dialogs_.ShowMessage(Text(saved.message()), kApplicationTitle);
     return false;
   }
+  ShowMergedList(before, *saved);
+  if (!saved->damage.empty()) dialogs_.ShowMessage(Text(saved->damage), kApplicationTitle);
   return true;
+}
+
+// The list's rows still show `before`; the merge removed sites another
+// program deleted, appended the ones it added and changed others' values.
+void CTallowickView::ShowMergedList(const SiteProfiles& before, const SettingsMergeReport& merged) {
+  for (int row = static_cast<int>(before.size()) - 1; row >= 0; --row) {
+    const CSiteProfile* profile = before[static_cast<std::size_t>(row)].get();
+    if (RowOf(profile) < 0) delete list_->takeTopLevelItem(row);
+  }
+  for (const std::shared_ptr<CSiteProfile>& added : merged.added) {
+    const int row = RowOf(added.get());
+    if (row < 0) continue;
+    list_->insertTopLevelItem(row, new QTreeWidgetItem());
+    ShowRow(row, true);
+  }
+  for (const std::shared_ptr<CSiteProfile>& updated : merged.updated) {
+    if (const int row = RowOf(updated.get()); row >= 0) ShowRow(row, false);
+  }
 }
 
 void CTallowickView::ShowRow(int row, bool withStatus) {
@@ -394,6 +417,8 @@ void CTallowickView::ShowStage(CSiteProfile& profile, int stage) {
   QString status =
       QString::fromUtf8(StageText(stage).data(), static_cast<qsizetype>(StageText(stage).size()));
   if (stage == kStageFinished) {
+    if (!RanThisSession(profile))
+      ranThisSession_.push_back(profiles_[static_cast<std::size_t>(row)]);
     profile.SetLastGenerated(FinishTimeText(static_cast<std::int64_t>(std::time(nullptr))));
     status += Text(profile.GetLastGenerated());
     SetCell(row, kColumnTimeTaken, Text(profile.GetTimeTaken()));
@@ -427,10 +452,14 @@ void CTallowickView::OnScheduleTick(std::int64_t now) {
   }
 }
 
-bool CTallowickView::ShouldStartScheduled(const CSiteProfile& /*profile*/,
-                                          std::int64_t /*now*/) const {
-  // The schedule choices and their rules come from settings/schedule_rules.h.
-  return false;
+bool CTallowickView::ShouldStartScheduled(const CSiteProfile& profile, std::int64_t now) const {
+  return ScheduleFires(ScheduleInputsOf(profile, RanThisSession(profile)), now);
+}
+
+bool CTallowickView::RanThisSession(const CSiteProfile& profile) const {
+  return std::any_of(
+      ranThisSession_.begin(), ranThisSession_.end(),
+      [&](const std::weak_ptr<const CSiteProfile>& ran) { return ran.lock().get() == &profile; });
 }
 
 }  // namespace tlw::ui

@@ -14,6 +14,7 @@
 #include "engine/dns_cache.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "settings/settings_merge.h"
 
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -111,6 +112,8 @@ class CTallowickView : public QWidget {
   void OnRunEnded(std::uint64_t runId);
 
   bool ShouldStartScheduled(const CSiteProfile& profile, std::int64_t now) const;
+  bool RanThisSession(const CSiteProfile& profile) const;
+  void ShowMergedList(const SiteProfiles& before, const SettingsMergeReport& merged);
   ActiveRun* FindRun(std::uint64_t runId);
   ActiveRun* RunOf(const CSiteProfile* profile);
   int RowOf(const CSiteProfile* profile) const;
@@ -126,6 +129,12 @@ class CTallowickView : public QWidget {
   QTimer scheduleTimer_;
   CSettings settings_;
   SiteProfiles profiles_;  // element i is row i
+  // The settings and sites as last loaded or saved: the base on which a
+  // save merges what other programs (cron's tallowick-cli) saved meanwhile.
+  SettingsBase savedBase_;
+  // Sites that finished a run since the program started; until then the
+  // daily and monthly schedules take them as never run.
+  std::vector<std::weak_ptr<const CSiteProfile>> ranThisSession_;
   CDNSCache dnsCache_;
   std::string cacheFolder_;
   std::vector<std::unique_ptr<ActiveRun>> runs_;

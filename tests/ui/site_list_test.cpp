@@ -3,6 +3,8 @@
 #include <QtTest>
 
 #include "base/run_stages.h"
+#include "settings/settings_file.h"
+#include "settings/settings_lock.h"
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"
 #include "ui/tallowick_view.h"
@@ -188,6 +190,46 @@ class SiteListTest : public QObject {
     }
     QVERIFY(std::filesystem::exists(dir / "a.html"));
     QVERIFY(std::filesystem::exists(dir / "b.html"));
+  }
+
+  // The schedule's tick starts a scheduled site at a matching minute and
+  // no other; the window's save then keeps what another program (cron's
+  // tallowick-cli, a script) saved meanwhile and shows the site it added.
+  void scheduledRunAndChangesMadeElsewhere() {
+    TempDir dir;
+    WriteSettingsFile(dir.path(),
+                      {{"a.example.com", kSampleLog, (dir / "a.html").string(), true},
+                       {"b.example.com", kSampleLog, (dir / "b.html").string(), false}});
+    FakeDialogs dialogs;
+    CTallowickView view(dialogs);
+    QVERIFY(view.Initialise(dir.path(), "").ok());
+    view.Profiles()[0]->SetScheduleInterval("every 5 mins");
+    view.OnScheduleTick(1704067260);  // 2024-01-01 00:01 UTC: no multiple of 5
+    QVERIFY(!view.HasActiveRuns());
+    view.OnScheduleTick(1704067500);  // 00:05
+    QCOMPARE(Cell(view, 0, kColumnStatus), QString("Processing..."));
+    QVERIFY(Cell(view, 1, kColumnStatus) != QString("Processing..."));
+    QTRY_VERIFY_WITH_TIMEOUT(!view.HasActiveRuns(), 30000);
+    QVERIFY(Cell(view, 0, kColumnStatus).startsWith("Finished: "));
+
+    {
+      tlw::CSettings settings;
+      tlw::SiteProfiles profiles;
+      tlw::Result<tlw::SettingsLock> lock = tlw::LockSettingsFile(dir.path());
+      QVERIFY(lock.ok());
+      QVERIFY(tlw::LoadSettingsFile(dir.path(), settings, profiles, "").ok());
+      profiles[1]->SetLastGenerated("01:55PM Tue 10-10-00");
+      auto added = std::make_shared<CSiteProfile>();
+      added->SetHomepageUrl("c.example.com");
+      profiles.push_back(added);
+      QVERIFY(tlw::SaveSettingsFile(settings, profiles).ok());
+    }
+    QVERIFY(view.SaveSiteList());
+    QCOMPARE(view.List()->topLevelItemCount(), 3);
+    QCOMPARE(Cell(view, 2, kColumnSite), QString("c.example.com"));
+    QCOMPARE(view.Profiles()[1]->GetLastGenerated(), std::string("01:55PM Tue 10-10-00"));
+    QCOMPARE(SavedSites(dir.path()),
+             (std::vector<std::string>{"a.example.com", "b.example.com", "c.example.com"}));
   }
 
   // A stopped run, and the run of a deleted site, change no row after: the
