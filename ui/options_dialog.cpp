@@ -67,6 +67,7 @@ COptionsDialog::COptionsDialog(const CSettings& settings, MessageHook message, Q
   priority->setInsertPolicy(QComboBox::NoInsert);
   for (const PriorityLevel& level : kLevels) priority->addItem(level.name);
   limit->setMaximumWidth(60);
+  priority->setMinimumWidth(110);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(advanced);

@@ -263,7 +263,7 @@ CSitePropertyPage2::CSitePropertyPage2(const SheetHooks& hooks, QWidget* parent)
   password->setEchoMode(QLineEdit::Password);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(remote);
-  layout->addWidget(new QLabel("Path && filename of logfile(s):", this));
+  layout->addWidget(new QLabel("Path & filename of logfile(s):", this));
   auto* pathRow = new QHBoxLayout;
   pathRow->addWidget(path, 1);
   pathRow->addWidget(browse);
@@ -359,7 +359,7 @@ CSitePropertyPage3::CSitePropertyPage3(const SheetHooks& hooks, QWidget* parent)
   password->setEchoMode(QLineEdit::Password);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(remote);
-  layout->addWidget(new QLabel("Path && filename of HTML Report:", this));
+  layout->addWidget(new QLabel("Path & filename of HTML Report:", this));
   auto* pathRow = new QHBoxLayout;
   pathRow->addWidget(path, 1);
   pathRow->addWidget(browse);
@@ -512,7 +512,7 @@ CSitePropertyPage5::CSitePropertyPage5(const SheetHooks& hooks, QWidget* parent)
   list->setItemsExpandable(false);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->setSelectionBehavior(QAbstractItemView::SelectRows);
-  list->header()->setStretchLastSection(false);
+  list->setAllColumnsShowFocus(true);
   QPalette palette = list->palette();
   palette.setColor(QPalette::Text, QColor(0, 0, 190));
   list->setPalette(palette);
@@ -526,7 +526,7 @@ CSitePropertyPage5::CSitePropertyPage5(const SheetHooks& hooks, QWidget* parent)
 
   auto* layout = new QVBoxLayout(this);
   auto* intro =
-      new QLabel("Select the types of statistical tables && data you would like to appear", this);
+      new QLabel("Select the types of statistical tables & data you would like to appear", this);
   intro->setWordWrap(true);
   layout->addWidget(intro);
   auto* body = new QHBoxLayout;
@@ -578,6 +578,9 @@ void CSitePropertyPage5::Load(const CSiteProfile& values) {
     item->setCheckState(0, enabled ? Qt::Checked : Qt::Unchecked);
   }
   if (list->topLevelItemCount() > 0) list->setCurrentItem(list->topLevelItem(0));
+  // The labels are wider than the column in most fonts.
+  list->resizeColumnToContents(0);
+  list->setColumnWidth(0, std::max(160, list->columnWidth(0)));
 }
 
 void CSitePropertyPage5::Store(CSiteProfile& values) const {

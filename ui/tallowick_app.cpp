@@ -1,10 +1,12 @@
 #include "ui/tallowick_app.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
@@ -25,6 +27,10 @@ void GrabDialogs(CMainFrame& frame, const QString& folder) {
   CTallowickView& view = *frame.View();
   if (view.Profiles().empty()) return;
   CSitePropertySheet sheet(view.Profiles().front().get(), true, ModalSheetHooks(&frame), &frame);
+  // The controls that the check boxes hide are shown too.
+  sheet.site->entireLog->click();
+  sheet.output->email->click();
+  sheet.schedule->scheduled->click();
   sheet.show();
   for (int tab = 0; tab < sheet.Tabs()->count(); ++tab) {
     sheet.Tabs()->setCurrentIndex(tab);
