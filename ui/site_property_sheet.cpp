@@ -317,11 +317,13 @@ void CSitePropertyPage2::Browse() {
 
 void CSitePropertyPage2::CheckPath() {
   if (!IsInvalidFilename(path->text())) return;
+  // Replaced before the message box takes the focus, which would check the
+  // edit again.
+  path->setText("/pub/access_log");
   hooks_.message(
       "You have entered an invalid filename!\n\nExample:\n\t- c:\\websites\\myweb\\acc.log\n"
       "\t/pub/etc/web/myweb/httpd/logs/access.log\n",
       QString());
-  path->setText("/pub/access_log");
 }
 
 QString CSitePropertyPage2::HelpText() const {
@@ -423,11 +425,11 @@ void CSitePropertyPage3::Browse() {
 
 void CSitePropertyPage3::CheckPath() {
   if (!IsInvalidFilename(path->text())) return;
+  path->setText(QDir::homePath() + "/webstats/stats.html");
   hooks_.message(
       "You have entered an invalid filename!\nPlease enter a complete path + filename.\n"
       "Example: c:\\stats\\today.html",
       QString());
-  path->setText(QDir::homePath() + "/webstats/stats.html");
 }
 
 QString CSitePropertyPage3::HelpText() const {

@@ -25,10 +25,12 @@ namespace {
 struct Recorder {
   QStringList messages;
   QStringList openAnswer;
+  std::function<void()> whileShown;  // what happens while a message is up
   SheetHooks Hooks() {
     SheetHooks hooks;
     hooks.message = [this](const QString& text, const QString& caption) {
       messages << caption + ":" + text;
+      if (whileShown) whileShown();
     };
     hooks.openFiles = [this](const QString&, const QString&) { return openAnswer; };
     hooks.saveFile = [](const QString&, const QString&, const QString&) { return QString(); };
@@ -251,7 +253,10 @@ class PropertySheetTest : public QObject {
     Recorder recorder;
     CSitePropertySheet sheet(&profile, true, recorder.Hooks());
     sheet.logFile->path->setText("/var/log/");
+    // The message box takes the focus from the edit: no second message.
+    recorder.whileShown = [&] { LoseFocus(sheet.logFile->path); };
     LoseFocus(sheet.logFile->path);
+    recorder.whileShown = nullptr;
     QCOMPARE(sheet.logFile->path->text(), QString("/pub/access_log"));
     sheet.output->path->setText("");
     LoseFocus(sheet.output->path);
