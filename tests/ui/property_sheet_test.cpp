@@ -275,6 +275,22 @@ class PropertySheetTest : public QObject {
     QCOMPARE(sheet.logFile->path->text(), QString("/logs/a.log|/logs/b.log|/logs/c.log|"));
   }
 
+  void f1ShowsThePagesHelp() {
+    Recorder recorder;
+    CSitePropertySheet sheet(nullptr, true, recorder.Hooks());
+    sheet.show();
+    QVERIFY(QTest::qWaitForWindowActive(&sheet));
+    sheet.Tabs()->setCurrentWidget(sheet.theme);
+    QTest::keyClick(&sheet, Qt::Key_F1);  // the Theme page has no help
+    sheet.Tabs()->setCurrentWidget(sheet.filter);
+    QTest::keyClick(&sheet, Qt::Key_F1);
+    QCOMPARE(recorder.messages,
+             QStringList{"Help:FILTERS\n\nHostname:\n---\n+ Enter a hostname or ip address\n"
+                         "  (ex: www.example.com, 200.200.200.12)\n\nFile Extension:\n---\n"
+                         "+ Enter file extensions\n  (ex: GIF, XBM, JPG, TXT)\n\nDirectories:\n"
+                         "---\n+ Enter web directories\n  (ex: /images, /docs, /admin)\n"});
+  }
+
   void optionsDialogRoundTripAndIntegerCheck() {
     CSettings settings;
     settings.SetAdvancedSettings(0);
