@@ -2,7 +2,8 @@
 # Pictures of the desktop program for people to look at: starts `tallowick`
 # under Xvfb in a scratch program directory with three sites, one of them
 # reading a large log, and saves PNGs of the main window as it opens, of the
-# list while the runs go on, and of the pop-up menu.
+# list while the runs go on, of the pop-up menu, of every page of the Website
+# Profile sheet and of the Program Settings dialog.
 #
 #   bash scripts/screenshot.sh [BUILD_DIR] [OUTPUT_DIR]
 #
@@ -44,4 +45,4 @@ CONF
 cd "$dir"
 xvfb-run --auto-servernum --server-args="-screen 0 900x420x24" \
   "$build/tallowick" /1 /2 --screenshot "$out"
-ls "$out"/main.png "$out"/running.png "$out"/popup.png
+ls "$out"/main.png "$out"/running.png "$out"/popup.png "$out"/sheet_*.png "$out"/options.png

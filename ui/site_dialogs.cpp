@@ -4,24 +4,28 @@
 #include <QMessageBox>
 #include <QUrl>
 
-#include "base/run_host.h"
+#include "ui/options_dialog.h"
+#include "ui/site_property_sheet.h"
 
 namespace tlw::ui {
 
-bool MessageBoxSiteDialogs::EditSite(CSiteProfile& /*profile*/, bool /*newSite*/) {
-  ShowMessage(
-      "The Website Profile sheet is not available in this version. Sites can be added and "
-      "changed with tallowick-cli (add, set); the list shows them after the next start.",
-      kApplicationTitle);
-  return false;
+bool MessageBoxSiteDialogs::EditSite(CSiteProfile& profile, bool newSite, bool advancedSettings) {
+  CSitePropertySheet sheet(newSite ? nullptr : &profile, advancedSettings, ModalSheetHooks(parent_),
+                           parent_);
+  if (sheet.exec() != QDialog::Accepted) return false;
+  sheet.StoreInto(profile);
+  return true;
 }
 
-bool MessageBoxSiteDialogs::EditOptions(CSettings& /*settings*/) {
-  ShowMessage(
-      "The Program Settings dialog is not available in this version. The options can be "
-      "changed with tallowick-cli (options).",
-      kApplicationTitle);
-  return false;
+bool MessageBoxSiteDialogs::EditOptions(CSettings& settings) {
+  QWidget* parent = parent_;
+  return EditProgramOptions(
+      settings,
+      [parent](const QString& text, const QString& caption) {
+        QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+        box.exec();
+      },
+      parent);
 }
 
 void MessageBoxSiteDialogs::ShowMessage(const QString& text, const QString& caption) {

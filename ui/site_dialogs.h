@@ -19,8 +19,9 @@ class SiteDialogs {
   virtual ~SiteDialogs() = default;
   // Shows the Website Profile sheet filled from `profile` (a new site's
   // defaults, or a copy of the site being edited) and stores the values
-  // entered into it. Returns true for OK, false for Cancel.
-  virtual bool EditSite(CSiteProfile& profile, bool newSite) = 0;
+  // entered into it. Without `advancedSettings` the sheet offers only its
+  // first three pages. Returns true for OK, false for Cancel.
+  virtual bool EditSite(CSiteProfile& profile, bool newSite, bool advancedSettings) = 0;
   // Shows the Program Settings dialog for `settings`; true for OK.
   virtual bool EditOptions(CSettings& settings) = 0;
   // Shows a message box with an OK button; returns at once, without
@@ -31,12 +32,11 @@ class SiteDialogs {
   virtual void Open(const QString& fileOrUrl) = 0;
 };
 
-// The dialogs of the running program: message boxes owned by `parent`. The
-// profile sheet and the options dialog are not built yet; they say so.
+// The dialogs of the running program, shown over `parent`.
 class MessageBoxSiteDialogs final : public SiteDialogs {
  public:
   explicit MessageBoxSiteDialogs(QWidget* parent) : parent_(parent) {}
-  bool EditSite(CSiteProfile& profile, bool newSite) override;
+  bool EditSite(CSiteProfile& profile, bool newSite, bool advancedSettings) override;
   bool EditOptions(CSettings& settings) override;
   void ShowMessage(const QString& text, const QString& caption) override;
   void Open(const QString& fileOrUrl) override;

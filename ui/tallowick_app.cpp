@@ -1,10 +1,12 @@
 #include "ui/tallowick_app.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
@@ -12,13 +14,42 @@
 #include "base/run_host.h"
 #include "base/user_folders.h"
 #include "ui/main_frame.h"
+#include "ui/options_dialog.h"
+#include "ui/site_property_sheet.h"
 #include "ui/tallowick_view.h"
 
 namespace tlw::ui {
 namespace {
 
+// Saves a picture of every page of the Website Profile sheet, filled from
+// the first site, and of the Program Settings dialog.
+void GrabDialogs(CMainFrame& frame, const QString& folder) {
+  CTallowickView& view = *frame.View();
+  if (view.Profiles().empty()) return;
+  CSitePropertySheet sheet(view.Profiles().front().get(), true, ModalSheetHooks(&frame), &frame);
+  // The controls that the check boxes hide are shown too.
+  sheet.site->entireLog->click();
+  sheet.output->email->click();
+  sheet.schedule->scheduled->click();
+  sheet.show();
+  for (int tab = 0; tab < sheet.Tabs()->count(); ++tab) {
+    sheet.Tabs()->setCurrentIndex(tab);
+    QApplication::processEvents();
+    const QString name = sheet.Tabs()->tabText(tab).toLower().replace(' ', '_');
+    sheet.grab().save(QString("%1/sheet_%2_%3.png").arg(folder).arg(tab + 1).arg(name));
+  }
+  sheet.close();
+  COptionsDialog options(
+      view.Settings(), [](const QString&, const QString&) {}, &frame);
+  options.show();
+  QApplication::processEvents();
+  options.grab().save(folder + "/options.png");
+  options.close();
+}
+
 // Saves pictures of the window for scripts/screenshot.sh: as it opens,
-// while the runs asked for go on, and with the pop-up menu open; then quits.
+// while the runs asked for go on, with the pop-up menu open, and of the
+// dialogs; then quits.
 void TakeScreenshots(CMainFrame& frame, const QString& folder) {
   auto grab = [folder](const QString& name) {
     QApplication::primaryScreen()->grabWindow(0).save(folder + "/" + name);
@@ -30,9 +61,10 @@ void TakeScreenshots(CMainFrame& frame, const QString& folder) {
     const QRect row = list->visualItemRect(list->topLevelItem(0));
     frame.PopupMenu()->popup(list->viewport()->mapToGlobal(row.center()));
   });
-  QTimer::singleShot(4500, &frame, [grab, &frame] {
+  QTimer::singleShot(4500, &frame, [grab, &frame, folder] {
     grab("popup.png");
     frame.PopupMenu()->close();
+    GrabDialogs(frame, folder);
     frame.close();
   });
 }

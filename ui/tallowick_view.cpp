@@ -302,7 +302,7 @@ RunSettings CTallowickView::RunSettingsSnapshot() const {
 
 void CTallowickView::NewSite() {
   auto profile = std::make_shared<CSiteProfile>();
-  if (!dialogs_.EditSite(*profile, true)) return;
+  if (!dialogs_.EditSite(*profile, true, settings_.GetAdvancedSettings() != 0)) return;
   profiles_.push_back(profile);
   list_->addTopLevelItem(new QTreeWidgetItem());
   ShowRow(static_cast<int>(profiles_.size()) - 1, true);
@@ -340,9 +340,12 @@ void CTallowickView::EditSite() {
                          kApplicationTitle);
     return;
   }
+  // The sheet also shows what the last run left.
   CSiteProfile values;
   values.CopyConfigurationFrom(*profile);
-  if (!dialogs_.EditSite(values, false)) return;
+  values.SetLastGenerated(profile->GetLastGenerated());
+  values.SetLastLogfileSize(profile->GetLastLogfileSize());
+  if (!dialogs_.EditSite(values, false, settings_.GetAdvancedSettings() != 0)) return;
   profile->CopyConfigurationFrom(values);
   ShowRow(row, false);
   SaveSiteList();

@@ -2,7 +2,7 @@
 
 namespace tlw::test {
 
-bool FakeDialogs::EditSite(CSiteProfile& profile, bool /*newSite*/) {
+bool FakeDialogs::EditSite(CSiteProfile& profile, bool /*newSite*/, bool /*advancedSettings*/) {
   ++sheetsShown;
   if (accept && fill) fill(profile);
   return accept;

@@ -12,7 +12,7 @@ namespace tlw::test {
 // profile and answers `accept`; messages and opened files are recorded.
 class FakeDialogs final : public ui::SiteDialogs {
  public:
-  bool EditSite(CSiteProfile& profile, bool newSite) override;
+  bool EditSite(CSiteProfile& profile, bool newSite, bool advancedSettings) override;
   bool EditOptions(CSettings& settings) override;
   void ShowMessage(const QString& text, const QString& caption) override;
   void Open(const QString& fileOrUrl) override;

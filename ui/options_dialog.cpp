@@ -1,0 +1,167 @@
+#include "ui/options_dialog.h"
+
+#include <sys/resource.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cerrno>
+#include <cstring>
+
+#include "settings/settings.h"
+#include "ui/site_property_sheet.h"
+
+namespace tlw::ui {
+namespace {
+
+struct PriorityLevel {
+  const char* name;
+  int nice;
+};
+constexpr PriorityLevel kLevels[] = {{"Low", 19}, {"Normal", 0}, {"High", -10}};
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+PriorityResult ApplyProcessPriority(const std::string& level) {
+  const PriorityLevel* found = nullptr;
+  for (const PriorityLevel& candidate : kLevels) {
+    if (level == candidate.name) found = &candidate;
+  }
+  if (found == nullptr) return {};
+  // On Linux a nice value belongs to a thread: every thread gets it, and
+  // threads started later inherit it from the window's thread.
+  const QStringList tasks = QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+  QStringList ids = tasks.isEmpty() ? QStringList{"0"} : tasks;
+  for (const QString& id : ids) {
+    if (setpriority(PRIO_PROCESS, static_cast<id_t>(id.toUInt()), found->nice) != 0) {
+      const int error = errno;
+      if (error == ESRCH) continue;  // the thread has ended meanwhile
+      return {PriorityChange::Refused,
+              QString("The process priority could not be set to %1: %2.")
+                  .arg(found->name, QString::fromLocal8Bit(std::strerror(error)))};
+    }
+  }
+  return {PriorityChange::Applied, {}};
+}
+
+COptionsDialog::COptionsDialog(const CSettings& settings, MessageHook message, QWidget* parent)
+    : QDialog(parent),
+      advanced(new QCheckBox("&Enable advanced settings", this)),
+      openReport(new QCheckBox("&Open report in web browser when finished", this)),
+      passive(new QCheckBox("U&se PASV mode for FTP communication", this)),
+      deleteLog(new QCheckBox("&Delete logfile when it reaches", this)),
+      limit(new QLineEdit(this)),
+      priority(new QComboBox(this)),
+      message_(std::move(message)) {
+  setWindowTitle("Program Settings");
+  priority->setEditable(true);
+  priority->setInsertPolicy(QComboBox::NoInsert);
+  for (const PriorityLevel& level : kLevels) priority->addItem(level.name);
+  limit->setMaximumWidth(60);
+  priority->setMinimumWidth(110);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(advanced);
+  layout->addWidget(openReport);
+  layout->addWidget(passive);
+  auto* oversized = new QHBoxLayout;
+  oversized->addWidget(deleteLog);
+  oversized->addWidget(limit);
+  oversized->addWidget(new QLabel("MB", this));
+  oversized->addStretch(1);
+  layout->addLayout(oversized);
+  auto* priorityRow = new QHBoxLayout;
+  priorityRow->addWidget(new QLabel("Priority Level:", this));
+  priorityRow->addWidget(priority);
+  priorityRow->addStretch(1);
+  layout->addLayout(priorityRow);
+
+  auto* mining = new QGroupBox("Extra Data Mining", this);
+  auto* miningLayout = new QVBoxLayout(mining);
+  resolve = new QCheckBox("&Convert IP addresses to real hostname (slower!)", mining);
+  whois = new QCheckBox("&Perform WHOIS lookups for top organizations", mining);
+  titles = new QCheckBox("Get webpage title information for top webpages", mining);
+  miningLayout->addWidget(resolve);
+  miningLayout->addWidget(whois);
+  miningLayout->addWidget(titles);
+  layout->addWidget(mining);
+
+  auto* smtp = new QGroupBox("SMTP Mail", this);
+  auto* smtpLayout = new QGridLayout(smtp);
+  smtpServer = new QLineEdit(smtp);
+  smtpFrom = new QLineEdit(smtp);
+  smtpLayout->addWidget(new QLabel("Server:", smtp), 0, 0);
+  smtpLayout->addWidget(smtpServer, 0, 1);
+  smtpLayout->addWidget(new QLabel("From:", smtp), 1, 0);
+  smtpLayout->addWidget(smtpFrom, 1, 1);
+  layout->addWidget(smtp);
+
+  auto* buttons = new QHBoxLayout;
+  auto* save = new QPushButton("&Save", this);
+  auto* cancel = new QPushButton("&Cancel", this);
+  save->setDefault(true);
+  buttons->addStretch(1);
+  buttons->addWidget(save);
+  buttons->addWidget(cancel);
+  layout->addLayout(buttons);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(save, &QPushButton::clicked, this, &QDialog::accept);
+
+  advanced->setChecked(settings.GetAdvancedSettings() != 0);
+  openReport->setChecked(settings.GetOpenReportWhenDone() != 0);
+  passive->setChecked(settings.GetPassiveFtp() != 0);
+  deleteLog->setChecked(settings.GetDeleteOversizedLog() != 0);
+  limit->setText(QString::number(settings.GetOversizedLogLimitMb()));
+  ShowComboText(priority, Text(settings.GetPriorityLevel()));
+  resolve->setChecked(settings.GetResolveHostnames() != 0);
+  whois->setChecked(settings.GetWhoisLookups() != 0);
+  titles->setChecked(settings.GetFetchPageTitles() != 0);
+  smtpServer->setText(Text(settings.GetSmtpServer()));
+  smtpFrom->setText(Text(settings.GetSmtpFromAddress()));
+}
+
+bool COptionsDialog::Save(CSettings& settings) {
+  bool isInteger = false;
+  const int value = limit->text().trimmed().toInt(&isInteger);
+  if (!isInteger) {
+    message_("Please enter an integer.", QString());
+    limit->setFocus();
+    limit->selectAll();
+    return false;
+  }
+  settings.SetAdvancedSettings(advanced->isChecked() ? 1 : 0);
+  settings.SetOpenReportWhenDone(openReport->isChecked() ? 1 : 0);
+  settings.SetPassiveFtp(passive->isChecked() ? 1 : 0);
+  settings.SetDeleteOversizedLog(deleteLog->isChecked() ? 1 : 0);
+  settings.SetOversizedLogLimitMb(value);
+  settings.SetPriorityLevel(priority->currentText().toStdString());
+  settings.SetResolveHostnames(resolve->isChecked() ? 1 : 0);
+  settings.SetWhoisLookups(whois->isChecked() ? 1 : 0);
+  settings.SetFetchPageTitles(titles->isChecked() ? 1 : 0);
+  settings.SetSmtpServer(smtpServer->text().toStdString());
+  settings.SetSmtpFromAddress(smtpFrom->text().toStdString());
+  const PriorityResult applied = ApplyProcessPriority(settings.GetPriorityLevel());
+  if (applied.change == PriorityChange::Refused) message_(applied.message, "Program Settings");
+  return true;
+}
+
+bool EditProgramOptions(CSettings& settings, const COptionsDialog::MessageHook& message,
+                        QWidget* parent) {
+  COptionsDialog dialog(settings, message, parent);
+  // "&Save" closes the dialog only once the values pass their check.
+  while (dialog.exec() == QDialog::Accepted) {
+    if (dialog.Save(settings)) return true;
+  }
+  return false;
+}
+
+}  // namespace tlw::ui

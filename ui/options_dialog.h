@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
+namespace tlw {
+class CSettings;
+}
+
+namespace tlw::ui {
+
+// What applying a priority level did to the process.
+enum class PriorityChange { Unchanged, Applied, Refused };
+struct PriorityResult {
+  PriorityChange change = PriorityChange::Unchanged;
+  QString message;  // why the system refused; empty otherwise
+};
+
+// Gives every thread of the process the nice value of `level`: "Low" 19,
+// "Normal" 0, "High" -10. The comparison is exact; any other text leaves the
+// priority as it is. Raising the priority needs a privilege most users lack:
+// the refusal is reported, never fatal.
+PriorityResult ApplyProcessPriority(const std::string& level);
+
+// The Program Settings dialog: the options that apply to every site.
+class COptionsDialog final : public QDialog {
+  Q_OBJECT
+
+ public:
+  using MessageHook = std::function<void(const QString& text, const QString& caption)>;
+  COptionsDialog(const CSettings& settings, MessageHook message, QWidget* parent = nullptr);
+
+  // What "&Save" does: checks the limit, copies every value into
+  // `settings` and applies the priority. Returns false, changing nothing,
+  // when the limit is not an integer.
+  bool Save(CSettings& settings);
+
+  QCheckBox* advanced = nullptr;
+  QCheckBox* openReport = nullptr;
+  QCheckBox* passive = nullptr;
+  QCheckBox* deleteLog = nullptr;
+  QLineEdit* limit = nullptr;
+  QComboBox* priority = nullptr;
+  QCheckBox* resolve = nullptr;
+  QCheckBox* whois = nullptr;
+  QCheckBox* titles = nullptr;
+  QLineEdit* smtpServer = nullptr;
+  QLineEdit* smtpFrom = nullptr;
+
+ private:
+  MessageHook message_;
+};
+
+// Shows the dialog modally for `settings`; on "&Save" the values are stored
+// and the priority applied. True for "&Save".
+bool EditProgramOptions(CSettings& settings, const COptionsDialog::MessageHook& message,
+                        QWidget* parent);
+
+}  // namespace tlw::ui
