@@ -5,9 +5,9 @@
 namespace tlw::cli {
 
 std::span<const CommandFactory> AllCommands() {
-  static constexpr std::array<CommandFactory, 7> kCommands{
-      &AddReportCommand, &AddRunCommand,     &AddSitesCommand, &AddAddCommand,
-      &AddSetCommand,    &AddOptionsCommand, &AddDeleteCommand};
+  static constexpr std::array<CommandFactory, 8> kCommands{
+      &AddReportCommand, &AddRunCommand,     &AddSitesCommand,  &AddAddCommand,
+      &AddSetCommand,    &AddOptionsCommand, &AddDeleteCommand, &AddMailTestCommand};
   return kCommands;
 }
 

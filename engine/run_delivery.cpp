@@ -29,10 +29,4 @@ Status PublishReport(const CSiteProfile& profile, const ReportOutcome& report,
                        ": publishing over FTP is not supported yet");
 }
 
-Status SendReportEmail(const CSiteProfile& profile, const ReportOutcome& /*report*/,
-                       const RunHost& /*host*/) {
-  return Status::Error("Cannot send the report to " + profile.GetEmailAddress() +
-                       ": sending e-mail is not supported yet");
-}
-
 }  // namespace tlw

@@ -30,10 +30,6 @@ Result<std::unique_ptr<LineSource>> OpenRemoteLogfile(const CSiteProfile& profil
 // `report.finalReportFileName`) and its graphs to the upload FTP server.
 Status PublishReport(const CSiteProfile& profile, const ReportOutcome& report, const RunHost& host);
 
-// Sends the written report by e-mail to the profile's address.
-Status SendReportEmail(const CSiteProfile& profile, const ReportOutcome& report,
-                       const RunHost& host);
-
 // The FTP address a user recognises: "ftp://" server "/" path.
 std::string FtpAddress(const std::string& server, const std::string& path);
 

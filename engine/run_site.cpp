@@ -17,6 +17,7 @@
 #include "logs/log_format.h"
 #include "logs/logfile_list.h"
 #include "logs/logfile_records.h"
+#include "mail/report_mail.h"
 #include "report/report_assembly.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
@@ -342,8 +343,11 @@ class SiteRun {
     }
     if (profile_.GetEmailReport() != 0) {
       Post(kStageSendingMail);
-      if (Status sent = SendReportEmail(profile_, report, host_); !sent.ok()) {
-        Notify(Notice{sent.message()});
+      // A mail that does not go out leaves the report as it is: the run
+      // still finishes, and the server's reply reaches the user as a
+      // warning rather than a message box.
+      if (Status sent = SendReportMail(profile_, settings_, report.reportFile); !sent.ok()) {
+        warnings_.push_back(sent.message());
         Post(kStageMailError);
       }
     }

@@ -11,7 +11,7 @@ packages=(
   zlib1g-dev libgd-dev libcurl4-openssl-dev
   iso-codes tzdata clang-format
   qt6-base-dev xvfb xauth imagemagick
-  chromium
+  chromium python3-aiosmtpd
 )
 
 if [[ "${1:-}" == "--print" ]]; then

@@ -3,8 +3,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -531,13 +540,125 @@ TEST_F(RunSiteTest, UploadedReportIsATransmissionErrorAndKeepsTheLocalCopy) {
 TEST_F(RunSiteTest, FailedMailStillFinishes) {
   auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 2)).string());
   profile->SetEmailReport(1);
+  settings_.smtpServer = "127.0.0.1:1";
   RecordingHost host;
   const RunResult result = Run(profile, host);
   EXPECT_TRUE(result.Finished());
+  EXPECT_THAT(result.warnings, ElementsAre(HasSubstr("through 127.0.0.1:1: Connection refused")));
+  EXPECT_THAT(host.Messages(), ::testing::IsEmpty());
+  EXPECT_TRUE(fs::exists(profile->GetFinalReportFileName()));
   const auto stages = host.Stages();
   const auto mail = std::find(stages.begin(), stages.end(), kStageSendingMail);
   ASSERT_NE(mail, stages.end());
   EXPECT_EQ(*(mail + 1), kStageMailError);
+}
+
+// A Python with Debian's aiosmtpd, or empty when there is none.
+std::string PythonWithAiosmtpd() {
+  for (const char* python : {"/usr/bin/python3", "python3"}) {
+    const std::string probe = std::string(python) + " -c 'import aiosmtpd' 2>/dev/null";
+    if (std::system(probe.c_str()) == 0) return python;
+  }
+  return {};
+}
+
+// A port on 127.0.0.1 that nothing listens on just now.
+int FreeLoopbackPort() {
+  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(probe);
+  return ntohs(address.sin_port);
+}
+
+bool Accepts(int port) {
+  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool connected =
+      ::connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(probe);
+  return connected;
+}
+
+// aiosmtpd delivering into a maildir, for the life of the object.
+class MailServerProcess {
+ public:
+  MailServerProcess(const std::string& python, int port, const fs::path& maildir) {
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      const std::string listen = "127.0.0.1:" + std::to_string(port);
+      ::execlp(python.c_str(), python.c_str(), "-m", "aiosmtpd", "-n", "-l", listen.c_str(), "-c",
+               "aiosmtpd.handlers.Mailbox", maildir.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    for (int i = 0; i < 100 && !Accepts(port); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  }
+  ~MailServerProcess() {
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  MailServerProcess(const MailServerProcess&) = delete;
+  MailServerProcess& operator=(const MailServerProcess&) = delete;
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// Reads the one message of a maildir with Python's MIME parser and writes
+// its structure, its text part and its decoded attachment to files.
+constexpr const char* kParseMaildir = R"(
+import email, email.policy, glob, sys
+paths = glob.glob(sys.argv[1] + '/new/*')
+message = email.message_from_binary_file(open(paths[0], 'rb'), policy=email.policy.default)
+parts = list(message.iter_parts())
+structure = [str(len(paths)), message.get_content_type()] + [p.get_content_type() for p in parts]
+structure += [parts[-1].get_filename() or '', message['Subject'], message['To']]
+open(sys.argv[2], 'w').write('|'.join(structure))
+open(sys.argv[3], 'wb').write(parts[0].get_payload(decode=True))
+open(sys.argv[4], 'wb').write(parts[-1].get_payload(decode=True))
+)";
+
+TEST_F(RunSiteTest, ReportReachesARealMailServerIntact) {
+  const std::string python = PythonWithAiosmtpd();
+  if (python.empty()) GTEST_SKIP() << "python3-aiosmtpd is not installed";
+  const int port = FreeLoopbackPort();
+  const fs::path maildir = dir_ / "maildir";
+  MailServerProcess server(python, port, maildir);
+  settings_.smtpServer = "127.0.0.1:" + std::to_string(port);
+  settings_.smtpFromAddress = "stats@example.org";
+  auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 30)).string());
+  profile->SetEmailReport(1);
+  profile->SetEmailAddress("web@example.com");
+  RecordingHost host;
+  const RunResult result = Run(profile, host);
+  ASSERT_TRUE(result.Finished()) << result.message;
+  EXPECT_THAT(result.warnings, ::testing::IsEmpty());
+  EXPECT_THAT(host.Stages(), Contains(kStageSendingMail));
+  EXPECT_THAT(host.Stages(), Not(Contains(kStageMailError)));
+
+  dir_.Write("parse.py", kParseMaildir);
+  const std::string command = python + " " + (dir_ / "parse.py").string() + " " + maildir.string() +
+                              " " + (dir_ / "structure").string() + " " + (dir_ / "text").string() +
+                              " " + (dir_ / "attachment").string();
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "structure"),
+            "1|multipart/mixed|text/plain|application/octet-stream|stats.html|"
+            "Web Statistics -/- http://www.example.com/|Websitemaster <web@example.com>");
+  const std::string report = test::ReadFileBytes(profile->GetFinalReportFileName());
+  ASSERT_GT(report.size(), 1000u);
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "attachment"), report);
+  const std::string text = test::ReadFileBytes(dir_ / "text");
+  EXPECT_THAT(text, HasSubstr("+ Website: http://www.example.com/\n+ Period from Oct-10-2000"));
+  EXPECT_THAT(text, HasSubstr("+ Visitors: 1 unique visits, "));
 }
 
 TEST_F(RunSiteTest, OversizedLogfileIsDeletedAfterReading) {

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tlw {
+
+// Error codes an SMTP step leaves in `SmtpConnection::LastError()` besides
+// the socket layer's own errno values.
+inline constexpr int kSmtpNameNotResolved = 10022;
+inline constexpr int kSmtpReplyTimeout = 10060;
+inline constexpr int kSmtpUnexpectedReply = 10043;
+inline constexpr int kSmtpCommandRefused = 22;
+
+// Written in headers as name " <" address ">", or the address alone.
+struct MailAddress {
+  std::string name;
+  std::string address;
+};
+
+// A file to send: its name without folders and its content as base64 text
+// in lines of 76 characters, each ended by CR LF.
+struct MailAttachment {
+  std::string name;
+  std::string base64;
+};
+
+struct MailMessage {
+  MailAddress from;
+  std::vector<MailAddress> recipients;
+  std::string subject;
+  std::string mailer = "Tallowick WebStats";
+  MailAddress replyTo;  // written only when its address is not empty
+  std::string body;     // dot-stuffed; set through SetBody
+  std::vector<MailAttachment> attachments;
+};
+
+// The message body with a second "." after every "\n." so that no line of
+// it can end the DATA phase.
+void SetBody(MailMessage& message, std::string_view text);
+void AddRecipient(MailMessage& message, MailAddress address);
+void AddAttachment(MailMessage& message, MailAttachment attachment);
+
+// Base64 (RFC 2045 alphabet) with CR LF after every 76 characters and at
+// the end.
+std::string EncodeBase64Lines(std::string_view data);
+
+// Reads the file at `path` into `attachment`; false, leaving it empty, when
+// the file cannot be read.
+bool LoadAttachment(MailAttachment& attachment, const std::string& path);
+
+// The header block, ended by an empty line, dated `now` in local time with
+// a numeric zone. Line breaks inside the subject, names and addresses are
+// removed, as they come from fields the user edits and would otherwise let
+// them add header lines.
+std::string ComposeHeader(const MailMessage& message, std::time_t now);
+std::string ComposeHeader(const MailMessage& message);
+
+// `text` without any CR or LF.
+std::string WithoutLineBreaks(std::string_view text);
+
+// A blocking SMTP session over one TCP connection: HELO, MAIL FROM, RCPT
+// TO, DATA and QUIT, nothing else. Each reply must begin within
+// `timeoutMs` of the command, and each received piece restarts that time.
+class SmtpConnection {
+ public:
+  SmtpConnection() = default;
+  ~SmtpConnection();
+  SmtpConnection(const SmtpConnection&) = delete;
+  SmtpConnection& operator=(const SmtpConnection&) = delete;
+
+  bool Connect(const std::string& server, int port);
+  bool Send(const MailMessage& message);
+  // Sends QUIT when greeted and closes the socket; false unless the server
+  // answered 221.
+  bool Disconnect();
+
+  int LastError() const { return lastError_; }
+  // The reply that failed (or what had arrived at a time-out).
+  const std::string& LastReply() const { return lastReply_; }
+  int LastReplyCode() const { return lastReplyCode_; }
+  void SetTimeoutMs(int timeoutMs) { timeoutMs_ = timeoutMs; }
+
+ private:
+  bool SendText(std::string_view text);
+  bool WaitForReply(int expectedCode);
+  bool Command(std::string_view text, int expectedCode);
+  void CloseSocket();
+
+  int socket_ = -1;
+  bool greeted_ = false;
+  std::string lastReply_;
+  int timeoutMs_ = 2000;
+  int lastReplyCode_ = 0;
+  int lastError_ = 0;
+};
+
+// The host name and optional ":port" of an `smtpServer` setting; 25 when no
+// port is given. False for a port that is not a number from 1 to 65535.
+bool SplitSmtpServer(std::string_view setting, std::string& host, int& port);
+
+// What went wrong on `connection`, for a user: the server's last reply or
+// the reason the socket layer gave.
+std::string SmtpFailureText(const SmtpConnection& connection);
+
+}  // namespace tlw

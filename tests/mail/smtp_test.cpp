@@ -1,0 +1,281 @@
+#include "mail/smtp.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+
+#include "mail/scripted_smtp_server.h"
+#include "support/temp_dir.h"
+
+namespace tlw {
+namespace {
+
+using test::Piece;
+using test::Reply;
+using test::ScriptedSmtpServer;
+using ::testing::Contains;
+using ::testing::Not;
+
+struct Base64Case {
+  const char* name;
+  std::string data;
+  std::string encoded;
+};
+
+class Base64Test : public ::testing::TestWithParam<Base64Case> {};
+
+TEST_P(Base64Test, EncodesInLinesOf76) {
+  EXPECT_EQ(EncodeBase64Lines(GetParam().data), GetParam().encoded);
+}
+
+std::string Bytes(int count) {
+  std::string bytes;
+  for (int i = 0; i < count; ++i) bytes += static_cast<char>(i);
+  return bytes;
+}
+
+const std::string kLine57 =
+    "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Base64Test,
+    ::testing::Values(Base64Case{"Empty", "", "\r\n"}, Base64Case{"OnePad", "fo", "Zm8=\r\n"},
+                      Base64Case{"TwoPads", "f", "Zg==\r\n"},
+                      Base64Case{"HighBytes", "\xff\xfe\xfd", "//79\r\n"},
+                      // A full line is followed by its own line end, then the
+                      // closing one: an empty line.
+                      Base64Case{"FiftySevenBytes", Bytes(57), kLine57 + "\r\n\r\n"},
+                      Base64Case{"FiftyEightBytes", Bytes(57) + "A", kLine57 + "\r\nQQ==\r\n"}),
+    [](const auto& param) { return param.param.name; });
+
+TEST(SetBodyTest, DoublesTheDotThatBeginsALine) {
+  MailMessage message;
+  SetBody(message, ".first\r\n.\r\nmid.dle\n..two");
+  EXPECT_EQ(message.body, ".first\r\n..\r\nmid.dle\n...two");
+}
+
+MailMessage TestMessage() {
+  MailMessage message;
+  message.from = {"Your Visitor Statistics", "stats@example.org"};
+  AddRecipient(message, {"Websitemaster", "web@example.com"});
+  AddRecipient(message, {"", "second@example.com"});
+  message.subject = "Web Statistics -/- www.example.com";
+  SetBody(message, "Hello\r\n.hidden\r\nend");
+  return message;
+}
+
+TEST(ComposeHeaderTest, LineBreaksInUserFieldsAddNoHeaderLines) {
+  MailMessage message;
+  message.from = {"Evil\r\nBcc: a@x", "f@x\n"};
+  AddRecipient(message, {"", "t@x\r\nBcc: b@x"});
+  message.subject = "Hi\r\nBcc: c@x";
+  const std::string header = ComposeHeader(message, 0);
+  EXPECT_EQ(header.find("\nBcc"), std::string::npos) << header;
+  EXPECT_NE(header.find("Subject: HiBcc: c@x\r\n"), std::string::npos);
+  EXPECT_NE(header.find("From: EvilBcc: a@x <f@x>\r\n"), std::string::npos);
+}
+
+// The date is local time with a numeric zone, as mail readers expect.
+TEST(ComposeHeaderTest, WritesTheFixedHeaderDatedInTheLocalZone) {
+  MailMessage message = TestMessage();
+  message.replyTo = {"", "reply@example.org"};
+  const char* old = std::getenv("TZ");
+  const std::string saved = old == nullptr ? "UTC" : old;
+  setenv("TZ", "Europe/Berlin", 1);
+  tzset();
+  const std::string header = ComposeHeader(message, 1796648709);
+  setenv("TZ", saved.c_str(), 1);
+  tzset();
+  EXPECT_EQ(header,
+            "From: Your Visitor Statistics <stats@example.org>\r\n"
+            "To: Websitemaster <web@example.com>,second@example.com\r\n"
+            "Subject: Web Statistics -/- www.example.com\r\n"
+            "Date: Mon, 07 Dec 2026 14:05:09 +0100\r\n"
+            "X-Mailer: Tallowick WebStats\r\n"
+            "Reply-To: reply@example.org\r\n\r\n");
+}
+
+TEST(SplitSmtpServerTest, TakesAnOptionalPort) {
+  std::string host;
+  int port = 0;
+  EXPECT_TRUE(SplitSmtpServer("mail.example.org", host, port));
+  EXPECT_EQ(host, "mail.example.org");
+  EXPECT_EQ(port, 25);
+  EXPECT_TRUE(SplitSmtpServer("127.0.0.1:2525", host, port));
+  EXPECT_EQ(host, "127.0.0.1");
+  EXPECT_EQ(port, 2525);
+  EXPECT_FALSE(SplitSmtpServer("host:", host, port));
+  EXPECT_FALSE(SplitSmtpServer("host:70000", host, port));
+  EXPECT_FALSE(SplitSmtpServer("host:25x", host, port));
+}
+
+// One session against the scripted server: what the client does and what
+// the server saw.
+struct SessionCase {
+  const char* name;
+  Reply greeting;
+  ScriptedSmtpServer::Answer answer;
+  bool connects;
+  bool sends;
+  int error;  // LastError after the failing step; 0 when all went well
+  std::vector<std::string> seen;
+  std::vector<std::string> notSeen;
+};
+
+class SmtpSessionTest : public ::testing::TestWithParam<SessionCase> {};
+
+TEST_P(SmtpSessionTest, Session) {
+  const SessionCase& c = GetParam();
+  ScriptedSmtpServer server(c.greeting, c.answer);
+  {
+    SmtpConnection connection;
+    const bool connected = connection.Connect("127.0.0.1", server.Port());
+    EXPECT_EQ(connected, c.connects);
+    if (connected) {
+      EXPECT_EQ(connection.Send(TestMessage()), c.sends);
+      if (c.sends) {
+        EXPECT_TRUE(connection.Disconnect());
+      }
+    }
+    if (!c.connects || !c.sends) {
+      EXPECT_EQ(connection.LastError(), c.error);
+    }
+  }
+  const std::vector<std::string> lines = server.Lines();
+  for (const std::string& line : c.seen) EXPECT_THAT(lines, Contains(line));
+  for (const std::string& line : c.notSeen) EXPECT_THAT(lines, Not(Contains(line)));
+}
+
+Reply Greeting() { return {{"220 test ESMTP\r\n"}}; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SmtpSessionTest,
+    ::testing::Values(
+        SessionCase{"RefusingGreetingGetsQuit",
+                    {{"421 too busy\r\n"}},
+                    nullptr,
+                    false,
+                    false,
+                    kSmtpUnexpectedReply,
+                    {"QUIT"},
+                    {"MAIL FROM:<stats@example.org>"}},
+        SessionCase{"LateHeloReplyTimesOut",
+                    Greeting(),
+                    [](const std::string& line) {
+                      return line.starts_with("HELO ") ? Reply{{"250 late\r\n", 2100}} : Reply{};
+                    },
+                    false,
+                    false,
+                    kSmtpReplyTimeout,
+                    {},
+                    {"MAIL FROM:<stats@example.org>"}},
+        // Each piece comes within 2 s of the one before, but the whole
+        // replies take longer: the time restarts with every piece.
+        SessionCase{
+            "RepliesInPiecesAreReadWhole",
+            {{"220 split", 0}, {" greeting\r\n", 1300}},
+            [](const std::string& line) {
+              return line.starts_with("HELO ") ? Reply{{"25", 1300}, {"0 ok\r\n", 1300}} : Reply{};
+            },
+            true,
+            true,
+            0,
+            {"DATA", "QUIT"},
+            {}},
+        SessionCase{"MultiLineReplyIsOneReply",
+                    {{"220-first\r\n"}, {"220 last\r\n", 200}},
+                    nullptr,
+                    true,
+                    true,
+                    0,
+                    {"DATA"},
+                    {}},
+        SessionCase{"RefusedSecondRecipientSendsNoData",
+                    Greeting(),
+                    [](const std::string& line) {
+                      return line == "RCPT TO:<second@example.com>"
+                                 ? Reply{{"550 no such user\r\n"}}
+                                 : Reply{};
+                    },
+                    true,
+                    false,
+                    kSmtpCommandRefused,
+                    {"RCPT TO:<web@example.com>", "RCPT TO:<second@example.com>", "QUIT"},
+                    {"DATA"}}),
+    [](const auto& param) { return param.param.name; });
+
+// The whole DATA text of a message, with its date made fixed.
+std::string SentData(const MailMessage& message) {
+  ScriptedSmtpServer server(Greeting());
+  SmtpConnection connection;
+  EXPECT_TRUE(connection.Connect("127.0.0.1", server.Port()));
+  EXPECT_TRUE(connection.Send(message));
+  connection.Disconnect();
+  return std::regex_replace(server.Data(), std::regex("Date: [^\r]*"), "Date: D");
+}
+
+TEST(SmtpSendTest, WithoutAttachmentsTheBodyFollowsThePlainHeader) {
+  EXPECT_EQ(SentData(TestMessage()),
+            "From: Your Visitor Statistics <stats@example.org>\r\n"
+            "To: Websitemaster <web@example.com>,second@example.com\r\n"
+            "Subject: Web Statistics -/- www.example.com\r\n"
+            "Date: D\r\n"
+            "X-Mailer: Tallowick WebStats\r\n"
+            "\r\n"
+            "Hello\r\n..hidden\r\nend");
+}
+
+TEST(SmtpSendTest, AttachmentsFollowTheTextPartInBase64) {
+  test::TempDir dir;
+  MailMessage message = TestMessage();
+  MailAttachment attachment;
+  ASSERT_TRUE(LoadAttachment(attachment, dir.Write("report.html", Bytes(57)).string()));
+  AddAttachment(message, attachment);
+  MailAttachment missing{"x", "y"};
+  EXPECT_FALSE(LoadAttachment(missing, (dir / "none.html").string()));
+  AddAttachment(message, missing);
+  EXPECT_EQ(SentData(message),
+            "From: Your Visitor Statistics <stats@example.org>\r\n"
+            "To: Websitemaster <web@example.com>,second@example.com\r\n"
+            "Subject: Web Statistics -/- www.example.com\r\n"
+            "Date: D\r\n"
+            "X-Mailer: Tallowick WebStats\r\n"
+            "MIME-Version: 1.0\r\n"
+            "Content-type: multipart/mixed; boundary=\"#BOUNDARY#\"\r\n"
+            "\r\n"
+            "\r\n--#BOUNDARY#\r\n"
+            "Content-Type: text/plain; charset=us-ascii\r\n"
+            "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
+            "Hello\r\n..hidden\r\nend"
+            "\r\n\r\n--#BOUNDARY#\r\n"
+            "Content-Type: application/octet-stream; name=report.html\r\n"
+            "Content-Transfer-Encoding: base64\r\n"
+            "Content-Disposition: attachment; filename=report.html\r\n\r\n" +
+                kLine57 +
+                "\r\n\r\n"
+                "\r\n\r\n--#BOUNDARY#\r\n"
+                "Content-Type: application/octet-stream; name=\r\n"
+                "Content-Transfer-Encoding: base64\r\n"
+                "Content-Disposition: attachment; filename=\r\n\r\n"
+                "\r\n--#BOUNDARY#--");
+}
+
+TEST(SmtpConnectTest, ClosedPortAndUnknownNameFail) {
+  int port = 0;
+  {
+    ScriptedSmtpServer server(Greeting());
+    port = server.Port();
+    SmtpConnection connection;
+    ASSERT_TRUE(connection.Connect("127.0.0.1", port));
+  }
+  SmtpConnection connection;
+  EXPECT_FALSE(connection.Connect("127.0.0.1", port));
+  EXPECT_EQ(connection.LastError(), ECONNREFUSED);
+  EXPECT_FALSE(connection.Connect("no-such-host.invalid", 25));
+  EXPECT_EQ(connection.LastError(), kSmtpNameNotResolved);
+}
+
+}  // namespace
+}  // namespace tlw
