@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <vector>
 #include <system_error>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/site_runs.h"
@@ -85,8 +85,9 @@ class ReportCommand : public Command {
       }
       const std::string host = name.substr(scheme + 3, slash - scheme - 3);
       if (host.find('@') != std::string::npos) {
-        return Status::Error(name + ": give the user with --user and the password with "
-                                    "--password-file, not in the address");
+        return Status::Error(name +
+                             ": give the user with --user and the password with "
+                             "--password-file, not in the address");
       }
       const std::string thisServer = kind == "ftp" ? host : kind + "://" + host;
       if (!server.empty() && thisServer != server) {

@@ -5,8 +5,8 @@
 
 #include "base/result.h"
 #include "base/run_host.h"
-#include "logs/line_source.h"
 #include "engine/remote_logfile.h"
+#include "logs/line_source.h"
 #include "report/report_assembly.h"
 
 namespace tlw {

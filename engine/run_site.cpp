@@ -347,7 +347,9 @@ class SiteRun {
     warnings_ = report.warnings;
     const bool upload = profile_.GetUploadReport() != 0;
     if (upload) {
-      if (Status published = PublishReport(profile_, report, graphFilePrefix_, host_, RemoteAccessOf()); !published.ok()) {
+      if (Status published =
+              PublishReport(profile_, report, graphFilePrefix_, host_, RemoteAccessOf());
+          !published.ok()) {
         // The report stays in its local copy, so the work is not lost.
         const std::string message = published.message() + "; the report is in " + report.reportFile;
         return Fail(kStageTransmissionError, Notice{message}, message);

@@ -56,8 +56,8 @@ bool GzipByteSource::FillInput() {
   if (kept > 0) std::memmove(input_.data(), z.next_in, kept);
   z.next_in = input_.data();
   if (compressed_) {
-    const std::size_t got = compressed_->Read(reinterpret_cast<char*>(input_.data()) + kept,
-                                              input_.size() - kept);
+    const std::size_t got =
+        compressed_->Read(reinterpret_cast<char*>(input_.data()) + kept, input_.size() - kept);
     if (got > 0) {
       z.avail_in = static_cast<uInt>(kept + got);
       return true;

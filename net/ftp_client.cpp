@@ -288,8 +288,8 @@ Result<std::unique_ptr<RemoteFile>> RemoteFile::Open(const FtpServer& server,
   // first byte arrives: a failure of any of them comes back from here.
   file->Pump();
   if (t.done && t.result != CURLE_OK) {
-    return Status::Error(Failure("Cannot read", server, path,
-                                 t.easy->Reason(t.result, t.endpoint, server)));
+    return Status::Error(
+        Failure("Cannot read", server, path, t.easy->Reason(t.result, t.endpoint, server)));
   }
   return file;
 }
@@ -340,8 +340,8 @@ std::size_t RemoteFile::Read(char* dest, std::size_t capacity) {
     return count;
   }
   if (t.result != CURLE_OK && t.result != CURLE_ABORTED_BY_CALLBACK && error_.empty()) {
-    error_ = Failure("Cannot read", t.server, t.path,
-                     t.easy->Reason(t.result, t.endpoint, t.server));
+    error_ =
+        Failure("Cannot read", t.server, t.path, t.easy->Reason(t.result, t.endpoint, t.server));
   }
   return 0;
 }
@@ -372,7 +372,8 @@ Result<std::vector<std::string>> ListMatches(const FtpServer& server, const std:
     const std::string name = FileNameOf(std::string_view(listing).substr(start, end - start));
     start = end + 1;
     if (name.empty() || name == "." || name == "..") continue;
-    if (fnmatch(namePattern.c_str(), name.c_str(), FNM_PERIOD) == 0) matches.push_back(folder + name);
+    if (fnmatch(namePattern.c_str(), name.c_str(), FNM_PERIOD) == 0)
+      matches.push_back(folder + name);
   }
   return matches;
 }
@@ -411,9 +412,9 @@ Status GetFile(const FtpServer& server, const std::string& remotePath, const std
   const bool closed = ::close(fd) == 0;
   if (code != CURLE_OK || !closed) {
     ::unlink(localPath.c_str());
-    return Status::Error(Failure("Cannot fetch", server, remotePath,
-                                 closed ? easy.Reason(code, endpoint, server)
-                                        : "the local copy could not be written"));
+    return Status::Error(Failure(
+        "Cannot fetch", server, remotePath,
+        closed ? easy.Reason(code, endpoint, server) : "the local copy could not be written"));
   }
   return Status::Ok();
 }
@@ -440,8 +441,8 @@ Status PutFile(const FtpServer& server, const std::string& localPath, const std:
   const CURLcode code = curl_easy_perform(easy.handle);
   std::fclose(in);
   if (code != CURLE_OK) {
-    return Status::Error(Failure("Cannot upload to", server, remotePath,
-                                 easy.Reason(code, endpoint, server)));
+    return Status::Error(
+        Failure("Cannot upload to", server, remotePath, easy.Reason(code, endpoint, server)));
   }
   return Status::Ok();
 }
@@ -455,7 +456,7 @@ Status CreateFolder(const FtpServer& server, const std::string& remotePath,
   std::string url;
   if (endpoint.protocol == Protocol::Sftp) {
     // Each level in turn; "*" lets a level that exists already pass.
-    for (std::size_t at = folder.find('/', 1); ; at = folder.find('/', at + 1)) {
+    for (std::size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
       const std::string level = folder.substr(0, at);
       commands = curl_slist_append(commands, ("*mkdir \"" + level + "\"").c_str());
       if (at == std::string::npos) break;

@@ -79,12 +79,12 @@ Result<std::vector<std::string>> ListMatches(const FtpServer& server, const std:
 
 // Downloads `remotePath` to `localPath`; fails without touching an
 // existing local file.
-Status GetFile(const FtpServer& server, const std::string& remotePath,
-               const std::string& localPath, const StopRequested& stop);
+Status GetFile(const FtpServer& server, const std::string& remotePath, const std::string& localPath,
+               const StopRequested& stop);
 
 // Uploads `localPath` to `remotePath`, replacing a file of that name.
-Status PutFile(const FtpServer& server, const std::string& localPath,
-               const std::string& remotePath, const StopRequested& stop);
+Status PutFile(const FtpServer& server, const std::string& localPath, const std::string& remotePath,
+               const StopRequested& stop);
 
 // Creates the folder `remotePath` and any missing folders above it; an
 // existing folder is fine.

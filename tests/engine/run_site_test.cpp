@@ -624,9 +624,9 @@ TEST_F(RemoteRunTest, PublishesReportAndTheGraphsOfShownSections) {
   }
   const std::vector<int> stages = host.Stages();
   const std::vector<int> connectThenUpload = {kStageFtpConnecting, kStageUploadingReport};
-  EXPECT_NE(std::search(stages.begin(), stages.end(), connectThenUpload.begin(),
-                        connectThenUpload.end()),
-            stages.end());
+  EXPECT_NE(
+      std::search(stages.begin(), stages.end(), connectThenUpload.begin(), connectThenUpload.end()),
+      stages.end());
   EXPECT_NE(std::find(stages.begin(), stages.end(), kStageUploadingGraphs), stages.end());
 
   // Without graphs: the report alone, and no images folder.

@@ -1,6 +1,10 @@
 #include "net/ftp_client.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <algorithm>
 #include <atomic>
@@ -24,9 +28,8 @@ using test::TempDir;
 std::string SomeLog(int lines) {
   std::string text;
   for (int i = 0; i < lines; ++i) {
-    text += "10.0.0." + std::to_string(i % 250) +
-            " - - [01/Mar/2024:10:00:00 +0000] \"GET /page" + std::to_string(i) +
-            ".html HTTP/1.1\" 200 " + std::to_string(1000 + i) + "\r\n";
+    text += "10.0.0." + std::to_string(i % 250) + " - - [01/Mar/2024:10:00:00 +0000] \"GET /page" +
+            std::to_string(i) + ".html HTTP/1.1\" 200 " + std::to_string(1000 + i) + "\r\n";
   }
   return text;
 }
@@ -62,8 +65,8 @@ class FtpTransferTest : public testing::TestWithParam<Mode> {
     }
     server_ = test::StartFtpServer(work_, root_, cert_);
     ASSERT_NE(server_->port(), 0) << "pyftpdlib did not start (scripts/install-deps.sh)";
-    login_.server = std::string(GetParam().tls ? "ftps://" : "") + "127.0.0.1:" +
-                    std::to_string(server_->port());
+    login_.server = std::string(GetParam().tls ? "ftps://" : "") +
+                    "127.0.0.1:" + std::to_string(server_->port());
     login_.user = test::kFtpUser;
     login_.password = test::kFtpPassword;
     login_.passive = GetParam().passive;
@@ -158,8 +161,11 @@ INSTANTIATE_TEST_SUITE_P(Modes, FtpTransferTest,
                          // FTPS transfers are not here: pyftpdlib 1.5.7 resets
                          // the TLS handshake of every data connection. Its
                          // control connection is tested below.
-                         testing::Values(Mode{"Passive", false, true}, Mode{"Active", false, false}),
-                         [](const testing::TestParamInfo<Mode>& param) { return param.param.name; });
+                         testing::Values(Mode{"Passive", false, true},
+                                         Mode{"Active", false, false}),
+                         [](const testing::TestParamInfo<Mode>& param) {
+                           return param.param.name;
+                         });
 
 TEST(FtpsTrust, UnknownCertificateFailsNamingTheHost) {
   TempDir work;
@@ -177,6 +183,45 @@ TEST(FtpsTrust, UnknownCertificateFailsNamingTheHost) {
   EXPECT_NE(file.message().find("the certificate of 127.0.0.1 could not be verified"),
             std::string::npos)
       << file.message();
+}
+
+TEST(Sftp, ReadsListsAndPublishesByHostKeyAndLogin) {
+  TempDir work;
+  std::unique_ptr<test::ServerProcess> server = test::StartSftpServer(work);
+  ASSERT_NE(server->port(), 0) << "sshd did not start (openssh-server)";
+  ::setenv("HOME", work.path().c_str(), 1);
+  fs::create_directories(work / "root" / "logs");
+  const std::string log = SomeLog(3000);
+  std::ofstream(work / "root" / "logs" / "a.log", std::ios::binary) << log;
+  std::ofstream(work / "root" / "logs" / "b.txt") << "b\n";
+  FtpServer login = At("sftp://127.0.0.1:" + std::to_string(server->port()));
+  login.user = ::getpwuid(::geteuid())->pw_name;
+  login.knownHosts = (work / ".ssh" / "known_hosts").string();
+  const std::string root = (work / "root").string();
+
+  Result<std::unique_ptr<RemoteFile>> file = RemoteFile::Open(login, root + "/logs/a.log", {});
+  ASSERT_TRUE(file.ok()) << file.message();
+  EXPECT_EQ(ReadAll(**file), log);
+  Result<std::vector<std::string>> listed = ListMatches(login, root + "/logs/*.log", {});
+  ASSERT_TRUE(listed.ok()) << listed.message();
+  EXPECT_EQ(*listed, std::vector<std::string>{root + "/logs/a.log"});
+  ASSERT_TRUE(CreateFolder(login, root + "/site/images", {}).ok());
+  ASSERT_TRUE(
+      PutFile(login, (work / "root" / "logs" / "b.txt").string(), root + "/site/images/b.txt", {})
+          .ok());
+  EXPECT_EQ(test::ReadFileBytes(work / "root" / "site" / "images" / "b.txt"), "b\n");
+
+  // A host key that is not the one known is refused, naming the host.
+  const std::string other = (work / "otherkey").string();
+  ASSERT_EQ(std::system(("ssh-keygen -q -t ecdsa -b 256 -N '' -f '" + other + "'").c_str()), 0);
+  std::string otherKey = test::ReadFileBytes(other + ".pub");
+  otherKey = otherKey.substr(0, otherKey.find(' ', otherKey.find(' ') + 1));
+  std::ofstream(work / "other_hosts")
+      << "[127.0.0.1]:" << server->port() << ' ' << otherKey << '\n';
+  login.knownHosts = (work / "other_hosts").string();
+  Result<std::unique_ptr<RemoteFile>> refused = RemoteFile::Open(login, root + "/logs/a.log", {});
+  ASSERT_FALSE(refused.ok());
+  EXPECT_NE(refused.message().find("127.0.0.1"), std::string::npos) << refused.message();
 }
 
 TEST(ServerAddress, ShowsSchemeHostAndPathWithoutLogin) {

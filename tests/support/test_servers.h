@@ -34,8 +34,15 @@ inline constexpr const char* kFtpPassword = "s3cret-Pw";
 
 // Debian's pyftpdlib serving `root`; FTPS (explicit TLS) when `certPem` is
 // given (certificate and key in one file).
-std::unique_ptr<ServerProcess> StartFtpServer(const TempDir& work, const std::filesystem::path& root,
-                             const std::string& certPem = "");
+std::unique_ptr<ServerProcess> StartFtpServer(const TempDir& work,
+                                              const std::filesystem::path& root,
+                                              const std::string& certPem = "");
+
+// OpenSSH's sshd serving SFTP on a free port as the current user, with a
+// throwaway host key. It writes `work`/.ssh/id_rsa (the client key, which
+// libcurl takes from $HOME) and `work`/.ssh/known_hosts; the caller points
+// HOME at `work`. Login is by that key; the password is not used.
+std::unique_ptr<ServerProcess> StartSftpServer(const TempDir& work);
 
 // Writes a throwaway certificate for 127.0.0.1 and its key into one PEM
 // file in `work` and returns its path; empty when openssl failed.
