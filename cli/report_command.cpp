@@ -1,7 +1,10 @@
 #include <CLI/CLI.hpp>
 
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <system_error>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/site_runs.h"
@@ -37,6 +40,10 @@ class ReportCommand : public Command {
     sub->add_flag("--resolve", resolve_, "Turn IP addresses into host names (slower)");
     sub->add_option("--site", site_, "The site's homepage URL, shown in the report");
     sub->add_option("--json", json_, "Also write the statistics as JSON to FILE");
+    sub->add_option("--user", user_, "User name for ftp://, ftps:// and sftp:// logfiles");
+    sub->add_option("--password-file", passwordFile_,
+                    "File whose first line is the password for remote logfiles");
+    sub->add_flag("--passive", passive_, "Passive FTP (for servers behind firewalls)");
   }
 
   Status Run(const CliContext& context) override {
@@ -45,6 +52,7 @@ class ReportCommand : public Command {
     // Default program settings, in the current folder.
     CSettings settings;
     settings.SetResolveHostnames(resolve_ ? 1 : 0);
+    settings.SetPassiveFtp(passive_ ? 1 : 0);
 
     const std::vector<SiteJob> jobs{{0, *profile, json_}};
     std::vector<SiteOutcome> outcomes;
@@ -59,13 +67,62 @@ class ReportCommand : public Command {
   }
 
  private:
+  // Remote logfiles given as URLs become the profile's logfile server and
+  // paths; all of them must name one server. The password comes from a
+  // file, so that it shows in no process list or shell history.
+  Status TakeRemoteLogfiles(CSiteProfile& profile, std::vector<std::string>& names) const {
+    std::string server;
+    for (std::string& name : names) {
+      const std::size_t scheme = name.find("://");
+      const std::string kind = scheme == std::string::npos ? "" : name.substr(0, scheme);
+      if (kind != "ftp" && kind != "ftps" && kind != "sftp") {
+        if (server.empty()) continue;
+        return Status::Error(name + ": local and remote logfiles cannot be mixed");
+      }
+      const std::size_t slash = name.find('/', scheme + 3);
+      if (slash == std::string::npos || slash + 1 == name.size()) {
+        return Status::Error(name + ": the address names no file");
+      }
+      const std::string host = name.substr(scheme + 3, slash - scheme - 3);
+      if (host.find('@') != std::string::npos) {
+        return Status::Error(name +
+                             ": give the user with --user and the password with "
+                             "--password-file, not in the address");
+      }
+      const std::string thisServer = kind == "ftp" ? host : kind + "://" + host;
+      if (!server.empty() && thisServer != server) {
+        return Status::Error(name + ": all remote logfiles must be on one server");
+      }
+      if (server.empty() && &name != &names.front()) {
+        return Status::Error(name + ": local and remote logfiles cannot be mixed");
+      }
+      server = thisServer;
+      name = name.substr(slash + 1);  // relative to the login folder; "//x" is absolute
+    }
+    if (server.empty()) return Status::Ok();
+    std::string password;
+    if (!passwordFile_.empty()) {
+      std::ifstream in(passwordFile_);
+      if (!in) return Status::Error("Cannot read the password file " + passwordFile_);
+      std::getline(in, password);
+      if (!password.empty() && password.back() == '\r') password.pop_back();
+    }
+    profile.SetRemoteLogfile(1);
+    profile.SetLogFtpServer(server);
+    profile.SetLogFtpUser(user_.empty() ? "anonymous" : user_);
+    profile.SetLogFtpPassword(password);
+    return Status::Ok();
+  }
+
   // A new profile with these options; several logfiles become a file list.
   Result<std::shared_ptr<CSiteProfile>> Profile() const {
     auto profile = std::make_shared<CSiteProfile>();
-    std::string logfiles = logfiles_.front();
-    if (logfiles_.size() > 1) {
+    std::vector<std::string> names = logfiles_;
+    if (Status remote = TakeRemoteLogfiles(*profile, names); !remote.ok()) return remote;
+    std::string logfiles = names.front();
+    if (names.size() > 1) {
       logfiles.clear();
-      for (const std::string& name : logfiles_) logfiles += name + "|";
+      for (const std::string& name : names) logfiles += name + "|";
     }
     profile->SetLogfilePath(logfiles);
     std::error_code error;
@@ -95,6 +152,9 @@ class ReportCommand : public Command {
   bool resolve_ = false;
   std::string site_;
   std::string json_;
+  std::string user_;
+  std::string passwordFile_;
+  bool passive_ = false;
 };
 
 }  // namespace

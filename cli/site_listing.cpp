@@ -4,13 +4,17 @@
 #include <nlohmann/json.hpp>
 #include <variant>
 
+#include "net/ftp_client.h"
 #include "settings/field_access.h"
 
 namespace tlw::cli {
 namespace {
 
+// Where a remote file is, as the user would type it; never the login.
 std::string FtpAddress(const std::string& server, const std::string& path) {
-  return "ftp://" + server + (path.empty() || path.front() != '/' ? "/" : "") + path;
+  FtpServer address;
+  address.server = server;
+  return ServerAddress(address, path);
 }
 
 std::string ScheduleText(const CSiteProfile& profile) {

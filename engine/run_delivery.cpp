@@ -1,32 +1,89 @@
 #include "engine/run_delivery.h"
 
+#include <filesystem>
+#include <system_error>
+
+#include "base/run_stages.h"
+#include "net/ftp_client.h"
 #include "settings/site_profile.h"
 
 namespace tlw {
 
-std::string FtpAddress(const std::string& server, const std::string& path) {
-  std::string address = "ftp://" + server;
-  if (path.empty() || path.front() != '/') address += '/';
-  return address + path;
+namespace {
+
+// The graphs that publishing uploads, in upload order, each with the
+// profile flag that decides it (none: always).
+struct PublishedGraph {
+  const char* file;
+  const FieldFlag& (CSiteProfile::*shown)() const;
+};
+
+constexpr PublishedGraph kPublishedGraphs[] = {
+    {"tlwgraph_brokenlinks.gif", &CSiteProfile::GetShowBrokenLinks},
+    {"tlwgraph_countries.gif", &CSiteProfile::GetShowCountries},
+    {"tlwgraph_dirs.gif", &CSiteProfile::GetShowDirectories},
+    {"tlwgraph_domains.gif", &CSiteProfile::GetShowDomains},
+    {"tlwgraph_filereq.gif", &CSiteProfile::GetShowFileRequests},
+    {"tlwgraph_hostnames.gif", &CSiteProfile::GetShowHostnames},
+    {"tlwgraph_referer.gif", &CSiteProfile::GetShowRefererPages},
+    {"tlwgraph_retcodes.gif", &CSiteProfile::GetShowServerStatusCodes},
+    {"tlwgraph_webpages.gif", &CSiteProfile::GetShowMostAccessedPages},
+    {"tlwgraph_browsers.gif", &CSiteProfile::GetShowWebBrowsers},
+    {"tlwgraph_filetypes.gif", &CSiteProfile::GetShowFileTypes},
+    {"tlwgraph_keywords.gif", nullptr},
+    {"tlwgraph_clickpaths.gif", nullptr},
+    {"tlwgraph_topentrypages.gif", nullptr},
+    {"tlwgraph_topexitpages.gif", nullptr},
+};
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-Result<std::string> ExpandRemoteWildcards(const CSiteProfile& profile) {
-  return Status::Error("Cannot list " +
-                       FtpAddress(profile.GetLogFtpServer(), profile.GetLogfilePath()) +
-                       ": reading logfiles over FTP is not supported yet");
-}
-
-Result<std::unique_ptr<LineSource>> OpenRemoteLogfile(const CSiteProfile& profile,
-                                                      const std::string& name) {
-  return Status::Error("Cannot read " + FtpAddress(profile.GetLogFtpServer(), name) +
-                       ": reading logfiles over FTP is not supported yet");
-}
+}  // namespace
 
 Status PublishReport(const CSiteProfile& profile, const ReportOutcome& report,
-                     const RunHost& /*host*/) {
-  return Status::Error("Cannot publish the report to " +
-                       FtpAddress(profile.GetUploadFtpServer(), report.finalReportFileName) +
-                       ": publishing over FTP is not supported yet");
+                     const std::string& graphFilePrefix, const RunHost& host,
+                     const RemoteAccess& access) {
+  auto post = [&](int stage) {
+    if (host.progress != nullptr) host.progress->Post(stage, profile.GetListIndex());
+  };
+  const FtpServer server = UploadServerOf(profile, access);
+  const bool graphs = profile.GetIncludeGraphs() != 0;
+  post(kStageFtpConnecting);
+  // The first folder made is the connection test: a server that cannot be
+  // reached or refuses the login ends publishing here. The folders exist
+  // afterwards whatever the server said, or the uploads below fail.
+  if (!report.reportFolder.empty()) {
+    if (Status made = CreateFolder(server, report.reportFolder, access.stop); !made.ok()) {
+      return made;
+    }
+  }
+  post(kStageUploadingReport);
+  const std::string images = InFolder(report.reportFolder, "images");
+  if (graphs) (void)CreateFolder(server, images, access.stop);
+  if (Status put = PutFile(server, report.reportFile, report.finalReportFileName, access.stop);
+      !put.ok()) {
+    return put;
+  }
+  if (!graphs) return Status::Ok();
+  const std::string localBase =
+      (std::filesystem::path(report.reportFile).parent_path() / graphFilePrefix).string();
+  const std::string remoteBase = InFolder(images, graphFilePrefix);
+  post(kStageUploadingGraphs);
+  for (const PublishedGraph& graph : kPublishedGraphs) {
+    if (graph.shown != nullptr && (profile.*graph.shown)() == 0) continue;
+    const std::string local = localBase + graph.file;
+    // A graph the report did not draw (an empty table) is not uploaded.
+    std::error_code missing;
+    if (!std::filesystem::exists(local, missing)) continue;
+    Status put = PutFile(server, local, remoteBase + graph.file, access.stop);
+    std::error_code ignored;
+    std::filesystem::remove(local, ignored);
+    if (!put.ok()) return put;
+  }
+  return Status::Ok();
 }
 
 }  // namespace tlw

@@ -162,11 +162,15 @@ class SiteRun {
 
   ReadEnd ReadLogfiles() {
     const std::string setting = profile_.GetLogfilePath();
-    if (NamesArchive(setting))
-      (void)CreateStagingFolder(settings_.cacheFolder, profile_.GetListIndex());
+    if (NamesArchive(setting)) {
+      Result<std::filesystem::path> staging =
+          CreateStagingFolder(settings_.cacheFolder, profile_.GetListIndex());
+      // The fetched archive is a copy for the user; a failed fetch is ignored.
+      if (remote_ && staging.ok()) (void)FetchRemoteArchive(profile_, *staging, RemoteAccessOf());
+    }
     std::string fileList = setting;
     if (remote_ && setting.find('*') != std::string::npos) {
-      Result<std::string> listed = ExpandRemoteWildcards(profile_);
+      Result<std::string> listed = ExpandRemoteWildcards(profile_, RemoteAccessOf());
       if (!listed.ok()) {
         Notify(Notice{listed.message()});
         return FailRead(kStageTransmissionError, listed.message());
@@ -187,7 +191,8 @@ class SiteRun {
   }
 
   ReadEnd ReadRemote(const std::string& name) {
-    Result<std::unique_ptr<LineSource>> file = OpenRemoteLogfile(profile_, name);
+    Post(kStageFtpConnecting);
+    Result<std::unique_ptr<LineSource>> file = OpenRemoteLogfile(profile_, name, RemoteAccessOf());
     if (!file.ok()) {
       Notify(Notice{file.message()});
       return FailRead(kStageTransmissionError, file.message());
@@ -196,6 +201,12 @@ class SiteRun {
     Post(kStageLogSize);
     Post(kStageFtpReading);
     return ReadRecords(**file, name);
+  }
+
+  // Transfers stop with the run: they ask the running flag as they wait.
+  RemoteAccess RemoteAccessOf() const {
+    return RemoteAccess{.passive = settings_.passiveFtp,
+                        .stop = [this] { return !profile_.GetRunning(); }};
   }
 
   ReadEnd ReadLocal(const std::string& name) {
@@ -262,8 +273,10 @@ class SiteRun {
         Notify(Notice{records.SourceEndState().message});
         return ReadEnd::Done;
       case RecordStep::ReadFailed:
+        // A remote file that breaks off is a failed transmission.
         Notify(Notice{records.SourceEndState().message});
-        return FailRead(kStageLogfileError, records.SourceEndState().message);
+        return FailRead(remote_ ? kStageTransmissionError : kStageLogfileError,
+                        records.SourceEndState().message);
       case RecordStep::UnsupportedFormat: {
         if (records.DetectionFailed()) Notify(DetectionFailedNotice());
         const Notice notice = UnsupportedLogfileNotice(name);
@@ -335,7 +348,9 @@ class SiteRun {
     warnings_ = report.warnings;
     const bool upload = profile_.GetUploadReport() != 0;
     if (upload) {
-      if (Status published = PublishReport(profile_, report, host_); !published.ok()) {
+      if (Status published =
+              PublishReport(profile_, report, graphFilePrefix_, host_, RemoteAccessOf());
+          !published.ok()) {
         // The report stays in its local copy, so the work is not lost.
         const std::string message = published.message() + "; the report is in " + report.reportFile;
         return Fail(kStageTransmissionError, Notice{message}, message);

@@ -32,6 +32,11 @@ GzipByteSource::GzipByteSource(int fd, std::string name)
   stream_->initialised = true;
 }
 
+GzipByteSource::GzipByteSource(std::unique_ptr<ByteSource> compressed, std::string name)
+    : GzipByteSource(-1, std::move(name)) {
+  compressed_ = std::move(compressed);
+}
+
 GzipByteSource::~GzipByteSource() {
   if (stream_->initialised) inflateEnd(&stream_->z);
 }
@@ -50,6 +55,19 @@ bool GzipByteSource::FillInput() {
   const std::size_t kept = z.avail_in;
   if (kept > 0) std::memmove(input_.data(), z.next_in, kept);
   z.next_in = input_.data();
+  if (compressed_) {
+    const std::size_t got =
+        compressed_->Read(reinterpret_cast<char*>(input_.data()) + kept, input_.size() - kept);
+    if (got > 0) {
+      z.avail_in = static_cast<uInt>(kept + got);
+      return true;
+    }
+    inputAtEof_ = true;
+    if (compressed_->End().kind == SourceEnd::Kind::Failed) {
+      Finish(SourceEnd::Kind::Failed, compressed_->End().message);
+    }
+    return false;
+  }
   while (true) {
     const ssize_t got = ::read(fd_, input_.data() + kept, input_.size() - kept);
     if (got > 0) {

@@ -17,6 +17,9 @@ namespace tlw {
 class GzipByteSource final : public ByteSource {
  public:
   GzipByteSource(int fd, std::string name);
+  // The same over compressed bytes that arrive from another source (a file
+  // read over the network); a failure of that source ends this one.
+  GzipByteSource(std::unique_ptr<ByteSource> compressed, std::string name);
   ~GzipByteSource() override;
   GzipByteSource(const GzipByteSource&) = delete;
   GzipByteSource& operator=(const GzipByteSource&) = delete;
@@ -34,6 +37,7 @@ class GzipByteSource final : public ByteSource {
   void Finish(SourceEnd::Kind kind, std::string message);
 
   int fd_;
+  std::unique_ptr<ByteSource> compressed_;
   std::string name_;
   std::unique_ptr<Stream> stream_;
   std::vector<unsigned char> input_;

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -27,6 +28,7 @@
 #include "settings/settings.h"
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"
+#include "support/test_servers.h"
 #include "tests/logs/gzip_helpers.h"
 
 namespace tlw {
@@ -513,27 +515,145 @@ TEST_F(RunSiteTest, UnwritableReportEndsWithTheReportStage) {
   EXPECT_EQ(profile->Statistics().hostnames.Count(), 0u);
 }
 
-TEST_F(RunSiteTest, RemoteLogfileIsATransmissionErrorForNow) {
-  auto profile = Profile("/logs/access.log");
-  profile->SetRemoteLogfile(1);
-  profile->SetLogFtpServer("ftp.example.net");
+// Remote logfiles and publishing against a real FTP server on loopback.
+class RemoteRunTest : public RunSiteTest {
+ protected:
+  void SetUp() override {
+    RunSiteTest::SetUp();
+    fs::create_directories(root_);
+    server_ = test::StartFtpServer(dir_, root_);
+    ASSERT_NE(server_->port(), 0) << "pyftpdlib did not start (scripts/install-deps.sh)";
+  }
+
+  std::string Server() const { return "127.0.0.1:" + std::to_string(server_->port()); }
+
+  std::shared_ptr<CSiteProfile> RemoteProfile(const std::string& setting) {
+    auto profile = Profile(setting);
+    profile->SetRemoteLogfile(1);
+    profile->SetLogFtpServer(Server());
+    profile->SetLogFtpUser(test::kFtpUser);
+    profile->SetLogFtpPassword(test::kFtpPassword);
+    return profile;
+  }
+
+  void Upload(CSiteProfile& profile) {
+    profile.SetUploadReport(1);
+    profile.SetUploadFtpServer(Server());
+    profile.SetUploadFtpUser(test::kFtpUser);
+    profile.SetUploadFtpPassword(test::kFtpPassword);
+    profile.SetReportPath("site/stats/stats.html");
+  }
+
+  fs::path root_ = dir_ / "ftproot";
+  std::unique_ptr<test::ServerProcess> server_;
+};
+
+TEST_F(RemoteRunTest, ListOfRemoteFilesCountsAsTheLocalCopies) {
+  const std::string first = NcsaLog("a.example.com", 3000);
+  const std::string second = NcsaLog("b.example.com", 2000);
+  const std::string third = NcsaLog("c.example.com", 1000);
+  std::ofstream(root_ / "one.log") << first;
+  std::ofstream(root_ / "two.log") << second;
+  std::ofstream(dir_ / "three.log") << third;
+  ASSERT_EQ(std::system(("gzip -c '" + (dir_ / "three.log").string() + "' > '" +
+                         (root_ / "three.log.gz").string() + "'")
+                            .c_str()),
+            0);
+  Snapshot local;
+  RecordingHost localHost;
+  ASSERT_TRUE(Run(Profile(dir_.Write("one.log", first).string() + "|" +
+                          dir_.Write("two.log", second).string() + "|" +
+                          (dir_ / "three.log").string() + "|"),
+                  localHost, &local)
+                  .Finished());
+
+  for (const bool passive : {true, false}) {
+    settings_.passiveFtp = passive;
+    Snapshot remote;
+    RecordingHost host;
+    auto profile = RemoteProfile("one.log|two.log|/three.log.gz|");
+    const RunResult result = Run(profile, host, &remote);
+    ASSERT_TRUE(result.Finished()) << result.message;
+    EXPECT_EQ(remote.hosts, local.hosts);
+    EXPECT_EQ(remote.periodStart, local.periodStart);
+    EXPECT_EQ(profile->GetLastLogfileSize(), 0U);
+    const std::vector<int> stages = host.Stages();
+    const std::vector<int> reading(stages.begin(), stages.begin() + 10);
+    EXPECT_THAT(reading, ElementsAre(1, 2, 55, 3, 2, 55, 3, 2, 55, 3));
+  }
+
+  Snapshot listed;
   RecordingHost host;
-  const RunResult result = Run(profile, host);
-  EXPECT_EQ(result.finalStage, kStageTransmissionError);
-  EXPECT_THAT(result.message, HasSubstr("ftp://ftp.example.net/logs/access.log"));
-  EXPECT_THAT(result.message, HasSubstr("not supported yet"));
-  EXPECT_THAT(host.Stages(), ElementsAre(1, kStageTransmissionError));
+  ASSERT_TRUE(Run(RemoteProfile("*.log"), host, &listed).Finished());
+  Hosts expected = {{"a.example.com", 3000}, {"b.example.com", 2000}};
+  EXPECT_EQ(listed.hosts, expected);
 }
 
-TEST_F(RunSiteTest, UploadedReportIsATransmissionErrorAndKeepsTheLocalCopy) {
+TEST_F(RemoteRunTest, WrongPasswordEndsBeforeAnyLineWithoutThePassword) {
+  std::ofstream(root_ / "access.log") << NcsaLog("a.example.com", 10);
+  auto profile = RemoteProfile("access.log");
+  profile->SetLogFtpPassword("Wrong-Pass-123");
+  RecordingHost host;
+  RunProgress progress;
+  const RunResult result = Run(profile, host, nullptr, &progress);
+  EXPECT_EQ(result.finalStage, kStageTransmissionError);
+  EXPECT_THAT(host.Stages(), ElementsAre(1, 2, kStageTransmissionError));
+  EXPECT_THAT(result.message, HasSubstr("ftp://127.0.0.1"));
+  EXPECT_THAT(result.message, Not(HasSubstr("Wrong-Pass-123")));
+  EXPECT_EQ(progress.linesRead.load(), 0U);
+}
+
+TEST_F(RemoteRunTest, ServerGoingAwayMidFilePublishesNothing) {
+  std::ofstream(root_ / "cut.log") << NcsaLog("a.example.com", 20000);
+  auto profile = RemoteProfile("cut.log");
+  Upload(*profile);
+  RecordingHost host;
+  const RunResult result = Run(profile, host);
+  EXPECT_EQ(result.finalStage, kStageTransmissionError) << result.message;
+  EXPECT_FALSE(fs::exists(root_ / "site"));
+}
+
+TEST_F(RemoteRunTest, PublishesReportAndTheGraphsOfShownSections) {
+  auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 50)).string());
+  Upload(*profile);
+  profile->SetShowHostnames(0);
+  RecordingHost host;
+  const RunResult result = Run(profile, host);
+  ASSERT_TRUE(result.Finished()) << result.message;
+  EXPECT_TRUE(fs::is_regular_file(root_ / "site" / "stats" / "stats.html"));
+  std::vector<std::string> uploaded;
+  for (const auto& entry : fs::directory_iterator(root_ / "site" / "stats" / "images")) {
+    uploaded.push_back(entry.path().filename().string());
+  }
+  EXPECT_FALSE(uploaded.empty());
+  for (const std::string& name : uploaded) {
+    EXPECT_EQ(name.find("hostnames"), std::string::npos) << name;
+    EXPECT_FALSE(fs::exists(dir_ / name)) << name << " stayed in the program directory";
+  }
+  const std::vector<int> stages = host.Stages();
+  const std::vector<int> connectThenUpload = {kStageFtpConnecting, kStageUploadingReport};
+  EXPECT_NE(
+      std::search(stages.begin(), stages.end(), connectThenUpload.begin(), connectThenUpload.end()),
+      stages.end());
+  EXPECT_NE(std::find(stages.begin(), stages.end(), kStageUploadingGraphs), stages.end());
+
+  // Without graphs: the report alone, and no images folder.
+  fs::remove_all(root_ / "site");
+  profile->SetIncludeGraphs(0);
+  ASSERT_TRUE(Run(profile, host).Finished());
+  EXPECT_TRUE(fs::is_regular_file(root_ / "site" / "stats" / "stats.html"));
+  EXPECT_FALSE(fs::exists(root_ / "site" / "stats" / "images"));
+}
+
+TEST_F(RemoteRunTest, FailedUploadNamesServerAndFileAndKeepsTheLocalCopy) {
   auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 2)).string());
-  profile->SetUploadReport(1);
-  profile->SetUploadFtpServer("ftp.example.org");
-  profile->SetReportPath("/htdocs/stats.html");
+  Upload(*profile);
+  profile->SetUploadFtpPassword("nope");
   RecordingHost host;
   const RunResult result = Run(profile, host);
   EXPECT_EQ(result.finalStage, kStageTransmissionError);
-  EXPECT_THAT(result.message, HasSubstr("ftp://ftp.example.org/htdocs/stats.html"));
+  EXPECT_THAT(result.message, HasSubstr("ftp://127.0.0.1"));
+  EXPECT_THAT(result.message, HasSubstr("site/stats"));
   EXPECT_TRUE(fs::exists(dir_ / "Report0"));
 }
 

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
@@ -15,6 +16,7 @@
 #include "support/cli_process.h"
 #include "support/paths.h"
 #include "support/temp_dir.h"
+#include "support/test_servers.h"
 
 extern char** environ;
 
@@ -205,12 +207,42 @@ TEST(CliRun, FailingSiteExitsOneWithItsMessage) {
   EXPECT_NE(json["sites"][1]["lastGenerated"], "never generated");
   EXPECT_EQ(json["sites"][2]["lastGenerated"], "never generated");
 
-  // The sample site reads its log over FTP, which is an error for now.
+  // The sample site reads its log from an FTP server that does not exist.
   const ProcessRun remote = RunCli(dir, "run 0");
   EXPECT_EQ(remote.code, 1);
   EXPECT_THAT(remote.out, HasSubstr("[0] FTP: Transmission ERROR!"));
   EXPECT_THAT(remote.err, HasSubstr("ftp://ftp.example.net/"));
   EXPECT_THAT(remote.err, HasSubstr("tallowick-cli: error: [0] failed\n"));
+}
+
+TEST(CliRun, ReportReadsFtpUrlsWithThePasswordFromAFile) {
+  test::TempDir dir;
+  fs::create_directories(dir / "root");
+  std::string log;
+  for (int i = 0; i < 300; ++i) {
+    log += "10.1.1." + std::to_string(i % 7) +
+           " - - [10/Oct/2000:13:55:36 -0700] \"GET /a.html HTTP/1.0\" 200 10\n";
+  }
+  dir.Write("root/access.log", log);
+  const std::unique_ptr<test::ServerProcess> server = test::StartFtpServer(dir, dir / "root");
+  ASSERT_NE(server->port(), 0) << "pyftpdlib did not start (scripts/install-deps.sh)";
+  dir.Write("pw", std::string(test::kFtpPassword) + "\n");
+  const std::string url = "ftp://127.0.0.1:" + std::to_string(server->port()) + "/access.log";
+  const ProcessRun run = RunCli(dir, "report " + url + " --user " + test::kFtpUser +
+                                         " --password-file pw --passive --json s.json");
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("FTP: Reading Logfile..."));
+  EXPECT_TRUE(fs::exists(dir / "stats.html"));
+  const std::string json = test::ReadFileBytes(dir / "s.json");
+  EXPECT_THAT(json, HasSubstr("10.1.1.6"));
+  for (const std::string& text : {run.out, run.err, json}) {
+    EXPECT_THAT(text, Not(HasSubstr(test::kFtpPassword)));
+  }
+
+  const ProcessRun inlineLogin =
+      RunCli(dir, "report ftp://tester:pw@127.0.0.1:" + std::to_string(server->port()) + "/a.log");
+  EXPECT_EQ(inlineLogin.code, 1);
+  EXPECT_THAT(inlineLogin.err, HasSubstr("--password-file"));
 }
 
 TEST(CliRun, UnsupportedLogfileIsNoSuccess) {

@@ -1,0 +1,488 @@
+#include "net/ftp_client.h"
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace tlw {
+namespace {
+
+enum class Protocol { Ftp, Ftps, Sftp };
+
+struct Endpoint {
+  Protocol protocol = Protocol::Ftp;
+  std::string hostPort;  // "host" or "host:port"
+};
+
+Endpoint EndpointOf(const std::string& server) {
+  Endpoint endpoint;
+  std::string_view text = server;
+  auto take = [&text](std::string_view scheme) {
+    if (text.size() < scheme.size()) return false;
+    for (std::size_t i = 0; i < scheme.size(); ++i) {
+      const char c = text[i];
+      if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != scheme[i]) return false;
+    }
+    text.remove_prefix(scheme.size());
+    return true;
+  };
+  if (take("ftps://")) {
+    endpoint.protocol = Protocol::Ftps;
+  } else if (take("sftp://")) {
+    endpoint.protocol = Protocol::Sftp;
+  } else {
+    (void)take("ftp://");
+  }
+  while (!text.empty() && text.back() == '/') text.remove_suffix(1);
+  endpoint.hostPort = std::string(text);
+  return endpoint;
+}
+
+std::string HostOf(const Endpoint& endpoint) {
+  const std::string& hp = endpoint.hostPort;
+  if (!hp.empty() && hp.front() == '[') return hp.substr(0, hp.find(']') + 1);
+  return hp.substr(0, hp.find(':'));
+}
+
+const char* SchemeOf(Protocol protocol) {
+  switch (protocol) {
+    case Protocol::Ftps:
+      return "ftps://";
+    case Protocol::Sftp:
+      return "sftp://";
+    case Protocol::Ftp:
+      break;
+  }
+  return "ftp://";
+}
+
+std::string Escaped(std::string_view path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(path.size());
+  for (const char c : path) {
+    const auto b = static_cast<unsigned char>(c);
+    const bool plain = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
+                       c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
+    if (plain) {
+      out += c;
+    } else {
+      out += '%';
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    }
+  }
+  return out;
+}
+
+// The URL libcurl is given. A path without a leading "/" is relative to the
+// login folder: as FTP takes it, and through "~" for SFTP, whose URLs are
+// absolute. An absolute FTP path starts with an escaped "/".
+std::string UrlOf(const Endpoint& endpoint, std::string_view path) {
+  const bool absolute = !path.empty() && path.front() == '/';
+  if (endpoint.protocol == Protocol::Sftp) {
+    return "sftp://" + endpoint.hostPort + (absolute ? "" : "/~/") + Escaped(path);
+  }
+  // FTPS is explicit TLS on the FTP connection (AUTH TLS), which is what
+  // hosting offers today; the ftps:// URL of libcurl would mean implicit TLS.
+  if (absolute) path.remove_prefix(1);
+  return "ftp://" + endpoint.hostPort + (absolute ? "/%2F" : "/") + Escaped(path);
+}
+
+// One libcurl handle set up for `server`: login, TLS, passive or active.
+struct Easy {
+  CURL* handle = nullptr;
+  char errors[CURL_ERROR_SIZE] = {};
+  const StopRequested* stop = nullptr;
+
+  Easy(const FtpServer& server, const Endpoint& endpoint, const std::string& url) {
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    (void)initialised;
+    handle = curl_easy_init();
+    if (handle == nullptr) return;
+    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errors);
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 30L);
+    // A server that sends nothing for a minute is taken as gone.
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, 60L);
+    curl_easy_setopt(handle, CURLOPT_USERNAME, server.user.c_str());
+    curl_easy_setopt(handle, CURLOPT_PASSWORD, server.password.c_str());
+    if (endpoint.protocol == Protocol::Sftp) {
+      std::string knownHosts = server.knownHosts;
+      if (knownHosts.empty()) {
+        const char* home = std::getenv("HOME");
+        knownHosts = std::string(home != nullptr ? home : "") + "/.ssh/known_hosts";
+      }
+      curl_easy_setopt(handle, CURLOPT_SSH_KNOWNHOSTS, knownHosts.c_str());
+    } else {
+      curl_easy_setopt(handle, CURLOPT_TRANSFERTEXT, 0L);
+      if (!server.passive) curl_easy_setopt(handle, CURLOPT_FTPPORT, "-");
+      if (endpoint.protocol == Protocol::Ftps) {
+        curl_easy_setopt(handle, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+        // CURL_CA_BUNDLE names other authorities, as it does for the curl program.
+        const char* bundle = std::getenv("CURL_CA_BUNDLE");
+        const std::string authorities =
+            !server.caFile.empty() ? server.caFile : (bundle != nullptr ? bundle : "");
+        if (!authorities.empty()) curl_easy_setopt(handle, CURLOPT_CAINFO, authorities.c_str());
+      }
+    }
+  }
+  ~Easy() {
+    if (handle != nullptr) curl_easy_cleanup(handle);
+  }
+  Easy(const Easy&) = delete;
+  Easy& operator=(const Easy&) = delete;
+
+  // Lets `stop` end a blocking transfer: libcurl asks at least once a second.
+  void StopWith(const StopRequested& test) {
+    stop = &test;
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &Easy::Progress);
+  }
+  static int Progress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const StopRequested* test = static_cast<Easy*>(self)->stop;
+    return (test != nullptr && *test && (*test)()) ? 1 : 0;
+  }
+
+  // Why the transfer failed, in words that name the server; never the password.
+  std::string Reason(CURLcode code, const Endpoint& endpoint, const FtpServer& server) const {
+    const std::string host = HostOf(endpoint);
+    const std::string detail = errors[0] != '\0' ? errors : curl_easy_strerror(code);
+    switch (code) {
+      case CURLE_PEER_FAILED_VERIFICATION:
+      case CURLE_SSL_CACERT_BADFILE:
+      case CURLE_SSL_ISSUER_ERROR:
+        if (endpoint.protocol == Protocol::Sftp) {
+          return "the host key of " + host + " is not trusted (" + detail + ")";
+        }
+        return "the certificate of " + host + " could not be verified (" + detail + ")";
+      case CURLE_LOGIN_DENIED:
+        return host + " refused the login of user \"" + server.user + "\"";
+      case CURLE_USE_SSL_FAILED:
+        return host + " does not offer FTP over TLS";
+      case CURLE_ABORTED_BY_CALLBACK:
+        return "the transfer was stopped";
+      default:
+        return detail;
+    }
+  }
+};
+
+std::size_t AppendTo(char* data, std::size_t size, std::size_t count, void* text) {
+  static_cast<std::string*>(text)->append(data, size * count);
+  return size * count;
+}
+
+std::size_t ReadFrom(char* data, std::size_t size, std::size_t count, void* file) {
+  return std::fread(data, size, count, static_cast<std::FILE*>(file));
+}
+
+std::string Failure(std::string_view verb, const FtpServer& server, const std::string& path,
+                    const std::string& reason) {
+  return std::string(verb) + " " + ServerAddress(server, path) + ": " + reason;
+}
+
+Status NoHandle(std::string_view verb, const FtpServer& server, const std::string& path) {
+  return Status::Error(std::string(verb) + " " + ServerAddress(server, path) +
+                       ": the transfer could not be set up");
+}
+
+// The name of one line of a folder listing when it names a file; empty for
+// folders and lines that name nothing. Reads Unix "ls -l" lines (FTP
+// servers and SFTP) and the DOS lines of IIS.
+std::string FileNameOf(std::string_view line) {
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+  if (line.empty()) return {};
+  std::size_t pos = 0;
+  auto field = [&line, &pos]() {
+    while (pos < line.size() && line[pos] == ' ') ++pos;
+    const std::size_t start = pos;
+    while (pos < line.size() && line[pos] != ' ') ++pos;
+    return line.substr(start, pos - start);
+  };
+  auto rest = [&line, &pos]() {
+    while (pos < line.size() && line[pos] == ' ') ++pos;
+    return line.substr(pos);
+  };
+  const char first = line.front();
+  if (first >= '0' && first <= '9') {  // 01-31-24  10:00AM  <DIR>  name
+    (void)field();
+    (void)field();
+    if (field() == "<DIR>") return {};
+    return std::string(rest());
+  }
+  if (first != '-' && first != 'l') return {};  // folders, devices, "total"
+  for (int i = 0; i < 8; ++i) (void)field();
+  std::string_view name = rest();
+  if (first == 'l') name = name.substr(0, name.find(" -> "));
+  return std::string(name);
+}
+
+}  // namespace
+
+std::string ServerAddress(const FtpServer& server, const std::string& path) {
+  const Endpoint endpoint = EndpointOf(server.server);
+  std::string address = SchemeOf(endpoint.protocol) + endpoint.hostPort;
+  if (path.empty() || path.front() != '/') address += '/';
+  return address + path;
+}
+
+struct RemoteFile::Transfer {
+  FtpServer server;
+  Endpoint endpoint;
+  std::string path;
+  std::unique_ptr<Easy> easy;
+  CURLM* multi = nullptr;
+  StopRequested stop;
+  // Bytes received and not yet handed on: at most what one call of
+  // curl_multi_perform delivers, since the transfer runs only when this is
+  // empty.
+  std::string pending;
+  std::size_t offset = 0;
+  bool done = false;
+  CURLcode result = CURLE_OK;
+
+  ~Transfer() {
+    if (multi != nullptr) {
+      if (easy && easy->handle != nullptr) curl_multi_remove_handle(multi, easy->handle);
+      curl_multi_cleanup(multi);
+    }
+  }
+  static std::size_t Receive(char* data, std::size_t size, std::size_t count, void* self) {
+    static_cast<Transfer*>(self)->pending.append(data, size * count);
+    return size * count;
+  }
+};
+
+RemoteFile::RemoteFile() : transfer_(std::make_unique<Transfer>()) {}
+RemoteFile::~RemoteFile() = default;
+
+Result<std::unique_ptr<RemoteFile>> RemoteFile::Open(const FtpServer& server,
+                                                     const std::string& path, StopRequested stop) {
+  std::unique_ptr<RemoteFile> file(new RemoteFile());
+  Transfer& t = *file->transfer_;
+  t.server = server;
+  t.endpoint = EndpointOf(server.server);
+  t.path = path;
+  t.stop = std::move(stop);
+  t.easy = std::make_unique<Easy>(server, t.endpoint, UrlOf(t.endpoint, path));
+  t.multi = curl_multi_init();
+  if (t.easy->handle == nullptr || t.multi == nullptr) return NoHandle("Cannot read", server, path);
+  curl_easy_setopt(t.easy->handle, CURLOPT_WRITEFUNCTION, &Transfer::Receive);
+  curl_easy_setopt(t.easy->handle, CURLOPT_WRITEDATA, &t);
+  curl_easy_setopt(t.easy->handle, CURLOPT_BUFFERSIZE, 64L * 1024L);
+  curl_multi_add_handle(t.multi, t.easy->handle);
+  t.pending.reserve(256 * 1024);
+  // Connection, login and the opening of the file are done before the
+  // first byte arrives: a failure of any of them comes back from here.
+  file->Pump();
+  if (t.done && t.result != CURLE_OK) {
+    return Status::Error(
+        Failure("Cannot read", server, path, t.easy->Reason(t.result, t.endpoint, server)));
+  }
+  return file;
+}
+
+void RemoteFile::Pump() {
+  Transfer& t = *transfer_;
+  while (t.offset == t.pending.size() && !t.done) {
+    t.pending.clear();
+    t.offset = 0;
+    if (t.stop && t.stop()) {
+      t.done = true;
+      t.result = CURLE_ABORTED_BY_CALLBACK;
+      break;
+    }
+    int running = 0;
+    if (curl_multi_perform(t.multi, &running) != CURLM_OK) {
+      t.done = true;
+      t.result = CURLE_FAILED_INIT;
+      break;
+    }
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(t.multi, &queued)) {
+      if (message->msg == CURLMSG_DONE) {
+        t.done = true;
+        t.result = message->data.result;
+      }
+    }
+    if (t.done || running == 0 || !t.pending.empty()) {
+      if (running == 0) t.done = true;
+      continue;
+    }
+    // Short waits keep a stop noticed within a tenth of a second.
+    curl_multi_poll(t.multi, nullptr, 0, 100, nullptr);
+  }
+}
+
+std::string_view RemoteFile::Waiting() const {
+  return std::string_view(transfer_->pending).substr(transfer_->offset);
+}
+
+std::size_t RemoteFile::Read(char* dest, std::size_t capacity) {
+  Pump();
+  Transfer& t = *transfer_;
+  const std::size_t count = std::min(capacity, t.pending.size() - t.offset);
+  if (count > 0) {
+    std::copy_n(t.pending.data() + t.offset, count, dest);
+    t.offset += count;
+    return count;
+  }
+  if (t.result != CURLE_OK && t.result != CURLE_ABORTED_BY_CALLBACK && error_.empty()) {
+    error_ =
+        Failure("Cannot read", t.server, t.path, t.easy->Reason(t.result, t.endpoint, t.server));
+  }
+  return 0;
+}
+
+Result<std::vector<std::string>> ListMatches(const FtpServer& server, const std::string& pattern,
+                                             const StopRequested& stop) {
+  const Endpoint endpoint = EndpointOf(server.server);
+  const std::size_t slash = pattern.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : pattern.substr(0, slash + 1);
+  const std::string namePattern = pattern.substr(folder.size());
+  std::string url = UrlOf(endpoint, folder);
+  if (url.back() != '/') url += '/';
+  Easy easy(server, endpoint, url);
+  if (easy.handle == nullptr) return NoHandle("Cannot list", server, pattern);
+  std::string listing;
+  curl_easy_setopt(easy.handle, CURLOPT_WRITEFUNCTION, &AppendTo);
+  curl_easy_setopt(easy.handle, CURLOPT_WRITEDATA, &listing);
+  easy.StopWith(stop);
+  if (const CURLcode code = curl_easy_perform(easy.handle); code != CURLE_OK) {
+    return Status::Error(
+        Failure("Cannot list", server, pattern, easy.Reason(code, endpoint, server)));
+  }
+  std::vector<std::string> matches;
+  std::size_t start = 0;
+  while (start < listing.size()) {
+    std::size_t end = listing.find('\n', start);
+    if (end == std::string::npos) end = listing.size();
+    const std::string name = FileNameOf(std::string_view(listing).substr(start, end - start));
+    start = end + 1;
+    if (name.empty() || name == "." || name == "..") continue;
+    if (fnmatch(namePattern.c_str(), name.c_str(), FNM_PERIOD) == 0)
+      matches.push_back(folder + name);
+  }
+  return matches;
+}
+
+Status GetFile(const FtpServer& server, const std::string& remotePath, const std::string& localPath,
+               const StopRequested& stop) {
+  const Endpoint endpoint = EndpointOf(server.server);
+  const int fd = ::open(localPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    return Status::Error("Cannot fetch " + ServerAddress(server, remotePath) + " to " + localPath +
+                         ": the local file exists or cannot be created");
+  }
+  Easy easy(server, endpoint, UrlOf(endpoint, remotePath));
+  if (easy.handle == nullptr) {
+    ::close(fd);
+    ::unlink(localPath.c_str());
+    return NoHandle("Cannot fetch", server, remotePath);
+  }
+  struct Sink {
+    int fd;
+    static std::size_t Write(char* data, std::size_t size, std::size_t count, void* self) {
+      const std::size_t total = size * count;
+      std::size_t done = 0;
+      while (done < total) {
+        const ssize_t n = ::write(static_cast<Sink*>(self)->fd, data + done, total - done);
+        if (n <= 0) return 0;
+        done += static_cast<std::size_t>(n);
+      }
+      return total;
+    }
+  } sink{fd};
+  curl_easy_setopt(easy.handle, CURLOPT_WRITEFUNCTION, &Sink::Write);
+  curl_easy_setopt(easy.handle, CURLOPT_WRITEDATA, &sink);
+  easy.StopWith(stop);
+  const CURLcode code = curl_easy_perform(easy.handle);
+  const bool closed = ::close(fd) == 0;
+  if (code != CURLE_OK || !closed) {
+    ::unlink(localPath.c_str());
+    return Status::Error(Failure(
+        "Cannot fetch", server, remotePath,
+        closed ? easy.Reason(code, endpoint, server) : "the local copy could not be written"));
+  }
+  return Status::Ok();
+}
+
+Status PutFile(const FtpServer& server, const std::string& localPath, const std::string& remotePath,
+               const StopRequested& stop) {
+  const Endpoint endpoint = EndpointOf(server.server);
+  std::FILE* in = std::fopen(localPath.c_str(), "rb");
+  if (in == nullptr) {
+    return Status::Error("Cannot upload " + localPath + " to " + ServerAddress(server, remotePath) +
+                         ": the local file cannot be read");
+  }
+  Easy easy(server, endpoint, UrlOf(endpoint, remotePath));
+  if (easy.handle == nullptr) {
+    std::fclose(in);
+    return NoHandle("Cannot upload to", server, remotePath);
+  }
+  curl_easy_setopt(easy.handle, CURLOPT_UPLOAD, 1L);
+  curl_easy_setopt(easy.handle, CURLOPT_READDATA, in);
+  curl_easy_setopt(easy.handle, CURLOPT_READFUNCTION, &ReadFrom);
+  curl_easy_setopt(easy.handle, CURLOPT_FTP_CREATE_MISSING_DIRS,
+                   static_cast<long>(CURLFTP_CREATE_DIR));
+  easy.StopWith(stop);
+  const CURLcode code = curl_easy_perform(easy.handle);
+  std::fclose(in);
+  if (code != CURLE_OK) {
+    return Status::Error(
+        Failure("Cannot upload to", server, remotePath, easy.Reason(code, endpoint, server)));
+  }
+  return Status::Ok();
+}
+
+Status CreateFolder(const FtpServer& server, const std::string& remotePath,
+                    const StopRequested& stop) {
+  const Endpoint endpoint = EndpointOf(server.server);
+  std::string folder = remotePath;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  curl_slist* commands = nullptr;
+  std::string url;
+  if (endpoint.protocol == Protocol::Sftp) {
+    // Each level in turn; "*" lets a level that exists already pass.
+    for (std::size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
+      const std::string level = folder.substr(0, at);
+      commands = curl_slist_append(commands, ("*mkdir \"" + level + "\"").c_str());
+      if (at == std::string::npos) break;
+    }
+    url = UrlOf(endpoint, "");
+  } else {
+    // Changing into the folder with missing folders created makes it.
+    url = UrlOf(endpoint, folder) + "/";
+  }
+  Easy easy(server, endpoint, url);
+  if (easy.handle == nullptr) {
+    curl_slist_free_all(commands);
+    return NoHandle("Cannot create", server, remotePath);
+  }
+  curl_easy_setopt(easy.handle, CURLOPT_NOBODY, 1L);
+  curl_easy_setopt(easy.handle, CURLOPT_FTP_CREATE_MISSING_DIRS,
+                   static_cast<long>(CURLFTP_CREATE_DIR));
+  if (commands != nullptr) curl_easy_setopt(easy.handle, CURLOPT_QUOTE, commands);
+  easy.StopWith(stop);
+  const CURLcode code = curl_easy_perform(easy.handle);
+  curl_slist_free_all(commands);
+  if (code != CURLE_OK) {
+    return Status::Error(
+        Failure("Cannot create", server, remotePath, easy.Reason(code, endpoint, server)));
+  }
+  return Status::Ok();
+}
+
+}  // namespace tlw

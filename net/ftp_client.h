@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/result.h"
+
+namespace tlw {
+
+// A file server as a profile names it, with the login for it. `server` is a
+// host name ("host" or "host:port") for plain FTP, or "ftps://host[:port]"
+// for FTP over TLS (explicit, AUTH TLS on the FTP port) or
+// "sftp://host[:port]" for SFTP. The password is used for the login only
+// and never appears in a message.
+struct FtpServer {
+  std::string server;
+  std::string user;
+  std::string password;
+  bool passive = true;
+  // Certificates of FTPS servers are verified against the system's
+  // authorities, or against this file of PEM certificates when set.
+  std::string caFile;
+  // Host keys of SFTP servers are checked against this OpenSSH known-hosts
+  // file; empty means the user's ~/.ssh/known_hosts.
+  std::string knownHosts;
+};
+
+// Asked about once every 100 ms during a transfer; true stops it.
+using StopRequested = std::function<bool()>;
+
+// The address of `path` on `server` as a user recognises it, without user
+// or password: "ftp://host/path", "ftps://..." or "sftp://...".
+std::string ServerAddress(const FtpServer& server, const std::string& path);
+
+// A remote file read as it arrives, over a connection of its own: the
+// bytes are handed on in pieces as the server sends them, never the whole
+// file at once and never through a temporary copy.
+class RemoteFile {
+ public:
+  // Connects, logs in and starts the download of `path` (relative to the
+  // login folder unless it starts with "/"). Fails, with a message naming
+  // the server and the file, when the server cannot be reached, refuses
+  // the login or the file, or its certificate or host key is not trusted.
+  static Result<std::unique_ptr<RemoteFile>> Open(const FtpServer& server, const std::string& path,
+                                                  StopRequested stop);
+  ~RemoteFile();
+  RemoteFile(const RemoteFile&) = delete;
+  RemoteFile& operator=(const RemoteFile&) = delete;
+
+  // Fills up to `capacity` bytes of `dest`; 0 at the end of the file, of
+  // the connection, or when stopped. Failed() then tells whether the
+  // transfer broke off.
+  std::size_t Read(char* dest, std::size_t capacity);
+  // The bytes received and not yet read, which after Open() are the start
+  // of the file (empty for an empty file): enough to tell a gzip file.
+  std::string_view Waiting() const;
+  bool Failed() const { return !error_.empty(); }
+  const std::string& Error() const { return error_; }
+
+ private:
+  struct Transfer;
+  RemoteFile();
+  // Runs the transfer until bytes are waiting or it has ended.
+  void Pump();
+
+  std::unique_ptr<Transfer> transfer_;
+  std::string error_;
+};
+
+// The files (not folders) of the folder of `pattern` whose names match its
+// last component ("*" wildcards), each as the folder part of `pattern`
+// followed by the name, in the order the server lists them.
+Result<std::vector<std::string>> ListMatches(const FtpServer& server, const std::string& pattern,
+                                             const StopRequested& stop);
+
+// Downloads `remotePath` to `localPath`; fails without touching an
+// existing local file.
+Status GetFile(const FtpServer& server, const std::string& remotePath, const std::string& localPath,
+               const StopRequested& stop);
+
+// Uploads `localPath` to `remotePath`, replacing a file of that name.
+Status PutFile(const FtpServer& server, const std::string& localPath, const std::string& remotePath,
+               const StopRequested& stop);
+
+// Creates the folder `remotePath` and any missing folders above it; an
+// existing folder is fine.
+Status CreateFolder(const FtpServer& server, const std::string& remotePath,
+                    const StopRequested& stop);
+
+}  // namespace tlw

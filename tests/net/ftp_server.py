@@ -1,0 +1,61 @@
+"""A throwaway FTP (or FTPS) server for the transfer tests.
+
+Usage: ftp_server.py ROOT PORT_FILE USER PASSWORD [CERT_PEM]
+
+Serves ROOT on 127.0.0.1 at a free port, which it writes to PORT_FILE once
+it listens. With CERT_PEM (certificate and key in one file) it requires
+TLS on the control and data connections (explicit, AUTH TLS). A download
+of a file whose name starts with "cut" sends the first half of the file
+and then drops the connection, as a server that goes away mid-file does.
+"""
+import os
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def main():
+    root, port_file, user, password = sys.argv[1:5]
+    cert = sys.argv[5] if len(sys.argv) > 5 else None
+    base = TLS_FTPHandler if cert else FTPHandler
+
+    class Handler(base):
+        def ftp_RETR(self, file):
+            if not os.path.basename(file).startswith("cut"):
+                return super().ftp_RETR(file)
+            with open(file, "rb") as f:
+                data = f.read()
+            self.respond("150 File status okay. About to open data connection.")
+            self.data_channel.push(data[: len(data) // 2])
+            self.ioloop.call_later(0.3, self.close)
+            return None
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(user, password, root, perm="elradfmwMT")
+    Handler.authorizer = authorizer
+    Handler.passive_ports = None
+    if cert:
+        Handler.certfile = cert
+        # pyftpdlib's data connections fail TLS 1.3 session reuse; servers
+        # in the field speak 1.2 as well.
+        from OpenSSL import SSL
+
+        context = SSL.Context(SSL.TLS_SERVER_METHOD)
+        context.set_max_proto_version(SSL.TLS1_2_VERSION)
+        context.use_certificate_chain_file(cert)
+        context.use_privatekey_file(cert)
+        Handler.ssl_context = context
+        Handler.tls_control_required = True
+        Handler.tls_data_required = True
+    server = FTPServer(("127.0.0.1", 0), Handler)
+    port = server.socket.getsockname()[1]
+    with open(port_file + ".tmp", "w") as f:
+        f.write(str(port))
+    os.rename(port_file + ".tmp", port_file)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace tlw::test {
+
+// A server program run for one test on 127.0.0.1: started with a file
+// where it writes the free port it listens on, stopped at the end.
+class ServerProcess {
+ public:
+  // Starts `argv` (argv[0] a full path) and waits up to ten seconds for
+  // `portFile`; port() is 0 when the server did not come up.
+  ServerProcess(const std::vector<std::string>& argv, const std::filesystem::path& portFile);
+  ~ServerProcess();
+  ServerProcess(const ServerProcess&) = delete;
+  ServerProcess& operator=(const ServerProcess&) = delete;
+
+  int port() const { return port_; }
+
+ private:
+  pid_t pid_ = -1;
+  int port_ = 0;
+};
+
+inline constexpr const char* kFtpUser = "tester";
+inline constexpr const char* kFtpPassword = "s3cret-Pw";
+
+// Debian's pyftpdlib serving `root`; FTPS (explicit TLS) when `certPem` is
+// given (certificate and key in one file).
+std::unique_ptr<ServerProcess> StartFtpServer(const TempDir& work,
+                                              const std::filesystem::path& root,
+                                              const std::string& certPem = "");
+
+// OpenSSH's sshd serving SFTP on a free port as the current user, with a
+// throwaway host key. It writes `work`/.ssh/id_rsa (the client key, which
+// libcurl takes from $HOME) and `work`/.ssh/known_hosts; the caller points
+// HOME at `work`. Login is by that key; the password is not used.
+std::unique_ptr<ServerProcess> StartSftpServer(const TempDir& work);
+
+// Writes a throwaway certificate for 127.0.0.1 and its key into one PEM
+// file in `work` and returns its path; empty when openssl failed.
+std::string MakeCertificate(const TempDir& work);
+
+}  // namespace tlw::test
