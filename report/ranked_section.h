@@ -39,7 +39,7 @@ std::string GraphImageTag(std::string_view prefix, std::string_view graphFile,
                           std::string_view altText);
 
 // The HTML of a ranked section over `ranked` (the whole ranked list), cut to
-// `rowLimit` rows (or the spec's fixed limit); empty when the table has fewer
+// `rowLimit` rows (or the fixed limit of the section's layout); empty when the table has fewer
 // entries than the section's minimum. Writes the image tag of `graphFile`
 // when graphs are on and the name is not empty; drawing the graph itself is
 // the caller's.
