@@ -22,6 +22,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 #include "report/section_catalog.h"
@@ -250,6 +251,28 @@ QString CSitePropertyPage1::HelpText() const {
          "http://www.example.com\n";
 }
 
+namespace {
+
+// The server, user and password rows that the Log File and Output pages
+// show for a remote location; their labels and edits join `controls`, which
+// the page shows only while the location is remote.
+void AddFtpLogin(QWidget* page, QVBoxLayout& layout, std::array<QLineEdit*, 3> edits,
+                 std::vector<QWidget*>& controls) {
+  constexpr std::array<const char*, 3> kLabels{"FTP Server:", "Username:", "Password:"};
+  auto* grid = new QGridLayout;
+  for (int row = 0; row < 3; ++row) {
+    auto* label = new QLabel(kLabels[static_cast<std::size_t>(row)], page);
+    QLineEdit* edit = edits[static_cast<std::size_t>(row)];
+    grid->addWidget(label, row, 0);
+    grid->addWidget(edit, row, 1);
+    controls.push_back(label);
+    controls.push_back(edit);
+  }
+  layout.addLayout(grid);
+}
+
+}  // namespace
+
 // ---- Log File ------------------------------------------------------------
 
 CSitePropertyPage2::CSitePropertyPage2(const SheetHooks& hooks, QWidget* parent)
@@ -269,17 +292,7 @@ CSitePropertyPage2::CSitePropertyPage2(const SheetHooks& hooks, QWidget* parent)
   pathRow->addWidget(browse);
   layout->addLayout(pathRow);
   layout->addWidget(new QLabel("(Click F1 for more options)", this));
-  auto* grid = new QGridLayout;
-  const char* labels[] = {"FTP Server:", "Username:", "Password:"};
-  QLineEdit* edits[] = {server, user, password};
-  for (int row = 0; row < 3; ++row) {
-    auto* label = new QLabel(labels[row], this);
-    grid->addWidget(label, row, 0);
-    grid->addWidget(edits[row], row, 1);
-    ftpControls_.push_back(label);
-    ftpControls_.push_back(edits[row]);
-  }
-  layout->addLayout(grid);
+  AddFtpLogin(this, *layout, {server, user, password}, ftpControls_);
   layout->addStretch(1);
   connect(remote, &QCheckBox::clicked, this, [this] { ApplyVisibility(); });
   connect(browse, &QPushButton::clicked, this, [this] { Browse(); });
@@ -366,17 +379,7 @@ CSitePropertyPage3::CSitePropertyPage3(const SheetHooks& hooks, QWidget* parent)
   pathRow->addWidget(path, 1);
   pathRow->addWidget(browse);
   layout->addLayout(pathRow);
-  auto* grid = new QGridLayout;
-  const char* labels[] = {"FTP Server:", "Username:", "Password:"};
-  QLineEdit* edits[] = {server, user, password};
-  for (int row = 0; row < 3; ++row) {
-    auto* label = new QLabel(labels[row], this);
-    grid->addWidget(label, row, 0);
-    grid->addWidget(edits[row], row, 1);
-    ftpControls_.push_back(label);
-    ftpControls_.push_back(edits[row]);
-  }
-  layout->addLayout(grid);
+  AddFtpLogin(this, *layout, {server, user, password}, ftpControls_);
   layout->addWidget(email);
   auto* mail = new QHBoxLayout;
   mail->addWidget(addressLabel_);
