@@ -66,6 +66,10 @@ struct RunSettings {
   bool openReportWhenDone = false;
   std::string smtpServer;
   std::string smtpFromAddress = "webmaster@";
+  // Countries of numeric hosts from a GeoIP database (the extension
+  // settings): Debian's, or the named .mmdb file.
+  bool geoipCountries = true;
+  std::string geoipDatabase;
 
   bool operator==(const RunSettings&) const = default;
 };
