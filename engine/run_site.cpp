@@ -11,6 +11,7 @@
 #include "engine/run_delivery.h"
 #include "engine/run_files.h"
 #include "engine/run_texts.h"
+#include "geo/geoip_countries.h"
 #include "logs/archive_staging.h"
 #include "logs/line_parser.h"
 #include "logs/local_logfile.h"
@@ -138,6 +139,11 @@ class SiteRun {
     profile_.SetRunning(true);
     stats_.Prepare();
     counting_ = CountingOptionsOf(profile_);
+    if (settings_.geoipCountries) {
+      countries_ =
+          std::make_unique<GeoIpCountries>(GeoIpSources{.mmdbFile = settings_.geoipDatabase});
+      counting_.countryLookup = countries_.get();
+    }
     Post(kStageReading);
 
     switch (ReadLogfiles()) {
@@ -299,6 +305,7 @@ class SiteRun {
   // file prefix.
   void CompleteStatistics() {
     FinishRecords(stats_);
+    if (countries_ != nullptr) warnings_ = countries_->Warnings();
     if (parse_.period.HasRecords()) {
       periodStart_ = parse_.period.Start();
       periodEnd_ = parse_.period.End();
@@ -345,7 +352,7 @@ class SiteRun {
     }
     const ReportOutcome& report = *written;
     ShowReport(report);
-    warnings_ = report.warnings;
+    warnings_.insert(warnings_.end(), report.warnings.begin(), report.warnings.end());
     const bool upload = profile_.GetUploadReport() != 0;
     if (upload) {
       if (Status published =
@@ -422,6 +429,7 @@ class SiteRun {
   std::int64_t startTime_ = 0;
   bool remote_ = false;
   CountingOptions counting_;
+  std::unique_ptr<GeoIpCountries> countries_;  // countries of numeric hosts; null when off
   ParseState parse_;
   DayKey dayKey_;
   std::uint64_t linesRead_ = 0;
