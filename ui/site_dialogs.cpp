@@ -17,10 +17,10 @@ bool MessageBoxSiteDialogs::EditSite(CSiteProfile& profile, bool newSite, bool a
   return true;
 }
 
-bool MessageBoxSiteDialogs::EditOptions(CSettings& settings) {
+bool MessageBoxSiteDialogs::EditOptions(CSettings& settings, ExtensionSettings& extensions) {
   QWidget* parent = parent_;
   return EditProgramOptions(
-      settings,
+      settings, extensions,
       [parent](const QString& text, const QString& caption) {
         QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
         box.exec();
