@@ -49,7 +49,6 @@ INSTANTIATE_TEST_SUITE_P(
         AddressCase{"BritishNetwork", "81.2.69.160", "GB"},
         AddressCase{"RipeNcc", "193.0.6.139", "NL"},
         AddressCase{"UniversityOfTokyo", "133.11.0.1", "JP"},
-        AddressCase{"NicBr", "200.160.2.3", "BR"}, AddressCase{"TuBerlin", "130.149.1.1", "DE"},
         AddressCase{"MappedIPv4", "::ffff:8.8.8.8", "US"},
         AddressCase{"GoogleIPv6", "2001:4860:4860::8888", "US"},
         AddressCase{"WideIPv6", "2001:200::1", "JP"}, AddressCase{"JanetIPv6", "2001:630::1", "GB"},
@@ -59,10 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
         AddressCase{"IPv6LinkLocal", "fe80::1", ""},
         AddressCase{"IPv6UniqueLocal", "fd12:3456::1", ""},
         AddressCase{"MappedPrivate", "::ffff:192.168.0.1", ""},
-        AddressCase{"HostName", "www.example.co.uk", ""},
-        AddressCase{"NameStartingWithDigits", "123.45.example.de", ""},
-        AddressCase{"ShortAddress", "8.8.8", ""}, AddressCase{"OctetTooLarge", "8.8.8.256", ""},
-        AddressCase{"Empty", "", ""}),
+        AddressCase{"HostName", "www.example.co.uk", ""}, AddressCase{"ShortAddress", "8.8.8", ""},
+        AddressCase{"OctetTooLarge", "8.8.8.256", ""}, AddressCase{"Empty", "", ""}),
     [](const testing::TestParamInfo<AddressCase>& caseInfo) {
       return std::string(caseInfo.param.name);
     });

@@ -9,24 +9,6 @@ namespace tlw {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-
-TEST(ExtensionSettings, MissingFileGivesDefaultsAndASaveWritesEveryKey) {
-  test::TempDir dir;
-  Result<ExtensionSettingsLoad> load = LoadExtensionSettings(dir.path());
-  ASSERT_TRUE(load.ok()) << load.message();
-  EXPECT_EQ(load->values, ExtensionSettings{});
-  EXPECT_TRUE(load->values.geoipCountries);
-  EXPECT_TRUE(load->warnings.empty());
-
-  ASSERT_TRUE(
-      SaveExtensionSettings(dir.path(), ExtensionSettings{false, "/srv/geo/dbip.mmdb"}).ok());
-  const std::string text = test::ReadFileBytes(dir / "Tallowick.Extensions");
-  EXPECT_THAT(text, HasSubstr("\ngeoipCountries=0\ngeoipDatabase=/srv/geo/dbip.mmdb\n"));
-  load = LoadExtensionSettings(dir.path());
-  ASSERT_TRUE(load.ok());
-  EXPECT_EQ(load->values, (ExtensionSettings{false, "/srv/geo/dbip.mmdb"}));
-}
 
 // A file edited by hand or written by another version: damaged lines are
 // reported and skipped, and a save keeps everything but the values it sets.
@@ -72,15 +54,6 @@ TEST(ExtensionSettings, SavingChangesKeepsWhatAnotherProgramSavedMeanwhile) {
   ASSERT_TRUE(saved.ok()) << saved.message();
   EXPECT_EQ(*saved, (ExtensionSettings{false, "/cli.mmdb"}));
   EXPECT_EQ(LoadExtensionSettings(dir.path())->values, *saved);
-}
-
-TEST(ExtensionSettings, UnreadableFileFailsAndIsNotOverwritten) {
-  test::TempDir dir;
-  std::filesystem::create_directories(dir / "Tallowick.Extensions");
-  EXPECT_THAT(LoadExtensionSettings(dir.path()).message(),
-              HasSubstr((dir / "Tallowick.Extensions").string()));
-  EXPECT_FALSE(SaveExtensionSettings(dir.path(), ExtensionSettings{}).ok());
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "Tallowick.Extensions"));
 }
 
 }  // namespace
