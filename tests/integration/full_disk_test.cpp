@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -116,6 +118,27 @@ INSTANTIATE_TEST_SUITE_P(
                  "--dir disk add --site http://a.example --log /a.log --report /tmp/a.html",
                  "--dir disk set 0 homepageUrl=http://b.example", 1, "Error saving settings!"}),
     [](const auto& p) { return std::string(p.param.name); });
+
+// A device as output: a copy of /dev/full fails the run with the reason,
+// a copy of /dev/null takes the statistics, and both stay devices (a file
+// renamed over them would have replaced the node).
+TEST(FullDisk, DevicesNamedAsOutputAreWrittenNotReplaced) {
+  test::TempDir dir;
+  dir.Write("a.log", Log("a.example.com"));
+  if (::mknod((dir / "full").c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0 ||
+      ::mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+    GTEST_SKIP() << "device nodes cannot be made here";
+  }
+  const test::ProcessRun full =
+      test::RunCliProgram(dir, "report a.log -o out/stats.html --no-graphs --json full");
+  EXPECT_EQ(full.code, 1);
+  EXPECT_THAT(full.err, HasSubstr("full: No space left on device"));
+  const test::ProcessRun null =
+      test::RunCliProgram(dir, "report a.log -o out/stats.html --no-graphs --json null");
+  EXPECT_EQ(null.code, 0) << null.err;
+  EXPECT_TRUE(fs::is_character_file(dir / "full"));
+  EXPECT_TRUE(fs::is_character_file(dir / "null"));
+}
 
 }  // namespace
 }  // namespace tlw
