@@ -271,9 +271,9 @@ class SiteRun {
 
   // One look-up on a helper thread, waited for at most `hostLookupMs`. A
   // resolver that does not answer in time is not asked again in this run:
-  // the remaining addresses stay as they are, and a warning says so.
+  // the remaining addresses stay as they are (and out of the shared cache,
+  // so that a later run may still name them), and a warning says so.
   std::string BoundedLookup(const Resolver& lookup, std::string_view address) {
-    if (resolverStalled_) return std::string(address);
     std::optional<std::string> name =
         CallWithin<std::string>([lookup, text = std::string(address)] { return lookup(text); },
                                 std::chrono::milliseconds(settings_.hostLookupMs));
@@ -286,7 +286,7 @@ class SiteRun {
   }
 
   void Count(LogRecord& record, LogFormat format) {
-    if (settings_.resolveHostnames) {
+    if (settings_.resolveHostnames && !resolverStalled_) {
       resolvedHost_ = ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_);
       if (!resolvedHost_.empty()) record.host = resolvedHost_;
     }
