@@ -27,9 +27,28 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// A character device (/dev/null, /dev/stdout, a terminal) takes the bytes
+// as they are: there is no old file to keep, and a temporary file renamed
+// over it would replace the device node itself.
+Status WriteToDevice(const std::filesystem::path& path, std::string_view bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return Status::Error(Describe("cannot open", path, errno));
+  int error = WriteAll(fd, bytes) ? 0 : errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) return Status::Error(Describe("cannot write", path, error));
+  return Status::Ok();
+}
+
 }  // namespace
 
 Status WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode) {
+  // Only a regular file (or nothing) may be replaced; a link is followed to
+  // see what it names.
+  struct stat existing {};
+  if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+    if (S_ISCHR(existing.st_mode)) return WriteToDevice(path, bytes);
+    return Status::Error("cannot replace " + path.string() + ": it is not a regular file");
+  }
   const std::filesystem::path folder =
       path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
   std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();

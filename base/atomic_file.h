@@ -13,6 +13,9 @@ namespace tlw {
 // flushed to disk, and is then renamed over `path`. `mode` gives the new
 // file's permissions. Fails with a message naming the file and the reason;
 // on failure the old file is untouched and no temporary file is left.
+// A character device named by `path` (/dev/null) is written as it is; any
+// other existing path that is not a regular file (a folder, a FIFO, a
+// block device) is refused.
 Status WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                            mode_t mode = 0644);
 

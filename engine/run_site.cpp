@@ -1,5 +1,7 @@
 #include "engine/run_site.h"
 
+#include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <exception>
 #include <filesystem>
@@ -7,6 +9,7 @@
 #include <span>
 #include <system_error>
 
+#include "base/bounded_call.h"
 #include "engine/oversized_logfile.h"
 #include "engine/run_delivery.h"
 #include "engine/run_files.h"
@@ -96,6 +99,13 @@ std::string OneLine(std::string text) {
   return line;
 }
 
+// Milliseconds as seconds for a message: "10", "0.25".
+std::string SecondsText(std::int32_t milliseconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", milliseconds / 1000.0);
+  return text;
+}
+
 // One run of one site; see RunSite.
 class SiteRun {
  public:
@@ -108,7 +118,10 @@ class SiteRun {
         options_(options),
         settings_(settings),
         stats_(profile_.Statistics()) {
-    resolver_ = options.resolver ? options.resolver : Resolver(&ReverseLookup);
+    Resolver lookup = options.resolver ? options.resolver : Resolver(&ReverseLookup);
+    resolver_ = [this, lookup = std::move(lookup)](std::string_view address) {
+      return BoundedLookup(lookup, address);
+    };
     beforeLookup_ = [this] {
       Post(kStageResolving);
       if (options_.progress != nullptr) {
@@ -212,7 +225,9 @@ class SiteRun {
   // Transfers stop with the run: they ask the running flag as they wait.
   RemoteAccess RemoteAccessOf() const {
     return RemoteAccess{.passive = settings_.passiveFtp,
-                        .stop = [this] { return !profile_.GetRunning(); }};
+                        .stop = [this] { return !profile_.GetRunning(); },
+                        .connectSeconds = settings_.connectSeconds,
+                        .silenceSeconds = settings_.serverSilenceSeconds};
   }
 
   ReadEnd ReadLocal(const std::string& name) {
@@ -260,8 +275,24 @@ class SiteRun {
     }
   }
 
+  // One look-up on a helper thread, waited for at most `hostLookupMs`. A
+  // resolver that does not answer in time is not asked again in this run:
+  // the remaining addresses stay as they are (and out of the shared cache,
+  // so that a later run may still name them), and a warning says so.
+  std::string BoundedLookup(const Resolver& lookup, std::string_view address) {
+    std::optional<std::string> name =
+        CallWithin<std::string>([lookup, text = std::string(address)] { return lookup(text); },
+                                std::chrono::milliseconds(settings_.hostLookupMs));
+    if (name) return *name;
+    resolverStalled_ = true;
+    warnings_.push_back("The resolver did not name " + std::string(address) + " within " +
+                        SecondsText(settings_.hostLookupMs) +
+                        " seconds; this and the addresses not yet looked up stay as they are");
+    return std::string(address);
+  }
+
   void Count(LogRecord& record, LogFormat format) {
-    if (settings_.resolveHostnames) {
+    if (settings_.resolveHostnames && !resolverStalled_) {
       resolvedHost_ = ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_);
       if (!resolvedHost_.empty()) record.host = resolvedHost_;
     }
@@ -305,7 +336,10 @@ class SiteRun {
   // file prefix.
   void CompleteStatistics() {
     FinishRecords(stats_);
-    if (countries_ != nullptr) warnings_ = countries_->Warnings();
+    if (countries_ != nullptr) {
+      const std::vector<std::string>& geoip = countries_->Warnings();
+      warnings_.insert(warnings_.end(), geoip.begin(), geoip.end());
+    }
     if (parse_.period.HasRecords()) {
       periodStart_ = parse_.period.Start();
       periodEnd_ = parse_.period.End();
@@ -438,6 +472,7 @@ class SiteRun {
   std::string graphFilePrefix_;
   std::string resolvedHost_;
   Resolver resolver_;
+  bool resolverStalled_ = false;
   std::function<void()> beforeLookup_;
   std::function<void()> afterLookup_;
   RunResult failure_;
