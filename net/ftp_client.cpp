@@ -124,7 +124,13 @@ struct Easy {
       curl_easy_setopt(handle, CURLOPT_SSH_KNOWNHOSTS, knownHosts.c_str());
     } else {
       curl_easy_setopt(handle, CURLOPT_TRANSFERTEXT, 0L);
-      if (!server.passive) curl_easy_setopt(handle, CURLOPT_FTPPORT, "-");
+      // libcurl 7.87 and 7.88 (Debian 12) open the data connection of active
+      // mode without TLS: a listing then comes back empty as if the folder
+      // were, and a transfer fails. There FTP over TLS stays passive.
+      const bool activeTls = curl_version_info(CURLVERSION_NOW)->version_num >= 0x080000;
+      if (!server.passive && (endpoint.protocol != Protocol::Ftps || activeTls)) {
+        curl_easy_setopt(handle, CURLOPT_FTPPORT, "-");
+      }
       if (endpoint.protocol == Protocol::Ftps) {
         curl_easy_setopt(handle, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
         curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
