@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <nlohmann/json.hpp>
+#include <string_view>
 #include <variant>
 
 #include "net/ftp_client.h"
@@ -32,13 +33,23 @@ nlohmann::ordered_json ToJson(const FieldValue& value) {
   return std::visit([](const auto& v) { return nlohmann::ordered_json(v); }, value);
 }
 
+// The login passwords (logFtpPassword, uploadFtpPassword) are listed only
+// as set or not: a listing ends up in terminals, logs and scripts' files.
+bool IsPassword(std::string_view name) { return name.ends_with("Password"); }
+
 template <typename Object, typename Getter>
 nlohmann::ordered_json SavedFields(const Object& object, Getter get) {
   nlohmann::ordered_json fields = nlohmann::ordered_json::object();
   for (const FieldInfo& field : Object::Fields()) {
     if (!field.saved) continue;
     Result<FieldValue> value = get(object, field.name);
-    if (value.ok()) fields[field.name] = ToJson(*value);
+    if (!value.ok()) continue;
+    if (IsPassword(field.name)) {
+      const auto* text = std::get_if<std::string>(&*value);
+      fields[field.name] = text != nullptr && text->empty() ? "" : "(hidden)";
+    } else {
+      fields[field.name] = ToJson(*value);
+    }
   }
   return fields;
 }

@@ -378,6 +378,7 @@ class SiteRun {
         .programDirectory = settings_.programDirectory,
         .whoisLookups = settings_.whoisLookups,
         .fetchPageTitles = settings_.fetchPageTitles,
+        .stopRequested = [this] { return !profile_.GetRunning(); },
         .host = host_,
     });
     if (!written.ok()) {

@@ -128,11 +128,26 @@ struct Easy {
       curl_easy_setopt(handle, CURLOPT_SSH_KNOWNHOSTS, knownHosts.c_str());
     } else {
       curl_easy_setopt(handle, CURLOPT_TRANSFERTEXT, 0L);
-      if (!server.passive) curl_easy_setopt(handle, CURLOPT_FTPPORT, "-");
+      // libcurl 7.87 and 7.88 (Debian 12) open the data connection of active
+      // mode without TLS: a listing then comes back empty as if the folder
+      // were, and a transfer fails. There FTP over TLS stays passive.
+      const bool activeTls = curl_version_info(CURLVERSION_NOW)->version_num >= 0x080000;
+      if (!server.passive && (endpoint.protocol != Protocol::Ftps || activeTls)) {
+        curl_easy_setopt(handle, CURLOPT_FTPPORT, "-");
+      }
       if (endpoint.protocol == Protocol::Ftps) {
         curl_easy_setopt(handle, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
         curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+        // Before 8.10, libcurl may close the TLS 1.3 data connection of an
+        // upload before the server has read it all: the file arrives cut
+        // short and the upload still counts as done. TLS 1.2 has no such
+        // loss, so older versions keep to it.
+        if (curl_version_info(CURLVERSION_NOW)->version_num < 0x080A00) {
+          curl_easy_setopt(handle, CURLOPT_SSLVERSION,
+                           static_cast<long>(CURL_SSLVERSION_TLSv1_2) |
+                               static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
+        }
         // CURL_CA_BUNDLE names other authorities, as it does for the curl program.
         const char* bundle = std::getenv("CURL_CA_BUNDLE");
         const std::string authorities =

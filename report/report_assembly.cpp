@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "base/run_stages.h"
 #include "report/bar_graph.h"
 #include "report/page_frame.h"
+#include "report/page_title.h"
 #include "report/section_catalog.h"
 #include "report/theme.h"
 #include "settings/site_profile.h"
@@ -103,7 +105,8 @@ struct ReportJob {
       order.remove_prefix(bar + 1);
       const std::int64_t id = ReadLogNumber(token);
       const bool whois = id == 4 && input.whoisLookups;
-      const bool pageTitles = id == 11 && input.fetchPageTitles;
+      // Both page sections fetch their titles while they are written.
+      const bool pageTitles = (id == 11 || id == 12) && input.fetchPageTitles;
       if (whois) Post(kStageWhois);
       if (pageTitles) Post(kStagePageTitles);
       for (const ReportSection& section : ListedSections(id)) Write(section);
@@ -230,9 +233,18 @@ Result<ReportOutcome> GenerateReport(const ReportInput& input) {
   if (IsDarkPage(job.context.colors)) job.graphBackground = GraphBackground::kOpaqueWhite;
   job.context.includeGraphs = graphs;
   job.context.graphFilePrefix = input.graphFilePrefix;
-  // Page titles are looked up over HTTP by a later part of the program;
-  // until then no title fragment is written.
-  job.context.pageTitle = [](std::string_view) { return std::string(); };
+  if (input.fetchPageTitles) {
+    // One fetch per row shown, each bounded by its time-outs; failures leave
+    // the row without a fragment. A stopped run fetches no more.
+    job.context.pageTitle = [&input, &job](std::string_view key) -> std::string {
+      if (input.stopRequested && input.stopRequested()) return {};
+      const std::optional<std::string> url = PageTitleUrl(input.profile.GetHomepageUrl(), key);
+      if (!url) return {};
+      PageHeadOptions options;
+      options.stop = input.stopRequested;
+      return PageTitleFragment(job.context.colors.headerColor, FetchPageHead(*url, options));
+    };
+  }
 
   FrameFacts facts;
   facts.siteUrl = profile.GetHomepageUrl();

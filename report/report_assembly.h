@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,9 @@ struct ReportInput {
   // The program settings' look-up options; each adds a stage.
   bool whoisLookups = false;
   bool fetchPageTitles = false;
+  // True once the run is to stop: no further page title is fetched, and a
+  // fetch under way ends. Empty: never.
+  std::function<bool()> stopRequested;
   // Where stages go (against the profile's listIndex) and messages are shown.
   RunHost host;
 };
@@ -57,8 +61,8 @@ struct ReportOutcome {
 // the final file name, creates the folder and its images folder, writes the
 // frame and every selected section in the profile's order with their
 // graphs. Posts to `input.host.progress` stage 11 before the Domains and 9
-// before the Most Accessed Pages when their look-ups are asked for, 8 after
-// each of those, and 45 before the graphs are copied beside a local
+// before the Most and the Least Accessed Pages when their look-ups are asked
+// for, 8 after each of those, and 45 before the graphs are copied beside a local
 // report; the run has posted 8 before. A local report path that is relative (or a bare
 // name) is taken relative to the program directory, whatever the current
 // folder. Fails with "Error creating HTML report: <path>" (also shown

@@ -645,6 +645,33 @@ TEST_F(RemoteRunTest, PublishesReportAndTheGraphsOfShownSections) {
   EXPECT_FALSE(fs::exists(root_ / "site" / "stats" / "images"));
 }
 
+// FTP over TLS both ways: the log read from one ftps:// server, the report
+// and its graphs published to it, its throwaway certificate trusted as the
+// CLI's user would trust one (CURL_CA_BUNDLE).
+TEST_F(RemoteRunTest, ReadsAndPublishesOverFtps) {
+  const std::string cert = test::MakeCertificate(dir_);
+  ASSERT_FALSE(cert.empty()) << "openssl could not make a certificate";
+  const fs::path tlsRoot = dir_ / "ftpsroot";
+  fs::create_directories(tlsRoot);
+  const std::unique_ptr<test::ServerProcess> tls = test::StartFtpServer(dir_, tlsRoot, cert);
+  ASSERT_NE(tls->port(), 0);
+  const std::string server = "ftps://127.0.0.1:" + std::to_string(tls->port());
+  std::ofstream(tlsRoot / "access.log") << NcsaLog("a.example.com", 3000);
+  auto profile = RemoteProfile("access.log");
+  profile->SetLogFtpServer(server);
+  Upload(*profile);
+  profile->SetUploadFtpServer(server);
+  ::setenv("CURL_CA_BUNDLE", cert.c_str(), 1);
+  Snapshot remote;
+  RecordingHost host;
+  const RunResult result = Run(profile, host, &remote);
+  ::unsetenv("CURL_CA_BUNDLE");
+  ASSERT_TRUE(result.Finished()) << result.message;
+  EXPECT_EQ(remote.hosts, (Hosts{{"a.example.com", 3000}}));
+  EXPECT_TRUE(fs::is_regular_file(tlsRoot / "site" / "stats" / "stats.html"));
+  EXPECT_FALSE(fs::is_empty(tlsRoot / "site" / "stats" / "images"));
+}
+
 TEST_F(RemoteRunTest, FailedUploadNamesServerAndFileAndKeepsTheLocalCopy) {
   auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 2)).string());
   Upload(*profile);

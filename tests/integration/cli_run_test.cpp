@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/cli_process.h"
 #include "support/paths.h"
@@ -297,6 +298,54 @@ TEST(CliRun, ReportReadsFtpUrlsWithThePasswordFromAFile) {
       RunCli(dir, "report ftp://tester:pw@127.0.0.1:" + std::to_string(server->port()) + "/a.log");
   EXPECT_EQ(inlineLogin.code, 1);
   EXPECT_THAT(inlineLogin.err, HasSubstr("--password-file"));
+}
+
+// A saved site with FTP logins, run once against a server that takes them
+// and once with passwords it refuses: no output of any command, no JSON and
+// no report shows a password, and the settings file stays the owner's.
+TEST(CliRun, SavedFtpPasswordsAppearInNoOutput) {
+  test::TempDir dir;
+  fs::create_directories(dir / "root");
+  dir.Write("root/access.log",
+            "10.1.1.1 - - [10/Oct/2000:13:55:36 -0700] \"GET /a.html "
+            "HTTP/1.0\" 200 10\n");
+  const std::unique_ptr<test::ServerProcess> server = test::StartFtpServer(dir, dir / "root");
+  ASSERT_NE(server->port(), 0) << "pyftpdlib did not start (scripts/install-deps.sh)";
+  const std::string host = "127.0.0.1:" + std::to_string(server->port());
+  const std::string login =
+      std::string(" logFtpUser=") + test::kFtpUser + " logFtpPassword=" + test::kFtpPassword +
+      " uploadFtpUser=" + test::kFtpUser + " uploadFtpPassword=" + test::kFtpPassword;
+  ASSERT_EQ(RunCli(dir, "sites").code, 0);
+  ASSERT_EQ(RunCli(dir,
+                   "add --site http://www.example.com --log access.log --report "
+                   "site/stats.html remoteLogfile=1 uploadReport=1 logFtpServer=" +
+                       host + " uploadFtpServer=" + host + login)
+                .code,
+            0);
+  std::vector<ProcessRun> runs;
+  runs.push_back(RunCli(dir, "run 1 --json s.json"));
+  EXPECT_EQ(runs.back().code, 0) << runs.back().err;
+  EXPECT_TRUE(fs::exists(dir / "root" / "site" / "stats.html"));
+  ASSERT_EQ(RunCli(dir, "set 1 logFtpPassword=Wrong-Secret-42").code, 0);
+  runs.push_back(RunCli(dir, "run 1"));
+  EXPECT_EQ(runs.back().code, 1);
+  EXPECT_THAT(runs.back().err, HasSubstr(host));
+  runs.push_back(RunCli(dir, "sites"));
+  runs.push_back(RunCli(dir, "sites --json"));
+  EXPECT_THAT(runs.back().out, HasSubstr("\"logFtpPassword\": \"(hidden)\""));
+  std::vector<std::string> texts = {test::ReadFileBytes(dir / "s.json"),
+                                    test::ReadFileBytes(dir / "root" / "site" / "stats.html")};
+  for (const ProcessRun& run : runs) {
+    texts.push_back(run.out);
+    texts.push_back(run.err);
+  }
+  for (const std::string& text : texts) {
+    EXPECT_THAT(text, Not(HasSubstr(test::kFtpPassword)));
+    EXPECT_THAT(text, Not(HasSubstr("Wrong-Secret-42")));
+  }
+  struct stat info {};
+  ASSERT_EQ(::stat((dir / "Tallowick.Settings").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST(CliRun, UnsupportedLogfileIsNoSuccess) {

@@ -158,11 +158,12 @@ TEST_P(FtpTransferTest, StopEndsTheTransferWithinASecond) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, FtpTransferTest,
-                         // FTPS transfers are not here: pyftpdlib 1.5.7 resets
-                         // the TLS handshake of every data connection. Its
-                         // control connection is tested below.
-                         testing::Values(Mode{"Passive", false, true},
-                                         Mode{"Active", false, false}),
+                         // Active FTP over TLS lists and moves files as
+                         // passive does, also where libcurl cannot do active
+                         // mode over TLS.
+                         testing::Values(Mode{"Passive", false, true}, Mode{"Active", false, false},
+                                         Mode{"TlsPassive", true, true},
+                                         Mode{"TlsActive", true, false}),
                          [](const testing::TestParamInfo<Mode>& param) {
                            return param.param.name;
                          });

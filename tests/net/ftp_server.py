@@ -16,6 +16,26 @@ from pyftpdlib.handlers import FTPHandler, TLS_FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
+def _handshaking_dtp():
+    """pyftpdlib 1.5.7 closes a data connection that is idle before its
+    transfer command, which is how it notices a client that went away. A
+    client that connects in passive mode right after PASV/EPSV (as libcurl
+    does) and starts TLS at once is then cut off mid-handshake. This data
+    handler lets the handshake run and keeps the idle connection open until
+    the transfer command comes."""
+    from pyftpdlib.handlers import TLS_DTPHandler
+
+    class HandshakingDTP(TLS_DTPHandler):
+        def readable(self):
+            if self._ssl_accepting:
+                return True
+            if not self.receive and not self._initialized:
+                return False
+            return super().readable()
+
+    return HandshakingDTP
+
+
 def main():
     root, port_file, user, password = sys.argv[1:5]
     cert = sys.argv[5] if len(sys.argv) > 5 else None
@@ -37,16 +57,8 @@ def main():
     Handler.authorizer = authorizer
     Handler.passive_ports = None
     if cert:
+        Handler.dtp_handler = _handshaking_dtp()
         Handler.certfile = cert
-        # pyftpdlib's data connections fail TLS 1.3 session reuse; servers
-        # in the field speak 1.2 as well.
-        from OpenSSL import SSL
-
-        context = SSL.Context(SSL.TLS_SERVER_METHOD)
-        context.set_max_proto_version(SSL.TLS1_2_VERSION)
-        context.use_certificate_chain_file(cert)
-        context.use_privatekey_file(cert)
-        Handler.ssl_context = context
         Handler.tls_control_required = True
         Handler.tls_data_required = True
     server = FTPServer(("127.0.0.1", 0), Handler)

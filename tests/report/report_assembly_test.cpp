@@ -16,6 +16,7 @@
 #include "report/theme.h"
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"
+#include "support/test_servers.h"
 
 namespace tlw {
 namespace {
@@ -69,6 +70,7 @@ class ReportAssemblyTest : public ::testing::Test {
         .programDirectory = dir_.path().string(),
         .whoisLookups = lookups,
         .fetchPageTitles = lookups,
+        .stopRequested = {},
         .host = host_.Host(),
     };
   }
@@ -105,9 +107,41 @@ TEST_F(ReportAssemblyTest, WritesReportAndGraphsBesideIt) {
 TEST_F(ReportAssemblyTest, LookupStagesFrameTheirSections) {
   profile_.SetReportPath((dir_.path() / "r.html").string());
   profile_.SetIncludeGraphs(0);
-  profile_.SetSectionOrder("4|4|3|11|");
+  profile_.SetSectionOrder("4|4|3|11|12|");
+  // A home page ending in "/" fetches no title, so nothing goes out.
+  profile_.SetHomepageUrl("http://www.example.com/");
   ASSERT_TRUE(GenerateReport(Input(true)).ok());
-  EXPECT_EQ(host_.stages, (std::vector<int>{11, 8, 11, 8, 9, 8}));
+  EXPECT_EQ(host_.stages, (std::vector<int>{11, 8, 11, 8, 9, 8, 9, 8}));
+}
+
+// Titles fetched from the site itself go into the rows of both page
+// sections as text, never as markup; a stopped run fetches none.
+TEST_F(ReportAssemblyTest, PageTitlesAreFetchedIntoBothPageSectionsEscaped) {
+  test::TempDir work;
+  const std::unique_ptr<test::ServerProcess> server = test::StartHttpServer(work);
+  ASSERT_NE(server->port(), 0) << "python3 http.server did not start";
+  ::setenv("no_proxy", "127.0.0.1", 1);
+  profile_.SetHomepageUrl("http://127.0.0.1:" + std::to_string(server->port()));
+  profile_.Statistics().webPages.Add("/hostile.html", 20);
+  profile_.Statistics().webPages.Add("/dated.html", 1);
+  profile_.SetReportPath((dir_.path() / "r.html").string());
+  profile_.SetIncludeGraphs(0);
+  profile_.SetSectionOrder("11|12|");
+  ReportInput input = Input();
+  input.fetchPageTitles = true;
+  ASSERT_TRUE(GenerateReport(input).ok());
+  std::string html = test::ReadFileBytes(dir_.path() / "r.html");
+  EXPECT_EQ(html.find("<script>alert"), std::string::npos);
+  EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt; AT&amp;T"), std::string::npos);
+  const std::string dated = "/dated.html<BR>&nbsp;<small><font color=#";
+  const size_t most = html.find(dated);
+  ASSERT_NE(most, std::string::npos);
+  EXPECT_NE(html.find(dated, most + 1), std::string::npos) << "Least Accessed Pages has it too";
+
+  input.stopRequested = [] { return true; };
+  ASSERT_TRUE(GenerateReport(input).ok());
+  html = test::ReadFileBytes(dir_.path() / "r.html");
+  EXPECT_EQ(html.find("Modified: "), std::string::npos);
 }
 
 TEST_F(ReportAssemblyTest, SectionOrderDecidesWhatIsWrittenAndWhere) {

@@ -72,6 +72,15 @@ std::unique_ptr<ServerProcess> StartStallingFtpServer(const TempDir& work,
       portFile);
 }
 
+std::unique_ptr<ServerProcess> StartHttpServer(const TempDir& work, const std::string& certPem) {
+  const std::filesystem::path portFile = work / (certPem.empty() ? "http.port" : "https.port");
+  std::vector<std::string> argv = {"/usr/bin/python3",
+                                   std::string(TLW_SOURCE_DIR) + "/tests/net/http_server.py",
+                                   portFile.string()};
+  if (!certPem.empty()) argv.push_back(certPem);
+  return std::make_unique<ServerProcess>(argv, portFile);
+}
+
 namespace {
 
 // A port that was free a moment ago; sshd cannot be told to pick one.

@@ -44,6 +44,11 @@ std::unique_ptr<ServerProcess> StartStallingFtpServer(const TempDir& work,
                                                       const std::filesystem::path& root,
                                                       const std::string& mode);
 
+// A web server of fixed pages (tests/net/http_server.py lists them); https
+// when `certPem` is given.
+std::unique_ptr<ServerProcess> StartHttpServer(const TempDir& work,
+                                               const std::string& certPem = "");
+
 // OpenSSH's sshd serving SFTP on a free port as the current user, with a
 // throwaway host key. It writes `work`/.ssh/id_rsa (the client key, which
 // libcurl takes from $HOME) and `work`/.ssh/known_hosts; the caller points
