@@ -10,7 +10,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   zlib1g-dev libgd-dev libcurl4-openssl-dev
   python3-pyftpdlib python3-openssl openssh-server openssl
-  iso-codes tzdata clang-format
+  iso-codes tzdata clang-format clang libclang-rt-14-dev
   qt6-base-dev xvfb xauth imagemagick
   chromium python3-aiosmtpd
 )
