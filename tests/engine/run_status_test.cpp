@@ -200,7 +200,6 @@ TEST(RunStatusTest, WindowReadsWhatTwoRunsWriteWithoutRacing) {
   }
 }
 
-
 // Three sites run at once and resolve their numeric hosts through the one
 // host name cache, sharing some addresses; the window stops the third in
 // the middle of its logfile. Under the tsan preset this proves that the
