@@ -18,6 +18,7 @@
 #include <system_error>
 
 #include "base/bounded_call.h"
+#include "mail/smtp_reply.h"
 
 namespace tlw {
 namespace {
@@ -281,16 +282,6 @@ bool SmtpConnection::SendText(std::string_view text) {
   return true;
 }
 
-// A reply is complete once it ends a line whose code is not followed by
-// "-": the last line of a multi-line reply.
-static bool ReplyComplete(std::string_view text) {
-  if (text.size() < 2 || text.substr(text.size() - 2) != "\r\n") return false;
-  const std::size_t start = text.rfind("\r\n", text.size() - 3);
-  const std::string_view last =
-      text.substr(start == std::string_view::npos ? 0 : start + 2, text.size());
-  return last.size() < 4 || last[3] != '-';
-}
-
 bool SmtpConnection::WaitForReply(int expectedCode) {
   using Clock = std::chrono::steady_clock;
   char buffer[kReplyBufferSize];
@@ -324,16 +315,12 @@ bool SmtpConnection::WaitForReply(int expectedCode) {
     length += static_cast<std::size_t>(received);
     lastByte = Clock::now();
     const std::string_view text(buffer, length);
-    if (ReplyComplete(text) || length == kReplyBufferSize - 1) break;
+    if (SmtpReplyComplete(text) || length == kReplyBufferSize - 1) break;
   }
-  std::string_view text(buffer, length);
-  if (text.size() >= 2 && text.substr(text.size() - 2) == "\r\n") text.remove_suffix(2);
-  lastReply_.assign(text);
-  int code = 0;
-  const std::string_view digits = text.substr(0, 3);
-  std::from_chars(digits.data(), digits.data() + digits.size(), code);
-  lastReplyCode_ = code;
-  if (code != expectedCode) {
+  const SmtpReply reply = ReadSmtpReply(std::string_view(buffer, length));
+  lastReply_.assign(reply.text);
+  lastReplyCode_ = reply.code;
+  if (reply.code != expectedCode) {
     lastError_ = kSmtpUnexpectedReply;
     return false;
   }

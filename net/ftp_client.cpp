@@ -2,13 +2,14 @@
 
 #include <curl/curl.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+
+#include "net/ftp_listing.h"
 
 namespace tlw {
 namespace {
@@ -219,37 +220,6 @@ Status NoHandle(std::string_view verb, const FtpServer& server, const std::strin
                        ": the transfer could not be set up");
 }
 
-// The name of one line of a folder listing when it names a file; empty for
-// folders and lines that name nothing. Reads Unix "ls -l" lines (FTP
-// servers and SFTP) and the DOS lines of IIS.
-std::string FileNameOf(std::string_view line) {
-  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
-  if (line.empty()) return {};
-  std::size_t pos = 0;
-  auto field = [&line, &pos]() {
-    while (pos < line.size() && line[pos] == ' ') ++pos;
-    const std::size_t start = pos;
-    while (pos < line.size() && line[pos] != ' ') ++pos;
-    return line.substr(start, pos - start);
-  };
-  auto rest = [&line, &pos]() {
-    while (pos < line.size() && line[pos] == ' ') ++pos;
-    return line.substr(pos);
-  };
-  const char first = line.front();
-  if (first >= '0' && first <= '9') {  // 01-31-24  10:00AM  <DIR>  name
-    (void)field();
-    (void)field();
-    if (field() == "<DIR>") return {};
-    return std::string(rest());
-  }
-  if (first != '-' && first != 'l') return {};  // folders, devices, "total"
-  for (int i = 0; i < 8; ++i) (void)field();
-  std::string_view name = rest();
-  if (first == 'l') name = name.substr(0, name.find(" -> "));
-  return std::string(name);
-}
-
 }  // namespace
 
 std::string ServerAddress(const FtpServer& server, const std::string& path) {
@@ -385,18 +355,7 @@ Result<std::vector<std::string>> ListMatches(const FtpServer& server, const std:
     return Status::Error(
         Failure("Cannot list", server, pattern, easy.Reason(code, endpoint, server)));
   }
-  std::vector<std::string> matches;
-  std::size_t start = 0;
-  while (start < listing.size()) {
-    std::size_t end = listing.find('\n', start);
-    if (end == std::string::npos) end = listing.size();
-    const std::string name = FileNameOf(std::string_view(listing).substr(start, end - start));
-    start = end + 1;
-    if (name.empty() || name == "." || name == "..") continue;
-    if (fnmatch(namePattern.c_str(), name.c_str(), FNM_PERIOD) == 0)
-      matches.push_back(folder + name);
-  }
-  return matches;
+  return MatchListing(listing, folder, namePattern);
 }
 
 Status GetFile(const FtpServer& server, const std::string& remotePath, const std::string& localPath,

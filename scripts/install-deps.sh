@@ -11,7 +11,7 @@ packages=(
   zlib1g-dev libgd-dev libcurl4-openssl-dev
   libgeoip-dev libmaxminddb-dev geoip-database
   python3-pyftpdlib python3-openssl openssh-server openssl
-  iso-codes tzdata clang-format
+  iso-codes tzdata clang-format clang libclang-rt-14-dev
   qt6-base-dev xvfb xauth imagemagick
   chromium python3-aiosmtpd
 )

@@ -2,6 +2,12 @@
 # Installs what is missing, builds with warnings as errors, checks the
 # formatting and runs the whole test suite. This is the README's test command
 # and what CI runs.
+#
+# Then the sanitizer builds: the whole suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer (the asan preset), and the runs of several sites
+# at once under ThreadSanitizer (the tsan preset, engine tests only). Every
+# sanitizer report ends its test with an error, so it fails this script.
+# TLW_SANITIZERS=0 leaves them out, for a quick check on a workstation.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -9,3 +15,15 @@ bash scripts/check-format.sh
 cmake --preset ci
 cmake --build build/ci -j2
 ctest --test-dir build/ci --output-on-failure -j2 --timeout 600
+
+if [[ "${TLW_SANITIZERS:-1}" == 0 ]]; then
+  exit 0
+fi
+cmake --preset asan
+cmake --build build/asan -j2
+ctest --test-dir build/asan --output-on-failure -j2 --timeout 1200
+
+cmake --preset tsan
+cmake --build build/tsan -j2 --target engine_tests
+ctest --test-dir build/tsan --output-on-failure --timeout 1200 \
+  -R '^(RunStatusTest\.|run_status_machine_zone$)'

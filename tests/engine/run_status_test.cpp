@@ -8,6 +8,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -197,6 +198,99 @@ TEST(RunStatusTest, WindowReadsWhatTwoRunsWriteWithoutRacing) {
     EXPECT_EQ(seen[row].fields["timeTaken"].count(profile.GetTimeTaken()), 1u);
     EXPECT_EQ(seen[row].stages.count(kStageFinished), 1u);
   }
+}
+
+// Three sites run at once and resolve their numeric hosts through the one
+// host name cache, sharing some addresses; the window stops the third in
+// the middle of its logfile. Under the tsan preset this proves that the
+// cache, the running flag and the stop race with nothing; in any build the
+// stopped run ends quietly and the others count every host under the name
+// the resolver gave, never a half-written cache entry.
+TEST(RunStatusTest, ThreeSitesResolveThroughOneCacheWhileOneIsStopped) {
+  constexpr int kRuns = 3;
+  constexpr int kStopped = 2;
+  constexpr int kLookupsBeforeStop = 20;
+  const test::TempDir dir;
+  std::array<std::shared_ptr<CSiteProfile>, kRuns> profiles;
+  for (int row = 0; row < kRuns; ++row) {
+    std::string log;
+    for (int i = 0; i < 1500; ++i) {
+      // Addresses of the site's own and a pool that all sites share.
+      const std::string host = i % 2 == 0
+                                   ? "192.0.2." + std::to_string(i % 40)
+                                   : "10.0." + std::to_string(row) + "." + std::to_string(i % 200);
+      log += host + " - - [07/Dec/2026:10:" + std::to_string(10 + i % 50) + ":00 +0000] \"GET /p" +
+             std::to_string(i % 30) + ".html HTTP/1.1\" 200 1234 \"-\" \"Mozilla/5.0\"\n";
+    }
+    const std::string name = "site" + std::to_string(row);
+    auto profile = std::make_shared<CSiteProfile>();
+    profile->SetListIndex(row);
+    profile->SetHomepageUrl("http://" + name + ".example.com/");
+    profile->SetLogfilePath(dir.Write(name + ".log", log).string());
+    profile->SetReportPath((dir / name / "stats.html").string());
+    profiles[row] = std::move(profile);
+  }
+  auto nameOf = [](std::string_view address) {
+    return "host-" + std::string(address) + ".example.net";
+  };
+
+  CDNSCache cache;
+  RunSettings settings;
+  settings.programDirectory = dir.path().string();
+  settings.resolveHostnames = true;
+  std::atomic<int> stoppedLookups{0};
+  std::array<std::set<std::string>, kRuns> counted;
+  std::array<RunResult, kRuns> results;
+  std::vector<std::thread> runs;
+  for (int row = 0; row < kRuns; ++row) {
+    runs.emplace_back([&, row] {
+      RunOptions options;
+      options.resolver = [&, row](std::string_view address) {
+        std::this_thread::sleep_for(std::chrono::microseconds(50));  // the network
+        if (row == kStopped && ++stoppedLookups == kLookupsBeforeStop) {
+          // Wait here until the window has stopped this site, so that the
+          // stop surely falls in the middle of its logfile.
+          for (int i = 0; i < 10000 && profiles[row]->GetRunning(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          }
+        }
+        return nameOf(address);
+      };
+      options.onStatistics = [&, row](const CSiteProfile& profile) {
+        profile.Statistics().hostnames.ForEach(
+            [&](std::string_view key, std::int64_t) { counted[row].emplace(key); });
+      };
+      results[row] = RunSite(profiles[row], settings, RunHost{}, cache, options);
+    });
+  }
+  // The window: stops the third site once it is well into its logfile.
+  std::thread window([&] {
+    for (int i = 0; i < 10000 && stoppedLookups.load() < kLookupsBeforeStop; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    profiles[kStopped]->SetRunning(false);
+  });
+  window.join();
+  for (std::thread& run : runs) run.join();
+
+  for (int row = 0; row < kRuns; ++row) {
+    SCOPED_TRACE("site " + std::to_string(row));
+    EXPECT_FALSE(profiles[row]->GetRunning());
+    if (row == kStopped) {
+      EXPECT_EQ(results[row].finalStage, 0);
+      EXPECT_NE(results[row].message.find("stopped"), std::string::npos) << results[row].message;
+      EXPECT_TRUE(counted[row].empty());
+      EXPECT_FALSE(fs::exists(dir / ("site" + std::to_string(row)) / "stats.html"));
+      continue;
+    }
+    ASSERT_TRUE(results[row].Finished()) << results[row].message;
+    EXPECT_EQ(counted[row].size(), 120u);  // 20 shared and 100 own addresses
+    for (const std::string& host : counted[row]) {
+      EXPECT_TRUE(host.starts_with("host-") && host.ends_with(".example.net")) << host;
+    }
+  }
+  EXPECT_EQ(cache.Lookup("192.0.2.6"), nameOf("192.0.2.6"));
+  EXPECT_EQ(cache.Lookup("10.0.1.199"), nameOf("10.0.1.199"));
 }
 
 }  // namespace
