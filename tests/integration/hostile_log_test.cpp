@@ -347,6 +347,37 @@ TEST(HostileLog, FtpListingWithMarkupStaysText) {
   ExpectOnlyReportMarkup(dom, dir / "out");
 }
 
+// Page titles come from whatever web server the site URL names: a title
+// carrying script and markup is shown as text in the page rows.
+TEST(HostileLog, PageTitleWithMarkupStaysText) {
+  const std::string chromium = ChromiumProgram();
+  if (chromium.empty()) GTEST_SKIP() << "chromium is not installed";
+  test::TempDir dir;
+  const std::unique_ptr<test::ServerProcess> server = test::StartHttpServer(dir);
+  ASSERT_NE(server->port(), 0) << "the test web server did not start";
+  std::string log;
+  for (const char* page : {"/script-title.html", "/hostile.html"}) {
+    log += "192.0.2.7 - - [01/Oct/2024:10:00:00 +0000] \"GET " + std::string(page) +
+           " HTTP/1.1\" 200 100\n";
+  }
+  dir.Write("access.log", log + log);
+  const std::string site = "http://127.0.0.1:" + std::to_string(server->port());
+  ASSERT_EQ(test::RunCliProgram(dir, "add --site " + site + " --log " +
+                                         (dir / "access.log").string() + " --report " +
+                                         (dir / "out" / "stats.html").string())
+                .code,
+            0);
+  ASSERT_EQ(test::RunCliProgram(dir, "options fetchPageTitles=1").code, 0);
+  // Row 0 is the sample site of a new settings file.
+  const test::ProcessRun run = test::RunCliProgram(dir, "run 1");
+  ASSERT_EQ(run.code, 0) << run.err;
+
+  const std::string dom = DumpDom(chromium, dir / "out" / "stats.html", dir);
+  EXPECT_NE(dom.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos)
+      << "the hostile title was not fetched";
+  ExpectOnlyReportMarkup(dom, dir / "out");
+}
+
 TEST(HostileLog, DatedReportNameStaysInTheReportFolder) {
   test::TempDir dir;
   fs::create_directories(dir / "reports");

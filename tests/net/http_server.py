@@ -30,6 +30,12 @@ PAGES = {
         DATE + "<b>",
         "<html><title><script>alert(1)</script> AT&amp;T &copy;\n&bad</title></html>",
     ),
+    "/script-title.html": (
+        200,
+        DATE,
+        "<html><title><script>document.title=501</script>"
+        "<img src=x onerror=document.title=502></title></html>",
+    ),
     "/long.html": (200, DATE, "<html><title>Long</title>" + "z" * 200000 + "</html>"),
 }
 
