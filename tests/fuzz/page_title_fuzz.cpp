@@ -21,7 +21,8 @@ bool OnlyOwnMarkup(std::string_view fragment) {
   for (std::size_t at = fragment.find('<'); at != std::string_view::npos;
        at = fragment.find('<', at + 1)) {
     bool known = false;
-    for (const std::string_view tag : kOwnTags) known = known || fragment.substr(at).starts_with(tag);
+    for (const std::string_view tag : kOwnTags)
+      known = known || fragment.substr(at).starts_with(tag);
     if (!known) return false;
   }
   return fragment.find('"') == std::string_view::npos;
@@ -38,9 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   head.body = std::string(input.substr(newline == std::string_view::npos ? 0 : newline + 1));
 
   if (const auto title = tlw::ExtractPageTitle(head.body)) {
-    TLW_FUZZ_CHECK(title->empty() || (title->data() >= head.body.data() &&
-                                      title->data() + title->size() <=
-                                          head.body.data() + head.body.size()));
+    TLW_FUZZ_CHECK(title->empty() ||
+                   (title->data() >= head.body.data() &&
+                    title->data() + title->size() <= head.body.data() + head.body.size()));
   }
   const std::string fragment = tlw::PageTitleFragment("FF0000", head);
   TLW_FUZZ_CHECK(OnlyOwnMarkup(fragment));

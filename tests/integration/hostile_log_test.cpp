@@ -362,11 +362,11 @@ TEST(HostileLog, PageTitleWithMarkupStaysText) {
   }
   dir.Write("access.log", log + log);
   const std::string site = "http://127.0.0.1:" + std::to_string(server->port());
-  ASSERT_EQ(test::RunCliProgram(dir, "add --site " + site + " --log " +
-                                         (dir / "access.log").string() + " --report " +
-                                         (dir / "out" / "stats.html").string())
-                .code,
-            0);
+  ASSERT_EQ(
+      test::RunCliProgram(dir, "add --site " + site + " --log " + (dir / "access.log").string() +
+                                   " --report " + (dir / "out" / "stats.html").string())
+          .code,
+      0);
   ASSERT_EQ(test::RunCliProgram(dir, "options fetchPageTitles=1").code, 0);
   // Row 0 is the sample site of a new settings file.
   const test::ProcessRun run = test::RunCliProgram(dir, "run 1");
