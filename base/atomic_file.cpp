@@ -5,10 +5,13 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
-#include <string>
+#include <utility>
 
 namespace tlw {
 namespace {
+
+// Bytes gathered before they go to the file.
+constexpr std::size_t kBufferSize = 1 << 16;
 
 std::string Describe(const std::string& action, const std::filesystem::path& path, int error) {
   return action + " " + path.string() + ": " + std::strerror(error);
@@ -29,41 +32,84 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-Status WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode) {
-  const std::filesystem::path folder =
-      path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-  std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return Status::Error(Describe("cannot create a file in", folder, errno));
+AtomicFileWriter::AtomicFileWriter(std::filesystem::path path, mode_t mode, Durability durability)
+    : path_(std::move(path)),
+      folder_(path_.has_parent_path() ? path_.parent_path() : std::filesystem::path(".")),
+      temp_((folder_ / ("." + path_.filename().string() + ".XXXXXX")).string()),
+      durability_(durability) {
+  fd_ = ::mkstemp(temp_.data());
+  if (fd_ < 0) {
+    failure_ = Status::Error(Describe("cannot create a file in", folder_, errno));
+    temp_.clear();
+    return;
+  }
+  if (::fchmod(fd_, mode) != 0) Fail("cannot set permissions on", errno);
+  buffer_.reserve(kBufferSize);
+}
 
-  int error = 0;
-  const char* action = "cannot write";
-  if (::fchmod(fd, mode) != 0) {
-    error = errno;
-    action = "cannot set permissions on";
-  } else if (!WriteAll(fd, bytes)) {
-    error = errno;
-  } else if (::fsync(fd) != 0) {
-    error = errno;
-    action = "cannot flush";
+AtomicFileWriter::~AtomicFileWriter() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+void AtomicFileWriter::Fail(const char* action, int error) {
+  if (failure_.ok()) failure_ = Status::Error(Describe(action, path_, error));
+}
+
+bool AtomicFileWriter::FlushBuffer() {
+  if (!failure_.ok()) return false;
+  if (!WriteAll(fd_, buffer_)) {
+    Fail("cannot write", errno);
+    return false;
   }
-  // A failed close can be the first report of a full disk.
-  if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) {
-    error = errno;
-    action = "cannot replace";
+  buffer_.clear();
+  return true;
+}
+
+void AtomicFileWriter::Write(std::string_view bytes) {
+  if (!failure_.ok()) return;
+  if (buffer_.size() + bytes.size() > kBufferSize) {
+    if (!FlushBuffer()) return;
+    if (bytes.size() >= kBufferSize) {
+      if (!WriteAll(fd_, bytes)) Fail("cannot write", errno);
+      return;
+    }
   }
-  if (error != 0) {
-    ::unlink(temp.c_str());
-    return Status::Error(Describe(action, path, error));
+  buffer_.append(bytes);
+}
+
+Status AtomicFileWriter::Commit() {
+  if (failure_.ok() && FlushBuffer() && durability_ == Durability::kFlushed &&
+      ::fsync(fd_) != 0) {
+    Fail("cannot flush", errno);
   }
-  // Make the rename itself durable.
-  const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
+  if (fd_ >= 0) {
+    // A failed close can be the first report of a full disk.
+    if (::close(fd_) != 0) Fail("cannot write", errno);
+    fd_ = -1;
+  }
+  if (!failure_.ok()) return failure_;
+  if (::rename(temp_.c_str(), path_.c_str()) != 0) {
+    Fail("cannot replace", errno);
+    return failure_;
+  }
+  temp_.clear();
+  if (durability_ == Durability::kFlushed) {
+    // Make the rename itself durable.
+    const int dirFd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dirFd >= 0) {
+      ::fsync(dirFd);
+      ::close(dirFd);
+    }
   }
   return Status::Ok();
+}
+
+Status WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes, mode_t mode,
+                           Durability durability) {
+  AtomicFileWriter writer(path, mode, durability);
+  writer.Write(bytes);
+  return writer.Commit();
 }
 
 }  // namespace tlw
