@@ -79,8 +79,7 @@ void AtomicFileWriter::Write(std::string_view bytes) {
 }
 
 Status AtomicFileWriter::Commit() {
-  if (failure_.ok() && FlushBuffer() && durability_ == Durability::kFlushed &&
-      ::fsync(fd_) != 0) {
+  if (failure_.ok() && FlushBuffer() && durability_ == Durability::kFlushed && ::fsync(fd_) != 0) {
     Fail("cannot flush", errno);
   }
   if (fd_ >= 0) {

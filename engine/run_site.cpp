@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "engine/oversized_logfile.h"
+#include "engine/record_pipeline.h"
 #include "engine/run_delivery.h"
 #include "engine/run_files.h"
 #include "engine/run_texts.h"
@@ -29,6 +30,10 @@ namespace tlw {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Logfiles from this size on are read on a thread of their own while the
+// run counts; smaller ones are not worth starting a thread for.
+constexpr std::uint64_t kPipelineMinBytes = 1 << 20;
 
 // Lines between two publications of the progress counters.
 constexpr std::uint64_t kProgressInterval = 4096;
@@ -200,7 +205,7 @@ class SiteRun {
     profile_.SetLastLogfileSize(0);
     Post(kStageLogSize);
     Post(kStageFtpReading);
-    return ReadRecords(**file, name);
+    return ReadRecords(**file, name, true);
   }
 
   // Transfers stop with the run: they ask the running flag as they wait.
@@ -222,7 +227,7 @@ class SiteRun {
     }
     Post(kStageLogSize);
     Post(kStageReading);
-    const ReadEnd end = ReadRecords(**file, name);
+    const ReadEnd end = ReadRecords(**file, name, (*file)->Size() >= kPipelineMinBytes);
     file->reset();
     if (end == ReadEnd::Done && IsOversizedLogfile(profile_, settings_)) {
       Post(kStageDeletingOversized);
@@ -231,27 +236,38 @@ class SiteRun {
     return end;
   }
 
-  // The line loop of one logfile: the running flag is tested before every
-  // line is parsed.
-  ReadEnd ReadRecords(LineSource& source, const std::string& name) {
+  // The records of one logfile, counted in file order. The running flag is
+  // tested before every line is parsed and before every record is counted.
+  // A large or remote file is read and cut on a second thread while this
+  // one counts (PipeRecords); results are the same either way.
+  ReadEnd ReadRecords(LineSource& source, const std::string& name, bool pipelined) {
     if (options_.progress != nullptr) {
       options_.progress->fileNumber.fetch_add(1, std::memory_order_relaxed);
       options_.progress->bytesRead.store(0, std::memory_order_relaxed);
     }
     CountingLineSource lines(source, options_.progress, linesRead_);
     LogfileRecords records(lines, parse_);
-    LogRecord record;
-    for (;;) {
-      if (!profile_.GetRunning()) return ReadEnd::Cancelled;
-      const RecordStep step = records.Next(record);
-      if (step == RecordStep::Record) {
-        Count(record, records.Format());
-        continue;
+    RecordStep step = RecordStep::End;
+    if (pipelined) {
+      const PipelineEnd end = PipeRecords(
+          records, [this] { return profile_.GetRunning(); },
+          [this](LogRecord& record, LogFormat format) { Count(record, format); });
+      if (end.cancelled) return ReadEnd::Cancelled;
+      step = end.step;
+    } else {
+      LogRecord record;
+      for (;;) {
+        if (!profile_.GetRunning()) return ReadEnd::Cancelled;
+        step = records.Next(record);
+        if (step == RecordStep::Record) {
+          Count(record, records.Format());
+          continue;
+        }
+        if (step != RecordStep::Skipped) break;
       }
-      if (step == RecordStep::Skipped) continue;
-      linesRead_ = lines.LinesRead();
-      return EndOfRecords(step, records, name);
     }
+    linesRead_ = lines.LinesRead();
+    return EndOfRecords(step, records, name);
   }
 
   void Count(LogRecord& record, LogFormat format) {

@@ -1,0 +1,184 @@
+#include "engine/record_pipeline.h"
+
+#include <array>
+#include <condition_variable>
+#include <cstring>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+namespace tlw {
+namespace {
+
+// Batches in flight: one being filled, one waiting, one being counted.
+constexpr std::size_t kBatches = 3;
+
+// The hand-over between the reading thread and the counting thread: full
+// batches go one way in order, emptied batches come back.
+class BatchChannel {
+ public:
+  BatchChannel() {
+    for (RecordBatch& batch : batches_) free_.push_back(&batch);
+  }
+
+  // An empty batch for the reader; nullptr once the counter has stopped.
+  RecordBatch* TakeFree() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return abandoned_ || !free_.empty(); });
+    if (abandoned_) return nullptr;
+    RecordBatch* batch = free_.back();
+    free_.pop_back();
+    return batch;
+  }
+  void PutFull(RecordBatch* batch) {
+    {
+      std::lock_guard lock(mutex_);
+      full_[(fullStart_ + fullCount_) % kBatches] = batch;
+      ++fullCount_;
+    }
+    changed_.notify_all();
+  }
+  // The next full batch in order; nullptr once the reader has finished and
+  // every batch was taken.
+  RecordBatch* TakeFull() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return fullCount_ > 0 || finished_; });
+    if (fullCount_ == 0) return nullptr;
+    RecordBatch* batch = full_[fullStart_];
+    fullStart_ = (fullStart_ + 1) % kBatches;
+    --fullCount_;
+    return batch;
+  }
+  void GiveBack(RecordBatch* batch) {
+    batch->Clear();
+    {
+      std::lock_guard lock(mutex_);
+      free_.push_back(batch);
+    }
+    changed_.notify_all();
+  }
+  void Finish(PipelineEnd end, std::exception_ptr failure) {
+    {
+      std::lock_guard lock(mutex_);
+      end_ = end;
+      failure_ = std::move(failure);
+      finished_ = true;
+    }
+    changed_.notify_all();
+  }
+  // The counter stops early: the reader stops at its next hand-over.
+  void Abandon() {
+    {
+      std::lock_guard lock(mutex_);
+      abandoned_ = true;
+    }
+    changed_.notify_all();
+  }
+  PipelineEnd End() const { return end_; }
+  std::exception_ptr Failure() const { return failure_; }
+
+ private:
+  std::array<RecordBatch, kBatches> batches_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<RecordBatch*> free_;
+  std::array<RecordBatch*, kBatches> full_{};
+  std::size_t fullStart_ = 0;
+  std::size_t fullCount_ = 0;
+  bool finished_ = false;
+  bool abandoned_ = false;
+  PipelineEnd end_;
+  std::exception_ptr failure_;
+};
+
+void ReadBatches(LogfileRecords& records, const std::function<bool()>& running,
+                 BatchChannel& channel) {
+  PipelineEnd end;
+  std::exception_ptr failure;
+  try {
+    RecordBatch* batch = channel.TakeFree();
+    LogRecord record;
+    while (batch != nullptr) {
+      if (!running()) {
+        end.cancelled = true;
+        break;
+      }
+      const RecordStep step = records.Next(record);
+      if (step == RecordStep::Skipped) continue;
+      if (step != RecordStep::Record) {
+        end.step = step;
+        break;
+      }
+      if (batch->Add(record, records.Format())) continue;
+      channel.PutFull(batch);
+      batch = channel.TakeFree();
+      if (batch != nullptr) batch->Add(record, records.Format());
+    }
+    if (batch != nullptr && !batch->Empty()) channel.PutFull(batch);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  channel.Finish(end, failure);
+}
+
+}  // namespace
+
+RecordBatch::RecordBatch()
+    : arena_(std::make_unique_for_overwrite<char[]>(kArenaBytes)), records_(kMaxRecords) {}
+
+bool RecordBatch::Add(const LogRecord& record, LogFormat format) {
+  std::string_view LogRecord::*const kFields[] = {
+      &LogRecord::host,   &LogRecord::user,  &LogRecord::day,      &LogRecord::month,
+      &LogRecord::year,   &LogRecord::hour,  &LogRecord::minute,   &LogRecord::url,
+      &LogRecord::status, &LogRecord::bytes, &LogRecord::referrer, &LogRecord::agent};
+  std::size_t size = 0;
+  for (const auto field : kFields) size += (record.*field).size();
+  if (count_ == kMaxRecords || used_ + size > capacity_) {
+    if (count_ > 0) return false;
+    // One record larger than the whole arena: the arena grows for good.
+    capacity_ = size;
+    arena_ = std::make_unique_for_overwrite<char[]>(capacity_);
+  }
+  BatchedRecord& slot = records_[count_++];
+  slot.format = format;
+  for (const auto field : kFields) {
+    const std::string_view text = record.*field;
+    char* at = arena_.get() + used_;
+    if (!text.empty()) std::memcpy(at, text.data(), text.size());
+    slot.record.*field = std::string_view(at, text.size());
+    used_ += text.size();
+  }
+  return true;
+}
+
+PipelineEnd PipeRecords(LogfileRecords& records, const std::function<bool()>& running,
+                        const std::function<void(LogRecord&, LogFormat)>& count) {
+  BatchChannel channel;
+  std::thread reader([&] { ReadBatches(records, running, channel); });
+  bool stopped = false;
+  try {
+    while (RecordBatch* batch = channel.TakeFull()) {
+      for (BatchedRecord& entry : batch->Records()) {
+        if (!running()) {
+          stopped = true;
+          break;
+        }
+        count(entry.record, entry.format);
+      }
+      if (stopped) break;
+      channel.GiveBack(batch);
+    }
+  } catch (...) {
+    channel.Abandon();
+    reader.join();
+    throw;
+  }
+  channel.Abandon();
+  reader.join();
+  if (channel.Failure()) std::rethrow_exception(channel.Failure());
+  PipelineEnd end = channel.End();
+  if (stopped) end.cancelled = true;
+  return end;
+}
+
+}  // namespace tlw
