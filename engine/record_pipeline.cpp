@@ -1,11 +1,14 @@
 #include "engine/record_pipeline.h"
 
 #include <array>
+#include <bit>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 namespace tlw {
 namespace {
@@ -109,10 +112,10 @@ void ReadBatches(LogfileRecords& records, const std::function<bool()>& running,
         end.step = step;
         break;
       }
-      if (batch->Add(record, records.Format())) continue;
+      if (batch->Add(record, records.Line(), records.Format())) continue;
       channel.PutFull(batch);
       batch = channel.TakeFree();
-      if (batch != nullptr) batch->Add(record, records.Format());
+      if (batch != nullptr) batch->Add(record, records.Line(), records.Format());
     }
     if (batch != nullptr && !batch->Empty()) channel.PutFull(batch);
   } catch (...) {
@@ -126,13 +129,24 @@ void ReadBatches(LogfileRecords& records, const std::function<bool()>& running,
 RecordBatch::RecordBatch()
     : arena_(std::make_unique_for_overwrite<char[]>(kArenaBytes)), records_(kMaxRecords) {}
 
-bool RecordBatch::Add(const LogRecord& record, LogFormat format) {
-  std::string_view LogRecord::*const kFields[] = {
-      &LogRecord::host,   &LogRecord::user,  &LogRecord::day,      &LogRecord::month,
-      &LogRecord::year,   &LogRecord::hour,  &LogRecord::minute,   &LogRecord::url,
-      &LogRecord::status, &LogRecord::bytes, &LogRecord::referrer, &LogRecord::agent};
-  std::size_t size = 0;
-  for (const auto field : kFields) size += (record.*field).size();
+bool RecordBatch::Add(const LogRecord& record, std::span<const char> line, LogFormat format) {
+  // The twelve fields as one array, so the loops below stay tight.
+  using Fields = std::array<std::string_view, 12>;
+  static_assert(sizeof(Fields) == sizeof(LogRecord) && std::is_trivially_copyable_v<LogRecord>);
+  Fields fields = std::bit_cast<Fields>(record);
+  const auto lineBegin = reinterpret_cast<std::uintptr_t>(line.data());
+  // Distance of a field from the line's start; `line.size()` or more (by
+  // wrap-around, too) for a field that lies elsewhere.
+  const auto offset = [&](std::string_view text) {
+    return reinterpret_cast<std::uintptr_t>(text.data()) - lineBegin;
+  };
+  const auto inLine = [&](std::string_view text) {
+    return offset(text) <= line.size() && text.size() <= line.size() - offset(text);
+  };
+  std::size_t size = line.size();
+  for (const std::string_view text : fields) {
+    if (!inLine(text)) size += text.size();
+  }
   if (count_ == kMaxRecords || used_ + size > capacity_) {
     if (count_ > 0) return false;
     // One record larger than the whole arena: the arena grows for good.
@@ -141,13 +155,20 @@ bool RecordBatch::Add(const LogRecord& record, LogFormat format) {
   }
   BatchedRecord& slot = records_[count_++];
   slot.format = format;
-  for (const auto field : kFields) {
-    const std::string_view text = record.*field;
+  char* const copy = arena_.get() + used_;
+  if (!line.empty()) std::memcpy(copy, line.data(), line.size());
+  used_ += line.size();
+  for (std::string_view& text : fields) {
+    if (inLine(text)) {
+      text = std::string_view(copy + offset(text), text.size());
+      continue;
+    }
     char* at = arena_.get() + used_;
     if (!text.empty()) std::memcpy(at, text.data(), text.size());
-    slot.record.*field = std::string_view(at, text.size());
+    text = std::string_view(at, text.size());
     used_ += text.size();
   }
+  slot.record = std::bit_cast<LogRecord>(fields);
   return true;
 }
 

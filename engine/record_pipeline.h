@@ -27,9 +27,11 @@ class RecordBatch {
   static constexpr std::size_t kMaxRecords = 1024;
 
   RecordBatch();
-  // Copies `record` in; false when the batch is full (an empty batch takes
-  // any record, growing its arena for an outsized one).
-  bool Add(const LogRecord& record, LogFormat format);
+  // Copies `record`, cut from `line`, in: the line in one piece, with the
+  // fields that lie in it moved along, and any other field (a text kept
+  // elsewhere by the parser) on its own. False when the batch is full (an
+  // empty batch takes any record, growing its arena for an outsized one).
+  bool Add(const LogRecord& record, std::span<const char> line, LogFormat format);
   void Clear() {
     used_ = 0;
     count_ = 0;
