@@ -12,8 +12,10 @@
 # are listed as such. Analog, Webalizer and GoAccess are installed (Debian
 # packages) when missing; nothing else needs them.
 #
-# Environment: TALLOWICK_CLI names the program to time (default: the ci
-# build beside this script's tree, else tallowick-cli on the PATH).
+# Environment: TALLOWICK_CLI names the program to time (default: the release
+# or ci build of this tree, else tallowick-cli on the PATH); PEERS lists the
+# peers to time (default "analog webalizer goaccess"; GoAccess takes minutes
+# on millions of lines).
 set -euo pipefail
 
 usage() {
@@ -46,10 +48,18 @@ CLI=${CLI:-$(command -v tallowick-cli || true)}
 }
 
 # The peers, installed once when missing.
+read -r -a peers <<<"${PEERS:-analog webalizer goaccess}"
+wanted() { [[ " ${peers[*]} " == *" $1 "* ]]; }
 missing=()
-command -v analog >/dev/null || missing+=(analog)
-command -v webalizer >/dev/null || missing+=(webalizer)
-command -v goaccess >/dev/null || missing+=(goaccess)
+for peer in "${peers[@]}"; do
+  case $peer in
+    analog | webalizer | goaccess) command -v "$peer" >/dev/null || missing+=("$peer") ;;
+    *)
+      echo "compare.sh: unknown peer $peer (analog, webalizer, goaccess)" >&2
+      exit 2
+      ;;
+  esac
+done
 if ((${#missing[@]})); then
   echo "Installing ${missing[*]} ..." >&2
   sudo=()
@@ -168,12 +178,14 @@ esac
 
 # --- the runs -----------------------------------------------------------
 tools=(tallowick)
-command -v analog >/dev/null && tools+=(analog)
-command -v webalizer >/dev/null && [[ -n $webalizerType ]] && tools+=(webalizer)
-command -v goaccess >/dev/null && ((${#goaccessFormat[@]})) && tools+=(goaccess)
 skipped=()
-command -v webalizer >/dev/null && [[ -z $webalizerType ]] && skipped+=(webalizer)
-command -v goaccess >/dev/null && ((${#goaccessFormat[@]} == 0)) && skipped+=(goaccess)
+if wanted analog && command -v analog >/dev/null; then tools+=(analog); fi
+if wanted webalizer && command -v webalizer >/dev/null; then
+  if [[ -n $webalizerType ]]; then tools+=(webalizer); else skipped+=(webalizer); fi
+fi
+if wanted goaccess && command -v goaccess >/dev/null; then
+  if ((${#goaccessFormat[@]})); then tools+=(goaccess); else skipped+=(goaccess); fi
+fi
 
 run_tool() {
   local tool=$1
