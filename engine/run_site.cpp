@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <system_error>
+#include <unordered_map>
 
 #include "engine/oversized_logfile.h"
 #include "engine/record_pipeline.h"
@@ -272,8 +273,17 @@ class SiteRun {
 
   void Count(LogRecord& record, LogFormat format) {
     if (settings_.resolveHostnames) {
-      resolvedHost_ = ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_);
-      if (!resolvedHost_.empty()) record.host = resolvedHost_;
+      // Each client is asked of the shared cache (a lock and a copy) once
+      // per run; later requests find its name here without either.
+      auto known = resolvedHosts_.find(record.host);
+      if (known == resolvedHosts_.end()) {
+        known = resolvedHosts_
+                    .emplace(
+                        std::string(record.host),
+                        ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_))
+                    .first;
+      }
+      if (!known->second.empty()) record.host = known->second;
     }
     dayKey_.Note(record);
     counting_.w3cLog = format == LogFormat::W3cExtended;
@@ -444,7 +454,15 @@ class SiteRun {
   std::string periodStart_ = kNoPeriod;
   std::string periodEnd_ = kNoPeriod;
   std::string graphFilePrefix_;
-  std::string resolvedHost_;
+  // Host texts of this run and the names they resolved to (empty: kept as
+  // they are), found by a view of the record's host.
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
+  std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> resolvedHosts_;
   Resolver resolver_;
   std::function<void()> beforeLookup_;
   std::function<void()> afterLookup_;
