@@ -1,12 +1,12 @@
 #include "engine/run_site.h"
 
 #include <ctime>
+#include <deque>
 #include <exception>
 #include <filesystem>
 #include <optional>
 #include <span>
 #include <system_error>
-#include <unordered_map>
 
 #include "engine/oversized_logfile.h"
 #include "engine/record_pipeline.h"
@@ -25,6 +25,7 @@
 #include "settings/site_profile.h"
 #include "stats/add_record.h"
 #include "stats/host_rules.h"
+#include "stats/keyed_table.h"
 #include "stats/rename_countries.h"
 
 namespace tlw {
@@ -275,15 +276,15 @@ class SiteRun {
     if (settings_.resolveHostnames) {
       // Each client is asked of the shared cache (a lock and a copy) once
       // per run; later requests find its name here without either.
-      auto known = resolvedHosts_.find(record.host);
-      if (known == resolvedHosts_.end()) {
-        known = resolvedHosts_
-                    .emplace(
-                        std::string(record.host),
-                        ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_))
-                    .first;
+      bool created = false;
+      const auto handle = resolvedIndex_.InternRepeated(record.host, previousHost_, &created);
+      if (created) {
+        resolvedIndex_.ValueAt(handle) = static_cast<std::uint32_t>(resolvedNames_.size());
+        resolvedNames_.push_back(
+            ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_));
       }
-      if (!known->second.empty()) record.host = known->second;
+      const std::string& name = resolvedNames_[resolvedIndex_.ValueAt(handle)];
+      if (!name.empty()) record.host = name;
     }
     dayKey_.Note(record);
     counting_.w3cLog = format == LogFormat::W3cExtended;
@@ -454,15 +455,11 @@ class SiteRun {
   std::string periodStart_ = kNoPeriod;
   std::string periodEnd_ = kNoPeriod;
   std::string graphFilePrefix_;
-  // Host texts of this run and the names they resolved to (empty: kept as
-  // they are), found by a view of the record's host.
-  struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const {
-      return std::hash<std::string_view>{}(text);
-    }
-  };
-  std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> resolvedHosts_;
+  // The host texts of this run and what they resolved to (empty: kept as
+  // they are); the deque keeps each name where it is.
+  KeyedTable<std::uint32_t> resolvedIndex_{1};
+  std::uint32_t previousHost_ = KeyedTable<std::uint32_t>::kNone;
+  std::deque<std::string> resolvedNames_;
   Resolver resolver_;
   std::function<void()> beforeLookup_;
   std::function<void()> afterLookup_;
