@@ -198,7 +198,8 @@ run_tool() {
       webalizer -c "$work/webalizer.conf" -F "$webalizerType" -N 0 -o "$work/webalizer" \
         "$webalizerInput" ;;
     goaccess)
-      goaccess "${files[@]}" --no-global-config --no-progress "${goaccessFormat[@]}" \
+      goaccess "${files[@]}" --no-global-config --no-progress --no-ip-validation \
+        "${goaccessFormat[@]}" \
         -o "$work/goaccess/report.html" ;;
   esac
 }
@@ -223,7 +224,7 @@ done
 # The median of column $1 (1 wall, 2 user, 3 peak KiB) of a tool's runs.
 median() {
   local column=$1 tool=$2
-  tr ' ' '\n' <<<"${times[$tool]}" | grep -v -e '^$' -e fail | cut -d, -f"$column" | sort -g |
+  tr ' ' '\n' <<<"${times[$tool]}" | awk 'NF && $0 != "fail"' | cut -d, -f"$column" | sort -g |
     awk '{ v[NR] = $1 } END { if (NR == 0) { print "-"; exit }
           if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
@@ -241,6 +242,10 @@ for tool in "${tools[@]}"; do
   user=$(median 2 "$tool")
   peak=$(median 3 "$tool")
   peakMib=$(awk -v k="$peak" 'BEGIN { if (k == "-") print "-"; else printf "%.1f", k / 1024 }')
+  if [[ $wall == - ]]; then
+    printf '%-10s %9s   (failed in every run)\n' "$tool" "-"
+    continue
+  fi
   printf '%-10s %9s %9s %10s   %12s %12s %12s\n' "$tool" "$wall" "$user" "$peakMib" \
     "$(ratio "$oursWall" "$wall")" "$(ratio "$oursUser" "$user")" "$(ratio "$oursPeak" "$peak")"
 done
