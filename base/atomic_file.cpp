@@ -37,6 +37,23 @@ AtomicFileWriter::AtomicFileWriter(std::filesystem::path path, mode_t mode, Dura
       folder_(path_.has_parent_path() ? path_.parent_path() : std::filesystem::path(".")),
       temp_((folder_ / ("." + path_.filename().string() + ".XXXXXX")).string()),
       durability_(durability) {
+  // Only a regular file (or nothing) is replaced; a link is followed to see
+  // what it names. A character device (/dev/null, a terminal) takes the
+  // bytes as they are: there is no old file to keep, and a temporary file
+  // renamed over it would replace the device node itself.
+  struct stat existing {};
+  if (::stat(path_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+    temp_.clear();
+    if (!S_ISCHR(existing.st_mode)) {
+      failure_ = Status::Error("cannot replace " + path_.string() + ": it is not a regular file");
+      return;
+    }
+    device_ = true;
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd_ < 0) Fail("cannot open", errno);
+    buffer_.reserve(kBufferSize);
+    return;
+  }
   fd_ = ::mkstemp(temp_.data());
   if (fd_ < 0) {
     failure_ = Status::Error(Describe("cannot create a file in", folder_, errno));
@@ -79,7 +96,8 @@ void AtomicFileWriter::Write(std::string_view bytes) {
 }
 
 Status AtomicFileWriter::Commit() {
-  if (failure_.ok() && FlushBuffer() && durability_ == Durability::kFlushed && ::fsync(fd_) != 0) {
+  if (failure_.ok() && FlushBuffer() && !device_ && durability_ == Durability::kFlushed &&
+      ::fsync(fd_) != 0) {
     Fail("cannot flush", errno);
   }
   if (fd_ >= 0) {
@@ -87,7 +105,7 @@ Status AtomicFileWriter::Commit() {
     if (::close(fd_) != 0) Fail("cannot write", errno);
     fd_ = -1;
   }
-  if (!failure_.ok()) return failure_;
+  if (!failure_.ok() || device_) return failure_;
   if (::rename(temp_.c_str(), path_.c_str()) != 0) {
     Fail("cannot replace", errno);
     return failure_;

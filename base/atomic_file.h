@@ -22,7 +22,9 @@ enum class Durability { kFlushed, kReplaceOnly };
 // the complete new one. Writes are buffered; the first failure is kept and
 // reported by Commit, naming the file and the reason. Destroying a writer
 // that was not committed removes the temporary file and leaves the target
-// untouched.
+// untouched. A character device named by the path (/dev/null) is written as
+// it is, never replaced; any other existing path that is not a regular file
+// (a folder, a FIFO, a block device) is refused.
 class AtomicFileWriter {
  public:
   AtomicFileWriter(std::filesystem::path path, mode_t mode = 0644,
@@ -44,6 +46,7 @@ class AtomicFileWriter {
   std::string temp_;
   Durability durability_;
   int fd_ = -1;
+  bool device_ = false;
   std::string buffer_;
   Status failure_;
 };

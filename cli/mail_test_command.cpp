@@ -31,7 +31,7 @@ class MailTestCommand : public Command {
     session->Unlock();
     CSiteProfile& profile = *session->Profiles()[*row];
     profile.SetListIndex(static_cast<int>(*row));
-    const RunSettings settings = RunSettingsFor(session->Settings());
+    const RunSettings settings = RunSettingsFor(session->Settings(), session->Extensions());
     const std::string attachment = LastReportFile(profile, settings.programDirectory);
     if (Status sent = SendReportMail(profile, settings, attachment); !sent.ok()) return sent;
     context.out << "Sent " << attachment << " to " << profile.GetEmailAddress() << " through "

@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/site_runs.h"
 #include "report/theme.h"
+#include "settings/extension_settings.h"
 #include "settings/field_value.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
@@ -44,6 +45,11 @@ class ReportCommand : public Command {
     sub->add_option("--password-file", passwordFile_,
                     "File whose first line is the password for remote logfiles");
     sub->add_flag("--passive", passive_, "Passive FTP (for servers behind firewalls)");
+    CLI::Option* geoip = sub->add_option(
+        "--geoip", geoipDatabase_,
+        "Countries of numeric hosts from this MaxMind or DB-IP .mmdb database instead of "
+        "Debian's GeoIP database");
+    sub->add_flag("--no-geoip", noGeoip_, "Count numeric hosts under no country")->excludes(geoip);
   }
 
   Status Run(const CliContext& context) override {
@@ -58,7 +64,13 @@ class ReportCommand : public Command {
     std::vector<SiteOutcome> outcomes;
     {
       CDNSCache cache;
-      outcomes = RunSites(context, jobs, RunSettingsFor(settings), cache);
+      ExtensionSettings extensions;
+      extensions.geoipCountries = !noGeoip_;
+      std::error_code error;
+      if (!geoipDatabase_.empty()) {
+        extensions.geoipDatabase = fs::absolute(geoipDatabase_, error).string();
+      }
+      outcomes = RunSites(context, jobs, RunSettingsFor(settings, extensions), cache);
     }
     if (outcomes[0].result.Finished()) {
       context.out << "Report: " << (*profile)->GetFinalReportFileName() << '\n';
@@ -155,6 +167,8 @@ class ReportCommand : public Command {
   std::string user_;
   std::string passwordFile_;
   bool passive_ = false;
+  std::string geoipDatabase_;
+  bool noGeoip_ = false;
 };
 
 }  // namespace

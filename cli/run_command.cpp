@@ -58,7 +58,8 @@ class RunCommand : public Command {
     std::vector<SiteOutcome> outcomes;
     {
       CDNSCache cache;
-      outcomes = RunSites(context, jobs, RunSettingsFor(session->Settings()), cache);
+      outcomes = RunSites(context, jobs, RunSettingsFor(session->Settings(), session->Extensions()),
+                          cache);
     }
     if (Status saved = SaveRunResults(context, jobs, outcomes, sizesBefore); !saved.ok()) {
       return saved;

@@ -54,6 +54,17 @@ Result<SettingsSession> SettingsSession::Open(const CliContext& context) {
       session.salvaged_ = true;
       break;
   }
+  Result<ExtensionSettingsLoad> extensions =
+      LoadExtensionSettings(session.settings_.GetProgramDirectory());
+  if (!extensions.ok()) {
+    context.err << "tallowick-cli: warning: " << extensions.message()
+                << "; the extension settings keep their defaults\n";
+  } else {
+    session.extensions_ = extensions->values;
+    for (const std::string& warning : extensions->warnings) {
+      context.err << "tallowick-cli: warning: " << warning << '\n';
+    }
+  }
   return session;
 }
 

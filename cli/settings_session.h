@@ -2,6 +2,7 @@
 
 #include "base/result.h"
 #include "cli/command.h"
+#include "settings/extension_settings.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "settings/settings_lock.h"
@@ -26,6 +27,9 @@ class SettingsSession {
   static Result<SettingsSession> Open(const CliContext& context);
 
   CSettings& Settings() { return settings_; }
+  // The extension settings beside the settings file; their damaged lines
+  // were reported on context.err, and an unreadable file left the defaults.
+  ExtensionSettings& Extensions() { return extensions_; }
   SiteProfiles& Profiles() { return profiles_; }
   // Whether the sites are those read before the damage of a damaged file.
   bool Salvaged() const { return salvaged_; }
@@ -33,6 +37,10 @@ class SettingsSession {
   // Writes the settings file; fails with "Error saving settings!" and why.
   // Only while the lock is held.
   Status Save() const { return SaveSettingsFile(settings_, profiles_); }
+  // Writes the extension settings file; only while the lock is held.
+  Status SaveExtensions() const {
+    return SaveExtensionSettings(settings_.GetProgramDirectory(), extensions_);
+  }
 
   // Lets other commands change the file; this session saves no more.
   void Unlock() { lock_.Release(); }
@@ -43,6 +51,7 @@ class SettingsSession {
   SettingsLock lock_;
   CSettings settings_;
   SiteProfiles profiles_;
+  ExtensionSettings extensions_;
   bool salvaged_ = false;
 };
 

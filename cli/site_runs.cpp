@@ -23,6 +23,7 @@
 #include "cli/run_console.h"
 #include "cli/statistics_json.h"
 #include "engine/run_texts.h"
+#include "settings/extension_settings.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
 
@@ -284,10 +285,11 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
   return outcomes;
 }
 
-RunSettings RunSettingsFor(const CSettings& settings) {
+RunSettings RunSettingsFor(const CSettings& settings, const ExtensionSettings& extensions) {
   std::error_code error;  // an unknown folder leaves relative paths as they are
   RunSettings run = RunSettingsOf(settings, std::filesystem::current_path(error).string());
   run.cacheFolder = UserFoldersOfProcess().cache;
+  ApplyExtensionSettings(extensions, run);
   return run;
 }
 

@@ -12,6 +12,8 @@ namespace {
 
 // Host texts longer than this are cut, as the run's host buffer holds 299.
 constexpr size_t kMaxHostLength = 299;
+// The longest name DNS can carry, written with dots.
+constexpr size_t kMaxHostNameLength = 253;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -46,6 +48,15 @@ bool ShouldResolve(std::string_view host) {
   if (IsDigit(host.front()) && IsDigit(host.back()) && host.size() <= 15) return true;
   in6_addr address{};
   return ParseIpv6(host, address);
+}
+
+bool UsableHostName(std::string_view name) {
+  if (name.empty() || name.size() > kMaxHostNameLength) return false;
+  for (const char c : name) {
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (!letter && !IsDigit(c) && c != '-' && c != '.') return false;
+  }
+  return true;
 }
 
 std::string ReverseLookup(std::string_view addressText) {
@@ -87,8 +98,7 @@ std::string ResolveHost(std::string_view host, CDNSCache& cache, const Resolver&
   if (!cached.empty()) return cached;
   if (beforeLookup) beforeLookup();
   std::string name = resolver(host);
-  if (name.size() > kMaxHostLength) name.resize(kMaxHostLength);
-  if (name.empty()) name = std::string(host);
+  if (!UsableHostName(name)) name = std::string(host);
   cache.Store(host, name);
   if (afterLookup) afterLookup();
   return name;

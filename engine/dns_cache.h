@@ -36,8 +36,14 @@ std::string ReverseLookup(std::string_view addressText);
 // text (holds ":" and parses as an IPv6 address).
 bool ShouldResolve(std::string_view host);
 
+// Whether a name the resolver gave may stand for an address in the report:
+// at most 253 characters, each a letter, a digit, "-" or ".". Reverse names
+// come from whoever runs the address's zone, so anything else is refused.
+bool UsableHostName(std::string_view name);
+
 // Resolves one record's host through the cache. Returns the name to count,
-// or an empty text when `host` is left as it is. `beforeLookup` and
+// or an empty text when `host` is left as it is. A name that is not
+// UsableHostName counts as no name: the address stays. `beforeLookup` and
 // `afterLookup` run around a real network look-up only (never for a cache
 // hit), so the run can post its "DNS" stage; `resolver` performs the look-up
 // (ReverseLookup outside tests).

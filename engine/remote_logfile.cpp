@@ -41,6 +41,8 @@ FtpServer ServerOf(std::string server, std::string user, std::string password,
   result.user = std::move(user);
   result.password = std::move(password);
   result.passive = access.passive;
+  result.connectSeconds = access.connectSeconds;
+  result.silenceSeconds = access.silenceSeconds;
   return result;
 }
 

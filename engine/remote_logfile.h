@@ -17,6 +17,8 @@ class CSiteProfile;
 struct RemoteAccess {
   bool passive = false;
   StopRequested stop;
+  long connectSeconds = 30;  // FtpServer::connectSeconds
+  long silenceSeconds = 60;  // FtpServer::silenceSeconds
 };
 
 // The logfile server of `profile` (logFtpServer and its login).

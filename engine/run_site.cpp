@@ -1,5 +1,7 @@
 #include "engine/run_site.h"
 
+#include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <deque>
 #include <exception>
@@ -8,11 +10,13 @@
 #include <span>
 #include <system_error>
 
+#include "base/bounded_call.h"
 #include "engine/oversized_logfile.h"
 #include "engine/record_pipeline.h"
 #include "engine/run_delivery.h"
 #include "engine/run_files.h"
 #include "engine/run_texts.h"
+#include "geo/geoip_countries.h"
 #include "logs/archive_staging.h"
 #include "logs/line_parser.h"
 #include "logs/local_logfile.h"
@@ -102,6 +106,13 @@ std::string OneLine(std::string text) {
   return line;
 }
 
+// Milliseconds as seconds for a message: "10", "0.25".
+std::string SecondsText(std::int32_t milliseconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", milliseconds / 1000.0);
+  return text;
+}
+
 // One run of one site; see RunSite.
 class SiteRun {
  public:
@@ -114,7 +125,10 @@ class SiteRun {
         options_(options),
         settings_(settings),
         stats_(profile_.Statistics()) {
-    resolver_ = options.resolver ? options.resolver : Resolver(&ReverseLookup);
+    Resolver lookup = options.resolver ? options.resolver : Resolver(&ReverseLookup);
+    resolver_ = [this, lookup = std::move(lookup)](std::string_view address) {
+      return BoundedLookup(lookup, address);
+    };
     beforeLookup_ = [this] {
       Post(kStageResolving);
       if (options_.progress != nullptr) {
@@ -145,6 +159,11 @@ class SiteRun {
     profile_.SetRunning(true);
     stats_.Prepare();
     counting_ = CountingOptionsOf(profile_);
+    if (settings_.geoipCountries) {
+      countries_ =
+          std::make_unique<GeoIpCountries>(GeoIpSources{.mmdbFile = settings_.geoipDatabase});
+      counting_.countryLookup = countries_.get();
+    }
     Post(kStageReading);
 
     switch (ReadLogfiles()) {
@@ -213,7 +232,9 @@ class SiteRun {
   // Transfers stop with the run: they ask the running flag as they wait.
   RemoteAccess RemoteAccessOf() const {
     return RemoteAccess{.passive = settings_.passiveFtp,
-                        .stop = [this] { return !profile_.GetRunning(); }};
+                        .stop = [this] { return !profile_.GetRunning(); },
+                        .connectSeconds = settings_.connectSeconds,
+                        .silenceSeconds = settings_.serverSilenceSeconds};
   }
 
   ReadEnd ReadLocal(const std::string& name) {
@@ -272,8 +293,24 @@ class SiteRun {
     return EndOfRecords(step, records, name);
   }
 
+  // One look-up on a helper thread, waited for at most `hostLookupMs`. A
+  // resolver that does not answer in time is not asked again in this run:
+  // the remaining addresses stay as they are (and out of the shared cache,
+  // so that a later run may still name them), and a warning says so.
+  std::string BoundedLookup(const Resolver& lookup, std::string_view address) {
+    std::optional<std::string> name =
+        CallWithin<std::string>([lookup, text = std::string(address)] { return lookup(text); },
+                                std::chrono::milliseconds(settings_.hostLookupMs));
+    if (name) return *name;
+    resolverStalled_ = true;
+    warnings_.push_back("The resolver did not name " + std::string(address) + " within " +
+                        SecondsText(settings_.hostLookupMs) +
+                        " seconds; this and the addresses not yet looked up stay as they are");
+    return std::string(address);
+  }
+
   void Count(LogRecord& record, LogFormat format) {
-    if (settings_.resolveHostnames) {
+    if (settings_.resolveHostnames && !resolverStalled_) {
       // Each client is asked of the shared cache (a lock and a copy) once
       // per run; later requests find its name here without either.
       bool created = false;
@@ -326,6 +363,10 @@ class SiteRun {
   // file prefix.
   void CompleteStatistics() {
     FinishRecords(stats_);
+    if (countries_ != nullptr) {
+      const std::vector<std::string>& geoip = countries_->Warnings();
+      warnings_.insert(warnings_.end(), geoip.begin(), geoip.end());
+    }
     if (parse_.period.HasRecords()) {
       periodStart_ = parse_.period.Start();
       periodEnd_ = parse_.period.End();
@@ -372,7 +413,7 @@ class SiteRun {
     }
     const ReportOutcome& report = *written;
     ShowReport(report);
-    warnings_ = report.warnings;
+    warnings_.insert(warnings_.end(), report.warnings.begin(), report.warnings.end());
     const bool upload = profile_.GetUploadReport() != 0;
     if (upload) {
       if (Status published =
@@ -449,6 +490,7 @@ class SiteRun {
   std::int64_t startTime_ = 0;
   bool remote_ = false;
   CountingOptions counting_;
+  std::unique_ptr<GeoIpCountries> countries_;  // countries of numeric hosts; null when off
   ParseState parse_;
   DayKey dayKey_;
   std::uint64_t linesRead_ = 0;
@@ -461,6 +503,7 @@ class SiteRun {
   std::uint32_t previousHost_ = KeyedTable<std::uint32_t>::kNone;
   std::deque<std::string> resolvedNames_;
   Resolver resolver_;
+  bool resolverStalled_ = false;
   std::function<void()> beforeLookup_;
   std::function<void()> afterLookup_;
   RunResult failure_;

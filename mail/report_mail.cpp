@@ -64,6 +64,9 @@ Status SendReportMail(const CSiteProfile& profile, const RunSettings& settings,
     return Status::Error(failure + "the port is not a number from 1 to 65535");
   }
   SmtpConnection connection;
+  connection.SetTimeouts(SmtpTimeouts{.connectMs = settings.connectSeconds * 1000,
+                                      .replyMs = settings.smtpReplyMs,
+                                      .sendMs = settings.serverSilenceSeconds * 1000});
   if (!connection.Connect(host, port)) {
     return Status::Error(failure + SmtpFailureText(connection));
   }

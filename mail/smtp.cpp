@@ -14,7 +14,10 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <system_error>
+
+#include "base/bounded_call.h"
 
 namespace tlw {
 namespace {
@@ -41,6 +44,33 @@ std::string DateText(std::time_t now) {
                 kDays[local.tm_wday % 7], local.tm_mday, kMonths[local.tm_mon % 12],
                 local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec,
                 offset < 0 ? '-' : '+', zone / 60, zone % 60);
+  return text;
+}
+
+// The first IPv4 address of a host name, when it has one.
+struct Resolved {
+  bool found = false;
+  in_addr address{};
+};
+
+Resolved ResolveName(const std::string& server) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  Resolved result;
+  if (::getaddrinfo(server.c_str(), nullptr, &hints, &found) == 0 && found != nullptr) {
+    result.found = true;
+    result.address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
+  }
+  if (found != nullptr) ::freeaddrinfo(found);
+  return result;
+}
+
+// Milliseconds as seconds for a message: "2", "0.3".
+std::string SecondsText(int milliseconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", milliseconds / 1000.0);
   return text;
 }
 
@@ -147,36 +177,66 @@ void SmtpConnection::CloseSocket() {
   socket_ = -1;
 }
 
+// Resolves `server` (a name) to its first IPv4 address, if any, and
+// opens a socket to it within `timeouts_.connectMs`. The socket stays
+// non-blocking, so that every later wait is a poll() with a time-out.
+bool SmtpConnection::OpenSocket(const std::string& server, int port) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeouts_.connectMs);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  if (::inet_pton(AF_INET, server.c_str(), &address.sin_addr) != 1) {
+    // The system resolver has no time-out of its own that a caller sets.
+    const std::optional<Resolved> resolved = CallWithin<Resolved>(
+        [server] { return ResolveName(server); }, std::chrono::milliseconds(timeouts_.connectMs));
+    if (!resolved) {
+      lastError_ = kSmtpConnectTimeout;
+      return false;
+    }
+    if (!resolved->found) {
+      lastError_ = kSmtpNameNotResolved;
+      return false;
+    }
+    address.sin_addr = resolved->address;
+  }
+  socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (socket_ < 0) {
+    lastError_ = errno;
+    return false;
+  }
+  if (::connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+    return true;
+  }
+  int error = errno;
+  while (error == EINPROGRESS) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) {
+      error = kSmtpConnectTimeout;
+      break;
+    }
+    pollfd writable{socket_, POLLOUT, 0};
+    const int ready = ::poll(&writable, 1, static_cast<int>(left));
+    if (ready < 0 && errno != EINTR) {
+      error = errno;
+    } else if (ready > 0) {
+      socklen_t length = sizeof error;
+      if (::getsockopt(socket_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+    }
+  }
+  if (error == 0) return true;
+  lastError_ = error;
+  CloseSocket();
+  return false;
+}
+
 bool SmtpConnection::Connect(const std::string& server, int port) {
   CloseSocket();
   greeted_ = false;
   lastReply_.clear();
   lastReplyCode_ = 0;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  if (::inet_pton(AF_INET, server.c_str(), &address.sin_addr) != 1) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(server.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
-      lastError_ = kSmtpNameNotResolved;
-      return false;
-    }
-    address.sin_addr = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
-    ::freeaddrinfo(found);
-  }
-  socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (socket_ < 0) {
-    lastError_ = errno;
-    return false;
-  }
-  if (::connect(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    lastError_ = errno;
-    CloseSocket();
-    return false;
-  }
+  if (!OpenSocket(server, port)) return false;
   greeted_ = true;
   if (!WaitForReply(220)) {
     const int error = lastError_;
@@ -204,7 +264,16 @@ bool SmtpConnection::SendText(std::string_view text) {
     const ssize_t sent = ::send(socket_, text.data(), text.size(), MSG_NOSIGNAL);
     if (sent < 0) {
       if (errno == EINTR) continue;
-      lastError_ = errno;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        pollfd writable{socket_, POLLOUT, 0};
+        const int ready = ::poll(&writable, 1, timeouts_.sendMs);
+        if (ready > 0 || (ready < 0 && errno == EINTR)) continue;
+        lastError_ = ready == 0 ? kSmtpSendTimeout : errno;
+      } else {
+        lastError_ = errno;
+      }
+      // A connection that takes nothing would not take a QUIT either.
+      greeted_ = false;
       return false;
     }
     text.remove_prefix(static_cast<std::size_t>(sent));
@@ -231,13 +300,13 @@ bool SmtpConnection::WaitForReply(int expectedCode) {
   while (true) {
     const auto waited =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastByte).count();
-    if (waited >= timeoutMs_) {
+    if (waited >= timeouts_.replyMs) {
       lastError_ = kSmtpReplyTimeout;
       lastReply_.assign(buffer, length);
       return false;
     }
     pollfd readable{socket_, POLLIN, 0};
-    const int ready = ::poll(&readable, 1, static_cast<int>(timeoutMs_ - waited));
+    const int ready = ::poll(&readable, 1, static_cast<int>(timeouts_.replyMs - waited));
     if (ready < 0) {
       if (errno == EINTR) continue;
       lastError_ = errno;
@@ -247,7 +316,7 @@ bool SmtpConnection::WaitForReply(int expectedCode) {
     if (ready == 0) continue;
     const ssize_t received = ::recv(socket_, buffer + length, kReplyBufferSize - 1 - length, 0);
     if (received <= 0) {
-      if (received < 0 && errno == EINTR) continue;
+      if (received < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
       lastError_ = received == 0 ? ECONNRESET : errno;
       lastReply_.assign(buffer, length);
       return false;
@@ -348,8 +417,15 @@ std::string SmtpFailureText(const SmtpConnection& connection) {
       return "the server name does not resolve";
     case kSmtpReplyTimeout:
       return connection.LastReply().empty()
-                 ? "the server did not answer within 2 seconds"
+                 ? "the server did not answer within " +
+                       SecondsText(connection.Timeouts().replyMs) + " seconds"
                  : "the server's reply stopped after \"" + connection.LastReply() + "\"";
+    case kSmtpSendTimeout:
+      return "the server took nothing of the message for " +
+             SecondsText(connection.Timeouts().sendMs) + " seconds";
+    case kSmtpConnectTimeout:
+      return "the server did not accept a connection within " +
+             SecondsText(connection.Timeouts().connectMs) + " seconds";
     case kSmtpUnexpectedReply:
     case kSmtpCommandRefused:
       return "the server answered \"" + connection.LastReply() + "\"";

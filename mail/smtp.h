@@ -13,6 +13,17 @@ inline constexpr int kSmtpNameNotResolved = 10022;
 inline constexpr int kSmtpReplyTimeout = 10060;
 inline constexpr int kSmtpUnexpectedReply = 10043;
 inline constexpr int kSmtpCommandRefused = 22;
+// The server took no byte of what was sent for `sendMs`.
+inline constexpr int kSmtpSendTimeout = 10053;
+// The connection was not accepted (or the name not resolved) in `connectMs`.
+inline constexpr int kSmtpConnectTimeout = 10061;
+
+// How long a session waits, in milliseconds.
+struct SmtpTimeouts {
+  int connectMs = 30000;  // resolving the server's name, then opening the connection
+  int replyMs = 2000;     // each reply; each received piece restarts it
+  int sendMs = 60000;     // a send that the server takes nothing of
+};
 
 // Written in headers as name " <" address ">", or the address alone.
 struct MailAddress {
@@ -62,8 +73,9 @@ std::string ComposeHeader(const MailMessage& message);
 std::string WithoutLineBreaks(std::string_view text);
 
 // A blocking SMTP session over one TCP connection: HELO, MAIL FROM, RCPT
-// TO, DATA and QUIT, nothing else. Each reply must begin within
-// `timeoutMs` of the command, and each received piece restarts that time.
+// TO, DATA and QUIT, nothing else. Every wait is bounded (SmtpTimeouts):
+// each reply must begin within `replyMs` of the command, and each received
+// piece restarts that time.
 class SmtpConnection {
  public:
   SmtpConnection() = default;
@@ -81,7 +93,9 @@ class SmtpConnection {
   // The reply that failed (or what had arrived at a time-out).
   const std::string& LastReply() const { return lastReply_; }
   int LastReplyCode() const { return lastReplyCode_; }
-  void SetTimeoutMs(int timeoutMs) { timeoutMs_ = timeoutMs; }
+  void SetTimeoutMs(int timeoutMs) { timeouts_.replyMs = timeoutMs; }
+  void SetTimeouts(const SmtpTimeouts& timeouts) { timeouts_ = timeouts; }
+  const SmtpTimeouts& Timeouts() const { return timeouts_; }
 
  private:
   bool SendText(std::string_view text);
@@ -92,7 +106,8 @@ class SmtpConnection {
   int socket_ = -1;
   bool greeted_ = false;
   std::string lastReply_;
-  int timeoutMs_ = 2000;
+  bool OpenSocket(const std::string& server, int port);
+  SmtpTimeouts timeouts_;
   int lastReplyCode_ = 0;
   int lastError_ = 0;
 };

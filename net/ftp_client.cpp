@@ -109,10 +109,14 @@ struct Easy {
     curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errors);
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, 30L);
-    // A server that sends nothing for a minute is taken as gone.
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, server.connectSeconds);
+    // A server that stops moving data, stops answering commands (libcurl
+    // would wait two minutes for a reply, one for the reply after a
+    // transfer) or never opens an active data connection is taken as gone.
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, 60L);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, server.silenceSeconds);
+    curl_easy_setopt(handle, CURLOPT_SERVER_RESPONSE_TIMEOUT, server.silenceSeconds);
+    curl_easy_setopt(handle, CURLOPT_ACCEPTTIMEOUT_MS, server.silenceSeconds * 1000L);
     curl_easy_setopt(handle, CURLOPT_USERNAME, server.user.c_str());
     curl_easy_setopt(handle, CURLOPT_PASSWORD, server.password.c_str());
     if (endpoint.protocol == Protocol::Sftp) {
@@ -173,6 +177,8 @@ struct Easy {
         return host + " does not offer FTP over TLS";
       case CURLE_ABORTED_BY_CALLBACK:
         return "the transfer was stopped";
+      case CURLE_OPERATION_TIMEDOUT:
+        return host + " stopped answering (" + detail + ")";
       default:
         return detail;
     }

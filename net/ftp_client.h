@@ -27,6 +27,10 @@ struct FtpServer {
   // Host keys of SFTP servers are checked against this OpenSSH known-hosts
   // file; empty means the user's ~/.ssh/known_hosts.
   std::string knownHosts;
+  // Seconds allowed to open the connection, and of silence (no reply, no
+  // data in either direction) after which the server is taken as gone.
+  long connectSeconds = 30;
+  long silenceSeconds = 60;
 };
 
 // Asked about once every 100 ms during a transfer; true stops it.

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   zlib1g-dev libgd-dev libcurl4-openssl-dev
+  libgeoip-dev libmaxminddb-dev geoip-database
   python3-pyftpdlib python3-openssl openssh-server openssl
   iso-codes tzdata clang-format
   qt6-base-dev xvfb xauth imagemagick

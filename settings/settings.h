@@ -66,6 +66,17 @@ struct RunSettings {
   bool openReportWhenDone = false;
   std::string smtpServer;
   std::string smtpFromAddress = "webmaster@";
+  // Countries of numeric hosts from a GeoIP database (the extension
+  // settings): Debian's, or the named .mmdb file.
+  bool geoipCountries = true;
+  std::string geoipDatabase;
+  // How long a run waits on a server or the resolver before it gives up.
+  // Not settings of the user; tests shorten them.
+  std::int32_t connectSeconds = 30;  // opening an FTP, FTPS, SFTP or SMTP connection
+  std::int32_t serverSilenceSeconds =
+      60;                             // FTP: no reply, no data; SMTP: a send that moves nothing
+  std::int32_t smtpReplyMs = 2000;    // each SMTP reply (each piece restarts it)
+  std::int32_t hostLookupMs = 10000;  // one reverse look-up of a client address
 
   bool operator==(const RunSettings&) const = default;
 };

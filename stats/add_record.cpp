@@ -52,15 +52,28 @@ StatTable::Handle& Ensure(StatTable::Handle& handle, StatTable& table, std::stri
   return handle;
 }
 
-void CountDomain(SiteStatistics& statistics, std::string_view hostKey, HostSlot& host) {
+// The country of a host written as an address, from the run's GeoIP
+// look-up; kNone when there is no look-up or it knows no country.
+StatTable::Handle CountryOfAddress(SiteStatistics& statistics, const CountingOptions& options,
+                                   std::string_view hostKey) {
+  if (options.countryLookup == nullptr) return kNone;
+  const std::string key = CountryKeyOfIsoCode(options.countryLookup->CountryOf(hostKey));
+  return key.empty() ? kNone : statistics.countries.Intern(key);
+}
+
+void CountDomain(SiteStatistics& statistics, const CountingOptions& options,
+                 std::string_view hostKey, HostSlot& host) {
   if (!host.classified) {
-    // Decided at the host's first counted request: the rule is pure, and
-    // the table entries must appear when a request is first counted.
+    // Decided at the host's first counted request: the rule is pure (the
+    // GeoIP data does not change during a run), and the table entries must
+    // appear when a request is first counted.
     host.classified = true;
     const HostFacts facts = ClassifyHost(hostKey);
     if (facts.countDomain) {
       host.domain = statistics.domains.Intern(facts.domain);
       if (facts.countCountry) host.country = statistics.countries.Intern(facts.countryKey);
+    } else if (facts.address) {
+      host.country = CountryOfAddress(statistics, options, hostKey);
     }
   }
   // The count itself is the host's pending count (see CountHost).
@@ -180,7 +193,7 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
 
   // 13-14. Months, domains and countries.
   CountMonth(statistics, state);
-  CountDomain(statistics, hostKey, host);
+  CountDomain(statistics, options, hostKey, host);
 
   // 15. Files: paths with an extension, without 4xx and 5xx.
   if (slot.hasExtension && !failed) Ensure(slot.fileRequest, statistics.fileRequests, path);

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "stats/country_lookup.h"
+
 namespace tlw {
 
 // What counting needs of a site profile, copied out of it by the run (the
@@ -20,6 +22,9 @@ struct CountingOptions {
   std::string homepageUrl;            // the site's own URL: its referrers are not counted
   std::int64_t topLastVisitors = 20;  // length of the last-visitors list
   bool w3cLog = false;  // the current logfile is a W3C extended log ("+" for blank in agents)
+  // Countries of hosts written as addresses; null: such hosts count under no
+  // country. Not owned; outlives the run's counting.
+  CountryLookup* countryLookup = nullptr;
 };
 
 }  // namespace tlw

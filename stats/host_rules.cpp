@@ -12,6 +12,9 @@ constexpr std::string_view kUnresolvedKey = "(UNRESOLVED HOSTS)";
 constexpr std::array<std::string_view, 6> kGenericDomains{"NET",  "GOV", "COM",
                                                           "ARPA", "EDU", "ORG"};
 
+// Codes of GeoIP databases that name no country.
+constexpr std::array<std::string_view, 7> kNoCountryCodes{"EU", "AP", "A1", "A2", "O1", "ZZ", "XX"};
+
 // Only this many characters of a country table line are looked at.
 constexpr size_t kCountryLineLimit = 99;
 
@@ -83,7 +86,19 @@ HostFacts ClassifyHost(std::string_view hostKey) {
   facts.countDomain = !isAddress && facts.domain.size() > 2 && !StartsWithDigit(facts.domain) &&
                       !StartsWithDigit(facts.countryKey);
   facts.countCountry = facts.countDomain && facts.countryKey.size() == 2;
+  facts.address = unresolved && !facts.countDomain;
   return facts;
+}
+
+std::string CountryKeyOfIsoCode(std::string_view isoCode) {
+  const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  if (isoCode.size() != 2 || !letter(isoCode[0]) || !letter(isoCode[1])) return {};
+  std::string key = UpperCase(isoCode);
+  for (std::string_view none : kNoCountryCodes) {
+    if (key == none) return {};
+  }
+  if (key == "GB") key = "UK";
+  return key;
 }
 
 std::vector<std::pair<std::string, std::string>> LoadCountryNames(

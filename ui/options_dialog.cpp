@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,6 +16,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "geo/geoip_countries.h"
+#include "settings/extension_settings.h"
 #include "settings/settings.h"
 #include "ui/site_property_sheet.h"
 
@@ -53,7 +56,8 @@ PriorityResult ApplyProcessPriority(const std::string& level) {
   return {PriorityChange::Applied, {}};
 }
 
-COptionsDialog::COptionsDialog(const CSettings& settings, MessageHook message, QWidget* parent)
+COptionsDialog::COptionsDialog(const CSettings& settings, const ExtensionSettings& extensions,
+                               MessageHook message, QWidget* parent)
     : QDialog(parent),
       advanced(new QCheckBox("&Enable advanced settings", this)),
       openReport(new QCheckBox("&Open report in web browser when finished", this)),
@@ -93,7 +97,25 @@ COptionsDialog::COptionsDialog(const CSettings& settings, MessageHook message, Q
   miningLayout->addWidget(resolve);
   miningLayout->addWidget(whois);
   miningLayout->addWidget(titles);
+  geoip = new QCheckBox("Count &numeric addresses under their country (GeoIP)", mining);
+  geoipDatabase = new QLineEdit(mining);
+  geoipDatabase->setPlaceholderText("Debian's GeoIP database");
+  geoipBrowse = new QPushButton("&Browse...", mining);
+  miningLayout->addWidget(geoip);
+  auto* databaseRow = new QHBoxLayout;
+  databaseRow->addWidget(new QLabel("Database (.mmdb):", mining));
+  databaseRow->addWidget(geoipDatabase, 1);
+  databaseRow->addWidget(geoipBrowse);
+  miningLayout->addLayout(databaseRow);
   layout->addWidget(mining);
+  connect(geoip, &QCheckBox::toggled, geoipDatabase, &QWidget::setEnabled);
+  connect(geoip, &QCheckBox::toggled, geoipBrowse, &QWidget::setEnabled);
+  connect(geoipBrowse, &QPushButton::clicked, this, [this] {
+    const QString file =
+        QFileDialog::getOpenFileName(this, "GeoIP Country Database", geoipDatabase->text(),
+                                     "MaxMind DB files (*.mmdb);;All files (*)");
+    if (!file.isEmpty()) geoipDatabase->setText(file);
+  });
 
   auto* smtp = new QGroupBox("SMTP Mail", this);
   auto* smtpLayout = new QGridLayout(smtp);
@@ -127,9 +149,13 @@ COptionsDialog::COptionsDialog(const CSettings& settings, MessageHook message, Q
   titles->setChecked(settings.GetFetchPageTitles() != 0);
   smtpServer->setText(Text(settings.GetSmtpServer()));
   smtpFrom->setText(Text(settings.GetSmtpFromAddress()));
+  geoip->setChecked(extensions.geoipCountries);
+  geoipDatabase->setText(Text(extensions.geoipDatabase));
+  geoipDatabase->setEnabled(extensions.geoipCountries);
+  geoipBrowse->setEnabled(extensions.geoipCountries);
 }
 
-bool COptionsDialog::Save(CSettings& settings) {
+bool COptionsDialog::Save(CSettings& settings, ExtensionSettings& extensions) {
   bool isInteger = false;
   const int value = limit->text().trimmed().toInt(&isInteger);
   if (!isInteger) {
@@ -137,6 +163,17 @@ bool COptionsDialog::Save(CSettings& settings) {
     limit->setFocus();
     limit->selectAll();
     return false;
+  }
+  // A run that cannot open the database falls back to Debian's with a
+  // warning the window does not show, so the file is checked here.
+  const std::string database = geoipDatabase->text().trimmed().toStdString();
+  if (geoip->isChecked() && !database.empty()) {
+    if (Status opened = CheckMmdbDatabase(database); !opened.ok()) {
+      message_(Text(opened.message() + "."), "Program Settings");
+      geoipDatabase->setFocus();
+      geoipDatabase->selectAll();
+      return false;
+    }
   }
   settings.SetAdvancedSettings(advanced->isChecked() ? 1 : 0);
   settings.SetOpenReportWhenDone(openReport->isChecked() ? 1 : 0);
@@ -149,17 +186,19 @@ bool COptionsDialog::Save(CSettings& settings) {
   settings.SetFetchPageTitles(titles->isChecked() ? 1 : 0);
   settings.SetSmtpServer(smtpServer->text().toStdString());
   settings.SetSmtpFromAddress(smtpFrom->text().toStdString());
+  extensions.geoipCountries = geoip->isChecked();
+  extensions.geoipDatabase = database;
   const PriorityResult applied = ApplyProcessPriority(settings.GetPriorityLevel());
   if (applied.change == PriorityChange::Refused) message_(applied.message, "Program Settings");
   return true;
 }
 
-bool EditProgramOptions(CSettings& settings, const COptionsDialog::MessageHook& message,
-                        QWidget* parent) {
-  COptionsDialog dialog(settings, message, parent);
+bool EditProgramOptions(CSettings& settings, ExtensionSettings& extensions,
+                        const COptionsDialog::MessageHook& message, QWidget* parent) {
+  COptionsDialog dialog(settings, extensions, message, parent);
   // "&Save" closes the dialog only once the values pass their check.
   while (dialog.exec() == QDialog::Accepted) {
-    if (dialog.Save(settings)) return true;
+    if (dialog.Save(settings, extensions)) return true;
   }
   return false;
 }

@@ -8,10 +8,12 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QPushButton;
 
 namespace tlw {
 class CSettings;
-}
+struct ExtensionSettings;
+}  // namespace tlw
 
 namespace tlw::ui {
 
@@ -34,12 +36,14 @@ class COptionsDialog final : public QDialog {
 
  public:
   using MessageHook = std::function<void(const QString& text, const QString& caption)>;
-  COptionsDialog(const CSettings& settings, MessageHook message, QWidget* parent = nullptr);
+  COptionsDialog(const CSettings& settings, const ExtensionSettings& extensions,
+                 MessageHook message, QWidget* parent = nullptr);
 
-  // What "&Save" does: checks the limit, copies every value into
-  // `settings` and applies the priority. Returns false, changing nothing,
-  // when the limit is not an integer.
-  bool Save(CSettings& settings);
+  // What "&Save" does: checks the limit and the GeoIP database, copies
+  // every value into `settings` and `extensions` and applies the priority.
+  // Returns false, changing nothing, when the limit is not an integer or a
+  // GeoIP database is named that does not open.
+  bool Save(CSettings& settings, ExtensionSettings& extensions);
 
   QCheckBox* advanced = nullptr;
   QCheckBox* openReport = nullptr;
@@ -52,14 +56,17 @@ class COptionsDialog final : public QDialog {
   QCheckBox* titles = nullptr;
   QLineEdit* smtpServer = nullptr;
   QLineEdit* smtpFrom = nullptr;
+  QCheckBox* geoip = nullptr;
+  QLineEdit* geoipDatabase = nullptr;
+  QPushButton* geoipBrowse = nullptr;
 
  private:
   MessageHook message_;
 };
 
-// Shows the dialog modally for `settings`; on "&Save" the values are stored
-// and the priority applied. True for "&Save".
-bool EditProgramOptions(CSettings& settings, const COptionsDialog::MessageHook& message,
-                        QWidget* parent);
+// Shows the dialog modally for `settings` and `extensions`; on "&Save" the
+// values are stored and the priority applied. True for "&Save".
+bool EditProgramOptions(CSettings& settings, ExtensionSettings& extensions,
+                        const COptionsDialog::MessageHook& message, QWidget* parent);
 
 }  // namespace tlw::ui

@@ -17,12 +17,13 @@ bool MessageBoxSiteDialogs::EditSite(CSiteProfile& profile, bool newSite, bool a
   return true;
 }
 
-bool MessageBoxSiteDialogs::EditOptions(CSettings& settings) {
+bool MessageBoxSiteDialogs::EditOptions(CSettings& settings, ExtensionSettings& extensions) {
   QWidget* parent = parent_;
   return EditProgramOptions(
-      settings,
+      settings, extensions,
       [parent](const QString& text, const QString& caption) {
         QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+        box.setTextFormat(Qt::PlainText);
         box.exec();
       },
       parent);
@@ -30,6 +31,9 @@ bool MessageBoxSiteDialogs::EditOptions(CSettings& settings) {
 
 void MessageBoxSiteDialogs::ShowMessage(const QString& text, const QString& caption) {
   auto* box = new QMessageBox(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent_);
+  // Messages carry file and server names, which the box would otherwise
+  // show as rich text when they look like markup.
+  box->setTextFormat(Qt::PlainText);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->open();
 }

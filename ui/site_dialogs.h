@@ -7,6 +7,7 @@ class QWidget;
 namespace tlw {
 class CSettings;
 class CSiteProfile;
+struct ExtensionSettings;
 }  // namespace tlw
 
 namespace tlw::ui {
@@ -22,8 +23,9 @@ class SiteDialogs {
   // entered into it. Without `advancedSettings` the sheet offers only its
   // first three pages. Returns true for OK, false for Cancel.
   virtual bool EditSite(CSiteProfile& profile, bool newSite, bool advancedSettings) = 0;
-  // Shows the Program Settings dialog for `settings`; true for OK.
-  virtual bool EditOptions(CSettings& settings) = 0;
+  // Shows the Program Settings dialog for `settings` and the extension
+  // settings; true for OK.
+  virtual bool EditOptions(CSettings& settings, ExtensionSettings& extensions) = 0;
   // Shows a message box with an OK button; returns at once, without
   // waiting for the user, so that runs keep being followed.
   virtual void ShowMessage(const QString& text, const QString& caption) = 0;
@@ -37,7 +39,7 @@ class MessageBoxSiteDialogs final : public SiteDialogs {
  public:
   explicit MessageBoxSiteDialogs(QWidget* parent) : parent_(parent) {}
   bool EditSite(CSiteProfile& profile, bool newSite, bool advancedSettings) override;
-  bool EditOptions(CSettings& settings) override;
+  bool EditOptions(CSettings& settings, ExtensionSettings& extensions) override;
   void ShowMessage(const QString& text, const QString& caption) override;
   void Open(const QString& fileOrUrl) override;
 

@@ -40,7 +40,7 @@ void GrabDialogs(CMainFrame& frame, const QString& folder) {
   }
   sheet.close();
   COptionsDialog options(
-      view.Settings(), [](const QString&, const QString&) {}, &frame);
+      view.Settings(), view.Extensions(), [](const QString&, const QString&) {}, &frame);
   options.show();
   QApplication::processEvents();
   options.grab().save(folder + "/options.png");

@@ -165,6 +165,15 @@ Status CTallowickView::Initialise(const std::filesystem::path& programDirectory,
     saveRefused_ = !load->damagedCopyKept;
     dialogs_.ShowMessage(Text(load->damage), kApplicationTitle);
   }
+  Result<ExtensionSettingsLoad> extensions = LoadExtensionSettings(settings_.GetProgramDirectory());
+  if (!extensions.ok()) {
+    dialogs_.ShowMessage(Text(extensions.message()), kApplicationTitle);
+  } else {
+    extensions_ = extensions->values;
+    for (const std::string& warning : extensions->warnings) {
+      dialogs_.ShowMessage(Text(warning), kApplicationTitle);
+    }
+  }
   savedBase_ = SnapshotSettings(settings_, profiles_);
   for (std::size_t row = 0; row < profiles_.size(); ++row) {
     list_->addTopLevelItem(new QTreeWidgetItem());
@@ -297,6 +306,7 @@ RunSettings CTallowickView::RunSettingsSnapshot() const {
   std::error_code error;  // an unknown folder leaves relative paths as they are
   RunSettings run = RunSettingsOf(settings_, std::filesystem::current_path(error).string());
   run.cacheFolder = cacheFolder_;
+  ApplyExtensionSettings(extensions_, run);
   return run;
 }
 
@@ -369,7 +379,30 @@ void CTallowickView::StopSite() {
 }
 
 void CTallowickView::Options() {
-  if (dialogs_.EditOptions(settings_)) SaveSiteList();
+  ExtensionSettings extensions = extensions_;
+  if (!dialogs_.EditOptions(settings_, extensions)) return;
+  SaveSiteList();
+  if (extensions != extensions_) SaveExtensions(extensions);
+}
+
+// Under the settings file's lock, only the keys the dialog changed are
+// written, so a change that tallowick-cli saved meanwhile in another stays.
+void CTallowickView::SaveExtensions(const ExtensionSettings& values) {
+  if (settings_.GetProgramDirectory().empty()) return;
+  const std::filesystem::path directory = settings_.GetProgramDirectory();
+  Result<ExtensionSettings> saved = [&]() -> Result<ExtensionSettings> {
+    Result<SettingsLock> lock = LockSettingsFile(directory);
+    if (!lock.ok()) return lock.status();
+    return SaveExtensionSettingsChanges(directory, extensions_, values);
+  }();
+  if (!saved.ok()) {
+    // The runs of this session still follow the dialog.
+    extensions_ = values;
+    dialogs_.ShowMessage(Text(std::string(kErrorSavingSettings) + " " + saved.message()),
+                         kApplicationTitle);
+    return;
+  }
+  extensions_ = *saved;
 }
 
 void CTallowickView::StartRow(int row) {

@@ -12,6 +12,7 @@
 
 #include "base/result.h"
 #include "engine/dns_cache.h"
+#include "settings/extension_settings.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "settings/settings_merge.h"
@@ -67,6 +68,7 @@ class CTallowickView : public QWidget {
   QTreeWidget* List() const { return list_; }
   const SiteProfiles& Profiles() const { return profiles_; }
   CSettings& Settings() { return settings_; }
+  const ExtensionSettings& Extensions() const { return extensions_; }
   // Whether any worker thread has not been waited for yet.
   bool HasActiveRuns() const { return !runs_.empty(); }
 
@@ -123,11 +125,14 @@ class CTallowickView : public QWidget {
   void SetCell(int row, int column, const QString& text);
   void WidenToFit(int column, int textWidth);
   RunSettings RunSettingsSnapshot() const;
+  void SaveExtensions(const ExtensionSettings& values);
 
   SiteDialogs& dialogs_;
   QTreeWidget* list_ = nullptr;
   QTimer scheduleTimer_;
   CSettings settings_;
+  // What runs read of the extension settings file; written by Options().
+  ExtensionSettings extensions_;
   SiteProfiles profiles_;  // element i is row i
   // The settings and sites as last loaded or saved: the base on which a
   // save merges what other programs (cron's tallowick-cli) saved meanwhile.

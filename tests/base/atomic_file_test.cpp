@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <filesystem>
+#include <iterator>
 
 #include "support/temp_dir.h"
 
@@ -59,6 +63,46 @@ TEST(AtomicFileWriter, StreamsPiecesAndLeavesNothingWhenNotCommitted) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                           std::filesystem::directory_iterator()),
             1);
+}
+
+// What a path names decides how it is written: a device node is never
+// replaced by a file (as root, a report written to /dev/null would have
+// replaced the system's /dev/null), and a FIFO or folder is refused at once.
+TEST(WriteFileAtomically, DevicesAreWrittenAndOtherNonFilesRefused) {
+  test::TempDir dir;
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  std::filesystem::create_directories(dir / "folder");
+  const bool devices = ::mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 &&
+                       ::mknod((dir / "full").c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0;
+  struct Case {
+    const char* name;
+    bool ok;
+    const char* reason;
+  } const cases[] = {
+      {"fifo", false, "it is not a regular file"},
+      {"folder", false, "it is not a regular file"},
+      {"null", true, ""},
+      {"full", false, "No space left on device"},
+  };
+  for (const Case& c : cases) {
+    const auto path = dir / c.name;
+    if (!std::filesystem::exists(path)) continue;  // no device nodes without root
+    struct stat before {};
+    ASSERT_EQ(::lstat(path.c_str(), &before), 0);
+    const Status status = WriteFileAtomically(path, "report");
+    EXPECT_EQ(status.ok(), c.ok) << c.name << ": " << status.message();
+    if (!c.ok) {
+      EXPECT_NE(status.message().find(path.string()), std::string::npos) << status.message();
+      EXPECT_NE(status.message().find(c.reason), std::string::npos) << status.message();
+    }
+    struct stat after {};
+    ASSERT_EQ(::lstat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & S_IFMT, before.st_mode & S_IFMT) << c.name << " was replaced";
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            devices ? 4 : 2)
+      << "a temporary file was left";
 }
 
 }  // namespace

@@ -110,7 +110,18 @@ TEST(CliCommands, AddSetOptionsAndDeleteChangeTheFile) {
   print = RunIn(dir, {"options"});
   EXPECT_NE(print.out.find("smtpFromAddress=?[31mme@??smtpServer=x\n"), std::string::npos)
       << print.out;
-  EXPECT_EQ(LineCount(print.out), 10u);
+  EXPECT_EQ(LineCount(print.out), 12u);
+  EXPECT_NE(print.out.find("geoipCountries=1\ngeoipDatabase=\n"), std::string::npos) << print.out;
+
+  // Extension settings go to their own file; the settings file is not rewritten.
+  const std::string settingsBefore = test::ReadFileBytes(dir / "Tallowick.Settings");
+  ASSERT_EQ(RunIn(dir, {"options", "geoipCountries=0", "geoipDatabase=/srv/geo/dbip.mmdb"}).code,
+            kExitOk);
+  EXPECT_EQ(test::ReadFileBytes(dir / "Tallowick.Settings"), settingsBefore);
+  print = RunIn(dir, {"options"});
+  EXPECT_NE(print.out.find("geoipCountries=0\ngeoipDatabase=/srv/geo/dbip.mmdb\n"),
+            std::string::npos)
+      << print.out;
 
   ASSERT_EQ(RunIn(dir, {"add", "--site", "c", "--log", "l", "--report", "r"}).code, kExitOk);
   // Rows name the list as it was; a repeated row is deleted once.
@@ -156,6 +167,10 @@ INSTANTIATE_TEST_SUITE_P(
                  kExitFailed,
                  "bad value 'green' for themeName: expected one of the themes '(default)', "
                  "'Red', 'Green', 'Green on Black'"},
+        BadInput{"ExtensionFlag",
+                 {"options", "geoipCountries=yes"},
+                 kExitFailed,
+                 "geoipCountries: \"yes\" is not 0 or 1"},
         BadInput{"ZeroTopCount", {"set", "1", "topDomains=0"}, kExitFailed, "'0' for topDomains"},
         BadInput{"NegativeTopCount",
                  {"set", "1", "topHostnames=-5"},

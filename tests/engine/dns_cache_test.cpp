@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -75,6 +76,35 @@ TEST(ResolveHost, NamesAreLeftAloneAndTheCacheUntouched) {
   EXPECT_EQ(Resolve("123.example.de", cache, counters, "x"), "");
   EXPECT_EQ(counters.lookups, 0);
   EXPECT_EQ(cache.Size(), 0u);
+}
+
+// Reverse names come from whoever runs the address's zone: only a name of
+// letters, digits, "-" and "." of at most 253 characters replaces the address.
+TEST(ResolveHost, HostileNamesLeaveTheAddress) {
+  struct Case {
+    std::string name;
+    bool used;
+  } const cases[] = {
+      {"host-1.example.com", true},
+      {std::string(249, 'a') + ".com", true},  // 253 characters
+      {std::string(250, 'a') + ".com", false},
+      {std::string(400, 'a'), false},
+      {"<script>alert(1)</script>.example", false},
+      {"a\"onmouseover=\"x.example", false},
+      {"host_name.example", false},
+      {"host name.example", false},
+      {"h\xc3\xa9te.example", false},  // UTF-8
+      {std::string("nul\0.example", 12), false},
+      {"evil.example\r\nX: 1", false},
+      {"", false},
+  };
+  for (const Case& c : cases) {
+    CDNSCache cache;
+    Counters counters;
+    const std::string expected = c.used ? c.name : "192.0.2.9";
+    EXPECT_EQ(Resolve("192.0.2.9", cache, counters, c.name), expected) << c.name;
+    EXPECT_EQ(cache.Lookup("192.0.2.9"), expected) << c.name;
+  }
 }
 
 TEST(ReverseLookup, UsesTheSystemResolver) {

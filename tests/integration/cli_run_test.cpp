@@ -17,6 +17,7 @@
 #include "support/paths.h"
 #include "support/temp_dir.h"
 #include "support/test_servers.h"
+#include "support/tiny_mmdb.h"
 
 extern char** environ;
 
@@ -133,6 +134,59 @@ TEST(CliRun, JsonCountsMatchAHandMadeLog) {
             nlohmann::json::parse(R"([["Germany", 3], ["United States", 1]])"));
   EXPECT_EQ(Table(stats, "brokenLinks"), nlohmann::json::parse(R"([["/missing.html", 1]])"));
 }
+
+struct GeoIpCase {
+  const char* name;
+  const char* options;
+  const char* countries;  // the JSON table
+  const char* warning;    // on the standard error once; empty: none
+};
+
+class CliGeoIp : public ::testing::TestWithParam<GeoIpCase> {};
+
+// Addresses count under their country from Debian's database or a named
+// .mmdb (low half of the addresses GB, high half SE); a .uk name shares the
+// United Kingdom row; private addresses count nowhere; domains keep names only.
+TEST_P(CliGeoIp, CountsAddressesUnderTheirCountry) {
+  if (!fs::exists("/usr/share/GeoIP/GeoIP.dat")) GTEST_SKIP() << "geoip-database is missing";
+  test::TempDir dir;
+  dir.Write("access.log",
+            Line("81.2.69.160", "/a.html", 200, 1) + Line("shop.example.co.uk", "/a.html", 200, 1) +
+                Line("8.8.8.8", "/a.html", 200, 1) + Line("2001:200::1", "/a.html", 200, 1) +
+                Line("192.168.1.5", "/a.html", 200, 1) + Line("8.8.8.8", "/b.html", 200, 1) +
+                Line("8.8.8.8", "/c.html", 200, 1));
+  dir.Write("tiny.mmdb", test::TinyCountryMmdb("GB", "SE"));
+  dir.Write("broken.mmdb", "MaxMind? no");
+  const ProcessRun run =
+      RunCli(dir, std::string("report access.log --no-graphs --json s.json ") + GetParam().options);
+  ASSERT_EQ(run.code, 0) << run.err;
+  const auto stats = nlohmann::json::parse(test::ReadFileBytes(dir / "s.json"));
+  EXPECT_EQ(Table(stats, "countries"), nlohmann::json::parse(GetParam().countries));
+  EXPECT_EQ(Table(stats, "domains"), nlohmann::json::parse(R"([["co.uk", 1]])"));
+  const std::string warning = GetParam().warning;
+  if (warning.empty()) {
+    EXPECT_EQ(run.err, "");
+  } else {
+    EXPECT_EQ(run.err, "tallowick-cli: warning: [0] The GeoIP database " +
+                           (dir / warning).string() +
+                           " cannot be read: The MaxMind DB file contains invalid metadata; "
+                           "countries of addresses come from Debian's GeoIP database instead\n");
+  }
+}
+
+constexpr const char* kDebianCountries =
+    R"([["United States", 3], ["United Kingdom", 2], ["Japan", 1]])";
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, CliGeoIp,
+    ::testing::Values(GeoIpCase{"DebiansDatabase", "", kDebianCountries, ""},
+                      GeoIpCase{"Off", "--no-geoip", R"([["United Kingdom", 1]])", ""},
+                      GeoIpCase{"NamedMmdb", "--geoip tiny.mmdb", R"([["United Kingdom", 5]])", ""},
+                      GeoIpCase{"DamagedMmdb", "--geoip broken.mmdb", kDebianCountries,
+                                "broken.mmdb"}),
+    [](const ::testing::TestParamInfo<GeoIpCase>& caseInfo) {
+      return std::string(caseInfo.param.name);
+    });
 
 TEST(CliRun, SeveralLogfilesAndARangeMakeOneReport) {
   test::TempDir dir;

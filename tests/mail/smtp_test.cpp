@@ -3,8 +3,19 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <regex>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "mail/scripted_smtp_server.h"
 #include "support/temp_dir.h"
@@ -276,6 +287,130 @@ TEST(SmtpConnectTest, ClosedPortAndUnknownNameFail) {
   EXPECT_FALSE(connection.Connect("no-such-host.invalid", 25));
   EXPECT_EQ(connection.LastError(), kSmtpNameNotResolved);
 }
+
+// A listening socket on 127.0.0.1 whose connections are served by `serve`
+// (or never accepted when it is empty), for servers that stall.
+class StallingServer {
+ public:
+  StallingServer(int backlog, std::function<void(int client, const std::atomic<bool>& done)> serve)
+      : listener_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    ::listen(listener_, backlog);
+    if (serve) {
+      thread_ = std::thread([this, serve] {
+        const int client = ::accept(listener_, nullptr, nullptr);
+        if (client >= 0) serve(client, done_);
+        if (client >= 0) ::close(client);
+      });
+    }
+  }
+  ~StallingServer() {
+    done_ = true;
+    if (thread_.joinable()) thread_.join();
+    for (const int fd : fillers_) ::close(fd);
+    ::close(listener_);
+  }
+  StallingServer(const StallingServer&) = delete;
+  StallingServer& operator=(const StallingServer&) = delete;
+
+  int Port() const { return port_; }
+  // Connects once without sending anything, taking a place in the backlog.
+  void Fill() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port_));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    fillers_.push_back(fd);
+  }
+
+ private:
+  int listener_;
+  int port_ = 0;
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+  std::vector<int> fillers_;
+};
+
+// Answers every command line until DATA, then reads nothing more.
+void AnswerUntilData(int client, const std::atomic<bool>& done) {
+  auto say = [client](std::string_view text) {
+    ::send(client, text.data(), text.size(), MSG_NOSIGNAL);
+  };
+  say("220 ready\r\n");
+  std::string received;
+  char buffer[512];
+  for (;;) {
+    const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+    if (n <= 0) return;
+    received.append(buffer, static_cast<std::size_t>(n));
+    for (std::size_t end; (end = received.find("\r\n")) != std::string::npos;) {
+      const std::string line = received.substr(0, end);
+      received.erase(0, end + 2);
+      if (line == "DATA") {
+        say("354 go ahead\r\n");
+        while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return;
+      }
+      say("250 ok\r\n");
+    }
+  }
+}
+
+struct StallCase {
+  const char* name;
+  int backlog;
+  bool fillBacklog;  // a SYN beyond the backlog is dropped: connect() hangs
+  std::function<void(int, const std::atomic<bool>&)> serve;
+  bool connects;
+  int error;
+  const char* text;
+};
+
+class SmtpStallTest : public ::testing::TestWithParam<StallCase> {};
+
+// Every wait of a session is bounded: a server that stops at any point is
+// given up within its time-out, and the failure says which wait ran out.
+TEST_P(SmtpStallTest, GivesUpWithinTheTimeOut) {
+  const StallCase& c = GetParam();
+  StallingServer server(c.backlog, c.serve);
+  if (c.fillBacklog) server.Fill();
+  SmtpConnection connection;
+  connection.SetTimeouts({.connectMs = 400, .replyMs = 300, .sendMs = 500});
+  MailMessage message = TestMessage();
+  // More than the socket buffers on both sides hold.
+  AddAttachment(message, MailAttachment{"big.html", std::string(std::size_t{48} << 20, 'A')});
+
+  const auto start = std::chrono::steady_clock::now();
+  const bool connected = connection.Connect("127.0.0.1", server.Port());
+  const bool sent = connected && connection.Send(message);
+  connection.Disconnect();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+  EXPECT_EQ(connected, c.connects);
+  EXPECT_FALSE(sent);
+  EXPECT_EQ(connection.LastError(), c.error);
+  EXPECT_THAT(SmtpFailureText(connection), ::testing::HasSubstr(c.text));
+  EXPECT_LT(seconds, 2.5);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, SmtpStallTest,
+    ::testing::Values(StallCase{"NeverAccepts", 0, true, nullptr, false, kSmtpConnectTimeout,
+                                "did not accept a connection within 0.4 seconds"},
+                      StallCase{"AcceptsAndNeverGreets", 4, false, nullptr, false,
+                                kSmtpReplyTimeout, "did not answer within 0.3 seconds"},
+                      StallCase{"StopsReadingTheMessage", 4, false, &AnswerUntilData, true,
+                                kSmtpSendTimeout, "took nothing of the message for 0.5 seconds"}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace tlw

@@ -166,6 +166,8 @@ TEST(RunSettings, CopiesWhatARunReads) {
       .openReportWhenDone = true,
       .smtpServer = "mail.example.net",
       .smtpFromAddress = "stats@example.net",
+      .geoipCountries = true,  // an extension setting, not in CSettings
+      .geoipDatabase = "",
   };
   EXPECT_EQ(RunSettingsOf(settings, "/work"), expected);
 }

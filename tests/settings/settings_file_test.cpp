@@ -7,8 +7,10 @@
 #include <csignal>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
@@ -402,6 +404,75 @@ TEST(SettingsFile, DamagedBytesNeverCrashTheReader) {
     if (!status.ok()) {
       EXPECT_FALSE(status.message().empty());
     }
+  }
+}
+
+// The bytes of one profile's record, to compare profiles field by field.
+std::string RecordOf(const std::shared_ptr<CSiteProfile>& profile) {
+  Result<std::string> bytes = EncodeSettingsFile(CSettings(), {profile});
+  return bytes.ok() ? *bytes : std::string();
+}
+
+// A file the program saved, cut short at every offset and with each byte
+// changed in turn: the sites whose records lie wholly before the damage are
+// all loaded, each exactly as saved, and a cut never leaves a partial site.
+TEST(SettingsFile, DamageAtEveryOffsetKeepsTheSitesBeforeIt) {
+  test::TempDir dir;
+  CSettings settings;
+  settings.SetProgramDirectory(dir.path().string());
+  settings.SetSmtpServer("mail.example.net:2525");
+  SiteProfiles saved;
+  for (int i = 0; i < 3; ++i) {
+    auto p = std::make_shared<CSiteProfile>();
+    p->SetHomepageUrl("http://site" + std::to_string(i) + ".example.com/");
+    p->SetLogfilePath("/var/log/site" + std::to_string(i) + "/access.log|" + std::string(300, 'x'));
+    p->SetReportPath("r\xC3\xA9ports/" + std::to_string(i) + ".html");
+    p->SetLastLogfileSize(4000000000u + static_cast<unsigned>(i));
+    p->SetTopHostnames(10 + i);
+    p->SetSectionOrder("19|18|" + std::to_string(i) + "|");
+    saved.push_back(std::move(p));
+  }
+  ASSERT_TRUE(SaveSettingsFile(settings, saved).ok());
+  const std::string whole = test::ReadFileBytes(dir / "Tallowick.Settings");
+  // Where each record ends: the settings record, then one per site.
+  std::vector<std::size_t> ends;
+  for (std::size_t k = 0; k <= saved.size(); ++k) {
+    Result<std::string> prefix =
+        EncodeSettingsFile(settings, SiteProfiles(saved.begin(), saved.begin() + k));
+    ASSERT_TRUE(prefix.ok());
+    ends.push_back(prefix->size());
+  }
+  ASSERT_EQ(ends.back(), whole.size());
+  // Sites whose records end at or before `offset`.
+  auto sitesBefore = [&ends](std::size_t offset) {
+    std::size_t sites = 0;
+    while (sites + 1 < ends.size() && ends[sites + 1] <= offset) ++sites;
+    return sites;
+  };
+  auto expectSitesKept = [&saved](const SiteProfiles& loaded, std::size_t count,
+                                  const std::string& what) {
+    ASSERT_GE(loaded.size(), count) << what;
+    for (std::size_t i = 0; i < count; ++i) {
+      EXPECT_EQ(RecordOf(loaded[i]), RecordOf(saved[i])) << what << ", site " << i;
+    }
+  };
+
+  for (std::size_t offset = 0; offset < whole.size(); ++offset) {
+    CSettings cutSettings;
+    SiteProfiles cut;
+    const Status status =
+        DecodeSettingsFile(std::string_view(whole).substr(0, offset), cutSettings, cut);
+    const bool atBoundary = std::find(ends.begin(), ends.end(), offset) != ends.end();
+    EXPECT_EQ(status.ok(), atBoundary) << "cut at " << offset;
+    EXPECT_EQ(cut.size(), sitesBefore(offset)) << "cut at " << offset;
+    expectSitesKept(cut, sitesBefore(offset), "cut at " + std::to_string(offset));
+
+    std::string changed = whole;
+    changed[offset] = static_cast<char>(changed[offset] ^ 0xFF);
+    CSettings changedSettings;
+    SiteProfiles loaded;
+    (void)DecodeSettingsFile(changed, changedSettings, loaded);
+    expectSitesKept(loaded, sitesBefore(offset), "byte changed at " + std::to_string(offset));
   }
 }
 

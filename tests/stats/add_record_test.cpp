@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -278,6 +279,51 @@ TEST(AddRecord, CountsDomainsCountriesAndDropsUnresolvedHostsKey) {
   FinishRecords(s);
   EXPECT_EQ(Contents(s.domains), (Counts{{"example.com", 2}, {"co.uk", 1}, {"example.info", 1}}));
   EXPECT_EQ(Contents(s.countries), (Counts{{"US", 2}, {"UK", 1}}));
+}
+
+// Answers from a table, and counts the questions.
+class TableCountries final : public CountryLookup {
+ public:
+  std::string_view CountryOf(std::string_view address) override {
+    ++questions[std::string(address)];
+    const auto found = codes.find(std::string(address));
+    return found == codes.end() ? std::string_view() : std::string_view(found->second);
+  }
+  std::map<std::string, std::string> codes;
+  std::map<std::string, int> questions;
+};
+
+TEST(AddRecord, CountsAddressesUnderTheirGeoIpCountryOnce) {
+  TableCountries lookup;
+  lookup.codes = {{"81.2.69.160", "GB"},
+                  {"2001:200::1", "JP"},
+                  {"193.0.6.139", "EU"},
+                  {"198.51.100.7", "--"},
+                  {"shop.example.co.uk", "FR"}};
+  CountingOptions options;
+  options.countryLookup = &lookup;
+  options.hostFilter = "203.0.113.9";
+  std::vector<OwnedRecord> records;
+  for (const char* host :
+       {"81.2.69.160", "shop.example.co.uk", "2001:200::1", "81.2.69.160", "193.0.6.139",
+        "198.51.100.7", "203.0.113.9", "10.0.0.1", "mail.example.com", "2001:200::1"}) {
+    OwnedRecord r;
+    r.host = host;
+    records.push_back(r);
+  }
+  SiteStatistics s;
+  Count(s, records, options);
+  FinishRecords(s);
+  // GB shares the row of the .uk domain; continents and unknown codes are
+  // no country; addresses still have no domain.
+  EXPECT_EQ(Contents(s.countries), (Counts{{"UK", 3}, {"JP", 2}, {"US", 1}}));
+  EXPECT_EQ(Contents(s.domains), (Counts{{"co.uk", 1}, {"example.com", 1}}));
+  // Each distinct address is asked once; names and filtered hosts never.
+  EXPECT_EQ(lookup.questions, (std::map<std::string, int>{{"81.2.69.160", 1},
+                                                          {"2001:200::1", 1},
+                                                          {"193.0.6.139", 1},
+                                                          {"198.51.100.7", 1},
+                                                          {"10.0.0.1", 1}}));
 }
 
 TEST(AddRecord, CountsAgentsPerLogKind) {

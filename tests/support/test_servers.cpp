@@ -61,6 +61,17 @@ std::unique_ptr<ServerProcess> StartFtpServer(const TempDir& work,
   return std::make_unique<ServerProcess>(argv, portFile);
 }
 
+std::unique_ptr<ServerProcess> StartStallingFtpServer(const TempDir& work,
+                                                      const std::filesystem::path& root,
+                                                      const std::string& mode) {
+  const std::filesystem::path portFile = work / ("stalling-" + mode + ".port");
+  return std::make_unique<ServerProcess>(
+      std::vector<std::string>{"/usr/bin/python3",
+                               std::string(TLW_SOURCE_DIR) + "/tests/net/stalling_ftp_server.py",
+                               root.string(), portFile.string(), mode},
+      portFile);
+}
+
 namespace {
 
 // A port that was free a moment ago; sshd cannot be told to pick one.

@@ -38,6 +38,12 @@ std::unique_ptr<ServerProcess> StartFtpServer(const TempDir& work,
                                               const std::filesystem::path& root,
                                               const std::string& certPem = "");
 
+// tests/net/stalling_ftp_server.py serving the files of `root` and failing
+// as `mode` says (mid-file, mid-list, no-reply, mid-upload, refuse-mkd).
+std::unique_ptr<ServerProcess> StartStallingFtpServer(const TempDir& work,
+                                                      const std::filesystem::path& root,
+                                                      const std::string& mode);
+
 // OpenSSH's sshd serving SFTP on a free port as the current user, with a
 // throwaway host key. It writes `work`/.ssh/id_rsa (the client key, which
 // libcurl takes from $HOME) and `work`/.ssh/known_hosts; the caller points

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
@@ -11,6 +12,7 @@
 
 #include "support/temp_dir.h"
 #include "ui/main_frame.h"
+#include "ui/site_dialogs.h"
 #include "ui/tallowick_app.h"
 #include "ui/tallowick_view.h"
 #include "ui/ui_test_support.h"
@@ -232,6 +234,17 @@ class MainFrameTest : public QObject {
     QCOMPARE(request.helpShown, helpShown);
     QCOMPARE(request.allSites, allSites);
     QCOMPARE(QList<int>(request.rows.begin(), request.rows.end()), rows);
+  }
+
+  // A run's message names files and servers, which may look like markup.
+  void messagesAreShownAsPlainText() {
+    QWidget parent;
+    MessageBoxSiteDialogs dialogs(&parent);
+    dialogs.ShowMessage("Cannot read ftp://h/<img src=x>.log", "Tallowick");
+    const QMessageBox* box = parent.findChild<QMessageBox*>();
+    QVERIFY(box != nullptr);
+    QCOMPARE(box->textFormat(), Qt::PlainText);
+    QCOMPARE(box->text(), QString("Cannot read ftp://h/<img src=x>.log"));
   }
 
   void helpText() {

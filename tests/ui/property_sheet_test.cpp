@@ -9,14 +9,18 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "settings/extension_settings.h"
 #include "settings/field_access.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
+#include "support/temp_dir.h"
+#include "support/tiny_mmdb.h"
 #include "ui/options_dialog.h"
 #include "ui/site_property_sheet.h"
 
 using tlw::CSettings;
 using tlw::CSiteProfile;
+using tlw::ExtensionSettings;
 using namespace tlw::ui;
 
 namespace {
@@ -298,18 +302,20 @@ class PropertySheetTest : public QObject {
     settings.SetOversizedLogLimitMb(250);
     settings.SetSmtpServer("mail.example.org");
     QStringList messages;
-    COptionsDialog dialog(settings, [&](const QString& text, const QString&) { messages << text; });
+    COptionsDialog dialog(settings, ExtensionSettings{},
+                          [&](const QString& text, const QString&) { messages << text; });
     QCOMPARE(dialog.priority->currentText(), QString("Normal"));
     dialog.limit->setText("12x");
     CSettings saved;
-    QVERIFY(!dialog.Save(saved));
+    ExtensionSettings savedExtensions;
+    QVERIFY(!dialog.Save(saved, savedExtensions));
     QCOMPARE(messages, QStringList{"Please enter an integer."});
     QCOMPARE(saved.GetAdvancedSettings(), 1);  // nothing copied
     dialog.limit->setText("250");
     // Lower case is no level: stored as typed, the priority stays.
     dialog.priority->setEditText("high");
     const int before = getpriority(PRIO_PROCESS, 0);
-    QVERIFY(dialog.Save(saved));
+    QVERIFY(dialog.Save(saved, savedExtensions));
     QCOMPARE(getpriority(PRIO_PROCESS, 0), before);
     QCOMPARE(QString::fromStdString(saved.GetPriorityLevel()), QString("high"));
     QCOMPARE(saved.GetAdvancedSettings(), 0);
@@ -321,6 +327,34 @@ class PropertySheetTest : public QObject {
     // Raising the priority needs a privilege; either way it never fails hard.
     const PriorityResult high = ApplyProcessPriority("High");
     QVERIFY(high.change == PriorityChange::Applied || !high.message.isEmpty());
+  }
+
+  // The GeoIP controls: the database edit follows the check box, and a
+  // database that does not open keeps the dialog open (a run would fall
+  // back with a warning the window does not show).
+  void optionsDialogGeoIpControls() {
+    tlw::test::TempDir dir;
+    const std::string broken = dir.Write("broken.mmdb", "not a database").string();
+    const std::string tiny =
+        dir.Write("tiny.mmdb", tlw::test::TinyCountryMmdb("GB", "SE")).string();
+    QStringList messages;
+    COptionsDialog dialog(CSettings{}, ExtensionSettings{false, broken},
+                          [&](const QString& text, const QString&) { messages << text; });
+    QVERIFY(!dialog.geoip->isChecked());
+    QVERIFY(!dialog.geoipDatabase->isEnabled());
+    CSettings saved;
+    ExtensionSettings extensions;
+    QVERIFY(dialog.Save(saved, extensions));  // off: the file is not looked at
+    QCOMPARE(extensions, (ExtensionSettings{false, broken}));
+    dialog.geoip->click();
+    QVERIFY(dialog.geoipDatabase->isEnabled());
+    QVERIFY(!dialog.Save(saved, extensions));
+    QCOMPARE(messages.size(), 1);
+    QVERIFY(messages[0].startsWith(QString::fromStdString("The GeoIP database " + broken)));
+    QCOMPARE(extensions, (ExtensionSettings{false, broken}));  // nothing copied
+    dialog.geoipDatabase->setText(QString::fromStdString(tiny));
+    QVERIFY(dialog.Save(saved, extensions));
+    QCOMPARE(extensions, (ExtensionSettings{true, tiny}));
   }
 };
 

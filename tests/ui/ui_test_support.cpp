@@ -8,7 +8,7 @@ bool FakeDialogs::EditSite(CSiteProfile& profile, bool /*newSite*/, bool /*advan
   return accept;
 }
 
-bool FakeDialogs::EditOptions(CSettings& /*settings*/) {
+bool FakeDialogs::EditOptions(CSettings& /*settings*/, ExtensionSettings& /*extensions*/) {
   ++optionsShown;
   return accept;
 }

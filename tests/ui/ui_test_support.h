@@ -13,7 +13,7 @@ namespace tlw::test {
 class FakeDialogs final : public ui::SiteDialogs {
  public:
   bool EditSite(CSiteProfile& profile, bool newSite, bool advancedSettings) override;
-  bool EditOptions(CSettings& settings) override;
+  bool EditOptions(CSettings& settings, ExtensionSettings& extensions) override;
   void ShowMessage(const QString& text, const QString& caption) override;
   void Open(const QString& fileOrUrl) override;
 
