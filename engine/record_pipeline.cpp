@@ -1,14 +1,12 @@
 #include "engine/record_pipeline.h"
 
 #include <array>
-#include <bit>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <exception>
 #include <mutex>
 #include <thread>
-#include <type_traits>
 
 namespace tlw {
 namespace {
@@ -94,6 +92,13 @@ class BatchChannel {
   std::exception_ptr failure_;
 };
 
+// The twelve fields of a record.
+std::array<std::string_view, 12> FieldsOf(const LogRecord& r) {
+  static_assert(sizeof(LogRecord) == 12 * sizeof(std::string_view));
+  return {r.host,   r.user, r.day,    r.month, r.year,     r.hour,
+          r.minute, r.url,  r.status, r.bytes, r.referrer, r.agent};
+}
+
 void ReadBatches(LogfileRecords& records, const std::function<bool()>& running,
                  BatchChannel& channel) {
   PipelineEnd end;
@@ -130,45 +135,62 @@ RecordBatch::RecordBatch()
     : arena_(std::make_unique_for_overwrite<char[]>(kArenaBytes)), records_(kMaxRecords) {}
 
 bool RecordBatch::Add(const LogRecord& record, std::span<const char> line, LogFormat format) {
-  // The twelve fields as one array, so the loops below stay tight.
-  using Fields = std::array<std::string_view, 12>;
-  static_assert(sizeof(Fields) == sizeof(LogRecord) && std::is_trivially_copyable_v<LogRecord>);
-  Fields fields = std::bit_cast<Fields>(record);
-  const auto lineBegin = reinterpret_cast<std::uintptr_t>(line.data());
-  // Distance of a field from the line's start; `line.size()` or more (by
-  // wrap-around, too) for a field that lies elsewhere.
-  const auto offset = [&](std::string_view text) {
-    return reinterpret_cast<std::uintptr_t>(text.data()) - lineBegin;
-  };
-  const auto inLine = [&](std::string_view text) {
-    return offset(text) <= line.size() && text.size() <= line.size() - offset(text);
-  };
+  if (count_ == kMaxRecords) return false;
+  if (TryAdd(record, line, format)) return true;
+  if (count_ > 0) return false;
+  // One record larger than the whole arena: the arena grows for good.
   std::size_t size = line.size();
-  for (const std::string_view text : fields) {
-    if (!inLine(text)) size += text.size();
-  }
-  if (count_ == kMaxRecords || used_ + size > capacity_) {
-    if (count_ > 0) return false;
-    // One record larger than the whole arena: the arena grows for good.
-    capacity_ = size;
-    arena_ = std::make_unique_for_overwrite<char[]>(capacity_);
-  }
-  BatchedRecord& slot = records_[count_++];
-  slot.format = format;
+  for (const std::string_view text : FieldsOf(record)) size += text.size();
+  capacity_ = size;
+  arena_ = std::make_unique_for_overwrite<char[]>(capacity_);
+  return TryAdd(record, line, format);
+}
+
+bool RecordBatch::TryAdd(const LogRecord& record, std::span<const char> line, LogFormat format) {
+  const std::size_t start = used_;
+  if (line.size() > capacity_ - used_) return false;
   char* const copy = arena_.get() + used_;
   if (!line.empty()) std::memcpy(copy, line.data(), line.size());
   used_ += line.size();
-  for (std::string_view& text : fields) {
-    if (inLine(text)) {
-      text = std::string_view(copy + offset(text), text.size());
-      continue;
+  const auto lineBegin = reinterpret_cast<std::uintptr_t>(line.data());
+  bool fits = true;
+  // A field in the line moves along with it (its distance from the line's
+  // start is below `line.size()`, by wrap-around too, only when it lies
+  // there); any other field is copied on its own.
+  const auto place = [&](std::string_view text) -> std::string_view {
+    const std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(text.data()) - lineBegin;
+    if (offset <= line.size() && text.size() <= line.size() - offset) {
+      return {copy + offset, text.size()};
+    }
+    if (text.size() > capacity_ - used_) {
+      fits = false;
+      return {};
     }
     char* at = arena_.get() + used_;
     if (!text.empty()) std::memcpy(at, text.data(), text.size());
-    text = std::string_view(at, text.size());
     used_ += text.size();
+    return {at, text.size()};
+  };
+  BatchedRecord& slot = records_[count_];
+  LogRecord& out = slot.record;
+  out.host = place(record.host);
+  out.user = place(record.user);
+  out.day = place(record.day);
+  out.month = place(record.month);
+  out.year = place(record.year);
+  out.hour = place(record.hour);
+  out.minute = place(record.minute);
+  out.url = place(record.url);
+  out.status = place(record.status);
+  out.bytes = place(record.bytes);
+  out.referrer = place(record.referrer);
+  out.agent = place(record.agent);
+  if (!fits) {
+    used_ = start;
+    return false;
   }
-  slot.record = std::bit_cast<LogRecord>(fields);
+  slot.format = format;
+  ++count_;
   return true;
 }
 

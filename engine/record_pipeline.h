@@ -40,6 +40,10 @@ class RecordBatch {
   std::span<BatchedRecord> Records() { return {records_.data(), count_}; }
 
  private:
+  // Add within the arena as it is; false, with nothing added, when the
+  // record does not fit.
+  bool TryAdd(const LogRecord& record, std::span<const char> line, LogFormat format);
+
   std::unique_ptr<char[]> arena_;
   std::size_t capacity_ = kArenaBytes;
   std::size_t used_ = 0;
