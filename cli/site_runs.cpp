@@ -162,7 +162,7 @@ std::size_t TerminalWidth() {
 Status WriteStatistics(const std::filesystem::path& path, const CSiteProfile& profile) {
   std::error_code ignored;  // the write names the folder if it is still missing
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
-  return WriteFileAtomically(path, StatisticsJson(profile));
+  return WriteStatisticsJson(path, profile);
 }
 
 std::string Tag(const SiteJob& job) { return "[" + std::to_string(job.row) + "] "; }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/atomic_file.h"
 #include "base/text_encoding.h"
 #include "settings/site_profile.h"
 #include "stats/stat_table.h"
@@ -73,7 +74,11 @@ void AppendCounters(std::string& out, const SiteStatistics& stats) {
          ", \"totalBytes\": " + std::to_string(stats.totalBytes) + "},\n";
 }
 
-void AppendTables(std::string& out, const SiteStatistics& stats) {
+// Text gathered before it goes to the file: a table of a million keys
+// passes through in pieces of this size, never whole.
+constexpr std::size_t kPieceSize = 1 << 15;
+
+void AppendTables(std::string& out, AtomicFileWriter& file, const SiteStatistics& stats) {
   out += "  \"tables\": {";
   bool firstTable = true;
   for (const SiteStatistics::TableRef& ref : SiteStatistics::Tables()) {
@@ -86,7 +91,13 @@ void AppendTables(std::string& out, const SiteStatistics& stats) {
       out += firstEntry ? "\n      [" : ",\n      [";
       firstEntry = false;
       AppendJsonString(out, entry.key);
-      out += ", " + std::to_string(entry.count) + "]";
+      out += ", ";
+      out += std::to_string(entry.count);
+      out += ']';
+      if (out.size() >= kPieceSize) {
+        file.Write(out);
+        out.clear();
+      }
     }
     out += firstEntry ? "]" : "\n    ]";
   }
@@ -110,18 +121,20 @@ std::string JsonString(std::string_view text) {
   return out;
 }
 
-std::string StatisticsJson(const CSiteProfile& profile) {
+Status WriteStatisticsJson(const std::filesystem::path& path, const CSiteProfile& profile) {
   const SiteStatistics& stats = profile.Statistics();
+  AtomicFileWriter file(path, 0644, Durability::kReplaceOnly);
   std::string out = "{\n";
   AppendField(out, "site", profile.GetHomepageUrl());
   AppendField(out, "periodStart", profile.GetPeriodStart());
   AppendField(out, "periodEnd", profile.GetPeriodEnd());
   AppendField(out, "busiestDay", stats.busiestDay);
   AppendCounters(out, stats);
-  AppendTables(out, stats);
+  AppendTables(out, file, stats);
   AppendLastVisitors(out, stats);
   out += "}\n";
-  return out;
+  file.Write(out);
+  return file.Commit();
 }
 
 std::filesystem::path RowJsonPath(const std::filesystem::path& file, std::size_t row) {

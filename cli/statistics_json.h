@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
+
 namespace tlw {
 class CSiteProfile;
 }  // namespace tlw
@@ -19,7 +21,9 @@ namespace tlw::cli {
 //    "lastVisitors": [text, ...]}
 // Every statistics table appears under its own name as its ranked list
 // (highest count first, ties in report order). Texts go through JsonString.
-std::string StatisticsJson(const CSiteProfile& profile);
+// Written to `path` as it is made (the whole text is never held at once)
+// and renamed over the old file at the end.
+Status WriteStatisticsJson(const std::filesystem::path& path, const CSiteProfile& profile);
 
 // `text` as a JSON string literal. Valid UTF-8 is kept as it is; every
 // byte that is not part of valid UTF-8 becomes the escape of the lone

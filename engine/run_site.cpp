@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <deque>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -11,6 +12,7 @@
 
 #include "base/bounded_call.h"
 #include "engine/oversized_logfile.h"
+#include "engine/record_pipeline.h"
 #include "engine/run_delivery.h"
 #include "engine/run_files.h"
 #include "engine/run_texts.h"
@@ -27,12 +29,17 @@
 #include "settings/site_profile.h"
 #include "stats/add_record.h"
 #include "stats/host_rules.h"
+#include "stats/keyed_table.h"
 #include "stats/rename_countries.h"
 
 namespace tlw {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Logfiles from this size on are read on a thread of their own while the
+// run counts; smaller ones are not worth starting a thread for.
+constexpr std::uint64_t kPipelineMinBytes = 1 << 20;
 
 // Lines between two publications of the progress counters.
 constexpr std::uint64_t kProgressInterval = 4096;
@@ -219,7 +226,7 @@ class SiteRun {
     profile_.SetLastLogfileSize(0);
     Post(kStageLogSize);
     Post(kStageFtpReading);
-    return ReadRecords(**file, name);
+    return ReadRecords(**file, name, true);
   }
 
   // Transfers stop with the run: they ask the running flag as they wait.
@@ -243,7 +250,7 @@ class SiteRun {
     }
     Post(kStageLogSize);
     Post(kStageReading);
-    const ReadEnd end = ReadRecords(**file, name);
+    const ReadEnd end = ReadRecords(**file, name, (*file)->Size() >= kPipelineMinBytes);
     file->reset();
     if (end == ReadEnd::Done && IsOversizedLogfile(profile_, settings_)) {
       Post(kStageDeletingOversized);
@@ -252,27 +259,38 @@ class SiteRun {
     return end;
   }
 
-  // The line loop of one logfile: the running flag is tested before every
-  // line is parsed.
-  ReadEnd ReadRecords(LineSource& source, const std::string& name) {
+  // The records of one logfile, counted in file order. The running flag is
+  // tested before every line is parsed and before every record is counted.
+  // A large or remote file is read and cut on a second thread while this
+  // one counts (PipeRecords); results are the same either way.
+  ReadEnd ReadRecords(LineSource& source, const std::string& name, bool pipelined) {
     if (options_.progress != nullptr) {
       options_.progress->fileNumber.fetch_add(1, std::memory_order_relaxed);
       options_.progress->bytesRead.store(0, std::memory_order_relaxed);
     }
     CountingLineSource lines(source, options_.progress, linesRead_);
     LogfileRecords records(lines, parse_);
-    LogRecord record;
-    for (;;) {
-      if (!profile_.GetRunning()) return ReadEnd::Cancelled;
-      const RecordStep step = records.Next(record);
-      if (step == RecordStep::Record) {
-        Count(record, records.Format());
-        continue;
+    RecordStep step = RecordStep::End;
+    if (pipelined) {
+      const PipelineEnd end = PipeRecords(
+          records, [this] { return profile_.GetRunning(); },
+          [this](LogRecord& record, LogFormat format) { Count(record, format); });
+      if (end.cancelled) return ReadEnd::Cancelled;
+      step = end.step;
+    } else {
+      LogRecord record;
+      for (;;) {
+        if (!profile_.GetRunning()) return ReadEnd::Cancelled;
+        step = records.Next(record);
+        if (step == RecordStep::Record) {
+          Count(record, records.Format());
+          continue;
+        }
+        if (step != RecordStep::Skipped) break;
       }
-      if (step == RecordStep::Skipped) continue;
-      linesRead_ = lines.LinesRead();
-      return EndOfRecords(step, records, name);
     }
+    linesRead_ = lines.LinesRead();
+    return EndOfRecords(step, records, name);
   }
 
   // One look-up on a helper thread, waited for at most `hostLookupMs`. A
@@ -293,8 +311,17 @@ class SiteRun {
 
   void Count(LogRecord& record, LogFormat format) {
     if (settings_.resolveHostnames && !resolverStalled_) {
-      resolvedHost_ = ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_);
-      if (!resolvedHost_.empty()) record.host = resolvedHost_;
+      // Each client is asked of the shared cache (a lock and a copy) once
+      // per run; later requests find its name here without either.
+      bool created = false;
+      const auto handle = resolvedIndex_.InternRepeated(record.host, previousHost_, &created);
+      if (created) {
+        resolvedIndex_.ValueAt(handle) = static_cast<std::uint32_t>(resolvedNames_.size());
+        resolvedNames_.push_back(
+            ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_));
+      }
+      const std::string& name = resolvedNames_[resolvedIndex_.ValueAt(handle)];
+      if (!name.empty()) record.host = name;
     }
     dayKey_.Note(record);
     counting_.w3cLog = format == LogFormat::W3cExtended;
@@ -471,7 +498,11 @@ class SiteRun {
   std::string periodStart_ = kNoPeriod;
   std::string periodEnd_ = kNoPeriod;
   std::string graphFilePrefix_;
-  std::string resolvedHost_;
+  // The host texts of this run and what they resolved to (empty: kept as
+  // they are); the deque keeps each name where it is.
+  KeyedTable<std::uint32_t> resolvedIndex_{1};
+  std::uint32_t previousHost_ = KeyedTable<std::uint32_t>::kNone;
+  std::deque<std::string> resolvedNames_;
   Resolver resolver_;
   bool resolverStalled_ = false;
   std::function<void()> beforeLookup_;

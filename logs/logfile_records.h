@@ -36,6 +36,10 @@ class LogfileRecords {
   // failure, further calls return End.
   RecordStep Next(LogRecord& record);
 
+  // The line that the last Record was cut from (most of its fields point
+  // into it), valid until the next call.
+  std::span<const char> Line() const { return line_; }
+
   // The detected layout; Unsupported before the first call.
   LogFormat Format() const { return format_; }
   // Whether detection found no layout (the run shows
@@ -58,6 +62,7 @@ class LogfileRecords {
   bool detected_ = false;
   std::string firstLine_;  // copied: reading the probe line may reuse its bytes
   std::span<char> probeLine_;
+  std::span<const char> line_;
 };
 
 }  // namespace tlw

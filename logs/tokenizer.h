@@ -93,6 +93,10 @@ class Tokenizer {
 
   // The start of the unread text; used to restart or splice.
   const char* Cursor() const { return cursor_; }
+  std::size_t Remaining() const { return static_cast<std::size_t>(end_ - cursor_); }
+  // Steps over `count` characters (at most Remaining()) that the caller has
+  // cut itself.
+  void Skip(std::size_t count) { cursor_ += count; }
   bool AtEnd() const { return cursor_ == end_; }
 
  private:

@@ -9,6 +9,7 @@
 
 #include "base/atomic_file.h"
 #include "report/bar_graph_palette.h"
+#include "report/gif_writer.h"
 
 namespace tlw {
 namespace {
@@ -17,10 +18,6 @@ struct ImageDeleter {
   void operator()(gdImagePtr image) const { gdImageDestroy(image); }
 };
 using ImagePtr = std::unique_ptr<gdImage, ImageDeleter>;
-
-struct GdBufferDeleter {
-  void operator()(void* buffer) const { gdFree(buffer); }
-};
 
 // Palette indices of a graph, in allocation order.
 struct GraphColors {
@@ -133,17 +130,14 @@ Result<std::string> RenderBarGraph(std::span<const BarGraphEntry> entries, std::
            colors.black);
 
   gdImageInterlace(image.get(), 1);
-  int size = 0;
-  const std::unique_ptr<void, GdBufferDeleter> gif(gdImageGifPtr(image.get(), &size));
-  if (!gif || size <= 0) return Status::Error("cannot encode the graph image as GIF");
-  return std::string(static_cast<const char*>(gif.get()), static_cast<std::size_t>(size));
+  return EncodeGif(*image);
 }
 
 Status DrawBarGraph(std::span<const BarGraphEntry> entries, std::string_view title, int scheme,
                     const std::filesystem::path& path, GraphBackground background) {
   Result<std::string> gif = RenderBarGraph(entries, title, scheme, background);
   if (!gif) return Status::Error("cannot draw the graph " + path.string() + ": " + gif.message());
-  return WriteFileAtomically(path, *gif);
+  return WriteFileAtomically(path, *gif, 0644, Durability::kReplaceOnly);
 }
 
 }  // namespace tlw

@@ -91,10 +91,16 @@ void SettleAgent(SiteStatistics& statistics, CountingState::AgentSlot& slot) {
 }
 
 void CountAgent(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
-                std::string_view agent) {
+                std::string_view agent, HostSlot& host) {
   if (agent.empty()) return;
-  CountingState::AgentSlot& slot =
-      state.agents.ValueAt(state.agents.InternRepeated(agent, state.previousAgent));
+  // A client keeps its agent while records of other clients come between
+  // its own: the one it sent last is tried before a look-up.
+  if (state.agents.Holds(host.agent, agent)) {
+    state.previousAgent = host.agent;
+  } else {
+    host.agent = state.agents.InternRepeated(agent, state.previousAgent);
+  }
+  CountingState::AgentSlot& slot = state.agents.ValueAt(host.agent);
   if (!slot.described || slot.w3c != options.w3cLog) {
     // A W3C log writes blanks as "+", so the same text may describe another
     // agent there; a run that mixes layouts describes it again.
@@ -112,10 +118,16 @@ void CountAgent(SiteStatistics& statistics, CountingState& state, const Counting
 }
 
 void CountReferrer(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
-                   std::string_view referrer) {
+                   std::string_view referrer, HostSlot& host) {
   if (referrer.empty()) return;
-  CountingState::ReferrerSlot& slot =
-      state.referrers.ValueAt(state.referrers.InternRepeated(referrer, state.previousReferrer));
+  // The page a client's images name as their referrer is the same for all
+  // of them (see CountAgent).
+  if (state.referrers.Holds(host.referrer, referrer)) {
+    state.previousReferrer = host.referrer;
+  } else {
+    host.referrer = state.referrers.InternRepeated(referrer, state.previousReferrer);
+  }
+  CountingState::ReferrerSlot& slot = state.referrers.ValueAt(host.referrer);
   if (!slot.classified) {
     slot.classified = true;
     const ReferrerFacts facts = ClassifyReferrer(referrer, options.homepageUrl);
@@ -222,8 +234,8 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
   }
 
   // 21-22. Browser and platform, referrer and search phrase.
-  CountAgent(statistics, state, options, record.agent);
-  CountReferrer(statistics, state, options, record.referrer);
+  CountAgent(statistics, state, options, record.agent, host);
+  CountReferrer(statistics, state, options, record.referrer, host);
 
   // 23. Visits, for everything but images and style sheets.
   if (!slot.skipsVisits) TrackVisit(statistics, state, options, record, hostKey, host, pathHandle);

@@ -30,6 +30,8 @@ class CountingState {
     StatTable::Handle domain = kNone;
     StatTable::Handle country = kNone;
     VisitTable::Handle visit = kNone;  // kNone: no entry in `openVisits`
+    std::uint32_t agent = kNone;       // the host's last agent in `agents`
+    std::uint32_t referrer = kNone;    // the host's last referrer in `referrers`
     std::int64_t pending = 0;          // counted records not yet in the three tables
     bool filtered = false;             // matched the host filter
     bool classified = false;           // domain and country decided

@@ -87,6 +87,12 @@ class KeyedTable {
     return previous;
   }
 
+  // Whether `handle` (kNone, or a handle of this table not removed since)
+  // is the entry of `key`: one comparison, no look-up.
+  bool Holds(Handle handle, std::string_view key) const {
+    return handle != kNone && KeyEquals(handle, key);
+  }
+
   // Removes the entry of `key`; false when there was none. Removing the last
   // entry frees all of the table's memory.
   bool Remove(std::string_view key) {

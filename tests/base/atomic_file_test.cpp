@@ -37,6 +37,34 @@ TEST(WriteFileAtomically, FailureNamesFileAndKeepsOldContent) {
   EXPECT_EQ(test::ReadFileBytes(notAFolder), "x");
 }
 
+// Pieces of every size around the writer's buffer come out whole and in
+// order; a writer dropped before Commit leaves the old file and nothing else.
+TEST(AtomicFileWriter, StreamsPiecesAndLeavesNothingWhenNotCommitted) {
+  test::TempDir dir;
+  const auto file = dir.Write("report.html", "old");
+  std::string expected;
+  {
+    AtomicFileWriter writer(file, 0644, Durability::kReplaceOnly);
+    for (const std::size_t size : {std::size_t{1}, std::size_t{65535}, std::size_t{2},
+                                   std::size_t{200000}, std::size_t{0}, std::size_t{70000}}) {
+      const std::string piece(size, static_cast<char>('a' + expected.size() % 26));
+      writer.Write(piece);
+      expected += piece;
+    }
+    EXPECT_EQ(test::ReadFileBytes(file), "old");  // replaced only at Commit
+    ASSERT_TRUE(writer.Commit().ok());
+  }
+  EXPECT_EQ(test::ReadFileBytes(file), expected);
+  {
+    AtomicFileWriter abandoned(file);
+    abandoned.Write("half a report");
+  }
+  EXPECT_EQ(test::ReadFileBytes(file), expected);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
 // What a path names decides how it is written: a device node is never
 // replaced by a file (as root, a report written to /dev/null would have
 // replaced the system's /dev/null), and a FIFO or folder is refused at once.

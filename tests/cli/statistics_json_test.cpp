@@ -7,6 +7,7 @@
 #include <string>
 
 #include "settings/site_profile.h"
+#include "support/temp_dir.h"
 
 namespace tlw::cli {
 namespace {
@@ -92,8 +93,15 @@ TEST(StatisticsJson, HoldsEveryTableRankedWithCountersAndVisitors) {
   stats.totalBytes = 5'000'000'000;
   stats.busiestDay = "Oct-10";
   stats.lastVisitors.PushFront("b.example.com 08:00", 20);
+  // Enough referrers that the file is written in several pieces; each one
+  // must arrive whole, in ranked order.
+  for (int i = 0; i < 3000; ++i) {
+    stats.referers.Add("http://referrer.example.net/page/" + std::to_string(i), 1 + i % 7);
+  }
 
-  const auto json = nlohmann::json::parse(StatisticsJson(profile));
+  test::TempDir dir;
+  ASSERT_TRUE(WriteStatisticsJson(dir.path() / "stats.json", profile).ok());
+  const auto json = nlohmann::json::parse(test::ReadFileBytes(dir.path() / "stats.json"));
 
   EXPECT_EQ(json["site"], "http://www.example.com/");
   EXPECT_EQ(json["periodStart"], "Oct-10-2000 13:55");
@@ -107,6 +115,13 @@ TEST(StatisticsJson, HoldsEveryTableRankedWithCountersAndVisitors) {
             nlohmann::json::parse(R"([["b.example.com", 3], ["a.example.com", 1]])"));
   EXPECT_EQ(json["tables"]["retCodes"], nlohmann::json::parse(R"([["200", 4]])"));
   EXPECT_EQ(json["tables"]["weekdays"], nlohmann::json::array());
+  const auto& referers = json["tables"]["referers"];
+  ASSERT_EQ(referers.size(), 3000u);
+  const std::vector<StatEntry> ranked = Ranked(stats.referers);
+  for (std::size_t i = 0; i < ranked.size(); ++i) {
+    ASSERT_EQ(referers[i][0], ranked[i].key) << i;
+    ASSERT_EQ(referers[i][1], ranked[i].count) << i;
+  }
   EXPECT_EQ(json["lastVisitors"], nlohmann::json::parse(R"(["b.example.com 08:00"])"));
 }
 

@@ -69,6 +69,17 @@ INSTANTIATE_TEST_SUITE_P(
         NcsaCase{"DotsInTheDate",
                  "10.0.0.1 - - [10.Oct.2000:13:55:36 -0700] \"GET /a HTTP/1.0\" 200 1",
                  "10.0.0.1|- |10|Oct|2000|13|55|/a|200|1||"},
+        // Timestamps off the usual "dd/Mon/yyyy:hh:mm:" shape are cut by
+        // their separators, not at fixed places.
+        NcsaCase{"OneDigitDay",
+                 "10.0.0.1 - - [7/Oct/2000:13:55:36 -0700] \"GET /a HTTP/1.0\" 200 1",
+                 "10.0.0.1|- |7|Oct|2000|13|55|/a|200|1||"},
+        NcsaCase{"DotInsideTheMonth",
+                 "10.0.0.1 - - [10/O.t/2000:13:55:36 -0700] \"GET /a HTTP/1.0\" 200 1",
+                 "10.0.0.1|- |10|O|t/2000|13|55|/a|200|1||"},
+        NcsaCase{"ColonInsideTheYear",
+                 "10.0.0.1 - - [10/Oct/20:0:13:55:36 -0700] \"GET /a HTTP/1.0\" 200 1",
+                 "10.0.0.1|- |10|Oct|20|0|13|/a|200|1||"},
         NcsaCase{"CutMidAgent",
                  "10.0.0.1 - - [17/May/2015:10:05:03 +0000] \"GET /b HTTP/1.1\" 200 7 \"-\" "
                  "\"Mozilla/5.0 (Windows NT",

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "report/bar_graph_palette.h"
+#include "report/gif_writer.h"
 #include "support/temp_dir.h"
 
 namespace tlw {
@@ -313,6 +314,64 @@ TEST(DrawBarGraph, MissingFolderIsReportedWithThePath) {
   EXPECT_NE(status.message().find("no-such-folder"), std::string::npos) << status.message();
   EXPECT_FALSE(std::filesystem::exists(path));
 }
+
+// EncodeGif must write exactly the bytes of libgd's own GIF writer, which
+// the golden reports were made with; each row drives one of its corners.
+struct GifCase {
+  const char* name;
+  int width;
+  int height;
+  int colors;
+  bool interlace;
+  int transparent;  // -1: none
+  int noise;        // 0: drawn shapes; n: random pixels of the first n colours
+};
+
+class EncodeGifTest : public testing::TestWithParam<GifCase> {};
+
+TEST_P(EncodeGifTest, WritesTheBytesOfLibgdsWriter) {
+  const GifCase& c = GetParam();
+  const Image image(gdImageCreate(c.width, c.height));
+  for (int i = 0; i < c.colors; ++i)
+    gdImageColorAllocate(image.get(), i * 37 % 256, i * 11, 255 - i);
+  std::uint32_t seed = 12345;
+  const auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  if (c.noise > 0) {
+    for (int y = 0; y < c.height; ++y) {
+      for (int x = 0; x < c.width; ++x) {
+        gdImageSetPixel(image.get(), x, y, static_cast<int>(next() % c.noise));
+      }
+    }
+  } else {
+    for (int k = 0; c.colors > 0 && k < 30; ++k) {
+      const int x = static_cast<int>(next() % c.width), y = static_cast<int>(next() % c.height);
+      gdImageFilledRectangle(image.get(), x, y, x + 40, y + 12, k % c.colors);
+    }
+  }
+  if (c.transparent >= 0) gdImageColorTransparent(image.get(), c.transparent);
+  gdImageInterlace(image.get(), c.interlace ? 1 : 0);
+  int size = 0;
+  void* expected = gdImageGifPtr(image.get(), &size);
+  ASSERT_NE(expected, nullptr);
+  const std::string want(static_cast<const char*>(expected), static_cast<std::size_t>(size));
+  gdFree(expected);
+  EXPECT_TRUE(EncodeGif(*image) == want);
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, EncodeGifTest,
+                         testing::Values(GifCase{"GraphSized", 350, 240, 9, true, -1, 0},
+                                         GifCase{"Transparent", 350, 240, 9, true, 0, 0},
+                                         // Passes that start below the last row still take a row.
+                                         GifCase{"TinyInterlaced", 3, 3, 2, true, -1, 2},
+                                         GifCase{"OneColumn", 1, 13, 3, true, -1, 3},
+                                         GifCase{"NotInterlaced", 40, 7, 5, false, -1, 5},
+                                         // Noise fills the 4,096 codes again and again.
+                                         GifCase{"CodeTableFills", 420, 300, 7, false, -1, 7},
+                                         // Runs of colour 0 make the string whose key is 0.
+                                         GifCase{"RunsOfColourZero", 200, 150, 2, true, -1, 2},
+                                         GifCase{"FullPalette", 300, 200, 256, true, 5, 256},
+                                         GifCase{"NoColours", 5, 5, 0, false, -1, 0}),
+                         [](const testing::TestParamInfo<GifCase>& row) { return row.param.name; });
 
 }  // namespace
 }  // namespace tlw

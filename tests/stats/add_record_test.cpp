@@ -360,6 +360,36 @@ TEST(AddRecord, CountsReferrersAndPhrasesButNotTheOwnSite) {
   EXPECT_EQ(Contents(s.keywords), (Counts{{"web+stats", 2}}));
 }
 
+TEST(AddRecord, CountsEachClientsAgentAndReferrerWhileClientsInterleave) {
+  // Each client's last agent and referrer are remembered; records of two
+  // clients taking turns, one of them changing both, and a second run of
+  // the same statistics must still be counted under the texts they carry.
+  const auto record = [](std::string host, std::string agent, std::string referrer) {
+    OwnedRecord r;
+    r.host = std::move(host);
+    r.agent = std::move(agent);
+    r.referrer = std::move(referrer);
+    return r;
+  };
+  const std::string ie501 = "Mozilla/4.0 (compatible; MSIE 5.01; Windows NT)";
+  const std::string ie55 = "Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)";
+  const std::string refA = "http://a.example/links.html";
+  const std::string refB = "http://b.example/list.html";
+  const std::vector<OwnedRecord> records = {
+      record("one.example", ie501, refA), record("two.example", ie55, refB),
+      record("one.example", ie501, refA), record("two.example", ie55, refB),
+      record("one.example", ie55, refB),  record("two.example", ie55, refB),
+      record("one.example", ie55, refA),  record("one.example", ie501, refA)};
+  SiteStatistics s;
+  for (int run = 0; run < 2; ++run) {
+    s.Clear();
+    Count(s, records, CountingOptions{});
+    EXPECT_EQ(Contents(s.browsers), (Counts{{"Microsoft Internet Explorer 5.01", 3},
+                                            {"Microsoft Internet Explorer 5.5", 5}}));
+    EXPECT_EQ(Contents(s.referers), (Counts{{refA, 4}, {refB, 4}}));
+  }
+}
+
 TEST(NameCountries, RenamesCodesInFileOrder) {
   StatTable countries(500);
   countries.Add("DE", 3);
