@@ -99,7 +99,7 @@ COptionsDialog::COptionsDialog(const CSettings& settings, const ExtensionSetting
   miningLayout->addWidget(titles);
   geoip = new QCheckBox("Count &numeric addresses under their country (GeoIP)", mining);
   geoipDatabase = new QLineEdit(mining);
-  geoipDatabase->setPlaceholderText("Debian's GeoIP database");
+  geoipDatabase->setPlaceholderText("Debian's data");
   geoipBrowse = new QPushButton("&Browse...", mining);
   miningLayout->addWidget(geoip);
   auto* databaseRow = new QHBoxLayout;
