@@ -709,19 +709,6 @@ std::string PythonWithAiosmtpd() {
   return {};
 }
 
-// A port on 127.0.0.1 that nothing listens on just now.
-int FreeLoopbackPort() {
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(probe);
-  return ntohs(address.sin_port);
-}
-
 bool Accepts(int port) {
   const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
@@ -777,7 +764,7 @@ open(sys.argv[4], 'wb').write(parts[-1].get_payload(decode=True))
 TEST_F(RunSiteTest, ReportReachesARealMailServerIntact) {
   const std::string python = PythonWithAiosmtpd();
   if (python.empty()) GTEST_SKIP() << "python3-aiosmtpd is not installed";
-  const int port = FreeLoopbackPort();
+  const int port = test::FreeLoopbackPort();
   const fs::path maildir = dir_ / "maildir";
   MailServerProcess server(python, port, maildir);
   settings_.smtpServer = "127.0.0.1:" + std::to_string(port);

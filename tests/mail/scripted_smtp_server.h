@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/test_servers.h"
+
 namespace tlw::test {
 
 // Text the server sends after waiting `delayMs`.
@@ -33,13 +35,7 @@ class ScriptedSmtpServer {
   explicit ScriptedSmtpServer(Reply greeting, Answer answer = nullptr)
       : greeting_(std::move(greeting)), answer_(std::move(answer)) {
     listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    port_ = BindLoopback(listener_);
     ::listen(listener_, 1);
     thread_ = std::thread([this] { Serve(); });
   }

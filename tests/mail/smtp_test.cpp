@@ -19,6 +19,7 @@
 
 #include "mail/scripted_smtp_server.h"
 #include "support/temp_dir.h"
+#include "support/test_servers.h"
 
 namespace tlw {
 namespace {
@@ -294,13 +295,7 @@ class StallingServer {
  public:
   StallingServer(int backlog, std::function<void(int client, const std::atomic<bool>& done)> serve)
       : listener_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    port_ = test::BindLoopback(listener_);
     ::listen(listener_, backlog);
     if (serve) {
       thread_ = std::thread([this, serve] {

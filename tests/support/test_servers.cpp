@@ -81,25 +81,25 @@ std::unique_ptr<ServerProcess> StartHttpServer(const TempDir& work, const std::s
   return std::make_unique<ServerProcess>(argv, portFile);
 }
 
-namespace {
-
-// A port that was free a moment ago; sshd cannot be told to pick one.
-int FreePort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+int BindLoopback(int fd) {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t length = sizeof address;
-  int port = 0;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    port = ntohs(address.sin_port);
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    return 0;
   }
+  return ntohs(address.sin_port);
+}
+
+// sshd cannot be told to pick a port itself.
+int FreeLoopbackPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  const int port = BindLoopback(fd);
   ::close(fd);
   return port;
 }
-
-}  // namespace
 
 std::unique_ptr<ServerProcess> StartSftpServer(const TempDir& work) {
   const std::string dir = work.path().string();
@@ -109,7 +109,7 @@ std::unique_ptr<ServerProcess> StartSftpServer(const TempDir& work) {
   const std::string keys = "ssh-keygen -q -t ecdsa -b 256 -N '' -f '" + dir +
                            "/hostkey' && ssh-keygen -q -t rsa -b 2048 -m PEM -N '' -f '" + dir +
                            "/.ssh/id_rsa' >/dev/null 2>&1";
-  const int port = FreePort();
+  const int port = FreeLoopbackPort();
   if (std::system(keys.c_str()) != 0 || port == 0)
     return std::make_unique<ServerProcess>(std::vector<std::string>{"/bin/false"}, work / "none");
   std::ofstream(work / "sshd_config")

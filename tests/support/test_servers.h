@@ -29,6 +29,13 @@ class ServerProcess {
   int port_ = 0;
 };
 
+// Binds the socket `fd` to a port of 127.0.0.1 that the system picks and
+// returns that port (0 when it could not bind).
+int BindLoopback(int fd);
+
+// A port on 127.0.0.1 that nothing listened on a moment ago.
+int FreeLoopbackPort();
+
 inline constexpr const char* kFtpUser = "tester";
 inline constexpr const char* kFtpPassword = "s3cret-Pw";
 
