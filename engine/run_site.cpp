@@ -310,15 +310,19 @@ class SiteRun {
   }
 
   void Count(LogRecord& record, LogFormat format) {
-    if (settings_.resolveHostnames && !resolverStalled_) {
+    if (settings_.resolveHostnames) {
       // Each client is asked of the shared cache (a lock and a copy) once
-      // per run; later requests find its name here without either.
+      // per run; later requests find its name here without either. After a
+      // stalled look-up only names already known are used, so a client
+      // named earlier keeps its one row.
       bool created = false;
       const auto handle = resolvedIndex_.InternRepeated(record.host, previousHost_, &created);
       if (created) {
         resolvedIndex_.ValueAt(handle) = static_cast<std::uint32_t>(resolvedNames_.size());
         resolvedNames_.push_back(
-            ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_));
+            resolverStalled_
+                ? dnsCache_.Lookup(record.host)
+                : ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_));
       }
       const std::string& name = resolvedNames_[resolvedIndex_.ValueAt(handle)];
       if (!name.empty()) record.host = name;

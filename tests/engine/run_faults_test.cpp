@@ -182,6 +182,7 @@ TEST_F(RunFaultsTest, SilentMailServerIsGivenUpAndNamed) {
 
 // A resolver that hangs on one address: that address stays as it is, the
 // resolver is not asked again in this run, and a warning names the address.
+// A client named before the stall keeps its name when it comes back.
 TEST_F(RunFaultsTest, HangingResolverIsGivenUpOnceAndTheAddressesStay) {
   struct Gate {
     std::mutex mutex;
@@ -200,7 +201,7 @@ TEST_F(RunFaultsTest, HangingResolverIsGivenUpOnceAndTheAddressesStay) {
   };
   settings_.resolveHostnames = true;
   settings_.hostLookupMs = 200;
-  std::ofstream(dir_ / "access.log") << NcsaLog({"192.0.2.1", "10.0.0.1", "192.0.2.2"}, 3);
+  std::ofstream(dir_ / "access.log") << NcsaLog({"192.0.2.1", "10.0.0.1", "192.0.2.2", "192.0.2.1"}, 3);
   auto profile = Profile((dir_ / "access.log").string());
   std::vector<std::string> hosts;
   options.onStatistics = [&hosts](const CSiteProfile& p) {
