@@ -319,10 +319,9 @@ class SiteRun {
       const auto handle = resolvedIndex_.InternRepeated(record.host, previousHost_, &created);
       if (created) {
         resolvedIndex_.ValueAt(handle) = static_cast<std::uint32_t>(resolvedNames_.size());
-        resolvedNames_.push_back(
-            resolverStalled_
-                ? dnsCache_.Lookup(record.host)
-                : ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_));
+        resolvedNames_.push_back(resolverStalled_ ? dnsCache_.Lookup(record.host)
+                                                  : ResolveHost(record.host, dnsCache_, resolver_,
+                                                                beforeLookup_, afterLookup_));
       }
       const std::string& name = resolvedNames_[resolvedIndex_.ValueAt(handle)];
       if (!name.empty()) record.host = name;

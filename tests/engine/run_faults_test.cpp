@@ -201,7 +201,8 @@ TEST_F(RunFaultsTest, HangingResolverIsGivenUpOnceAndTheAddressesStay) {
   };
   settings_.resolveHostnames = true;
   settings_.hostLookupMs = 200;
-  std::ofstream(dir_ / "access.log") << NcsaLog({"192.0.2.1", "10.0.0.1", "192.0.2.2", "192.0.2.1"}, 3);
+  std::ofstream(dir_ / "access.log")
+      << NcsaLog({"192.0.2.1", "10.0.0.1", "192.0.2.2", "192.0.2.1"}, 3);
   auto profile = Profile((dir_ / "access.log").string());
   std::vector<std::string> hosts;
   options.onStatistics = [&hosts](const CSiteProfile& p) {
