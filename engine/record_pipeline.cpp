@@ -3,23 +3,34 @@
 #include <array>
 #include <condition_variable>
 #include <cstdint>
-#include <cstring>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace tlw {
 namespace {
 
 // Batches in flight: one being filled, one waiting, one being counted.
 constexpr std::size_t kBatches = 3;
+// Read buffers: one being cut, the rest waiting until the records cut from
+// them are counted. 512 KiB holds about two batches of usual lines.
+constexpr std::size_t kBuffers = 3;
+constexpr std::size_t kBufferBytes = 512 * 1024;
 
 // The hand-over between the reading thread and the counting thread: full
-// batches go one way in order, emptied batches come back.
+// batches go one way in order, emptied batches come back, and a read buffer
+// is free again once every batch that may hold its lines has come back.
 class BatchChannel {
  public:
   BatchChannel() {
     for (RecordBatch& batch : batches_) free_.push_back(&batch);
+    for (auto& buffer : buffers_) {
+      // Not zero-filled: a buffer's pages are touched only as it is read.
+      buffer = std::make_unique_for_overwrite<char[]>(kBufferBytes);
+      freeBuffers_.push_back(buffer.get());
+    }
   }
 
   // An empty batch for the reader; nullptr once the counter has stopped.
@@ -36,6 +47,7 @@ class BatchChannel {
       std::lock_guard lock(mutex_);
       full_[(fullStart_ + fullCount_) % kBatches] = batch;
       ++fullCount_;
+      ++batchesSent_;
     }
     changed_.notify_all();
   }
@@ -50,13 +62,44 @@ class BatchChannel {
     --fullCount_;
     return batch;
   }
+  // A counted batch comes back; buffers whose lines are all counted now
+  // are free.
   void GiveBack(RecordBatch* batch) {
     batch->Clear();
     {
       std::lock_guard lock(mutex_);
       free_.push_back(batch);
+      ++batchesCounted_;
+      std::size_t kept = 0;
+      for (std::size_t i = 0; i < retiredCount_; ++i) {
+        if (retired_[i].second <= batchesCounted_) {
+          freeBuffers_.push_back(retired_[i].first);
+        } else {
+          retired_[kept++] = retired_[i];
+        }
+      }
+      retiredCount_ = kept;
     }
     changed_.notify_all();
+  }
+  // A read buffer for the reader; nullptr once the counter has stopped.
+  char* TakeBuffer() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return abandoned_ || !freeBuffers_.empty(); });
+    if (abandoned_) return nullptr;
+    char* buffer = freeBuffers_.back();
+    freeBuffers_.pop_back();
+    return buffer;
+  }
+  // The reader is done with `buffer`; its lines are in the batches sent so
+  // far, so it is free once those have been counted.
+  void RetireBuffer(char* buffer) {
+    std::lock_guard lock(mutex_);
+    if (batchesCounted_ >= batchesSent_) {
+      freeBuffers_.push_back(buffer);
+    } else {
+      retired_[retiredCount_++] = {buffer, batchesSent_};
+    }
   }
   void Finish(PipelineEnd end, std::exception_ptr failure) {
     {
@@ -80,124 +123,109 @@ class BatchChannel {
 
  private:
   std::array<RecordBatch, kBatches> batches_;
+  std::array<std::unique_ptr<char[]>, kBuffers> buffers_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<RecordBatch*> free_;
   std::array<RecordBatch*, kBatches> full_{};
   std::size_t fullStart_ = 0;
   std::size_t fullCount_ = 0;
+  std::uint64_t batchesSent_ = 0;
+  std::uint64_t batchesCounted_ = 0;
+  std::vector<char*> freeBuffers_;
+  // Buffers left by the reader, each with the number of batches that must
+  // be counted before it is free.
+  std::array<std::pair<char*, std::uint64_t>, kBuffers> retired_{};
+  std::size_t retiredCount_ = 0;
   bool finished_ = false;
   bool abandoned_ = false;
   PipelineEnd end_;
   std::exception_ptr failure_;
 };
 
-// The twelve fields of a record.
-std::array<std::string_view, 12> FieldsOf(const LogRecord& r) {
-  static_assert(sizeof(LogRecord) == 12 * sizeof(std::string_view));
-  return {r.host,   r.user, r.day,    r.month, r.year,     r.hour,
-          r.minute, r.url,  r.status, r.bytes, r.referrer, r.agent};
-}
+// The reading side: cuts records into the current batch and lends the
+// line source its read buffers. Before a buffer is refilled the batch under
+// way is sent, so that every line of a retired buffer is in a batch the
+// counter will give back, and the reader never waits on a batch it holds.
+class BatchReader final : public LineBufferPool {
+ public:
+  BatchReader(LogfileRecords& records, BatchChannel& channel)
+      : records_(records), channel_(channel) {}
 
-void ReadBatches(LogfileRecords& records, const std::function<bool()>& running,
-                 BatchChannel& channel) {
-  PipelineEnd end;
-  std::exception_ptr failure;
-  try {
-    RecordBatch* batch = channel.TakeFree();
-    LogRecord record;
-    while (batch != nullptr) {
-      if (!running()) {
-        end.cancelled = true;
-        break;
-      }
-      const RecordStep step = records.Next(record);
-      if (step == RecordStep::Skipped) continue;
-      if (step != RecordStep::Record) {
-        end.step = step;
-        break;
-      }
-      if (batch->Add(record, records.Line(), records.Format())) continue;
-      channel.PutFull(batch);
-      batch = channel.TakeFree();
-      if (batch != nullptr) batch->Add(record, records.Line(), records.Format());
+  std::size_t BufferSize() const override { return kBufferBytes; }
+  char* TakeBuffer() override {
+    if (batch_ == nullptr) return nullptr;
+    if (!batch_->Empty()) {
+      channel_.PutFull(batch_);
+      batch_ = channel_.TakeFree();
+      if (batch_ == nullptr) return nullptr;
     }
-    if (batch != nullptr && !batch->Empty()) channel.PutFull(batch);
-  } catch (...) {
-    failure = std::current_exception();
+    return channel_.TakeBuffer();
   }
-  channel.Finish(end, failure);
-}
+  void RetireBuffer(char* buffer) override { channel_.RetireBuffer(buffer); }
+
+  void Run(const std::function<bool()>& running) {
+    PipelineEnd end;
+    std::exception_ptr failure;
+    try {
+      batch_ = channel_.TakeFree();
+      LogRecord record;
+      while (batch_ != nullptr) {
+        if (!running()) {
+          end.cancelled = true;
+          break;
+        }
+        const RecordStep step = records_.Next(record);
+        if (step == RecordStep::Skipped) continue;
+        if (step != RecordStep::Record) {
+          end.step = step;
+          break;
+        }
+        if (batch_->Add(record, records_.Format())) continue;
+        channel_.PutFull(batch_);
+        batch_ = channel_.TakeFree();
+        if (batch_ != nullptr) batch_->Add(record, records_.Format());
+      }
+      if (batch_ != nullptr && !batch_->Empty()) channel_.PutFull(batch_);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    channel_.Finish(end, failure);
+  }
+
+ private:
+  LogfileRecords& records_;
+  BatchChannel& channel_;
+  RecordBatch* batch_ = nullptr;
+};
 
 }  // namespace
 
-RecordBatch::RecordBatch()
-    : arena_(std::make_unique_for_overwrite<char[]>(kArenaBytes)), records_(kMaxRecords) {}
-
-bool RecordBatch::Add(const LogRecord& record, std::span<const char> line, LogFormat format) {
-  if (count_ == kMaxRecords) return false;
-  if (TryAdd(record, line, format)) return true;
-  if (count_ > 0) return false;
-  // One record larger than the whole arena: the arena grows for good.
-  std::size_t size = line.size();
-  for (const std::string_view text : FieldsOf(record)) size += text.size();
-  capacity_ = size;
-  arena_ = std::make_unique_for_overwrite<char[]>(capacity_);
-  return TryAdd(record, line, format);
-}
-
-bool RecordBatch::TryAdd(const LogRecord& record, std::span<const char> line, LogFormat format) {
-  const std::size_t start = used_;
-  if (line.size() > capacity_ - used_) return false;
-  char* const copy = arena_.get() + used_;
-  if (!line.empty()) std::memcpy(copy, line.data(), line.size());
-  used_ += line.size();
-  const auto lineBegin = reinterpret_cast<std::uintptr_t>(line.data());
-  bool fits = true;
-  // A field in the line moves along with it (its distance from the line's
-  // start is below `line.size()`, by wrap-around too, only when it lies
-  // there); any other field is copied on its own.
-  const auto place = [&](std::string_view text) -> std::string_view {
-    const std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(text.data()) - lineBegin;
-    if (offset <= line.size() && text.size() <= line.size() - offset) {
-      return {copy + offset, text.size()};
+PipelineEnd CountRecords(LogfileRecords& records, const std::function<bool()>& running,
+                        const std::function<void(LogRecord&, LogFormat)>& count) {
+  PipelineEnd end;
+  LogRecord record;
+  for (;;) {
+    if (!running()) {
+      end.cancelled = true;
+      return end;
     }
-    if (text.size() > capacity_ - used_) {
-      fits = false;
-      return {};
+    const RecordStep step = records.Next(record);
+    if (step == RecordStep::Record) {
+      count(record, records.Format());
+    } else if (step != RecordStep::Skipped) {
+      end.step = step;
+      return end;
     }
-    char* at = arena_.get() + used_;
-    if (!text.empty()) std::memcpy(at, text.data(), text.size());
-    used_ += text.size();
-    return {at, text.size()};
-  };
-  BatchedRecord& slot = records_[count_];
-  LogRecord& out = slot.record;
-  out.host = place(record.host);
-  out.user = place(record.user);
-  out.day = place(record.day);
-  out.month = place(record.month);
-  out.year = place(record.year);
-  out.hour = place(record.hour);
-  out.minute = place(record.minute);
-  out.url = place(record.url);
-  out.status = place(record.status);
-  out.bytes = place(record.bytes);
-  out.referrer = place(record.referrer);
-  out.agent = place(record.agent);
-  if (!fits) {
-    used_ = start;
-    return false;
   }
-  slot.format = format;
-  ++count_;
-  return true;
 }
 
 PipelineEnd PipeRecords(LogfileRecords& records, const std::function<bool()>& running,
                         const std::function<void(LogRecord&, LogFormat)>& count) {
   BatchChannel channel;
-  std::thread reader([&] { ReadBatches(records, running, channel); });
+  BatchReader reading(records, channel);
+  if (!records.KeepLines(reading)) return CountRecords(records, running, count);
+  std::thread reader([&] { reading.Run(running); });
   bool stopped = false;
   try {
     while (RecordBatch* batch = channel.TakeFull()) {

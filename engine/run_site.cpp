@@ -65,6 +65,7 @@ class CountingLineSource final : public LineSource {
     return true;
   }
   const SourceEnd& End() const override { return lines_.End(); }
+  bool KeepLines(LineBufferPool& pool) override { return lines_.KeepLines(pool); }
   std::uint64_t LinesRead() const { return lineCount_; }
 
  private:
@@ -270,25 +271,12 @@ class SiteRun {
     }
     CountingLineSource lines(source, options_.progress, linesRead_);
     LogfileRecords records(lines, parse_);
-    RecordStep step = RecordStep::End;
-    if (pipelined) {
-      const PipelineEnd end = PipeRecords(
-          records, [this] { return profile_.GetRunning(); },
-          [this](LogRecord& record, LogFormat format) { Count(record, format); });
-      if (end.cancelled) return ReadEnd::Cancelled;
-      step = end.step;
-    } else {
-      LogRecord record;
-      for (;;) {
-        if (!profile_.GetRunning()) return ReadEnd::Cancelled;
-        step = records.Next(record);
-        if (step == RecordStep::Record) {
-          Count(record, records.Format());
-          continue;
-        }
-        if (step != RecordStep::Skipped) break;
-      }
-    }
+    const auto running = [this] { return profile_.GetRunning(); };
+    const auto count = [this](LogRecord& record, LogFormat format) { Count(record, format); };
+    const PipelineEnd end = pipelined ? PipeRecords(records, running, count)
+                                      : CountRecords(records, running, count);
+    if (end.cancelled) return ReadEnd::Cancelled;
+    const RecordStep step = end.step;
     linesRead_ = lines.LinesRead();
     return EndOfRecords(step, records, name);
   }

@@ -25,17 +25,51 @@ char* DropNulBytes(char* begin, char* end) {
 
 LineReader::LineReader(std::unique_ptr<ByteSource> bytes)
     : bytes_(std::move(bytes)), buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)) {
-  next_ = buffer_.get();
-  end_ = buffer_.get();
+  base_ = buffer_.get();
+  next_ = base_;
+  end_ = base_;
+}
+
+bool LineReader::KeepLines(LineBufferPool& pool) {
+  // The unread tail of a line always fits: a longer one is cut and handed
+  // out before the buffer is refilled.
+  if (pool.BufferSize() <= kMaxLineLength) return false;
+  pool_ = &pool;
+  return true;
+}
+
+char* LineReader::NextBuffer(std::size_t unread) {
+  if (pool_ == nullptr) {
+    if (unread > 0 && next_ != base_) std::memmove(base_, next_, unread);
+    return base_;
+  }
+  char* fresh = pool_->TakeBuffer();
+  if (fresh == nullptr) return nullptr;
+  if (unread > 0) std::memcpy(fresh, next_, unread);
+  if (base_ == buffer_.get()) {
+    buffer_.reset();  // no line was handed out from it yet
+  } else {
+    pool_->RetireBuffer(base_);
+  }
+  capacity_ = pool_->BufferSize();
+  return fresh;
 }
 
 bool LineReader::Refill() {
   if (sourceEnded_) return false;
   const auto unread = static_cast<std::size_t>(end_ - next_);
-  if (unread > 0 && next_ != buffer_.get()) std::memmove(buffer_.get(), next_, unread);
-  next_ = buffer_.get();
-  end_ = buffer_.get() + unread;
-  const std::size_t got = bytes_->Read(end_, kBufferSize - unread);
+  char* const buffer = NextBuffer(unread);
+  if (buffer == nullptr) {
+    // The pool has stopped the reading: the rest is not read, and the
+    // unread tail is not handed out as a last line.
+    sourceEnded_ = true;
+    next_ = end_;
+    return false;
+  }
+  base_ = buffer;
+  next_ = base_;
+  end_ = base_ + unread;
+  const std::size_t got = bytes_->Read(end_, capacity_ - unread);
   if (got == 0) {
     sourceEnded_ = true;
     return false;

@@ -33,6 +33,7 @@ class LocalLogfile final : public LineSource {
   const std::string& Name() const { return name_; }
 
   bool ReadLine(std::span<char>& line) override;
+  bool KeepLines(LineBufferPool& pool) override { return lines_->KeepLines(pool); }
   // After the last line: how the file ended. A damaged or truncated gzip
   // file ends as Damaged with a message that says after which line.
   const SourceEnd& End() const override { return end_; }

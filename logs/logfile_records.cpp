@@ -16,7 +16,6 @@ RecordStep LogfileRecords::Finish() {
 }
 
 RecordStep LogfileRecords::Parse(std::span<char> line, LogRecord& record) {
-  line_ = line;
   switch (ParseLine(format_, line, state_, record)) {
     case ParseOutcome::Record:
       if (!CompleteRecord(record)) return RecordStep::Skipped;

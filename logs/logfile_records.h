@@ -36,9 +36,10 @@ class LogfileRecords {
   // failure, further calls return End.
   RecordStep Next(LogRecord& record);
 
-  // The line that the last Record was cut from (most of its fields point
-  // into it), valid until the next call.
-  std::span<const char> Line() const { return line_; }
+  // Lets records outlive later calls without a copy (LineSource::KeepLines):
+  // a record's fields lie in its line, in the file's first line kept here,
+  // or in static text.
+  bool KeepLines(LineBufferPool& pool) { return lines_.KeepLines(pool); }
 
   // The detected layout; Unsupported before the first call.
   LogFormat Format() const { return format_; }
@@ -62,7 +63,6 @@ class LogfileRecords {
   bool detected_ = false;
   std::string firstLine_;  // copied: reading the probe line may reuse its bytes
   std::span<char> probeLine_;
-  std::span<const char> line_;
 };
 
 }  // namespace tlw

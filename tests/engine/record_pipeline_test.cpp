@@ -3,14 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "logs/line_reader.h"
+#include "tests/fuzz/memory_byte_source.h"
 
 namespace tlw {
 namespace {
 
-// A logfile held in memory.
+// A logfile held in memory, as lines that never move (and so cannot lend
+// its lines to the pipeline's buffers: it is read on the counting thread).
 class TextLines final : public LineSource {
  public:
   explicit TextLines(std::vector<std::string> lines) : lines_(std::move(lines)) {}
@@ -28,13 +35,13 @@ class TextLines final : public LineSource {
   SourceEnd end_;
 };
 
-// 3000 combined lines: long URLs now and then fill a batch's arena before
-// its record slots, a junk line gives no record, and every field differs
-// from line to line so a record counted out of order or from a reused
-// buffer shows.
+// 6000 combined lines, about 1.3 MB: long URLs now and then, a junk line
+// that gives no record, and every field different from line to line, so
+// that a record counted out of order or from a buffer refilled too early
+// shows.
 std::vector<std::string> Lines() {
   std::vector<std::string> lines;
-  for (int i = 0; i < 3000; ++i) {
+  for (int i = 0; i < 6000; ++i) {
     const std::string url = i % 97 == 0
                                 ? "/long/" + std::string(7000, static_cast<char>('a' + i % 26))
                                 : "/page" + std::to_string(i) + ".html";
@@ -54,6 +61,26 @@ std::string Flat(const LogRecord& r) {
          std::string(r.agent);
 }
 
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+// The sources a run reads: a line reader over the bytes (which lends its
+// lines to the pipeline), and lines that cannot be lent.
+struct Source {
+  std::string text = Joined(Lines());
+  std::unique_ptr<LineSource> lines;
+  explicit Source(bool lendable) {
+    if (lendable) {
+      lines = std::make_unique<LineReader>(std::make_unique<fuzz::MemoryByteSource>(text, 4096));
+    } else {
+      lines = std::make_unique<TextLines>(Lines());
+    }
+  }
+};
+
 std::vector<std::string> ReadDirectly() {
   TextLines lines(Lines());
   ParseState state;
@@ -68,48 +95,54 @@ std::vector<std::string> ReadDirectly() {
 
 TEST(PipeRecords, HandsOverEveryRecordInOrderAndStopsWithinOneRecord) {
   const std::vector<std::string> expected = ReadDirectly();
-  ASSERT_GT(expected.size(), 2900u);
+  ASSERT_GT(expected.size(), 5900u);
 
-  // Every record, in file order, as the line loop on one thread sees them.
-  {
-    TextLines lines(Lines());
-    ParseState state;
-    LogfileRecords records(lines, state);
-    std::vector<std::string> seen;
-    const PipelineEnd end = PipeRecords(
-        records, [] { return true; },
-        [&](LogRecord& record, LogFormat format) {
-          EXPECT_EQ(format, LogFormat::Ncsa);
-          seen.push_back(Flat(record));
-        });
-    EXPECT_FALSE(end.cancelled);
-    EXPECT_EQ(end.step, RecordStep::End);
-    EXPECT_EQ(seen, expected);
-  }
+  for (const bool lendable : {true, false}) {
+    SCOPED_TRACE(lendable ? "line reader" : "fixed lines");
+    // Every record, in file order, as the line loop on one thread sees
+    // them; a slow counter now and then lets the reader run ahead as far
+    // as it may.
+    {
+      Source source(lendable);
+      ParseState state;
+      LogfileRecords records(*source.lines, state);
+      std::vector<std::string> seen;
+      const PipelineEnd end = PipeRecords(
+          records, [] { return true; },
+          [&](LogRecord& record, LogFormat format) {
+            EXPECT_EQ(format, LogFormat::Ncsa);
+            if (seen.size() % 700 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            seen.push_back(Flat(record));
+          });
+      EXPECT_FALSE(end.cancelled);
+      EXPECT_EQ(end.step, RecordStep::End);
+      EXPECT_EQ(seen, expected);
+    }
 
-  // A stop while counting: no record after it is counted.
-  for (const std::size_t stopAt : {std::size_t{0}, std::size_t{1500}}) {
-    TextLines lines(Lines());
-    ParseState state;
-    LogfileRecords records(lines, state);
-    std::atomic<std::size_t> counted = 0;
-    const PipelineEnd end = PipeRecords(
-        records, [&] { return counted < stopAt; }, [&](LogRecord&, LogFormat) { ++counted; });
-    EXPECT_TRUE(end.cancelled) << stopAt;
-    EXPECT_EQ(counted, stopAt);
-  }
+    // A stop while counting: no record after it is counted.
+    for (const std::size_t stopAt : {std::size_t{0}, std::size_t{1500}, std::size_t{5000}}) {
+      Source source(lendable);
+      ParseState state;
+      LogfileRecords records(*source.lines, state);
+      std::atomic<std::size_t> counted = 0;
+      const PipelineEnd end = PipeRecords(
+          records, [&] { return counted < stopAt; }, [&](LogRecord&, LogFormat) { ++counted; });
+      EXPECT_TRUE(end.cancelled) << stopAt;
+      EXPECT_EQ(counted, stopAt);
+    }
 
-  // A failure of the counting side ends the reading thread and comes back.
-  {
-    TextLines lines(Lines());
-    ParseState state;
-    LogfileRecords records(lines, state);
-    EXPECT_THROW(PipeRecords(
-                     records, [] { return true; },
-                     [](LogRecord& record, LogFormat) {
-                       if (record.url == "/page2000.html") throw std::runtime_error("full");
-                     }),
-                 std::runtime_error);
+    // A failure of the counting side ends the reading thread and comes back.
+    {
+      Source source(lendable);
+      ParseState state;
+      LogfileRecords records(*source.lines, state);
+      EXPECT_THROW(PipeRecords(
+                       records, [] { return true; },
+                       [](LogRecord& record, LogFormat) {
+                         if (record.url == "/page4000.html") throw std::runtime_error("full");
+                       }),
+                   std::runtime_error);
+    }
   }
 }
 
