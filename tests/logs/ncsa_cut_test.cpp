@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "logs/line_parser.h"
+#include "logs/tokenizer.h"
 #include "tests/logs/parse_helpers.h"
 
 namespace tlw {
@@ -97,6 +100,29 @@ INSTANTIATE_TEST_SUITE_P(
                  "192.168.202.254|+0000] \"GET /vmw HTTP/1.0\" 404 46210||||||||||"},
         NcsaCase{"HostOnly", "10.0.0.1", "10.0.0.1|||||||||||"}),
     [](const testing::TestParamInfo<NcsaCase>& row) { return row.param.name; });
+
+// The inline search the cutting relies on finds what a plain scan finds,
+// wherever the text, the start of the search and the character lie: in the
+// sixteen-character steps, in the last few characters, in text too short
+// for a step, or before the start of the search (not found there).
+TEST(FindByte, FindsWhatAPlainScanFinds) {
+  for (std::size_t length = 0; length <= 40; ++length) {
+    for (std::size_t at = 0; at <= length; ++at) {
+      for (const std::size_t earlier : {std::size_t{0}, at / 2, at > 0 ? at - 1 : 0}) {
+        std::string text(length, 'x');
+        if (at < length) text[at] = '"';
+        if (earlier < at) text[earlier] = '"';  // before the search: not to be found
+        const std::size_t from = earlier < at ? earlier + 1 : 0;
+        const char* begin = text.data();
+        const char* found = FindByte(begin, begin + from, begin + length, '"');
+        const std::size_t expected =
+            text.find('"', from) == std::string::npos ? length : text.find('"', from);
+        ASSERT_EQ(static_cast<std::size_t>(found - begin), expected)
+            << "length " << length << ", at " << at << ", from " << from;
+      }
+    }
+  }
+}
 
 }  // namespace
 }  // namespace tlw
