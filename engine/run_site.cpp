@@ -314,7 +314,6 @@ class SiteRun {
       const std::string& name = resolvedNames_[resolvedIndex_.ValueAt(handle)];
       if (!name.empty()) record.host = name;
     }
-    dayKey_.Note(record);
     counting_.w3cLog = format == LogFormat::W3cExtended;
     AddRecord(stats_, counting_, record);
   }
@@ -361,6 +360,7 @@ class SiteRun {
     if (parse_.period.HasRecords()) {
       periodStart_ = parse_.period.Start();
       periodEnd_ = parse_.period.End();
+      dayKey_.Note(parse_.period.LastMonth(), parse_.period.LastDay());
     }
     if (profile_.GetProcessEntireLog() == 0) {
       periodStart_ = RangeDayText(profile_.GetReportFrom());

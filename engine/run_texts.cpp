@@ -78,14 +78,13 @@ std::string FinishTimeText(std::int64_t time) {
   return std::string(text, size);
 }
 
-void DayKey::Note(const LogRecord& record) {
-  std::string_view month = record.month;
+void DayKey::Note(std::string_view month, std::string_view day) {
   month.remove_prefix(std::min(month.find_first_not_of(' '), month.size()));
   const std::size_t monthSize = std::min(month.size(), text_.size() - 1);
   std::copy_n(month.data(), monthSize, text_.data());
   text_[monthSize] = '-';
-  const std::size_t daySize = std::min(record.day.size(), text_.size() - monthSize - 1);
-  std::copy_n(record.day.data(), daySize, text_.data() + monthSize + 1);
+  const std::size_t daySize = std::min(day.size(), text_.size() - monthSize - 1);
+  std::copy_n(day.data(), daySize, text_.data() + monthSize + 1);
   size_ = monthSize + 1 + daySize;
 }
 

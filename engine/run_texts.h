@@ -29,7 +29,7 @@ std::string FinishTimeText(std::int64_t time);
 // allocates nothing.
 class DayKey {
  public:
-  void Note(const LogRecord& record);
+  void Note(std::string_view month, std::string_view day);
   std::string_view Text() const { return {text_.data(), size_}; }
 
  private:

@@ -25,6 +25,9 @@ class PeriodTexts {
   std::string_view Start() const { return {start_.data(), startSize_}; }
   // Valid until the next call of Note or End.
   std::string_view End() const;
+  // The month and day of the last record, as noted.
+  std::string_view LastMonth() const { return LastPiece(0); }
+  std::string_view LastDay() const { return LastPiece(1); }
 
  private:
   // Long enough for any real timestamp; a malformed line's text is cut.
@@ -35,6 +38,7 @@ class PeriodTexts {
     std::array<std::uint8_t, kPieces> size{};
   };
   static std::size_t Join(const Pieces& pieces, std::array<char, kCapacity>& out);
+  std::string_view LastPiece(std::size_t i) const { return {last_.text[i].data(), last_.size[i]}; }
 
   Pieces last_;
   std::array<char, kCapacity> start_{};

@@ -47,22 +47,15 @@ TEST(RunTexts, FinishTimeIsTwelveHourWithWeekday) {
   EXPECT_EQ(FinishTimeText(971136000), "12:00AM Tue 10-10-00");
 }
 
-LogRecord Dated(std::string_view month, std::string_view day) {
-  LogRecord record;
-  record.month = month;
-  record.day = day;
-  return record;
-}
-
 TEST(DayKey, KeepsTheLastRecordsMonthAndDay) {
   DayKey key;
   EXPECT_EQ(key.Text(), "");
-  key.Note(Dated("Oct", "10"));
+  key.Note("Oct", "10");
   EXPECT_EQ(key.Text(), "Oct-10");
-  key.Note(Dated("  3", "20"));  // the comma layout keeps the blank after the comma
+  key.Note("  3", "20");  // the comma layout keeps the blank after the comma
   EXPECT_EQ(key.Text(), "3-20");
   const std::string longMonth(100, 'x');
-  key.Note(Dated(longMonth, "1"));
+  key.Note(longMonth, "1");
   EXPECT_EQ(key.Text().size(), 48u);
 }
 
