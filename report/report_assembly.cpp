@@ -11,6 +11,7 @@
 #include "base/file_name_part.h"
 #include "base/run_stages.h"
 #include "report/bar_graph.h"
+#include "report/graph_queue.h"
 #include "report/page_frame.h"
 #include "report/page_title.h"
 #include "report/section_catalog.h"
@@ -54,14 +55,13 @@ struct ReportJob {
   std::vector<std::string> graphsWritten;
   std::vector<std::string> warnings;
   GraphBackground graphBackground = GraphBackground::kTransparent;
+  GraphQueue graphs;
 
   void Post(int stage) const {
     if (host.progress != nullptr) host.progress->Post(stage, profile.GetListIndex());
   }
 
-  // Draws a section's graph from the first `limit` ranked entries. A graph
-  // that cannot be written does not stop the report, which still refers to
-  // it; it becomes a warning for the front end.
+  // Queues a section's graph from the first `limit` ranked entries.
   void DrawGraph(const RankedRows& ranked, size_t limit, std::string_view title,
                  std::string_view file) {
     if (!context.includeGraphs || file.empty()) return;
@@ -70,13 +70,20 @@ struct ReportJob {
     for (size_t i = 0; i < limit && i < ranked.size(); ++i) {
       entries.push_back({ranked[i].key, ranked[i].count});
     }
-    const std::string path = graphWorkPath + std::string(file);
-    if (Status drawn = DrawBarGraph(entries, title, graphScheme, path, graphBackground);
-        !drawn.ok()) {
-      warnings.push_back(GraphWarning(path, drawn.message()));
-      return;
+    graphs.Add(entries, title, graphScheme, graphWorkPath + std::string(file), graphBackground);
+  }
+
+  // Waits for the queued graphs. A graph that cannot be written does not
+  // stop the report, which still refers to it; it becomes a warning for
+  // the front end.
+  void FinishGraphs() {
+    for (GraphQueue::Written& graph : graphs.Finish()) {
+      if (graph.status.ok()) {
+        graphsWritten.push_back(std::move(graph.path));
+      } else {
+        warnings.push_back(GraphWarning(graph.path, graph.status.message()));
+      }
     }
-    graphsWritten.push_back(path);
   }
 
   // Writes one section of the catalog, with its graph, when the profile
@@ -263,6 +270,7 @@ Result<ReportOutcome> GenerateReport(const ReportInput& input) {
   job.html += SummaryBlock(facts, job.context.colors);
   job.Sections();
   job.html += PageFooter(std::time(nullptr), job.context.colors);
+  job.FinishGraphs();
 
   // The whole report replaces the old one at once, so a failed write (a full
   // disk, a missing folder) never leaves half a report behind.
