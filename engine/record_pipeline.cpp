@@ -164,7 +164,7 @@ class BatchReader final : public LineBufferPool {
   }
   void RetireBuffer(char* buffer) override { channel_.RetireBuffer(buffer); }
 
-  void Run(const std::function<bool()>& running) {
+  void Run(const std::function<bool()>& running, const std::function<void(LogRecord&)>& prepare) {
     PipelineEnd end;
     std::exception_ptr failure;
     try {
@@ -181,6 +181,7 @@ class BatchReader final : public LineBufferPool {
           end.step = step;
           break;
         }
+        if (prepare) prepare(record);
         if (batch_->Add(record, records_.Format())) continue;
         channel_.PutFull(batch_);
         batch_ = channel_.TakeFree();
@@ -202,7 +203,8 @@ class BatchReader final : public LineBufferPool {
 }  // namespace
 
 PipelineEnd CountRecords(LogfileRecords& records, const std::function<bool()>& running,
-                        const std::function<void(LogRecord&, LogFormat)>& count) {
+                         const std::function<void(LogRecord&)>& prepare,
+                         const std::function<void(LogRecord&, LogFormat)>& count) {
   PipelineEnd end;
   LogRecord record;
   for (;;) {
@@ -212,6 +214,7 @@ PipelineEnd CountRecords(LogfileRecords& records, const std::function<bool()>& r
     }
     const RecordStep step = records.Next(record);
     if (step == RecordStep::Record) {
+      if (prepare) prepare(record);
       count(record, records.Format());
     } else if (step != RecordStep::Skipped) {
       end.step = step;
@@ -221,11 +224,12 @@ PipelineEnd CountRecords(LogfileRecords& records, const std::function<bool()>& r
 }
 
 PipelineEnd PipeRecords(LogfileRecords& records, const std::function<bool()>& running,
+                        const std::function<void(LogRecord&)>& prepare,
                         const std::function<void(LogRecord&, LogFormat)>& count) {
   BatchChannel channel;
   BatchReader reading(records, channel);
-  if (!records.KeepLines(reading)) return CountRecords(records, running, count);
-  std::thread reader([&] { reading.Run(running); });
+  if (!records.KeepLines(reading)) return CountRecords(records, running, prepare, count);
+  std::thread reader([&] { reading.Run(running, prepare); });
   bool stopped = false;
   try {
     while (RecordBatch* batch = channel.TakeFull()) {

@@ -46,9 +46,10 @@ struct PipelineEnd {
   bool cancelled = false;             // `running` was cleared first
 };
 
-// Reads the records of `records` on a thread of its own and hands them in
-// batches, in file order, to `count` on the calling thread, so that cutting
-// lines and counting them overlap. The lines are read into a few buffers
+// Reads the records of `records` on a thread of its own, hands each to
+// `prepare` there (when given), and then in batches, in file order, to
+// `count` on the calling thread, so that cutting lines and counting them
+// overlap. The lines are read into a few buffers
 // that are reused only once every record cut from them was counted, so no
 // line is copied. Both sides test `running` (before every line read and
 // before every record counted), so a stop ends the file within one record.
@@ -56,11 +57,13 @@ struct PipelineEnd {
 // thread has ended. A source that cannot keep its lines is read and counted
 // on the calling thread alone, with the same results.
 PipelineEnd PipeRecords(LogfileRecords& records, const std::function<bool()>& running,
+                        const std::function<void(LogRecord&)>& prepare,
                         const std::function<void(LogRecord&, LogFormat)>& count);
 
 // The same on the calling thread alone: each record is counted before the
 // next line is read.
 PipelineEnd CountRecords(LogfileRecords& records, const std::function<bool()>& running,
+                         const std::function<void(LogRecord&)>& prepare,
                          const std::function<void(LogRecord&, LogFormat)>& count);
 
 }  // namespace tlw

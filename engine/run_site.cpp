@@ -273,8 +273,10 @@ class SiteRun {
     LogfileRecords records(lines, parse_);
     const auto running = [this] { return profile_.GetRunning(); };
     const auto count = [this](LogRecord& record, LogFormat format) { Count(record, format); };
-    const PipelineEnd end = pipelined ? PipeRecords(records, running, count)
-                                      : CountRecords(records, running, count);
+    std::function<void(LogRecord&)> prepare;
+    if (settings_.resolveHostnames) prepare = [this](LogRecord& record) { NameHost(record); };
+    const PipelineEnd end = pipelined ? PipeRecords(records, running, prepare, count)
+                                      : CountRecords(records, running, prepare, count);
     if (end.cancelled) return ReadEnd::Cancelled;
     const RecordStep step = end.step;
     linesRead_ = lines.LinesRead();
@@ -297,23 +299,27 @@ class SiteRun {
     return std::string(address);
   }
 
-  void Count(LogRecord& record, LogFormat format) {
-    if (settings_.resolveHostnames) {
-      // Each client is asked of the shared cache (a lock and a copy) once
-      // per run; later requests find its name here without either. After a
-      // stalled look-up only names already known are used, so a client
-      // named earlier keeps its one row.
-      bool created = false;
-      const auto handle = resolvedIndex_.InternRepeated(record.host, previousHost_, &created);
-      if (created) {
-        resolvedIndex_.ValueAt(handle) = static_cast<std::uint32_t>(resolvedNames_.size());
-        resolvedNames_.push_back(resolverStalled_ ? dnsCache_.Lookup(record.host)
-                                                  : ResolveHost(record.host, dnsCache_, resolver_,
-                                                                beforeLookup_, afterLookup_));
-      }
-      const std::string& name = resolvedNames_[resolvedIndex_.ValueAt(handle)];
-      if (!name.empty()) record.host = name;
+  // Puts the client's name in place of its address. Runs where the lines
+  // are read (the reading thread of a pipelined file), so that look-ups
+  // overlap the counting. Each client is asked of the shared cache (a lock
+  // and a copy) once per run; later requests find its name here without
+  // either. After a stalled look-up only names already known are used, so
+  // a client named earlier keeps its one row. The names live in a deque,
+  // which never moves them, as records in flight point at them.
+  void NameHost(LogRecord& record) {
+    bool created = false;
+    const auto handle = resolvedIndex_.InternRepeated(record.host, previousHost_, &created);
+    if (created) {
+      resolvedIndex_.ValueAt(handle) = static_cast<std::uint32_t>(resolvedNames_.size());
+      resolvedNames_.push_back(resolverStalled_ ? dnsCache_.Lookup(record.host)
+                                                : ResolveHost(record.host, dnsCache_, resolver_,
+                                                              beforeLookup_, afterLookup_));
     }
+    const std::string& name = resolvedNames_[resolvedIndex_.ValueAt(handle)];
+    if (!name.empty()) record.host = name;
+  }
+
+  void Count(LogRecord& record, LogFormat format) {
     counting_.w3cLog = format == LogFormat::W3cExtended;
     AddRecord(stats_, counting_, record);
   }
