@@ -38,7 +38,7 @@ class LineReader final : public LineSource {
   // Not zero-filled: a small file touches only the pages it uses.
   std::unique_ptr<char[]> buffer_;
   LineBufferPool* pool_ = nullptr;
-  char* base_;                        // the buffer being read
+  char* base_;  // the buffer being read
   std::size_t capacity_ = kBufferSize;
   char* next_;  // first unread byte
   char* end_;   // end of the bytes read
