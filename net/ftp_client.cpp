@@ -1,6 +1,5 @@
 #include "net/ftp_client.h"
 
-#include <curl/curl.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,6 +8,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "net/curl_library.h"
 #include "net/ftp_listing.h"
 
 namespace tlw {
@@ -98,77 +98,83 @@ std::string UrlOf(const Endpoint& endpoint, std::string_view path) {
 
 // One libcurl handle set up for `server`: login, TLS, passive or active.
 struct Easy {
+  const CurlLibrary& curl;
   CURL* handle = nullptr;
   char errors[CURL_ERROR_SIZE] = {};
   const StopRequested* stop = nullptr;
 
-  Easy(const FtpServer& server, const Endpoint& endpoint, const std::string& url) {
-    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    (void)initialised;
-    handle = curl_easy_init();
+  Easy(const CurlLibrary& library, const FtpServer& server, const Endpoint& endpoint,
+       const std::string& url)
+      : curl(library) {
+    handle = curl.easyInit();
     if (handle == nullptr) return;
-    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errors);
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, server.connectSeconds);
+    Set(CURLOPT_URL, url.c_str());
+    Set(CURLOPT_ERRORBUFFER, errors);
+    Set(CURLOPT_NOSIGNAL, 1L);
+    Set(CURLOPT_CONNECTTIMEOUT, server.connectSeconds);
     // A server that stops moving data, stops answering commands (libcurl
     // would wait two minutes for a reply, one for the reply after a
     // transfer) or never opens an active data connection is taken as gone.
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, server.silenceSeconds);
-    curl_easy_setopt(handle, CURLOPT_SERVER_RESPONSE_TIMEOUT, server.silenceSeconds);
-    curl_easy_setopt(handle, CURLOPT_ACCEPTTIMEOUT_MS, server.silenceSeconds * 1000L);
-    curl_easy_setopt(handle, CURLOPT_USERNAME, server.user.c_str());
-    curl_easy_setopt(handle, CURLOPT_PASSWORD, server.password.c_str());
+    Set(CURLOPT_LOW_SPEED_LIMIT, 1L);
+    Set(CURLOPT_LOW_SPEED_TIME, server.silenceSeconds);
+    Set(CURLOPT_SERVER_RESPONSE_TIMEOUT, server.silenceSeconds);
+    Set(CURLOPT_ACCEPTTIMEOUT_MS, server.silenceSeconds * 1000L);
+    Set(CURLOPT_USERNAME, server.user.c_str());
+    Set(CURLOPT_PASSWORD, server.password.c_str());
     if (endpoint.protocol == Protocol::Sftp) {
       std::string knownHosts = server.knownHosts;
       if (knownHosts.empty()) {
         const char* home = std::getenv("HOME");
         knownHosts = std::string(home != nullptr ? home : "") + "/.ssh/known_hosts";
       }
-      curl_easy_setopt(handle, CURLOPT_SSH_KNOWNHOSTS, knownHosts.c_str());
+      Set(CURLOPT_SSH_KNOWNHOSTS, knownHosts.c_str());
     } else {
-      curl_easy_setopt(handle, CURLOPT_TRANSFERTEXT, 0L);
+      Set(CURLOPT_TRANSFERTEXT, 0L);
       // libcurl 7.87 and 7.88 (Debian 12) open the data connection of active
       // mode without TLS: a listing then comes back empty as if the folder
       // were, and a transfer fails. There FTP over TLS stays passive.
-      const bool activeTls = curl_version_info(CURLVERSION_NOW)->version_num >= 0x080000;
+      const bool activeTls = curl.VersionNumber() >= 0x080000;
       if (!server.passive && (endpoint.protocol != Protocol::Ftps || activeTls)) {
-        curl_easy_setopt(handle, CURLOPT_FTPPORT, "-");
+        Set(CURLOPT_FTPPORT, "-");
       }
       if (endpoint.protocol == Protocol::Ftps) {
-        curl_easy_setopt(handle, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-        curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+        Set(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        Set(CURLOPT_SSL_VERIFYPEER, 1L);
+        Set(CURLOPT_SSL_VERIFYHOST, 2L);
         // Before 8.10, libcurl may close the TLS 1.3 data connection of an
         // upload before the server has read it all: the file arrives cut
         // short and the upload still counts as done. TLS 1.2 has no such
         // loss, so older versions keep to it.
-        if (curl_version_info(CURLVERSION_NOW)->version_num < 0x080A00) {
-          curl_easy_setopt(handle, CURLOPT_SSLVERSION,
-                           static_cast<long>(CURL_SSLVERSION_TLSv1_2) |
-                               static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
+        if (curl.VersionNumber() < 0x080A00) {
+          Set(CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2) |
+                                      static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
         }
         // CURL_CA_BUNDLE names other authorities, as it does for the curl program.
         const char* bundle = std::getenv("CURL_CA_BUNDLE");
         const std::string authorities =
             !server.caFile.empty() ? server.caFile : (bundle != nullptr ? bundle : "");
-        if (!authorities.empty()) curl_easy_setopt(handle, CURLOPT_CAINFO, authorities.c_str());
+        if (!authorities.empty()) Set(CURLOPT_CAINFO, authorities.c_str());
       }
     }
   }
   ~Easy() {
-    if (handle != nullptr) curl_easy_cleanup(handle);
+    if (handle != nullptr) curl.easyCleanup(handle);
   }
   Easy(const Easy&) = delete;
   Easy& operator=(const Easy&) = delete;
 
+  template <typename Value>
+  void Set(CURLoption option, Value value) {
+    curl.SetOption(handle, option, value);
+  }
+  CURLcode Perform() { return curl.easyPerform(handle); }
+
   // Lets `stop` end a blocking transfer: libcurl asks at least once a second.
   void StopWith(const StopRequested& test) {
     stop = &test;
-    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
-    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &Easy::Progress);
+    Set(CURLOPT_NOPROGRESS, 0L);
+    Set(CURLOPT_XFERINFODATA, this);
+    Set(CURLOPT_XFERINFOFUNCTION, &Easy::Progress);
   }
   static int Progress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     const StopRequested* test = static_cast<Easy*>(self)->stop;
@@ -178,7 +184,7 @@ struct Easy {
   // Why the transfer failed, in words that name the server; never the password.
   std::string Reason(CURLcode code, const Endpoint& endpoint, const FtpServer& server) const {
     const std::string host = HostOf(endpoint);
-    const std::string detail = errors[0] != '\0' ? errors : curl_easy_strerror(code);
+    const std::string detail = errors[0] != '\0' ? errors : curl.easyStrerror(code);
     switch (code) {
       case CURLE_PEER_FAILED_VERIFICATION:
       case CURLE_SSL_CACERT_BADFILE:
@@ -220,6 +226,15 @@ Status NoHandle(std::string_view verb, const FtpServer& server, const std::strin
                        ": the transfer could not be set up");
 }
 
+// libcurl for `verb` on `path`, or the failure that names both and why the
+// library is missing.
+Result<const CurlLibrary*> CurlFor(std::string_view verb, const FtpServer& server,
+                                   const std::string& path) {
+  Result<const CurlLibrary*> curl = LoadCurlLibrary();
+  if (!curl) return Status::Error(Failure(verb, server, path, curl.message()));
+  return curl;
+}
+
 }  // namespace
 
 std::string ServerAddress(const FtpServer& server, const std::string& path) {
@@ -233,6 +248,7 @@ struct RemoteFile::Transfer {
   FtpServer server;
   Endpoint endpoint;
   std::string path;
+  const CurlLibrary* curl = nullptr;
   std::unique_ptr<Easy> easy;
   CURLM* multi = nullptr;
   StopRequested stop;
@@ -246,8 +262,8 @@ struct RemoteFile::Transfer {
 
   ~Transfer() {
     if (multi != nullptr) {
-      if (easy && easy->handle != nullptr) curl_multi_remove_handle(multi, easy->handle);
-      curl_multi_cleanup(multi);
+      if (easy && easy->handle != nullptr) curl->multiRemoveHandle(multi, easy->handle);
+      curl->multiCleanup(multi);
     }
   }
   static std::size_t Receive(char* data, std::size_t size, std::size_t count, void* self) {
@@ -261,19 +277,23 @@ RemoteFile::~RemoteFile() = default;
 
 Result<std::unique_ptr<RemoteFile>> RemoteFile::Open(const FtpServer& server,
                                                      const std::string& path, StopRequested stop) {
+  const Result<const CurlLibrary*> loaded = CurlFor("Cannot read", server, path);
+  if (!loaded) return loaded.status();
+  const CurlLibrary& curl = **loaded;
   std::unique_ptr<RemoteFile> file(new RemoteFile());
   Transfer& t = *file->transfer_;
   t.server = server;
   t.endpoint = EndpointOf(server.server);
   t.path = path;
   t.stop = std::move(stop);
-  t.easy = std::make_unique<Easy>(server, t.endpoint, UrlOf(t.endpoint, path));
-  t.multi = curl_multi_init();
+  t.curl = &curl;
+  t.easy = std::make_unique<Easy>(curl, server, t.endpoint, UrlOf(t.endpoint, path));
+  t.multi = curl.multiInit();
   if (t.easy->handle == nullptr || t.multi == nullptr) return NoHandle("Cannot read", server, path);
-  curl_easy_setopt(t.easy->handle, CURLOPT_WRITEFUNCTION, &Transfer::Receive);
-  curl_easy_setopt(t.easy->handle, CURLOPT_WRITEDATA, &t);
-  curl_easy_setopt(t.easy->handle, CURLOPT_BUFFERSIZE, 64L * 1024L);
-  curl_multi_add_handle(t.multi, t.easy->handle);
+  t.easy->Set(CURLOPT_WRITEFUNCTION, &Transfer::Receive);
+  t.easy->Set(CURLOPT_WRITEDATA, &t);
+  t.easy->Set(CURLOPT_BUFFERSIZE, 64L * 1024L);
+  curl.multiAddHandle(t.multi, t.easy->handle);
   t.pending.reserve(256 * 1024);
   // Connection, login and the opening of the file are done before the
   // first byte arrives: a failure of any of them comes back from here.
@@ -296,13 +316,13 @@ void RemoteFile::Pump() {
       break;
     }
     int running = 0;
-    if (curl_multi_perform(t.multi, &running) != CURLM_OK) {
+    if (t.curl->multiPerform(t.multi, &running) != CURLM_OK) {
       t.done = true;
       t.result = CURLE_FAILED_INIT;
       break;
     }
     int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(t.multi, &queued)) {
+    while (CURLMsg* message = t.curl->multiInfoRead(t.multi, &queued)) {
       if (message->msg == CURLMSG_DONE) {
         t.done = true;
         t.result = message->data.result;
@@ -313,7 +333,7 @@ void RemoteFile::Pump() {
       continue;
     }
     // Short waits keep a stop noticed within a tenth of a second.
-    curl_multi_poll(t.multi, nullptr, 0, 100, nullptr);
+    t.curl->multiPoll(t.multi, nullptr, 0, 100, nullptr);
   }
 }
 
@@ -345,13 +365,16 @@ Result<std::vector<std::string>> ListMatches(const FtpServer& server, const std:
   const std::string namePattern = pattern.substr(folder.size());
   std::string url = UrlOf(endpoint, folder);
   if (url.back() != '/') url += '/';
-  Easy easy(server, endpoint, url);
+  const Result<const CurlLibrary*> loaded = CurlFor("Cannot list", server, pattern);
+  if (!loaded) return loaded.status();
+  const CurlLibrary& curl = **loaded;
+  Easy easy(curl, server, endpoint, url);
   if (easy.handle == nullptr) return NoHandle("Cannot list", server, pattern);
   std::string listing;
-  curl_easy_setopt(easy.handle, CURLOPT_WRITEFUNCTION, &AppendTo);
-  curl_easy_setopt(easy.handle, CURLOPT_WRITEDATA, &listing);
+  easy.Set(CURLOPT_WRITEFUNCTION, &AppendTo);
+  easy.Set(CURLOPT_WRITEDATA, &listing);
   easy.StopWith(stop);
-  if (const CURLcode code = curl_easy_perform(easy.handle); code != CURLE_OK) {
+  if (const CURLcode code = easy.Perform(); code != CURLE_OK) {
     return Status::Error(
         Failure("Cannot list", server, pattern, easy.Reason(code, endpoint, server)));
   }
@@ -361,12 +384,15 @@ Result<std::vector<std::string>> ListMatches(const FtpServer& server, const std:
 Status GetFile(const FtpServer& server, const std::string& remotePath, const std::string& localPath,
                const StopRequested& stop) {
   const Endpoint endpoint = EndpointOf(server.server);
+  const Result<const CurlLibrary*> loaded = CurlFor("Cannot fetch", server, remotePath);
+  if (!loaded) return loaded.status();
+  const CurlLibrary& curl = **loaded;
   const int fd = ::open(localPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) {
     return Status::Error("Cannot fetch " + ServerAddress(server, remotePath) + " to " + localPath +
                          ": the local file exists or cannot be created");
   }
-  Easy easy(server, endpoint, UrlOf(endpoint, remotePath));
+  Easy easy(curl, server, endpoint, UrlOf(endpoint, remotePath));
   if (easy.handle == nullptr) {
     ::close(fd);
     ::unlink(localPath.c_str());
@@ -385,10 +411,10 @@ Status GetFile(const FtpServer& server, const std::string& remotePath, const std
       return total;
     }
   } sink{fd};
-  curl_easy_setopt(easy.handle, CURLOPT_WRITEFUNCTION, &Sink::Write);
-  curl_easy_setopt(easy.handle, CURLOPT_WRITEDATA, &sink);
+  easy.Set(CURLOPT_WRITEFUNCTION, &Sink::Write);
+  easy.Set(CURLOPT_WRITEDATA, &sink);
   easy.StopWith(stop);
-  const CURLcode code = curl_easy_perform(easy.handle);
+  const CURLcode code = easy.Perform();
   const bool closed = ::close(fd) == 0;
   if (code != CURLE_OK || !closed) {
     ::unlink(localPath.c_str());
@@ -402,23 +428,25 @@ Status GetFile(const FtpServer& server, const std::string& remotePath, const std
 Status PutFile(const FtpServer& server, const std::string& localPath, const std::string& remotePath,
                const StopRequested& stop) {
   const Endpoint endpoint = EndpointOf(server.server);
+  const Result<const CurlLibrary*> loaded = CurlFor("Cannot upload to", server, remotePath);
+  if (!loaded) return loaded.status();
+  const CurlLibrary& curl = **loaded;
   std::FILE* in = std::fopen(localPath.c_str(), "rb");
   if (in == nullptr) {
     return Status::Error("Cannot upload " + localPath + " to " + ServerAddress(server, remotePath) +
                          ": the local file cannot be read");
   }
-  Easy easy(server, endpoint, UrlOf(endpoint, remotePath));
+  Easy easy(curl, server, endpoint, UrlOf(endpoint, remotePath));
   if (easy.handle == nullptr) {
     std::fclose(in);
     return NoHandle("Cannot upload to", server, remotePath);
   }
-  curl_easy_setopt(easy.handle, CURLOPT_UPLOAD, 1L);
-  curl_easy_setopt(easy.handle, CURLOPT_READDATA, in);
-  curl_easy_setopt(easy.handle, CURLOPT_READFUNCTION, &ReadFrom);
-  curl_easy_setopt(easy.handle, CURLOPT_FTP_CREATE_MISSING_DIRS,
-                   static_cast<long>(CURLFTP_CREATE_DIR));
+  easy.Set(CURLOPT_UPLOAD, 1L);
+  easy.Set(CURLOPT_READDATA, in);
+  easy.Set(CURLOPT_READFUNCTION, &ReadFrom);
+  easy.Set(CURLOPT_FTP_CREATE_MISSING_DIRS, static_cast<long>(CURLFTP_CREATE_DIR));
   easy.StopWith(stop);
-  const CURLcode code = curl_easy_perform(easy.handle);
+  const CURLcode code = easy.Perform();
   std::fclose(in);
   if (code != CURLE_OK) {
     return Status::Error(
@@ -430,6 +458,9 @@ Status PutFile(const FtpServer& server, const std::string& localPath, const std:
 Status CreateFolder(const FtpServer& server, const std::string& remotePath,
                     const StopRequested& stop) {
   const Endpoint endpoint = EndpointOf(server.server);
+  const Result<const CurlLibrary*> loaded = CurlFor("Cannot create", server, remotePath);
+  if (!loaded) return loaded.status();
+  const CurlLibrary& curl = **loaded;
   std::string folder = remotePath;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   curl_slist* commands = nullptr;
@@ -438,7 +469,7 @@ Status CreateFolder(const FtpServer& server, const std::string& remotePath,
     // Each level in turn; "*" lets a level that exists already pass.
     for (std::size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
       const std::string level = folder.substr(0, at);
-      commands = curl_slist_append(commands, ("*mkdir \"" + level + "\"").c_str());
+      commands = curl.slistAppend(commands, ("*mkdir \"" + level + "\"").c_str());
       if (at == std::string::npos) break;
     }
     url = UrlOf(endpoint, "");
@@ -446,18 +477,17 @@ Status CreateFolder(const FtpServer& server, const std::string& remotePath,
     // Changing into the folder with missing folders created makes it.
     url = UrlOf(endpoint, folder) + "/";
   }
-  Easy easy(server, endpoint, url);
+  Easy easy(curl, server, endpoint, url);
   if (easy.handle == nullptr) {
-    curl_slist_free_all(commands);
+    curl.slistFreeAll(commands);
     return NoHandle("Cannot create", server, remotePath);
   }
-  curl_easy_setopt(easy.handle, CURLOPT_NOBODY, 1L);
-  curl_easy_setopt(easy.handle, CURLOPT_FTP_CREATE_MISSING_DIRS,
-                   static_cast<long>(CURLFTP_CREATE_DIR));
-  if (commands != nullptr) curl_easy_setopt(easy.handle, CURLOPT_QUOTE, commands);
+  easy.Set(CURLOPT_NOBODY, 1L);
+  easy.Set(CURLOPT_FTP_CREATE_MISSING_DIRS, static_cast<long>(CURLFTP_CREATE_DIR));
+  if (commands != nullptr) easy.Set(CURLOPT_QUOTE, commands);
   easy.StopWith(stop);
-  const CURLcode code = curl_easy_perform(easy.handle);
-  curl_slist_free_all(commands);
+  const CURLcode code = easy.Perform();
+  curl.slistFreeAll(commands);
   if (code != CURLE_OK) {
     return Status::Error(
         Failure("Cannot create", server, remotePath, easy.Reason(code, endpoint, server)));

@@ -1,10 +1,10 @@
 #include "net/page_head.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <string_view>
+
+#include "net/curl_library.h"
 
 namespace tlw {
 namespace {
@@ -74,21 +74,23 @@ struct Fetch {
 };
 
 struct Handles {
+  const CurlLibrary& curl;
   CURL* easy = nullptr;
   CURLM* multi = nullptr;
-  Handles() {
-    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    (void)initialised;
-    easy = curl_easy_init();
-    multi = curl_multi_init();
-  }
+  explicit Handles(const CurlLibrary& library)
+      : curl(library), easy(curl.easyInit()), multi(curl.multiInit()) {}
   ~Handles() {
-    if (multi != nullptr && easy != nullptr) curl_multi_remove_handle(multi, easy);
-    if (multi != nullptr) curl_multi_cleanup(multi);
-    if (easy != nullptr) curl_easy_cleanup(easy);
+    if (multi != nullptr && easy != nullptr) curl.multiRemoveHandle(multi, easy);
+    if (multi != nullptr) curl.multiCleanup(multi);
+    if (easy != nullptr) curl.easyCleanup(easy);
   }
   Handles(const Handles&) = delete;
   Handles& operator=(const Handles&) = delete;
+
+  template <typename Value>
+  void Set(CURLoption option, Value value) {
+    curl.SetOption(easy, option, value);
+  }
 };
 
 Status Failure(const std::string& url, std::string_view reason) {
@@ -98,42 +100,43 @@ Status Failure(const std::string& url, std::string_view reason) {
 }  // namespace
 
 Result<WebPageHead> FetchPageHead(const std::string& url, const PageHeadOptions& options) {
-  Handles handles;
+  const Result<const CurlLibrary*> loaded = LoadCurlLibrary();
+  if (!loaded) return Failure(url, loaded.message());
+  const CurlLibrary& curl = **loaded;
+  Handles handles(curl);
   if (handles.easy == nullptr || handles.multi == nullptr) {
     return Failure(url, "the transfer could not be set up");
   }
   Fetch fetch;
   char errors[CURL_ERROR_SIZE] = {};
-  CURL* easy = handles.easy;
-  curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errors);
-  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(easy, CURLOPT_USERAGENT, "Tallowick_Log_Analyzer/1.0");
+  handles.Set(CURLOPT_URL, url.c_str());
+  handles.Set(CURLOPT_ERRORBUFFER, errors);
+  handles.Set(CURLOPT_NOSIGNAL, 1L);
+  handles.Set(CURLOPT_USERAGENT, "Tallowick_Log_Analyzer/1.0");
   // Only web pages, also after a redirect (http to https is common).
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
+  handles.Set(CURLOPT_PROTOCOLS_STR, "http,https");
+  handles.Set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  handles.Set(CURLOPT_FOLLOWLOCATION, 1L);
+  handles.Set(CURLOPT_MAXREDIRS, 5L);
   // libcurl takes the proxy from the environment unless told otherwise, and
   // keeps no cache of its own; each fetch has a connection of its own.
-  curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
-  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
-                   static_cast<long>(options.connectTimeout.count()));
-  curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, static_cast<long>(kWholeFetchLimit.count()));
-  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+  handles.Set(CURLOPT_FORBID_REUSE, 1L);
+  handles.Set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connectTimeout.count()));
+  handles.Set(CURLOPT_TIMEOUT_MS, static_cast<long>(kWholeFetchLimit.count()));
+  handles.Set(CURLOPT_SSL_VERIFYPEER, 1L);
+  handles.Set(CURLOPT_SSL_VERIFYHOST, 2L);
   // CURL_CA_BUNDLE names other authorities, as it does for the curl program.
   const char* bundle = std::getenv("CURL_CA_BUNDLE");
   const std::string authorities =
       !options.caFile.empty() ? options.caFile : (bundle != nullptr ? bundle : "");
-  if (!authorities.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, authorities.c_str());
-  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Fetch::Header);
-  curl_easy_setopt(easy, CURLOPT_HEADERDATA, &fetch);
-  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Fetch::Body);
-  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &fetch);
-  curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &Fetch::Connected);
-  curl_easy_setopt(easy, CURLOPT_PREREQDATA, &fetch);
-  if (curl_multi_add_handle(handles.multi, easy) != CURLM_OK) {
+  if (!authorities.empty()) handles.Set(CURLOPT_CAINFO, authorities.c_str());
+  handles.Set(CURLOPT_HEADERFUNCTION, &Fetch::Header);
+  handles.Set(CURLOPT_HEADERDATA, &fetch);
+  handles.Set(CURLOPT_WRITEFUNCTION, &Fetch::Body);
+  handles.Set(CURLOPT_WRITEDATA, &fetch);
+  handles.Set(CURLOPT_PREREQFUNCTION, &Fetch::Connected);
+  handles.Set(CURLOPT_PREREQDATA, &fetch);
+  if (curl.multiAddHandle(handles.multi, handles.easy) != CURLM_OK) {
     return Failure(url, "the transfer could not be set up");
   }
 
@@ -144,12 +147,12 @@ Result<WebPageHead> FetchPageHead(const std::string& url, const PageHeadOptions&
   for (;;) {
     if (options.stop && options.stop()) return Failure(url, "the fetch was stopped");
     int running = 0;
-    if (curl_multi_perform(handles.multi, &running) != CURLM_OK) {
+    if (curl.multiPerform(handles.multi, &running) != CURLM_OK) {
       return Failure(url, "the transfer failed");
     }
     bool done = running == 0;
     int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(handles.multi, &queued)) {
+    while (CURLMsg* message = curl.multiInfoRead(handles.multi, &queued)) {
       if (message->msg == CURLMSG_DONE) {
         done = true;
         result = message->data.result;
@@ -167,12 +170,12 @@ Result<WebPageHead> FetchPageHead(const std::string& url, const PageHeadOptions&
       }
       waitMs = std::min(waitMs, receiveMs - static_cast<long>(quiet.count()));
     }
-    curl_multi_poll(handles.multi, nullptr, 0, static_cast<int>(std::max(waitMs, 1L)), nullptr);
+    curl.multiPoll(handles.multi, nullptr, 0, static_cast<int>(std::max(waitMs, 1L)), nullptr);
   }
   if (!fetch.full && result != CURLE_OK) {
-    return Failure(url, errors[0] != '\0' ? errors : curl_easy_strerror(result));
+    return Failure(url, errors[0] != '\0' ? errors : curl.easyStrerror(result));
   }
-  curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &fetch.head.status);
+  curl.easyGetinfo(handles.easy, CURLINFO_RESPONSE_CODE, &fetch.head.status);
   return std::move(fetch.head);
 }
 

@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
-  zlib1g-dev libgd-dev libcurl4-openssl-dev
+  zlib1g-dev libgd-dev libcurl4-openssl-dev libcurl4
   libgeoip-dev libmaxminddb-dev geoip-database
   python3-pyftpdlib python3-openssl openssh-server openssl
   iso-codes tzdata clang-format clang libclang-rt-14-dev
