@@ -4,7 +4,15 @@
 
 namespace tlw {
 
-GraphQueue::~GraphQueue() { Finish(); }
+GraphQueue::~GraphQueue() {
+  // Left without Finish (the report failed): the graphs still waiting are
+  // not drawn.
+  {
+    std::lock_guard lock(mutex_);
+    jobs_.clear();
+  }
+  Finish();
+}
 
 void GraphQueue::Add(std::span<const BarGraphEntry> entries, std::string_view title, int scheme,
                      std::string path, GraphBackground background) {
@@ -21,6 +29,7 @@ void GraphQueue::Add(std::span<const BarGraphEntry> entries, std::string_view ti
   job.background = background;
   {
     std::lock_guard lock(mutex_);
+    job.number = added_++;
     jobs_.push_back(std::move(job));
   }
   queued_.notify_one();
@@ -29,26 +38,38 @@ void GraphQueue::Add(std::span<const BarGraphEntry> entries, std::string_view ti
 
 void GraphQueue::Work() {
   for (;;) {
-    Job job;
     {
       std::unique_lock lock(mutex_);
       queued_.wait(lock, [&] { return closing_ || !jobs_.empty(); });
-      if (jobs_.empty()) return;
-      job = std::move(jobs_.front());
-      jobs_.pop_front();
+      if (jobs_.empty()) return;  // closing, and every graph taken
     }
-    std::vector<BarGraphEntry> entries;
-    entries.reserve(job.labels.size());
-    for (std::size_t i = 0; i < job.labels.size(); ++i) {
-      entries.push_back({job.labels[i], job.values[i]});
-    }
-    Status status = DrawBarGraph(entries, job.title, job.scheme, job.path, job.background);
-    std::lock_guard lock(mutex_);
-    written_.push_back({std::move(job.path), std::move(status)});
+    DrawNext();  // finds none when Finish took the graph first
   }
 }
 
+bool GraphQueue::DrawNext() {
+  Job job;
+  {
+    std::lock_guard lock(mutex_);
+    if (jobs_.empty()) return false;
+    job = std::move(jobs_.front());
+    jobs_.pop_front();
+  }
+  std::vector<BarGraphEntry> entries;
+  entries.reserve(job.labels.size());
+  for (std::size_t i = 0; i < job.labels.size(); ++i) {
+    entries.push_back({job.labels[i], job.values[i]});
+  }
+  Status status = DrawBarGraph(entries, job.title, job.scheme, job.path, job.background);
+  std::lock_guard lock(mutex_);
+  if (written_.size() <= job.number) written_.resize(job.number + 1);
+  written_[job.number] = {std::move(job.path), std::move(status)};
+  return true;
+}
+
 std::vector<GraphQueue::Written> GraphQueue::Finish() {
+  while (DrawNext()) {
+  }
   if (worker_.joinable()) {
     {
       std::lock_guard lock(mutex_);

@@ -17,9 +17,9 @@
 namespace tlw {
 
 // Draws and writes a report's bar graphs on a thread of its own while the
-// report's sections are written, so that encoding the pictures adds
-// nothing to the run's time. Graphs are written in the order they were
-// added; Finish waits for the last of them.
+// report's sections are written; once they are, Finish draws the graphs
+// still waiting on the calling thread too, so that the pictures take half
+// the time. Outcomes come back in the order the graphs were added.
 class GraphQueue {
  public:
   // One graph's outcome.
@@ -42,6 +42,7 @@ class GraphQueue {
 
  private:
   struct Job {
+    std::size_t number = 0;  // in the order added
     std::vector<std::string> labels;
     std::vector<std::int64_t> values;
     std::string title;
@@ -51,10 +52,13 @@ class GraphQueue {
   };
 
   void Work();
+  // Draws the next waiting graph; false when none waits.
+  bool DrawNext();
 
   std::mutex mutex_;
   std::condition_variable queued_;
   std::deque<Job> jobs_;
+  std::size_t added_ = 0;
   bool closing_ = false;
   std::vector<Written> written_;
   std::thread worker_;
