@@ -5,12 +5,12 @@
 namespace tlw::layout {
 namespace {
 
-constexpr DelimiterSet kBlank(" ");
-constexpr DelimiterSet kComma(",");
-constexpr DelimiterSet kTab("\t");
-constexpr DelimiterSet kSlash("/");
+constexpr char kBlank = ' ';
+constexpr char kComma = ',';
+constexpr char kTab = '\t';
+constexpr char kSlash = '/';
 constexpr DelimiterSet kSlashDot("/.");
-constexpr DelimiterSet kColon(":");
+constexpr char kColon = ':';
 constexpr DelimiterSet kBlankOrTab(" \t");
 
 }  // namespace

@@ -9,19 +9,15 @@
 namespace tlw::layout {
 namespace {
 
-constexpr DelimiterSet kBlank(" ");
-constexpr DelimiterSet kOpenBracket("[");
-constexpr DelimiterSet kCloseBracket("]");
 constexpr DelimiterSet kDateSeparator("/.");
-constexpr DelimiterSet kColon(":");
 
 // The URL of a request line "METHOD URL PROTOCOL". A request of one word is
 // the URL alone: HTTP/0.9 requests carry no protocol, and servers write a
 // request they never received as "-".
 std::string_view RequestUrl(std::string_view request) {
   Tokenizer words(request);
-  const std::string_view first = words.Next(kBlank);
-  const std::string_view second = words.Next(kBlank);
+  const std::string_view first = words.Next(' ');
+  const std::string_view second = words.Next(' ');
   return second.empty() ? first : second;
 }
 
@@ -89,21 +85,21 @@ bool CutUsualTimestamp(Tokenizer& tokens, LogRecord& record) {
 // one, leaves the status and bytes in place.
 ParseOutcome CutNcsa(std::string_view line, LogRecord& record) {
   Tokenizer tokens(line);
-  record.host = tokens.Next(kBlank);
-  tokens.Next(kBlank);  // ident
+  record.host = tokens.Next(' ');
+  tokens.Next(' ');  // ident
   // The user keeps the blank before the bracket: an anonymous one is "- ".
-  record.user = tokens.Next(kOpenBracket);
+  record.user = tokens.Next('[');
   if (!CutUsualTimestamp(tokens, record)) {
     record.day = tokens.Next(kDateSeparator);
     record.month = tokens.Next(kDateSeparator);
-    record.year = tokens.Next(kColon);
-    record.hour = tokens.Next(kColon);
-    record.minute = tokens.Next(kColon);
+    record.year = tokens.Next(':');
+    record.hour = tokens.Next(':');
+    record.minute = tokens.Next(':');
   }
-  tokens.Next(kCloseBracket);  // seconds and zone
+  tokens.Next(']');  // seconds and zone
   if (tokens.SkipPast('"')) record.url = RequestUrl(tokens.RestOfQuoted());
-  record.status = tokens.Next(kBlank);
-  record.bytes = tokens.Next(kBlank);
+  record.status = tokens.Next(' ');
+  record.bytes = tokens.Next(' ');
   // The common form ends here and leaves both empty.
   record.referrer = tokens.NextQuoted();
   record.agent = tokens.NextQuoted();

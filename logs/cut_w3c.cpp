@@ -6,8 +6,8 @@
 namespace tlw::layout {
 namespace {
 
-constexpr DelimiterSet kBlank(" ");
-constexpr DelimiterSet kDash("-");
+constexpr char kBlank = ' ';
+constexpr char kDash = '-';
 constexpr DelimiterSet kDashDot("-.");
 constexpr DelimiterSet kTimeSeparator(":.");
 
