@@ -163,8 +163,12 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
   const std::string_view path = record.url;
 
   // 1. Busiest day: every record handed over, also those dropped below.
+  // The date facts are read first: a record of the previous record's date
+  // is of the current day without comparing texts again.
   const std::int64_t bytes = ReadByteCount(record.bytes);
-  TrackDay(statistics, state, record, bytes);
+  bool sameDate = false;
+  const CountingState::DateSlot& date = DateOf(state, record, &sameDate);
+  TrackDay(statistics, state, record, bytes, sameDate);
 
   // 2-3. Path shape, host facts (cached per distinct path and host).
   const std::uint32_t pathHandle = PathOf(state, options, path);
@@ -175,7 +179,6 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
   if (host.filtered || slot.filtered) return;
 
   // 5. Reporting range.
-  const CountingState::DateSlot& date = DateOf(state, record);
   if (!options.processEntireLog &&
       !DateInRange(state, options.reportFrom, options.reportTo, date.dateValue)) {
     return;

@@ -8,28 +8,35 @@
 
 namespace tlw {
 
-void TrackDay(SiteStatistics& statistics, CountingState& state, const LogRecord& record,
-              std::int64_t bytes) {
-  std::string_view month = record.month;
-  while (!month.empty() && month.front() == ' ') month.remove_prefix(1);
-  const std::string_view day = record.day;
+namespace {
 
+bool IsCurrentDay(const CountingState& state, std::string_view month, std::string_view day) {
   const std::string& current = state.currentDay;
-  const bool sameDay = current.size() == month.size() + 1 + day.size() &&
-                       BytesEqual(current.data(), month.data(), month.size()) &&
-                       current[month.size()] == '-' &&
-                       BytesEqual(current.data() + month.size() + 1, day.data(), day.size());
-  if (!sameDay) {
+  return current.size() == month.size() + 1 + day.size() &&
+         BytesEqual(current.data(), month.data(), month.size()) && current[month.size()] == '-' &&
+         BytesEqual(current.data() + month.size() + 1, day.data(), day.size());
+}
+
+}  // namespace
+
+void TrackDay(SiteStatistics& statistics, CountingState& state, const LogRecord& record,
+              std::int64_t bytes, bool sameDate) {
+  if (!sameDate) {
+    std::string_view month = record.month;
+    while (!month.empty() && month.front() == ' ') month.remove_prefix(1);
+    const std::string_view day = record.day;
+    if (!IsCurrentDay(state, month, day)) {
     // A day that comes back after another day starts a new run from 1: the
     // log is taken to be in time order. The first record of a run is not
     // compared with the best day.
-    state.currentDay.assign(month);
-    state.currentDay.push_back('-');
-    state.currentDay.append(day);
-    state.currentDayHits = 1;
-    state.currentDayBytes = bytes;
-    state.currentDayNewVisitors = 0;
-    return;
+      state.currentDay.assign(month);
+      state.currentDay.push_back('-');
+      state.currentDay.append(day);
+      state.currentDayHits = 1;
+      state.currentDayBytes = bytes;
+      state.currentDayNewVisitors = 0;
+      return;
+    }
   }
   ++state.currentDayHits;
   state.currentDayBytes = SaturatingAdd(state.currentDayBytes, bytes);
@@ -40,12 +47,13 @@ void TrackDay(SiteStatistics& statistics, CountingState& state, const LogRecord&
   }
 }
 
-const CountingState::DateSlot& DateOf(CountingState& state, const LogRecord& record) {
+const CountingState::DateSlot& DateOf(CountingState& state, const LogRecord& record,
+                                      bool* sameDate) {
   CountingState::DateSlot& date = state.date;
-  if (date.valid && TextEquals(record.month, date.month) && TextEquals(record.day, date.day) &&
-      TextEquals(record.year, date.year)) {
-    return date;
-  }
+  const bool same = date.valid && TextEquals(record.month, date.month) &&
+                    TextEquals(record.day, date.day) && TextEquals(record.year, date.year);
+  if (sameDate) *sameDate = same;
+  if (same) return date;
   date = CountingState::DateSlot{};
   date.valid = true;
   date.month.assign(record.month);

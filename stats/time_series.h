@@ -10,13 +10,17 @@ namespace tlw {
 // or not): the run of records of the current day (month "-" day, leading
 // blanks removed), its hits, bytes and new visitors; `busiestDay` follows
 // the day whose run first reaches more hits than any run before it.
-// `bytes` is the record's byte count, already read.
+// `bytes` is the record's byte count, already read; `sameDate` tells that
+// the record has the month, day and year texts of the record before it (as
+// DateOf found), which then belongs to the current day without a comparison.
 void TrackDay(SiteStatistics& statistics, CountingState& state, const LogRecord& record,
-              std::int64_t bytes);
+              std::int64_t bytes, bool sameDate);
 
 // The date-derived keys of a record, from the cache when the record has the
-// same month, day and year texts as the last one.
-const CountingState::DateSlot& DateOf(CountingState& state, const LogRecord& record);
+// same month, day and year texts as the last one (`sameDate`, if given,
+// tells which).
+const CountingState::DateSlot& DateOf(CountingState& state, const LogRecord& record,
+                                      bool* sameDate = nullptr);
 
 // Whether a date value (year*10000 + month*100 + day; 0 when the month is
 // unknown) lies within the reporting range, both ends included.
