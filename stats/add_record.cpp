@@ -19,13 +19,14 @@ constexpr StatTable::Handle kNone = CountingState::kNone;
 // Longest host key: longer host texts are cut (the run cuts them already).
 constexpr std::size_t kMaxHostKey = 299;
 
-// The host's slot; the host filter is decided when the host is first seen.
-HostSlot& HostOf(CountingState& state, const CountingOptions& options, std::string_view hostKey) {
+// The host's number; the host filter is decided when the host is first seen.
+std::uint32_t HostOf(CountingState& state, const CountingOptions& options,
+                     std::string_view hostKey) {
   bool created = false;
-  HostSlot& host =
-      state.hosts.ValueAt(state.hosts.InternRepeated(hostKey, state.previousHost, &created));
-  if (created) host.filtered = MatchesFilterList(hostKey, options.hostFilter);
-  return host;
+  const std::uint32_t handle = state.hosts.InternRepeated(hostKey, state.previousHost, &created);
+  if (created)
+    state.hosts.ValueAt(handle).filtered = MatchesFilterList(hostKey, options.hostFilter);
+  return handle;
 }
 
 // The path's slot and number; its shape and the extension and directory
@@ -172,7 +173,8 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
 
   // 2-3. Path shape, host facts (cached per distinct path and host).
   const std::uint32_t pathHandle = PathOf(state, options, path);
-  HostSlot& host = HostOf(state, options, hostKey);
+  const std::uint32_t hostHandle = HostOf(state, options, hostKey);
+  HostSlot& host = state.hosts.ValueAt(hostHandle);
   PathSlot& slot = state.paths.ValueAt(pathHandle);
 
   // 4. Exclusion filters.
@@ -241,7 +243,9 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
   CountReferrer(statistics, state, options, record.referrer, host);
 
   // 23. Visits, for everything but images and style sheets.
-  if (!slot.skipsVisits) TrackVisit(statistics, state, options, record, hostKey, host, pathHandle);
+  if (!slot.skipsVisits) {
+    TrackVisit(statistics, state, options, record, hostKey, hostHandle, host, pathHandle);
+  }
 }
 
 void SettleCounts(SiteStatistics& statistics) {

@@ -26,15 +26,15 @@ class CountingState {
   static constexpr StatTable::Handle kNone = StatTable::kNone;
 
   struct HostSlot {
+    OpenVisit visit;                     // no pages: the host has had no visit
+    std::int64_t pending = 0;            // counted records not yet in the three tables
     StatTable::Handle hostname = kNone;  // kNone: not yet in `hostnames`
     StatTable::Handle domain = kNone;
     StatTable::Handle country = kNone;
-    VisitTable::Handle visit = kNone;  // kNone: no entry in `openVisits`
-    std::uint32_t agent = kNone;       // the host's last agent in `agents`
-    std::uint32_t referrer = kNone;    // the host's last referrer in `referrers`
-    std::int64_t pending = 0;          // counted records not yet in the three tables
-    bool filtered = false;             // matched the host filter
-    bool classified = false;           // domain and country decided
+    std::uint32_t agent = kNone;     // the host's last agent in `agents`
+    std::uint32_t referrer = kNone;  // the host's last referrer in `referrers`
+    bool filtered = false;           // matched the host filter
+    bool classified = false;         // domain and country decided
   };
 
   struct PathSlot {

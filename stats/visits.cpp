@@ -14,12 +14,11 @@ constexpr std::array<std::string_view, 7> kWeekdayNames = {
 // stamp text (year-month-day-hour-minute) must have had 7 characters and
 // the page list (each page followed by "!") 3, as texts too short to be a
 // real date or page list are not visits.
-void CountEndedVisit(SiteStatistics& statistics, CountingState& state, VisitTable::Handle h) {
-  const OpenVisit& visit = statistics.openVisits.At(h);
+void CountEndedVisit(SiteStatistics& statistics, CountingState& state, const OpenVisit& visit) {
   if (visit.pages < 2 || !visit.stampComplete) return;
   std::string& text = state.clickPathText;
   text.clear();
-  statistics.openVisits.ForEachPage(h, [&](std::uint32_t page) {
+  statistics.openVisits.ForEachPage(visit, [&](std::uint32_t page) {
     text.append(state.paths.KeyAt(page));
     text.push_back('!');
   });
@@ -40,8 +39,8 @@ void AddLastVisitor(SiteStatistics& statistics, CountingState& state,
 }  // namespace
 
 void TrackVisit(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
-                const LogRecord& record, std::string_view hostKey, CountingState::HostSlot& host,
-                std::uint32_t page) {
+                const LogRecord& record, std::string_view hostKey, std::uint32_t hostNumber,
+                CountingState::HostSlot& host, std::uint32_t page) {
   // A record whose month is neither a number from 1 to 12 nor a month name
   // names no moment: it has no weekday and cannot be placed in a visit, so
   // it leaves visits, `weekdays` and the last visitors alone (it is still
@@ -66,13 +65,12 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
                              7;
 
   VisitTable& visits = statistics.openVisits;
-  if (host.visit == VisitTable::kNone) {
-    host.visit = visits.Intern(hostKey);
-    visits.Start(host.visit, moment.time, stampComplete, page);
+  OpenVisit& visit = host.visit;
+  if (visit.pages == 0) {
+    visits.Start(visit, hostNumber, moment.time, stampComplete, page);
     AddLastVisitor(statistics, state, options, record, hostKey);
     return;
   }
-  const OpenVisit& visit = visits.At(host.visit);
   if (visit.stamp < moment.time - kVisitTimeoutSeconds) {
     // Keys of 3 characters or fewer are no real hosts: their expired visit
     // stays open until the end.
@@ -81,19 +79,20 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
     // The replaced visit has ended: it is counted now, once. Visits are
     // never walked during the records (that walk grows with the square of
     // the log).
-    CountEndedVisit(statistics, state, host.visit);
-    visits.Start(host.visit, moment.time, stampComplete, page);
+    CountEndedVisit(statistics, state, visit);
+    visits.Start(visit, hostNumber, moment.time, stampComplete, page);
     return;
   }
   // Repeating the last page changes nothing, not even the stamp.
-  if (visit.lastPage != page) visits.Extend(host.visit, moment.time, stampComplete, page);
+  if (visit.lastPage != page) visits.Extend(visit, moment.time, stampComplete, page);
 }
 
 void CloseVisits(SiteStatistics& statistics, CountingState& state) {
   // After the last record every visit has ended, whatever its stamp: a fixed
   // cut-off date would leave the visits of logs written after it uncounted.
-  for (VisitTable::Handle h : statistics.openVisits.Ordered()) {
-    CountEndedVisit(statistics, state, h);
+  const auto tableHashOf = [&](std::uint32_t host) { return state.hosts.TableHashAt(host); };
+  for (std::uint32_t host : statistics.openVisits.Ordered(tableHashOf)) {
+    CountEndedVisit(statistics, state, state.hosts.ValueAt(host).visit);
   }
   statistics.openVisits.Clear();
 }
