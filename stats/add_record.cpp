@@ -168,7 +168,7 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
   // is of the current day without comparing texts again.
   const std::int64_t bytes = ReadByteCount(record.bytes);
   bool sameDate = false;
-  const CountingState::DateSlot& date = DateOf(state, record, &sameDate);
+  const CountingState::DateSlot& date = DateOf(state, record, sameDate);
   TrackDay(statistics, state, record, bytes, sameDate);
 
   // 2-3. Path shape, host facts (cached per distinct path and host).
