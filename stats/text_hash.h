@@ -90,8 +90,9 @@ inline std::uint64_t LookupHash(std::string_view key) {
 
 // Compares n bytes, a short text inline a word at a time with an
 // overlapping last word: keys and log fields are mostly short, and a library
-// call per comparison costs more than the comparison itself.
-inline bool BytesEqual(const char* a, const char* b, std::size_t n) {
+// call per comparison costs more than the comparison itself (hence always
+// inline, wherever it is used).
+[[gnu::always_inline]] inline bool BytesEqual(const char* a, const char* b, std::size_t n) {
   // Long texts (agents, referrers) go to the library, which compares them
   // many bytes per step.
   if (n > 32) return std::memcmp(a, b, n) == 0;
