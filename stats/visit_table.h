@@ -40,10 +40,11 @@ class VisitTable {
              std::uint32_t page);
   // Appends a page to `visit` and renews its stamp.
   void Extend(OpenVisit& visit, std::int64_t stamp, bool stampComplete, std::uint32_t page);
-  // Calls fn(page) for each page of `visit`, in order.
+  // Calls fn(page) for each page of the visit whose first link is
+  // `firstLink`, in order.
   template <typename Fn>
-  void ForEachPage(const OpenVisit& visit, Fn&& fn) const {
-    for (std::uint32_t link = visit.firstLink; link != 0; link = links_[link].next) {
+  void ForEachPage(std::uint32_t firstLink, Fn&& fn) const {
+    for (std::uint32_t link = firstLink; link != 0; link = links_[link].next) {
       fn(links_[link].page);
     }
   }

@@ -1,6 +1,7 @@
 #include "stats/visits.h"
 
 #include <array>
+#include <vector>
 
 #include "stats/log_numbers.h"
 
@@ -10,15 +11,18 @@ namespace {
 constexpr std::array<std::string_view, 7> kWeekdayNames = {
     "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
-// Counts an ending visit in `clickPaths` if it has two or more pages. The
-// stamp text (year-month-day-hour-minute) must have had 7 characters and
-// the page list (each page followed by "!") 3, as texts too short to be a
-// real date or page list are not visits.
-void CountEndedVisit(SiteStatistics& statistics, CountingState& state, const OpenVisit& visit) {
-  if (visit.pages < 2 || !visit.stampComplete) return;
+// Whether an ending visit makes a click path: two or more pages, and a
+// stamp text (year-month-day-hour-minute) of 7 characters or more, as texts
+// too short to be a real date are not visits.
+bool MakesClickPath(const OpenVisit& visit) { return visit.pages >= 2 && visit.stampComplete; }
+
+// Counts the pages of the chain from `firstLink` in `clickPaths`, each
+// followed by "!", when that text has 3 characters or more (shorter page
+// lists are not visits).
+void CountClickPath(SiteStatistics& statistics, CountingState& state, std::uint32_t firstLink) {
   std::string& text = state.clickPathText;
   text.clear();
-  statistics.openVisits.ForEachPage(visit, [&](std::uint32_t page) {
+  statistics.openVisits.ForEachPage(firstLink, [&](std::uint32_t page) {
     text.append(state.paths.KeyAt(page));
     text.push_back('!');
   });
@@ -79,7 +83,7 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
     // The replaced visit has ended: it is counted now, once. Visits are
     // never walked during the records (that walk grows with the square of
     // the log).
-    CountEndedVisit(statistics, state, visit);
+    if (MakesClickPath(visit)) CountClickPath(statistics, state, visit.firstLink);
     visits.Start(visit, hostNumber, moment.time, stampComplete, page);
     return;
   }
@@ -91,8 +95,18 @@ void CloseVisits(SiteStatistics& statistics, CountingState& state) {
   // After the last record every visit has ended, whatever its stamp: a fixed
   // cut-off date would leave the visits of logs written after it uncounted.
   const auto tableHashOf = [&](std::uint32_t host) { return state.hosts.TableHashAt(host); };
-  for (std::uint32_t host : statistics.openVisits.Ordered(tableHashOf)) {
-    CountEndedVisit(statistics, state, state.hosts.ValueAt(host).visit);
+  // The first links of the visits in order (0: no click path). The host
+  // table goes before the click paths come, so that the two never take
+  // memory at the same time.
+  std::vector<std::uint32_t> chains = statistics.openVisits.Ordered(tableHashOf);
+  for (std::uint32_t& entry : chains) {
+    const OpenVisit& visit = state.hosts.ValueAt(entry).visit;
+    entry = MakesClickPath(visit) ? visit.firstLink : 0;
+  }
+  state.hosts.Clear();
+  state.previousHost = CountingState::kNone;
+  for (std::uint32_t firstLink : chains) {
+    if (firstLink != 0) CountClickPath(statistics, state, firstLink);
   }
   statistics.openVisits.Clear();
 }
