@@ -153,8 +153,9 @@ void CountStatus(SiteStatistics& statistics, CountingState& state, std::string_v
   if (status.size() == 3 && digit(status[2])) {
     const std::size_t number = static_cast<std::size_t>((status[0] - '0') * 100 +
                                                         (status[1] - '0') * 10 + (status[2] - '0'));
-    statistics.retCodes.AddAt(Ensure(state.retCodeByNumber[number], statistics.retCodes, status),
-                              1);
+    std::int64_t*& count = state.retCodeByNumber[number];
+    if (count == nullptr) count = &statistics.retCodes.CountRef(statistics.retCodes.Intern(status));
+    StatTable::AddTo(*count, 1);
     return;
   }
   statistics.retCodes.Add(status);

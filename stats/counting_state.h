@@ -81,10 +81,12 @@ class CountingState {
     std::int64_t yearNumber = 0;  // two-digit years widened
     std::int64_t dayNumber = 0;
     std::size_t stampMonthLength = 0;  // length of the month as a number text
-    StatTable::Handle days = kNone;
-    StatTable::Handle dayBytes = kNone;
-    StatTable::Handle dayNewVisitors = kNone;
-    StatTable::Handle months = kNone;
+    // The date's counts in `days`, `dayBytes`, `dayNewVisitors` and
+    // `months`; null until the date's entry is created.
+    std::int64_t* days = nullptr;
+    std::int64_t* dayBytes = nullptr;
+    std::int64_t* dayNewVisitors = nullptr;
+    std::int64_t* months = nullptr;
   };
 
   CountingState();
@@ -105,9 +107,12 @@ class CountingState {
 
   DateSlot date;
   std::string lastHour;
-  StatTable::Handle hourHandle = kNone;
-  std::array<StatTable::Handle, 1000> retCodeByNumber;  // three-digit status codes
-  std::array<StatTable::Handle, 7> weekdayHandles;
+  // Counts in `hours`, `retCodes` (three-digit codes by number) and
+  // `weekdays`; null until the entry is created. The counts of a table
+  // stay in place until it is cleared.
+  std::int64_t* hourCount = nullptr;
+  std::array<std::int64_t*, 1000> retCodeByNumber;
+  std::array<std::int64_t*, 7> weekdayCounts;
 
   // Busiest-day bookkeeping over the current run of records of one day.
   std::string currentDay;

@@ -67,11 +67,11 @@ inline bool DateInRange(CountingState& state, std::int64_t reportFrom, std::int6
 // Steps of a counted record, in the order AddRecord calls them:
 // `hours` by the hour text, even an empty one.
 inline void CountHour(SiteStatistics& statistics, CountingState& state, std::string_view hour) {
-  if (state.hourHandle == CountingState::kNone || !TextEquals(hour, state.lastHour)) {
-    state.hourHandle = statistics.hours.Intern(hour);
+  if (state.hourCount == nullptr || !TextEquals(hour, state.lastHour)) {
+    state.hourCount = &statistics.hours.CountRef(statistics.hours.Intern(hour));
     state.lastHour.assign(hour);
   }
-  statistics.hours.AddAt(state.hourHandle, 1);
+  StatTable::AddTo(*state.hourCount, 1);
 }
 
 // `days` and `dayBytes` (the current day's bytes), when the date key has
@@ -79,12 +79,12 @@ inline void CountHour(SiteStatistics& statistics, CountingState& state, std::str
 inline void CountDay(SiteStatistics& statistics, CountingState& state) {
   CountingState::DateSlot& date = state.date;
   if (date.dateKey.size() <= 6) return;
-  if (date.days == CountingState::kNone) date.days = statistics.days.Intern(date.dateKey);
-  statistics.days.AddAt(date.days, 1);
-  if (date.dayBytes == CountingState::kNone) {
-    date.dayBytes = statistics.dayBytes.Intern(date.dateKey);
+  if (date.days == nullptr) {
+    date.days = &statistics.days.CountRef(statistics.days.Intern(date.dateKey));
+    date.dayBytes = &statistics.dayBytes.CountRef(statistics.dayBytes.Intern(date.dateKey));
   }
-  statistics.dayBytes.SetAt(date.dayBytes, state.currentDayBytes);
+  StatTable::AddTo(*date.days, 1);
+  *date.dayBytes = state.currentDayBytes;
 }
 
 // `hostnames`, `uniqueHosts` and the day's new visitors in `dayNewVisitors`.
@@ -101,18 +101,21 @@ inline void CountHost(SiteStatistics& statistics, CountingState& state, std::str
   }
   ++host.pending;  // settled into `hostnames`, `domains` and `countries`
   CountingState::DateSlot& date = state.date;
-  if (date.dayNewVisitors == CountingState::kNone) {
-    date.dayNewVisitors = statistics.dayNewVisitors.Intern(date.dateKey);
+  if (date.dayNewVisitors == nullptr) {
+    date.dayNewVisitors =
+        &statistics.dayNewVisitors.CountRef(statistics.dayNewVisitors.Intern(date.dateKey));
   }
-  statistics.dayNewVisitors.SetAt(date.dayNewVisitors, state.currentDayNewVisitors);
+  *date.dayNewVisitors = state.currentDayNewVisitors;
 }
 
 // `months` by month " " year, when the month text is not empty.
 inline void CountMonth(SiteStatistics& statistics, CountingState& state) {
   CountingState::DateSlot& date = state.date;
   if (date.month.empty()) return;
-  if (date.months == CountingState::kNone) date.months = statistics.months.Intern(date.monthKey);
-  statistics.months.AddAt(date.months, 1);
+  if (date.months == nullptr) {
+    date.months = &statistics.months.CountRef(statistics.months.Intern(date.monthKey));
+  }
+  StatTable::AddTo(*date.months, 1);
 }
 
 }  // namespace tlw

@@ -56,11 +56,12 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
                               ReadLogNumber(record.hour), ReadLogNumber(record.minute));
   if (!moment.valid) return;
 
-  StatTable::Handle& weekday = state.weekdayHandles[static_cast<std::size_t>(moment.weekday)];
-  if (weekday == CountingState::kNone) {
-    weekday = statistics.weekdays.Intern(kWeekdayNames[static_cast<std::size_t>(moment.weekday)]);
+  const auto weekday = static_cast<std::size_t>(moment.weekday);
+  std::int64_t*& count = state.weekdayCounts[weekday];
+  if (count == nullptr) {
+    count = &statistics.weekdays.CountRef(statistics.weekdays.Intern(kWeekdayNames[weekday]));
   }
-  statistics.weekdays.AddAt(weekday, 1);
+  StatTable::AddTo(*count, 1);
 
   // The stamp as text would be year-month-day-hour-minute with the month as
   // a number; what matters later is only whether it reaches 7 characters.
