@@ -19,18 +19,24 @@ constexpr StatTable::Handle kNone = CountingState::kNone;
 // Longest host key: longer host texts are cut (the run cuts them already).
 constexpr std::size_t kMaxHostKey = 299;
 
-// The host's slot; the host filter is decided when the host is first seen.
-HostSlot& HostOf(CountingState& state, const CountingOptions& options, std::string_view hostKey) {
+// The host's number; the host filter is decided when the host is first seen.
+// This and the other steps of every record are inlined into AddRecord: a
+// call of its own costs each of them a good part of its work.
+[[gnu::always_inline]] inline std::uint32_t HostOf(CountingState& state,
+                                                   const CountingOptions& options,
+                                                   std::string_view hostKey) {
   bool created = false;
-  HostSlot& host =
-      state.hosts.ValueAt(state.hosts.InternRepeated(hostKey, state.previousHost, &created));
-  if (created) host.filtered = MatchesFilterList(hostKey, options.hostFilter);
-  return host;
+  const std::uint32_t handle = state.hosts.InternRepeated(hostKey, state.previousHost, &created);
+  if (created)
+    state.hosts.ValueAt(handle).filtered = MatchesFilterList(hostKey, options.hostFilter);
+  return handle;
 }
 
 // The path's slot and number; its shape and the extension and directory
 // filters are decided when the path is first seen.
-std::uint32_t PathOf(CountingState& state, const CountingOptions& options, std::string_view path) {
+[[gnu::always_inline]] inline std::uint32_t PathOf(CountingState& state,
+                                                   const CountingOptions& options,
+                                                   std::string_view path) {
   bool created = false;
   const std::uint32_t handle = state.paths.InternRepeated(path, state.previousPath, &created);
   if (created) {
@@ -90,8 +96,9 @@ void SettleAgent(SiteStatistics& statistics, CountingState::AgentSlot& slot) {
   slot.pending = 0;
 }
 
-void CountAgent(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
-                std::string_view agent, HostSlot& host) {
+[[gnu::always_inline]] inline void CountAgent(SiteStatistics& statistics, CountingState& state,
+                                              const CountingOptions& options,
+                                              std::string_view agent, HostSlot& host) {
   if (agent.empty()) return;
   // A client keeps its agent while records of other clients come between
   // its own: the one it sent last is tried before a look-up.
@@ -117,8 +124,9 @@ void CountAgent(SiteStatistics& statistics, CountingState& state, const Counting
   ++slot.pending;
 }
 
-void CountReferrer(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
-                   std::string_view referrer, HostSlot& host) {
+[[gnu::always_inline]] inline void CountReferrer(SiteStatistics& statistics, CountingState& state,
+                                                 const CountingOptions& options,
+                                                 std::string_view referrer, HostSlot& host) {
   if (referrer.empty()) return;
   // The page a client's images name as their referrer is the same for all
   // of them (see CountAgent).
@@ -145,8 +153,9 @@ void CountStatus(SiteStatistics& statistics, CountingState& state, std::string_v
   if (status.size() == 3 && digit(status[2])) {
     const std::size_t number = static_cast<std::size_t>((status[0] - '0') * 100 +
                                                         (status[1] - '0') * 10 + (status[2] - '0'));
-    statistics.retCodes.AddAt(Ensure(state.retCodeByNumber[number], statistics.retCodes, status),
-                              1);
+    std::int64_t*& count = state.retCodeByNumber[number];
+    if (count == nullptr) count = &statistics.retCodes.CountRef(statistics.retCodes.Intern(status));
+    StatTable::AddTo(*count, 1);
     return;
   }
   statistics.retCodes.Add(status);
@@ -163,19 +172,23 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
   const std::string_view path = record.url;
 
   // 1. Busiest day: every record handed over, also those dropped below.
+  // The date facts are read first: a record of the previous record's date
+  // is of the current day without comparing texts again.
   const std::int64_t bytes = ReadByteCount(record.bytes);
-  TrackDay(statistics, state, record, bytes);
+  bool sameDate = false;
+  const CountingState::DateSlot& date = DateOf(state, record, sameDate);
+  TrackDay(statistics, state, record, bytes, sameDate);
 
   // 2-3. Path shape, host facts (cached per distinct path and host).
   const std::uint32_t pathHandle = PathOf(state, options, path);
-  HostSlot& host = HostOf(state, options, hostKey);
+  const std::uint32_t hostHandle = HostOf(state, options, hostKey);
+  HostSlot& host = state.hosts.ValueAt(hostHandle);
   PathSlot& slot = state.paths.ValueAt(pathHandle);
 
   // 4. Exclusion filters.
   if (host.filtered || slot.filtered) return;
 
   // 5. Reporting range.
-  const CountingState::DateSlot& date = DateOf(state, record);
   if (!options.processEntireLog &&
       !DateInRange(state, options.reportFrom, options.reportTo, date.dateValue)) {
     return;
@@ -238,7 +251,9 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
   CountReferrer(statistics, state, options, record.referrer, host);
 
   // 23. Visits, for everything but images and style sheets.
-  if (!slot.skipsVisits) TrackVisit(statistics, state, options, record, hostKey, host, pathHandle);
+  if (!slot.skipsVisits) {
+    TrackVisit(statistics, state, options, record, hostKey, hostHandle, host, pathHandle);
+  }
 }
 
 void SettleCounts(SiteStatistics& statistics) {

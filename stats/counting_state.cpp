@@ -12,9 +12,9 @@ void CountingState::Reset() {
   previousHost = previousPath = previousAgent = previousReferrer = kNone;
   date = DateSlot{};
   lastHour.clear();
-  hourHandle = kNone;
-  retCodeByNumber.fill(kNone);
-  weekdayHandles.fill(kNone);
+  hourCount = nullptr;
+  retCodeByNumber.fill(nullptr);
+  weekdayCounts.fill(nullptr);
   currentDay.clear();
   currentDayHits = 0;
   currentDayBytes = 0;

@@ -26,15 +26,15 @@ class CountingState {
   static constexpr StatTable::Handle kNone = StatTable::kNone;
 
   struct HostSlot {
+    OpenVisit visit;                     // no pages: the host has had no visit
+    std::int64_t pending = 0;            // counted records not yet in the three tables
     StatTable::Handle hostname = kNone;  // kNone: not yet in `hostnames`
     StatTable::Handle domain = kNone;
     StatTable::Handle country = kNone;
-    VisitTable::Handle visit = kNone;  // kNone: no entry in `openVisits`
-    std::uint32_t agent = kNone;       // the host's last agent in `agents`
-    std::uint32_t referrer = kNone;    // the host's last referrer in `referrers`
-    std::int64_t pending = 0;          // counted records not yet in the three tables
-    bool filtered = false;             // matched the host filter
-    bool classified = false;           // domain and country decided
+    std::uint32_t agent = kNone;     // the host's last agent in `agents`
+    std::uint32_t referrer = kNone;  // the host's last referrer in `referrers`
+    bool filtered = false;           // matched the host filter
+    bool classified = false;         // domain and country decided
   };
 
   struct PathSlot {
@@ -81,10 +81,12 @@ class CountingState {
     std::int64_t yearNumber = 0;  // two-digit years widened
     std::int64_t dayNumber = 0;
     std::size_t stampMonthLength = 0;  // length of the month as a number text
-    StatTable::Handle days = kNone;
-    StatTable::Handle dayBytes = kNone;
-    StatTable::Handle dayNewVisitors = kNone;
-    StatTable::Handle months = kNone;
+    // The date's counts in `days`, `dayBytes`, `dayNewVisitors` and
+    // `months`; null until the date's entry is created.
+    std::int64_t* days = nullptr;
+    std::int64_t* dayBytes = nullptr;
+    std::int64_t* dayNewVisitors = nullptr;
+    std::int64_t* months = nullptr;
   };
 
   CountingState();
@@ -105,9 +107,12 @@ class CountingState {
 
   DateSlot date;
   std::string lastHour;
-  StatTable::Handle hourHandle = kNone;
-  std::array<StatTable::Handle, 1000> retCodeByNumber;  // three-digit status codes
-  std::array<StatTable::Handle, 7> weekdayHandles;
+  // Counts in `hours`, `retCodes` (three-digit codes by number) and
+  // `weekdays`; null until the entry is created. The counts of a table
+  // stay in place until it is cleared.
+  std::int64_t* hourCount = nullptr;
+  std::array<std::int64_t*, 1000> retCodeByNumber;
+  std::array<std::int64_t*, 7> weekdayCounts;
 
   // Busiest-day bookkeeping over the current run of records of one day.
   std::string currentDay;

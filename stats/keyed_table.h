@@ -11,6 +11,38 @@
 
 namespace tlw {
 
+// `created` (items in the order they were created) in the iteration order of
+// a chained hash table of `bucketCount` buckets: buckets ascending (the
+// item's table hash modulo the bucket count), the newest item first within
+// a bucket. `tableHashOf(item)` gives an item's table hash.
+template <typename TableHashOf>
+std::vector<std::uint32_t> OrderByBucket(const std::vector<std::uint32_t>& created,
+                                         std::uint32_t bucketCount, TableHashOf&& tableHashOf) {
+  std::vector<std::uint32_t> order;
+  if (created.empty()) return order;
+  order.reserve(created.size());
+  const auto bucketOf = [&](std::uint32_t item) { return tableHashOf(item) % bucketCount; };
+  if (created.size() * 4 < bucketCount) {
+    // Few items for many buckets: sorting beats a pass over the buckets.
+    std::vector<std::uint64_t> sortKeys;
+    sortKeys.reserve(created.size());
+    for (std::size_t i = 0; i < created.size(); ++i) {
+      sortKeys.push_back(static_cast<std::uint64_t>(bucketOf(created[i])) << 32 |
+                         (0xFFFFFFFFu - static_cast<std::uint32_t>(i)));
+    }
+    std::sort(sortKeys.begin(), sortKeys.end());
+    for (std::uint64_t k : sortKeys)
+      order.push_back(created[0xFFFFFFFFu - static_cast<std::uint32_t>(k)]);
+    return order;
+  }
+  std::vector<std::uint32_t> start(static_cast<std::size_t>(bucketCount) + 1, 0);
+  for (std::uint32_t item : created) ++start[bucketOf(item) + 1];
+  for (std::uint32_t b = 0; b < bucketCount; ++b) start[b + 1] += start[b];
+  order.resize(created.size());
+  for (std::size_t i = created.size(); i-- > 0;) order[start[bucketOf(created[i])]++] = created[i];
+  return order;
+}
+
 // A table from a text key (compared byte by byte, case-sensitive) to a Value,
 // with the iteration order of a chained hash table of a fixed bucket count:
 // buckets in ascending index (TableHash modulo the bucket count), and within
@@ -145,30 +177,11 @@ class KeyedTable {
     std::vector<Handle> created;  // creation order
     created.reserve(live_);
     store_.ForEachLive([&](Handle h) { created.push_back(h); });
-    std::vector<Handle> order;
-    if (created.empty()) return order;
-    order.reserve(created.size());
-    if (created.size() * 4 < bucketCount_) {
-      // Few entries for many buckets: sorting beats a pass over the buckets.
-      std::vector<std::uint64_t> sortKeys;
-      sortKeys.reserve(created.size());
-      for (std::size_t i = 0; i < created.size(); ++i) {
-        sortKeys.push_back(static_cast<std::uint64_t>(BucketOf(created[i])) << 32 |
-                           (kNone - static_cast<std::uint32_t>(i)));
-      }
-      std::sort(sortKeys.begin(), sortKeys.end());
-      for (std::uint64_t k : sortKeys)
-        order.push_back(created[kNone - static_cast<std::uint32_t>(k)]);
-      return order;
-    }
-    std::vector<std::uint32_t> start(static_cast<std::size_t>(bucketCount_) + 1, 0);
-    for (Handle h : created) ++start[BucketOf(h) + 1];
-    for (std::uint32_t b = 0; b < bucketCount_; ++b) start[b + 1] += start[b];
-    order.resize(created.size());
-    for (std::size_t i = created.size(); i-- > 0;)
-      order[start[BucketOf(created[i])]++] = created[i];
-    return order;
+    return OrderByBucket(created, bucketCount_, [&](Handle h) { return store_.At(h).tableHash; });
   }
+
+  // The TableHash of the key of `handle`, kept with the entry.
+  std::uint32_t TableHashAt(Handle handle) const { return store_.At(handle).tableHash; }
 
   // Calls fn(value) for every entry, in creation order (cheaper than the
   // iteration order when the order does not matter).
@@ -189,7 +202,6 @@ class KeyedTable {
     return store_.At(h).size == key.size() &&
            BytesEqual(store_.KeyBytes(h), key.data(), key.size());
   }
-  std::uint32_t BucketOf(Handle h) const { return store_.At(h).tableHash % bucketCount_; }
 
   void Grow() {
     const std::size_t capacity = slots_.empty() ? 16 : slots_.size() * 2;

@@ -41,6 +41,14 @@ std::int64_t ReadLogNumber(std::string_view text) {
 }
 
 std::int64_t ReadByteCount(std::string_view text) {
+  // Mostly a plain number that cannot overflow: no blanks, sign or limit.
+  if (!text.empty() && text.size() <= 18 && IsDigit(text[0])) {
+    std::int64_t value = text[0] - '0';
+    for (std::size_t i = 1; i < text.size() && IsDigit(text[i]); ++i) {
+      value = value * 10 + (text[i] - '0');
+    }
+    return value;
+  }
   std::size_t i = SkipBlanks(text);
   if (i < text.size() && text[i] == '+') ++i;
   // 18 digits always fit; a longer number saturates. No division per digit:

@@ -49,9 +49,14 @@ class StatTable {
     return table_.Intern(key, created);
   }
   Handle Find(std::string_view key) const { return table_.Find(key); }
-  void AddAt(Handle h, std::int64_t n) {
-    // Wraps instead of overflowing (no undefined behaviour on absurd input).
-    std::int64_t& count = table_.ValueAt(h);
+  void AddAt(Handle h, std::int64_t n) { AddTo(table_.ValueAt(h), n); }
+  // The count of entry `h` itself, for code that adds to one entry record
+  // after record: it stays in place until the entry is removed or the table
+  // cleared.
+  std::int64_t& CountRef(Handle h) { return table_.ValueAt(h); }
+  // Adds n to a count, wrapping instead of overflowing (no undefined
+  // behaviour on absurd input).
+  static void AddTo(std::int64_t& count, std::int64_t n) {
     count = static_cast<std::int64_t>(static_cast<std::uint64_t>(count) +
                                       static_cast<std::uint64_t>(n));
   }

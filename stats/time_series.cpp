@@ -8,44 +8,36 @@
 
 namespace tlw {
 
-void TrackDay(SiteStatistics& statistics, CountingState& state, const LogRecord& record,
-              std::int64_t bytes) {
+namespace {
+
+bool IsCurrentDay(const CountingState& state, std::string_view month, std::string_view day) {
+  const std::string& current = state.currentDay;
+  return current.size() == month.size() + 1 + day.size() &&
+         BytesEqual(current.data(), month.data(), month.size()) && current[month.size()] == '-' &&
+         BytesEqual(current.data() + month.size() + 1, day.data(), day.size());
+}
+
+}  // namespace
+
+bool StartsNewDay(CountingState& state, const LogRecord& record, std::int64_t bytes) {
   std::string_view month = record.month;
   while (!month.empty() && month.front() == ' ') month.remove_prefix(1);
   const std::string_view day = record.day;
-
-  const std::string& current = state.currentDay;
-  const bool sameDay = current.size() == month.size() + 1 + day.size() &&
-                       BytesEqual(current.data(), month.data(), month.size()) &&
-                       current[month.size()] == '-' &&
-                       BytesEqual(current.data() + month.size() + 1, day.data(), day.size());
-  if (!sameDay) {
-    // A day that comes back after another day starts a new run from 1: the
-    // log is taken to be in time order. The first record of a run is not
-    // compared with the best day.
-    state.currentDay.assign(month);
-    state.currentDay.push_back('-');
-    state.currentDay.append(day);
-    state.currentDayHits = 1;
-    state.currentDayBytes = bytes;
-    state.currentDayNewVisitors = 0;
-    return;
-  }
-  ++state.currentDayHits;
-  state.currentDayBytes = SaturatingAdd(state.currentDayBytes, bytes);
-  // Strictly greater: of two days with equal hits the earlier stays.
-  if (state.currentDayHits > state.bestDayHits) {
-    state.bestDayHits = state.currentDayHits;
-    statistics.busiestDay = state.currentDay;
-  }
+  if (IsCurrentDay(state, month, day)) return false;
+  // A day that comes back after another day starts a new run from 1: the
+  // log is taken to be in time order. The first record of a run is not
+  // compared with the best day.
+  state.currentDay.assign(month);
+  state.currentDay.push_back('-');
+  state.currentDay.append(day);
+  state.currentDayHits = 1;
+  state.currentDayBytes = bytes;
+  state.currentDayNewVisitors = 0;
+  return true;
 }
 
-const CountingState::DateSlot& DateOf(CountingState& state, const LogRecord& record) {
+const CountingState::DateSlot& ReadNewDate(CountingState& state, const LogRecord& record) {
   CountingState::DateSlot& date = state.date;
-  if (date.valid && TextEquals(record.month, date.month) && TextEquals(record.day, date.day) &&
-      TextEquals(record.year, date.year)) {
-    return date;
-  }
   date = CountingState::DateSlot{};
   date.valid = true;
   date.month.assign(record.month);
@@ -72,64 +64,12 @@ const CountingState::DateSlot& DateOf(CountingState& state, const LogRecord& rec
   return date;
 }
 
-bool DateInRange(CountingState& state, std::int64_t reportFrom, std::int64_t reportTo,
-                 std::int64_t dateValue) {
-  if (!state.rangeKnown || state.rangeFromTime != reportFrom || state.rangeToTime != reportTo) {
-    state.rangeKnown = true;
-    state.rangeFromTime = reportFrom;
-    state.rangeToTime = reportTo;
-    state.rangeFromDate = LocalDateValue(reportFrom);
-    state.rangeToDate = LocalDateValue(reportTo);
-  }
-  // Compared as calendar days: the range's ends name days, whatever time of
-  // day the profile stored with them. A record whose month cannot be read
-  // has no date and lies outside every range.
-  return dateValue != 0 && dateValue >= state.rangeFromDate && dateValue <= state.rangeToDate;
-}
-
-void CountHour(SiteStatistics& statistics, CountingState& state, std::string_view hour) {
-  if (state.hourHandle == CountingState::kNone || !TextEquals(hour, state.lastHour)) {
-    state.hourHandle = statistics.hours.Intern(hour);
-    state.lastHour.assign(hour);
-  }
-  statistics.hours.AddAt(state.hourHandle, 1);
-}
-
-void CountDay(SiteStatistics& statistics, CountingState& state) {
-  CountingState::DateSlot& date = state.date;
-  if (date.dateKey.size() <= 6) return;
-  if (date.days == CountingState::kNone) date.days = statistics.days.Intern(date.dateKey);
-  statistics.days.AddAt(date.days, 1);
-  if (date.dayBytes == CountingState::kNone) {
-    date.dayBytes = statistics.dayBytes.Intern(date.dateKey);
-  }
-  statistics.dayBytes.SetAt(date.dayBytes, state.currentDayBytes);
-}
-
-void CountHost(SiteStatistics& statistics, CountingState& state, std::string_view hostKey,
-               CountingState::HostSlot& host) {
-  if (hostKey.empty()) return;
-  if (host.hostname == CountingState::kNone) {
-    bool created = false;
-    host.hostname = statistics.hostnames.Intern(hostKey, &created);
-    if (created) {
-      ++statistics.uniqueHosts;
-      ++state.currentDayNewVisitors;
-    }
-  }
-  ++host.pending;  // settled into `hostnames`, `domains` and `countries`
-  CountingState::DateSlot& date = state.date;
-  if (date.dayNewVisitors == CountingState::kNone) {
-    date.dayNewVisitors = statistics.dayNewVisitors.Intern(date.dateKey);
-  }
-  statistics.dayNewVisitors.SetAt(date.dayNewVisitors, state.currentDayNewVisitors);
-}
-
-void CountMonth(SiteStatistics& statistics, CountingState& state) {
-  CountingState::DateSlot& date = state.date;
-  if (date.month.empty()) return;
-  if (date.months == CountingState::kNone) date.months = statistics.months.Intern(date.monthKey);
-  statistics.months.AddAt(date.months, 1);
+void NoteRange(CountingState& state, std::int64_t reportFrom, std::int64_t reportTo) {
+  state.rangeKnown = true;
+  state.rangeFromTime = reportFrom;
+  state.rangeToTime = reportTo;
+  state.rangeFromDate = LocalDateValue(reportFrom);
+  state.rangeToDate = LocalDateValue(reportTo);
 }
 
 }  // namespace tlw

@@ -2,8 +2,9 @@
 
 namespace tlw {
 
-void VisitTable::Start(Handle h, std::int64_t stamp, bool stampComplete, std::uint32_t page) {
-  OpenVisit& visit = table_.ValueAt(h);
+void VisitTable::Start(OpenVisit& visit, std::uint32_t host, std::int64_t stamp, bool stampComplete,
+                       std::uint32_t page) {
+  if (visit.pages == 0) hosts_.push_back(host);
   Release(visit);
   const std::uint32_t link = NewLink(page);
   visit.firstLink = link;
@@ -14,9 +15,9 @@ void VisitTable::Start(Handle h, std::int64_t stamp, bool stampComplete, std::ui
   visit.stampComplete = stampComplete;
 }
 
-void VisitTable::Extend(Handle h, std::int64_t stamp, bool stampComplete, std::uint32_t page) {
-  const std::uint32_t link = NewLink(page);  // may move links_, so before the lookups below
-  OpenVisit& visit = table_.ValueAt(h);
+void VisitTable::Extend(OpenVisit& visit, std::int64_t stamp, bool stampComplete,
+                        std::uint32_t page) {
+  const std::uint32_t link = NewLink(page);
   if (visit.lastLink == 0) {
     visit.firstLink = link;
   } else {
@@ -30,10 +31,10 @@ void VisitTable::Extend(Handle h, std::int64_t stamp, bool stampComplete, std::u
 }
 
 void VisitTable::Clear() {
-  table_.Clear();
   links_.assign(1, Link{0, 0});
   links_.shrink_to_fit();
   freeLinks_ = 0;
+  std::vector<std::uint32_t>().swap(hosts_);
 }
 
 std::uint32_t VisitTable::NewLink(std::uint32_t page) {

@@ -1,6 +1,7 @@
 #include "stats/visits.h"
 
 #include <array>
+#include <vector>
 
 #include "stats/log_numbers.h"
 
@@ -10,16 +11,18 @@ namespace {
 constexpr std::array<std::string_view, 7> kWeekdayNames = {
     "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
-// Counts an ending visit in `clickPaths` if it has two or more pages. The
-// stamp text (year-month-day-hour-minute) must have had 7 characters and
-// the page list (each page followed by "!") 3, as texts too short to be a
-// real date or page list are not visits.
-void CountEndedVisit(SiteStatistics& statistics, CountingState& state, VisitTable::Handle h) {
-  const OpenVisit& visit = statistics.openVisits.At(h);
-  if (visit.pages < 2 || !visit.stampComplete) return;
+// Whether an ending visit makes a click path: two or more pages, and a
+// stamp text (year-month-day-hour-minute) of 7 characters or more, as texts
+// too short to be a real date are not visits.
+bool MakesClickPath(const OpenVisit& visit) { return visit.pages >= 2 && visit.stampComplete; }
+
+// Counts the pages of the chain from `firstLink` in `clickPaths`, each
+// followed by "!", when that text has 3 characters or more (shorter page
+// lists are not visits).
+void CountClickPath(SiteStatistics& statistics, CountingState& state, std::uint32_t firstLink) {
   std::string& text = state.clickPathText;
   text.clear();
-  statistics.openVisits.ForEachPage(h, [&](std::uint32_t page) {
+  statistics.openVisits.ForEachPage(firstLink, [&](std::uint32_t page) {
     text.append(state.paths.KeyAt(page));
     text.push_back('!');
   });
@@ -40,8 +43,8 @@ void AddLastVisitor(SiteStatistics& statistics, CountingState& state,
 }  // namespace
 
 void TrackVisit(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
-                const LogRecord& record, std::string_view hostKey, CountingState::HostSlot& host,
-                std::uint32_t page) {
+                const LogRecord& record, std::string_view hostKey, std::uint32_t hostNumber,
+                CountingState::HostSlot& host, std::uint32_t page) {
   // A record whose month is neither a number from 1 to 12 nor a month name
   // names no moment: it has no weekday and cannot be placed in a visit, so
   // it leaves visits, `weekdays` and the last visitors alone (it is still
@@ -53,11 +56,12 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
                               ReadLogNumber(record.hour), ReadLogNumber(record.minute));
   if (!moment.valid) return;
 
-  StatTable::Handle& weekday = state.weekdayHandles[static_cast<std::size_t>(moment.weekday)];
-  if (weekday == CountingState::kNone) {
-    weekday = statistics.weekdays.Intern(kWeekdayNames[static_cast<std::size_t>(moment.weekday)]);
+  const auto weekday = static_cast<std::size_t>(moment.weekday);
+  std::int64_t*& count = state.weekdayCounts[weekday];
+  if (count == nullptr) {
+    count = &statistics.weekdays.CountRef(statistics.weekdays.Intern(kWeekdayNames[weekday]));
   }
-  statistics.weekdays.AddAt(weekday, 1);
+  StatTable::AddTo(*count, 1);
 
   // The stamp as text would be year-month-day-hour-minute with the month as
   // a number; what matters later is only whether it reaches 7 characters.
@@ -66,13 +70,12 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
                              7;
 
   VisitTable& visits = statistics.openVisits;
-  if (host.visit == VisitTable::kNone) {
-    host.visit = visits.Intern(hostKey);
-    visits.Start(host.visit, moment.time, stampComplete, page);
+  OpenVisit& visit = host.visit;
+  if (visit.pages == 0) {
+    visits.Start(visit, hostNumber, moment.time, stampComplete, page);
     AddLastVisitor(statistics, state, options, record, hostKey);
     return;
   }
-  const OpenVisit& visit = visits.At(host.visit);
   if (visit.stamp < moment.time - kVisitTimeoutSeconds) {
     // Keys of 3 characters or fewer are no real hosts: their expired visit
     // stays open until the end.
@@ -81,19 +84,30 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
     // The replaced visit has ended: it is counted now, once. Visits are
     // never walked during the records (that walk grows with the square of
     // the log).
-    CountEndedVisit(statistics, state, host.visit);
-    visits.Start(host.visit, moment.time, stampComplete, page);
+    if (MakesClickPath(visit)) CountClickPath(statistics, state, visit.firstLink);
+    visits.Start(visit, hostNumber, moment.time, stampComplete, page);
     return;
   }
   // Repeating the last page changes nothing, not even the stamp.
-  if (visit.lastPage != page) visits.Extend(host.visit, moment.time, stampComplete, page);
+  if (visit.lastPage != page) visits.Extend(visit, moment.time, stampComplete, page);
 }
 
 void CloseVisits(SiteStatistics& statistics, CountingState& state) {
   // After the last record every visit has ended, whatever its stamp: a fixed
   // cut-off date would leave the visits of logs written after it uncounted.
-  for (VisitTable::Handle h : statistics.openVisits.Ordered()) {
-    CountEndedVisit(statistics, state, h);
+  const auto tableHashOf = [&](std::uint32_t host) { return state.hosts.TableHashAt(host); };
+  // The first links of the visits in order (0: no click path). The host
+  // table goes before the click paths come, so that the two never take
+  // memory at the same time.
+  std::vector<std::uint32_t> chains = statistics.openVisits.Ordered(tableHashOf);
+  for (std::uint32_t& entry : chains) {
+    const OpenVisit& visit = state.hosts.ValueAt(entry).visit;
+    entry = MakesClickPath(visit) ? visit.firstLink : 0;
+  }
+  state.hosts.Clear();
+  state.previousHost = CountingState::kNone;
+  for (std::uint32_t firstLink : chains) {
+    if (firstLink != 0) CountClickPath(statistics, state, firstLink);
   }
   statistics.openVisits.Clear();
 }

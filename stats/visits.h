@@ -16,14 +16,17 @@ inline constexpr std::int64_t kVisitTimeoutSeconds = 30 * 60;
 
 // Visit bookkeeping for a counted request that is not an image or style
 // sheet: `weekdays`, the host's open visit (started, extended or replaced by
-// a new one under the 30-minute rule) and `lastVisitors`. `page` is the
-// number of the request's path in the state's path table.
+// a new one under the 30-minute rule) and `lastVisitors`. `hostNumber` is
+// the number of `host` in the state's host table, `page` the number of the
+// request's path in its path table.
 void TrackVisit(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
-                const LogRecord& record, std::string_view hostKey, CountingState::HostSlot& host,
-                std::uint32_t page);
+                const LogRecord& record, std::string_view hostKey, std::uint32_t hostNumber,
+                CountingState::HostSlot& host, std::uint32_t page);
 
 // Ends every open visit, counting each of two or more pages in `clickPaths`,
-// in the iteration order of `openVisits`; the table is then empty.
+// in the iteration order of `openVisits`; the table is then empty. The host
+// table of the state is freed on the way: call it after the last record
+// and after SettleCounts.
 void CloseVisits(SiteStatistics& statistics, CountingState& state);
 
 // Adds the first and the last page of every click path to `entryPages` and

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <ctime>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "stats/log_numbers.h"
 #include "stats/rename_countries.h"
 #include "tests/stats/test_records.h"
 
@@ -101,6 +103,12 @@ TEST(AddRecord, CountsStatusSuccessAndBytes) {
   EXPECT_EQ(s.totalBytes, 4'000'000'071);
   // All on one day: the day's bytes pass 4 GB without wrapping.
   EXPECT_EQ(Contents(s.dayBytes), (Counts{{"Oct-10-2000", 4'000'000'071}}));
+  // Up to 18 digits always fit; longer numbers are read to the last digit
+  // that fits and saturate beyond.
+  EXPECT_EQ(ReadByteCount("123456789012345678"), 123'456'789'012'345'678);
+  EXPECT_EQ(ReadByteCount("12345678901234567x9"), 12'345'678'901'234'567);
+  EXPECT_EQ(ReadByteCount("1234567890123456789"), 1'234'567'890'123'456'789);
+  EXPECT_EQ(ReadByteCount(" 99999999999999999999"), INT64_MAX);
 }
 
 TEST(AddRecord, CountsTimeKeysHostsAndLogons) {

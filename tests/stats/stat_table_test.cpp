@@ -31,6 +31,22 @@ TEST(TableHash, MultipliesBy33AndAddsSignedBytes) {
     expected = expected * 33u + static_cast<std::uint32_t>(static_cast<unsigned char>(c));
   }
   EXPECT_EQ(TableHash("a rather long key that overflows 32 bits"), expected);
+  // Eight bytes are hashed in one step: every length and every byte value
+  // in every position of a step gives the byte-by-byte result.
+  std::mt19937 random(7);
+  for (std::size_t length = 0; length <= 40; ++length) {
+    for (int round = 0; round < 64; ++round) {
+      std::string key(length, '\0');
+      for (char& c : key) c = static_cast<char>(random());
+      if (round == 0) key.assign(length, '\xFF');
+      if (round == 1) key.assign(length, '\x80');
+      std::uint32_t bytewise = 0;
+      for (char c : key) {
+        bytewise = bytewise * 33u + static_cast<std::uint32_t>(static_cast<signed char>(c));
+      }
+      ASSERT_EQ(TableHash(key), bytewise) << length << " " << round;
+    }
+  }
 }
 
 TEST(StatTable, IteratesBucketsAscendingAndNewestFirstWithinABucket) {

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "stats/add_record.h"
+#include "stats/text_hash.h"
 #include "tests/stats/test_records.h"
 
 namespace tlw {
@@ -95,6 +97,51 @@ TEST(Visits, EachEndedVisitCountsExactlyOnce) {
   EXPECT_EQ(Contents(s.entryPages), (Counts{{"/a", 1}, {"/x", 1}, {"/c", 1}}));
   EXPECT_EQ(Contents(s.exitPages), (Counts{{"/b", 1}, {"/y", 1}, {"/d", 1}}));
   EXPECT_EQ(s.openVisits.Count(), 0u);
+}
+
+TEST(Visits, OpenVisitsEndInTheBucketOrderOfTheirHosts) {
+  // The visits still open at the end are counted host by host as a table of
+  // 80000 buckets keyed by the host walks them: that order decides which
+  // click path is created first, and so the order of ties in the report.
+  // Two click paths sharing a bucket of `clickPaths` (newest first) show it.
+  const auto bucket = [](const std::string& key, std::uint32_t buckets) {
+    return TableHash(key) % buckets;
+  };
+  std::string first, second;  // "/p<n>", their click paths share a bucket
+  for (int n = 1; second.empty(); ++n) {
+    for (int m = 0; m < n && second.empty(); ++m) {
+      const std::string a = "/p" + std::to_string(m), b = "/p" + std::to_string(n);
+      if (bucket(a + "!/q!", 3000) == bucket(b + "!/q!", 3000)) first = a, second = b;
+    }
+  }
+  std::vector<std::string> hosts;
+  std::mt19937 random(5);
+  for (int n = 0; n < 3000; ++n) {
+    std::string name(8, 'a');
+    for (char& c : name) c = static_cast<char>('a' + random() % 26);
+    hosts.push_back(name + ".example.com");
+  }
+  const auto findHosts = [&](auto&& wanted) {
+    for (const std::string& a : hosts) {
+      for (const std::string& b : hosts) {
+        if (a != b && wanted(bucket(a, 80000), bucket(b, 80000))) return std::pair(a, b);
+      }
+    }
+    return std::pair(std::string(), std::string());
+  };
+  // Of hosts in one bucket, the later visit ends first; of hosts in two,
+  // the lower bucket's, whichever visit began first.
+  for (const auto& [early, late] :
+       {findHosts([](std::uint32_t a, std::uint32_t b) { return a == b; }),
+        findHosts([](std::uint32_t a, std::uint32_t b) { return a > b; })}) {
+    ASSERT_FALSE(early.empty());
+    SiteStatistics s;
+    RunRecords(s, {At(early, "10", "00", first), At(late, "10", "00", second),
+                   At(early, "10", "01", "/q"), At(late, "10", "01", "/q")});
+    const std::vector<StatEntry> paths = s.clickPaths.Entries();
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_EQ(paths[0].key, first + "!/q!") << early << " " << late;
+  }
 }
 
 TEST(Visits, PagesWithBangKeepTheirTextInTheClickPath) {
