@@ -67,6 +67,9 @@ class StatTable {
   // Every entry in iteration order: buckets ascending, newest first within a
   // bucket.
   std::vector<StatEntry> Entries() const;
+  // The handles in iteration order (see KeyedTable::Ordered).
+  std::vector<Handle> Ordered() const { return table_.Ordered(); }
+  void PrefetchKey(Handle h) const { table_.PrefetchKey(h); }
   // Calls fn(key, count) for every entry in iteration order.
   template <typename Fn>
   void ForEach(Fn&& fn) const {

@@ -48,6 +48,10 @@ class VisitTable {
       fn(links_[link].page);
     }
   }
+  // One step along a page chain: the link's page, and the next link (0 at
+  // the end).
+  std::uint32_t PageAt(std::uint32_t link) const { return links_[link].page; }
+  std::uint32_t NextLink(std::uint32_t link) const { return links_[link].next; }
   // The numbers of the hosts with a visit in iteration order: buckets
   // (the host key's TableHash, given by tableHashOf(host), modulo the
   // bucket count) ascending, the latest first visit first within a bucket.

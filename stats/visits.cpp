@@ -1,6 +1,8 @@
 #include "stats/visits.h"
 
+#include <algorithm>
 #include <array>
+#include <string>
 #include <vector>
 
 #include "stats/log_numbers.h"
@@ -19,6 +21,11 @@ bool MakesClickPath(const OpenVisit& visit) { return visit.pages >= 2 && visit.s
 // Counts the pages of the chain from `firstLink` in `clickPaths`, each
 // followed by "!", when that text has 3 characters or more (shorter page
 // lists are not visits).
+void CountClickPathText(SiteStatistics& statistics, std::string_view text) {
+  if (text.size() < 3) return;
+  statistics.clickPaths.Add(text);
+}
+
 void CountClickPath(SiteStatistics& statistics, CountingState& state, std::uint32_t firstLink) {
   std::string& text = state.clickPathText;
   text.clear();
@@ -26,8 +33,7 @@ void CountClickPath(SiteStatistics& statistics, CountingState& state, std::uint3
     text.append(state.paths.KeyAt(page));
     text.push_back('!');
   });
-  if (text.size() < 3) return;
-  statistics.clickPaths.Add(text);
+  CountClickPathText(statistics, text);
 }
 
 void AddLastVisitor(SiteStatistics& statistics, CountingState& state,
@@ -106,15 +112,46 @@ void CloseVisits(SiteStatistics& statistics, CountingState& state) {
   }
   state.hosts.Clear();
   state.previousHost = CountingState::kNone;
-  for (std::uint32_t firstLink : chains) {
-    if (firstLink != 0) CountClickPath(statistics, state, firstLink);
+  // Hundreds of thousands of visits may end here, each chain of pages
+  // scattered over memory. The chains of a few visits are walked side by
+  // side, so that their links load at once rather than one after another;
+  // the paths are then counted in order.
+  constexpr std::size_t kSideBySide = 8;
+  std::array<std::string, kSideBySide> texts;
+  std::array<std::uint32_t, kSideBySide> links{};
+  const VisitTable& visits = statistics.openVisits;
+  for (std::size_t base = 0; base < chains.size(); base += kSideBySide) {
+    const std::size_t n = std::min(kSideBySide, chains.size() - base);
+    for (std::size_t j = 0; j < n; ++j) {
+      links[j] = chains[base + j];
+      texts[j].clear();
+    }
+    for (bool walking = true; walking;) {
+      walking = false;
+      for (std::size_t j = 0; j < n; ++j) {
+        if (links[j] == 0) continue;
+        texts[j].append(state.paths.KeyAt(visits.PageAt(links[j])));
+        texts[j].push_back('!');
+        links[j] = visits.NextLink(links[j]);
+        walking = true;
+      }
+    }
+    for (std::size_t j = 0; j < n; ++j) {
+      if (chains[base + j] != 0) CountClickPathText(statistics, texts[j]);
+    }
   }
   statistics.openVisits.Clear();
 }
 
 void BuildEntryExit(SiteStatistics& statistics) {
-  for (const StatEntry& path : statistics.clickPaths.Entries()) {
-    const std::string_view key = path.key;
+  // The keys are read in table order, scattered over memory: the keys a few
+  // paths ahead are fetched while one is read.
+  constexpr std::size_t kAhead = 8;
+  const StatTable& paths = statistics.clickPaths;
+  const std::vector<StatTable::Handle> order = paths.Ordered();
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (i + kAhead < order.size()) paths.PrefetchKey(order[i + kAhead]);
+    const std::string_view key = paths.KeyAt(order[i]);
     const std::size_t firstBang = key.find('!');
     statistics.entryPages.Add(key.substr(0, firstBang));
     // The last page lies between the last two "!" (or is the only page).
