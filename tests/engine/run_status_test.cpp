@@ -212,6 +212,9 @@ TEST(RunStatusTest, ThreeSitesResolveThroughOneCacheWhileOneIsStopped) {
   constexpr int kLookupsBeforeStop = 20;
   const test::TempDir dir;
   std::array<std::shared_ptr<CSiteProfile>, kRuns> profiles;
+  // Long agents make each log over 1 MiB, so that it is read on a second
+  // thread and its hosts are named there.
+  const std::string padding(800, 'x');
   for (int row = 0; row < kRuns; ++row) {
     std::string log;
     for (int i = 0; i < 1500; ++i) {
@@ -220,7 +223,8 @@ TEST(RunStatusTest, ThreeSitesResolveThroughOneCacheWhileOneIsStopped) {
                                    ? "192.0.2." + std::to_string(i % 40)
                                    : "10.0." + std::to_string(row) + "." + std::to_string(i % 200);
       log += host + " - - [07/Dec/2026:10:" + std::to_string(10 + i % 50) + ":00 +0000] \"GET /p" +
-             std::to_string(i % 30) + ".html HTTP/1.1\" 200 1234 \"-\" \"Mozilla/5.0\"\n";
+             std::to_string(i % 30) + ".html HTTP/1.1\" 200 1234 \"-\" \"Mozilla/5.0 " + padding +
+             "\"\n";
     }
     const std::string name = "site" + std::to_string(row);
     auto profile = std::make_shared<CSiteProfile>();
