@@ -90,7 +90,7 @@ void AppendTables(std::string& out, AtomicFileWriter& file, const SiteStatistics
     for (const StatEntry& entry : Ranked(stats.*ref.table)) {
       out += firstEntry ? "\n      [" : ",\n      [";
       firstEntry = false;
-      AppendJsonString(out, entry.key);
+      AppendJsonString(out, ref.pageNumberKeys ? stats.ClickPathText(entry.key) : entry.key);
       out += ", ";
       out += std::to_string(entry.count);
       out += ']';

@@ -17,12 +17,12 @@ namespace {
 
 std::size_t RowsOf(int rowLimit) { return static_cast<std::size_t>(std::max(0, rowLimit)); }
 
-SectionOutput HtmlOnly(std::string html) { return SectionOutput{std::move(html), {}, {}, 0}; }
+SectionOutput HtmlOnly(std::string html) { return SectionOutput{std::move(html), {}, {}, 0, {}}; }
 
 // A section that draws the first `rowLimit` entries of its ranked table.
 SectionOutput WithGraph(std::string html, std::string_view graphTitle, RankedRows ranked,
                         int rowLimit) {
-  return SectionOutput{std::move(html), graphTitle, std::move(ranked), RowsOf(rowLimit)};
+  return SectionOutput{std::move(html), graphTitle, std::move(ranked), RowsOf(rowLimit), {}};
 }
 
 SectionOutput RankedTable(const SectionInput& in) {
@@ -71,10 +71,23 @@ SectionOutput LeastAccessedPages(const SectionInput& in) {
   return HtmlOnly(LeastAccessedPagesHtml(Ranked(in.Table()), in.rowLimit, in.context));
 }
 
+// The table is keyed by page numbers: the rows shown and drawn get their
+// texts, which the output keeps; the others no key at all.
 SectionOutput ClickPaths(const SectionInput& in) {
   RankedRows ranked = Ranked(in.Table());
+  const std::size_t shown = std::min(RowsOf(in.rowLimit), ranked.size());
+  std::vector<std::string> texts;
+  texts.reserve(shown);
+  for (std::size_t r = 0; r < ranked.size(); ++r) {
+    ranked[r].key =
+        r < shown ? std::string_view(texts.emplace_back(in.stats.ClickPathText(ranked[r].key)))
+                  : std::string_view();
+  }
   std::string html = ClickPathsHtml(ranked, in.rowLimit, in.section.graphFile, in.context);
-  return WithGraph(std::move(html), "Click Paths Through Site", std::move(ranked), in.rowLimit);
+  SectionOutput out =
+      WithGraph(std::move(html), "Click Paths Through Site", std::move(ranked), in.rowLimit);
+  out.keyTexts = std::move(texts);
+  return out;
 }
 
 SectionOutput Browsers(const SectionInput& in) {

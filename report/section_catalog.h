@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "report/ranked_section.h"
 #include "report/section_rows.h"
@@ -35,6 +36,7 @@ struct SectionOutput {
   std::string_view graphTitle;
   RankedRows ranked;
   std::size_t graphRows = 0;
+  std::vector<std::string> keyTexts;  // owns the keys of `ranked` when the table has none
 };
 
 using SectionWriter = SectionOutput (*)(const SectionInput&);

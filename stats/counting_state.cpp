@@ -24,7 +24,7 @@ void CountingState::Reset() {
   rangeFromTime = rangeToTime = rangeFromDate = rangeToDate = 0;
   localTime.Clear();
   visitorText.clear();
-  clickPathText.clear();
+  clickPathKey = ClickPathKey{};
 }
 
 }  // namespace tlw

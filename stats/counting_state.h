@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "stats/click_path_pages.h"
 #include "stats/keyed_table.h"
 #include "stats/local_time_cache.h"
 #include "stats/request_path.h"
@@ -43,6 +44,7 @@ class CountingState {
     StatTable::Handle fileType = kNone;
     StatTable::Handle webPage = kNone;
     StatTable::Handle brokenLink = kNone;
+    std::uint32_t clickPage = kNone;  // number in `clickPathPages`; kNone: none or split
     // Not yet in the tables: requests without a 4xx or 5xx status (for
     // `dirs`, `fileRequests` and `fileTypes`), page views, and 404s.
     std::int64_t pendingServed = 0;
@@ -52,7 +54,8 @@ class CountingState {
     bool hasExtension = false;
     bool homePage = false;
     bool skipsVisits = false;
-    bool filtered = false;  // matched the extension or directory filter
+    bool filtered = false;        // matched the extension or directory filter
+    bool clickPageKnown = false;  // `clickPage` decided
   };
 
   struct AgentSlot {
@@ -130,7 +133,7 @@ class CountingState {
 
   // Scratch texts reused from record to record.
   std::string visitorText;
-  std::string clickPathText;
+  ClickPathKey clickPathKey;
 };
 
 }  // namespace tlw

@@ -84,6 +84,21 @@ class KeyedTable {
   // The entry of `key`, created with a value-initialised Value when absent;
   // `created` (if given) tells which.
   Handle Intern(std::string_view key, bool* created = nullptr) {
+    return InternWith(key, created, [key] { return TableHash(key); });
+  }
+
+  // Intern for a table whose keys are codes standing for texts: a new entry
+  // takes `tableHash` (the TableHash of the text that `key` stands for) in
+  // place of its own key's, so the table iterates in the order of a table
+  // keyed by the texts. Equal keys must come with equal hashes.
+  Handle InternWithTableHash(std::string_view key, std::uint32_t tableHash,
+                             bool* created = nullptr) {
+    return InternWith(key, created, [tableHash] { return tableHash; });
+  }
+
+ private:
+  template <typename MakeTableHash>
+  Handle InternWith(std::string_view key, bool* created, MakeTableHash&& makeTableHash) {
     if ((live_ + 1) * 2 > slots_.size()) Grow();
     const std::uint64_t hash = LookupHash(key);
     const std::uint32_t fingerprint = static_cast<std::uint32_t>(hash);
@@ -99,13 +114,14 @@ class KeyedTable {
         }
       }
     }
-    const Handle handle = store_.Add(key, TableHash(key));
+    const Handle handle = store_.Add(key, makeTableHash());
     slots_[pos] = (static_cast<std::uint64_t>(fingerprint) << 32) | (handle + 1u);
     ++live_;
     if (created) *created = true;
     return handle;
   }
 
+ public:
   // Intern for a field that often repeats from one record to the next:
   // `previous` (the handle this call gave last time, or kNone) is tried
   // first, and updated. `previous` must be kNone or a handle of this table

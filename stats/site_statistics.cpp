@@ -28,7 +28,7 @@ const std::array<SiteStatistics::TableRef, 23>& SiteStatistics::Tables() {
       {"referers", &SiteStatistics::referers},
       {"keywords", &SiteStatistics::keywords},
       {"logons", &SiteStatistics::logons},
-      {"clickPaths", &SiteStatistics::clickPaths},
+      {"clickPaths", &SiteStatistics::clickPaths, true},
       {"exitPages", &SiteStatistics::exitPages},
       {"entryPages", &SiteStatistics::entryPages},
       {"platforms", &SiteStatistics::platforms},
@@ -48,6 +48,7 @@ void SiteStatistics::Clear() {
   openVisits.Clear();
   busiestDay = "today";
   lastVisitors.Clear();
+  clickPathPages.Clear();
   counting_->Reset();
 }
 

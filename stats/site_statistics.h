@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "stats/click_path_pages.h"
 #include "stats/recent_list.h"
 #include "stats/stat_table.h"
 #include "stats/visit_table.h"
@@ -57,6 +58,8 @@ class SiteStatistics {
   StatTable keywords{100};
   StatTable logons{100};
   VisitTable openVisits{80000};
+  // Keyed by the page numbers of `clickPathPages`, not by text: read a key
+  // with ClickPathText.
   StatTable clickPaths{3000};
   StatTable exitPages{3000};
   StatTable entryPages{3000};
@@ -68,12 +71,18 @@ class SiteStatistics {
   std::string busiestDay = "today";
   // Host and access time of the latest new visits, newest first.
   RecentList lastVisitors;
+  // The pages of the click paths, numbered.
+  ClickPathPages clickPathPages;
+
+  // The text of a key of `clickPaths`: its pages, each followed by "!".
+  std::string ClickPathText(std::string_view key) const { return clickPathPages.Text(key); }
 
   // The statistics tables by name, in declaration order (without the open
   // visits, which are not counts).
   struct TableRef {
     std::string_view name;
     StatTable SiteStatistics::*table;
+    bool pageNumberKeys = false;  // keys are read with ClickPathText
   };
   static const std::array<TableRef, 23>& Tables();
 

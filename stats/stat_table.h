@@ -48,6 +48,11 @@ class StatTable {
   Handle Intern(std::string_view key, bool* created = nullptr) {
     return table_.Intern(key, created);
   }
+  // Intern for keys that are codes standing for texts (see
+  // KeyedTable::InternWithTableHash).
+  Handle InternWithTableHash(std::string_view key, std::uint32_t tableHash) {
+    return table_.InternWithTableHash(key, tableHash);
+  }
   Handle Find(std::string_view key) const { return table_.Find(key); }
   void AddAt(Handle h, std::int64_t n) { AddTo(table_.ValueAt(h), n); }
   // The count of entry `h` itself, for code that adds to one entry record

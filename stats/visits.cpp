@@ -18,22 +18,35 @@ constexpr std::array<std::string_view, 7> kWeekdayNames = {
 // too short to be a real date are not visits.
 bool MakesClickPath(const OpenVisit& visit) { return visit.pages >= 2 && visit.stampComplete; }
 
-// Counts the pages of the chain from `firstLink` in `clickPaths`, each
-// followed by "!", when that text has 3 characters or more (shorter page
-// lists are not visits).
-void CountClickPathText(SiteStatistics& statistics, std::string_view text) {
-  if (text.size() < 3) return;
-  statistics.clickPaths.Add(text);
+// Appends the page numbered `page` in the state's path table to `key`.
+void AppendClickPage(SiteStatistics& statistics, CountingState& state, std::uint32_t page,
+                     ClickPathKey& key) {
+  CountingState::PathSlot& slot = state.paths.ValueAt(page);
+  if (!slot.clickPageKnown) {
+    slot.clickPage = statistics.clickPathPages.NumberOf(state.paths.KeyAt(page));
+    slot.clickPageKnown = true;
+  }
+  if (slot.clickPage != CountingState::kNone) {
+    statistics.clickPathPages.AppendNumber(slot.clickPage, key);
+  } else {
+    statistics.clickPathPages.AppendPage(state.paths.KeyAt(page), key);
+  }
+}
+
+// Counts a finished key in `clickPaths` when its text has 3 characters or
+// more (shorter page lists are not visits).
+void CountClickPathKey(SiteStatistics& statistics, const ClickPathKey& key) {
+  if (key.textLength < 3) return;
+  StatTable& paths = statistics.clickPaths;
+  paths.AddAt(paths.InternWithTableHash(key.codes, key.tableHash), 1);
 }
 
 void CountClickPath(SiteStatistics& statistics, CountingState& state, std::uint32_t firstLink) {
-  std::string& text = state.clickPathText;
-  text.clear();
-  statistics.openVisits.ForEachPage(firstLink, [&](std::uint32_t page) {
-    text.append(state.paths.KeyAt(page));
-    text.push_back('!');
-  });
-  CountClickPathText(statistics, text);
+  ClickPathKey& key = state.clickPathKey;
+  key.Clear();
+  statistics.openVisits.ForEachPage(
+      firstLink, [&](std::uint32_t page) { AppendClickPage(statistics, state, page, key); });
+  CountClickPathKey(statistics, key);
 }
 
 void AddLastVisitor(SiteStatistics& statistics, CountingState& state,
@@ -117,50 +130,37 @@ void CloseVisits(SiteStatistics& statistics, CountingState& state) {
   // side, so that their links load at once rather than one after another;
   // the paths are then counted in order.
   constexpr std::size_t kSideBySide = 8;
-  std::array<std::string, kSideBySide> texts;
+  std::array<ClickPathKey, kSideBySide> keys;
   std::array<std::uint32_t, kSideBySide> links{};
   const VisitTable& visits = statistics.openVisits;
   for (std::size_t base = 0; base < chains.size(); base += kSideBySide) {
     const std::size_t n = std::min(kSideBySide, chains.size() - base);
     for (std::size_t j = 0; j < n; ++j) {
       links[j] = chains[base + j];
-      texts[j].clear();
+      keys[j].Clear();
     }
     for (bool walking = true; walking;) {
       walking = false;
       for (std::size_t j = 0; j < n; ++j) {
         if (links[j] == 0) continue;
-        texts[j].append(state.paths.KeyAt(visits.PageAt(links[j])));
-        texts[j].push_back('!');
+        AppendClickPage(statistics, state, visits.PageAt(links[j]), keys[j]);
         links[j] = visits.NextLink(links[j]);
         walking = true;
       }
     }
     for (std::size_t j = 0; j < n; ++j) {
-      if (chains[base + j] != 0) CountClickPathText(statistics, texts[j]);
+      if (chains[base + j] != 0) CountClickPathKey(statistics, keys[j]);
     }
   }
   statistics.openVisits.Clear();
 }
 
 void BuildEntryExit(SiteStatistics& statistics) {
-  // The keys are read in table order, scattered over memory: the keys a few
-  // paths ahead are fetched while one is read.
-  constexpr std::size_t kAhead = 8;
   const StatTable& paths = statistics.clickPaths;
-  const std::vector<StatTable::Handle> order = paths.Ordered();
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    if (i + kAhead < order.size()) paths.PrefetchKey(order[i + kAhead]);
-    const std::string_view key = paths.KeyAt(order[i]);
-    const std::size_t firstBang = key.find('!');
-    statistics.entryPages.Add(key.substr(0, firstBang));
-    // The last page lies between the last two "!" (or is the only page).
-    const std::size_t lastBang = key.rfind('!');
-    const std::size_t before = lastBang == 0 || lastBang == std::string_view::npos
-                                   ? std::string_view::npos
-                                   : key.rfind('!', lastBang - 1);
-    const std::size_t start = before == std::string_view::npos ? 0 : before + 1;
-    statistics.exitPages.Add(key.substr(start, lastBang - start));
+  for (const StatTable::Handle handle : paths.Ordered()) {
+    const std::string_view codes = paths.KeyAt(handle);
+    statistics.entryPages.Add(statistics.clickPathPages.FirstPage(codes));
+    statistics.exitPages.Add(statistics.clickPathPages.LastPage(codes));
   }
 }
 

@@ -16,6 +16,14 @@ using testing_records::Contents;
 using testing_records::Counts;
 using testing_records::OwnedRecord;
 
+// The click paths by text.
+Counts ClickPaths(const SiteStatistics& s) {
+  Counts texts;
+  s.clickPaths.ForEach(
+      [&](std::string_view key, std::int64_t n) { texts[s.ClickPathText(key)] += n; });
+  return texts;
+}
+
 // Counts the records and finishes the run, as a run does.
 void RunRecords(SiteStatistics& s, const std::vector<OwnedRecord>& records,
                 const CountingOptions& options = {}) {
@@ -32,7 +40,7 @@ TEST(Visits, RequestsWithinThirtyMinutesOfTheLastFormOneVisit) {
        At("pc.example.com", "10", "45", "/c.html"), At("pc.example.com", "11", "20", "/d.html")});
   // 10:45 is within 30 minutes of 10:20 (each request renews the stamp);
   // 11:20 is 35 minutes after 10:45 and starts a visit of one page.
-  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a.html!/b.html!/c.html!", 1}}));
+  EXPECT_EQ(ClickPaths(s), (Counts{{"/a.html!/b.html!/c.html!", 1}}));
   EXPECT_EQ(Contents(s.entryPages), (Counts{{"/a.html", 1}}));
   EXPECT_EQ(Contents(s.exitPages), (Counts{{"/c.html", 1}}));
   EXPECT_EQ(s.lastVisitors.Texts(), (std::vector<std::string>{"pc.example.com [Oct-10 11:20]",
@@ -42,7 +50,7 @@ TEST(Visits, RequestsWithinThirtyMinutesOfTheLastFormOneVisit) {
 TEST(Visits, ThirtyMinutesExactlyStillContinuesTheVisit) {
   SiteStatistics s;
   RunRecords(s, {At("pc.example.com", "10", "00", "/a"), At("pc.example.com", "10", "30", "/b")});
-  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a!/b!", 1}}));
+  EXPECT_EQ(ClickPaths(s), (Counts{{"/a!/b!", 1}}));
 }
 
 TEST(Visits, RepeatingThePageDoesNotRenewTheStamp) {
@@ -51,7 +59,7 @@ TEST(Visits, RepeatingThePageDoesNotRenewTheStamp) {
                  At("pc.example.com", "10", "35", "/b")});
   // At 10:35 the stamp still says 10:00: the visit has expired, and neither
   // it nor the new one has two pages.
-  EXPECT_TRUE(Contents(s.clickPaths).empty());
+  EXPECT_TRUE(ClickPaths(s).empty());
   EXPECT_EQ(s.lastVisitors.size(), 2u);
 }
 
@@ -65,7 +73,7 @@ TEST(Visits, ImagesAndStyleSheetsNeverTouchVisitsOrWeekdays) {
           At("pc.example.com", "11", "40", "/b.html")});
   // Only /a and /b.html are visit requests, 100 minutes apart: two single
   // pages. The host that asked only for an image is no visitor.
-  EXPECT_TRUE(Contents(s.clickPaths).empty());
+  EXPECT_TRUE(ClickPaths(s).empty());
   EXPECT_EQ(Contents(s.weekdays), (Counts{{"Tuesday", 2}}));  // 10 October 2000
   EXPECT_EQ(s.lastVisitors.size(), 2u);
   EXPECT_EQ(s.hostnames.Get("new.example.com"), 1);
@@ -80,7 +88,7 @@ TEST(Visits, TodaysPageAssetsNeverTouchVisitsEither) {
        At("pc.example.com", "10", "01", "/icons/cart.svg"),
        At("pc.example.com", "10", "01", "/app.js"), At("pc.example.com", "10", "01", "/f.woff2"),
        At("pc.example.com", "10", "02", "/hero.webp"), At("pc.example.com", "10", "03", "/b.php")});
-  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a.html!/b.php!", 1}}));
+  EXPECT_EQ(ClickPaths(s), (Counts{{"/a.html!/b.php!", 1}}));
   EXPECT_EQ(Contents(s.entryPages), (Counts{{"/a.html", 1}}));
   EXPECT_EQ(Contents(s.weekdays), (Counts{{"Tuesday", 2}}));
 }
@@ -92,7 +100,7 @@ TEST(Visits, EachEndedVisitCountsExactlyOnce) {
                  // one's first visit ends here (replaced), two's stays open to the end.
                  At("one.example.com", "11", "00", "/a"), At("one.example.com", "11", "05", "/b"),
                  At("one.example.com", "13", "00", "/c"), At("one.example.com", "13", "01", "/d")});
-  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a!/b!", 2}, {"/x!/y!", 1}, {"/c!/d!", 1}}));
+  EXPECT_EQ(ClickPaths(s), (Counts{{"/a!/b!", 2}, {"/x!/y!", 1}, {"/c!/d!", 1}}));
   // A click path adds 1 to its entry and exit page however often it was taken.
   EXPECT_EQ(Contents(s.entryPages), (Counts{{"/a", 1}, {"/x", 1}, {"/c", 1}}));
   EXPECT_EQ(Contents(s.exitPages), (Counts{{"/b", 1}, {"/y", 1}, {"/d", 1}}));
@@ -140,17 +148,24 @@ TEST(Visits, OpenVisitsEndInTheBucketOrderOfTheirHosts) {
                    At(early, "10", "01", "/q"), At(late, "10", "01", "/q")});
     const std::vector<StatEntry> paths = s.clickPaths.Entries();
     ASSERT_EQ(paths.size(), 2u);
-    EXPECT_EQ(paths[0].key, first + "!/q!") << early << " " << late;
+    EXPECT_EQ(s.ClickPathText(paths[0].key), first + "!/q!") << early << " " << late;
   }
 }
 
 TEST(Visits, PagesWithBangKeepTheirTextInTheClickPath) {
   SiteStatistics s;
-  RunRecords(s, {At("pc.example.com", "10", "00", "/a!b"), At("pc.example.com", "10", "01", "/c")});
-  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a!b!/c!", 1}}));
+  RunRecords(s,
+             {At("pc.example.com", "10", "00", "/a!b"), At("pc.example.com", "10", "01", "/c"),
+              // The same text from other pages is the same click path.
+              At("pc2.example.com", "10", "00", "/a"), At("pc2.example.com", "10", "01", "b!/c"),
+              At("pc3.example.com", "10", "00", "/a"), At("pc3.example.com", "10", "01", "b"),
+              At("pc3.example.com", "10", "02", "/c"),
+              // "!" at either end makes empty pieces, kept as such.
+              At("pc4.example.com", "10", "00", "!/a!"), At("pc4.example.com", "10", "01", "/c")});
+  EXPECT_EQ(ClickPaths(s), (Counts{{"/a!b!/c!", 3}, {"!/a!!/c!", 1}}));
   // Entry and exit pages are cut at "!", as the click path is all they see.
-  EXPECT_EQ(Contents(s.entryPages), (Counts{{"/a", 1}}));
-  EXPECT_EQ(Contents(s.exitPages), (Counts{{"/c", 1}}));
+  EXPECT_EQ(Contents(s.entryPages), (Counts{{"/a", 1}, {"", 1}}));
+  EXPECT_EQ(Contents(s.exitPages), (Counts{{"/c", 2}}));
 }
 
 TEST(Visits, ShortHostKeysNeverReplaceAnExpiredVisit) {
@@ -159,7 +174,7 @@ TEST(Visits, ShortHostKeysNeverReplaceAnExpiredVisit) {
                  At("abc", "11", "00", "/c"), At("abcd", "10", "00", "/a"),
                  At("abcd", "10", "05", "/b"), At("abcd", "11", "00", "/c")});
   // "abc" keeps its first visit to the end; "abcd" ends it at 11:00.
-  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a!/b!", 2}}));
+  EXPECT_EQ(ClickPaths(s), (Counts{{"/a!/b!", 2}}));
   EXPECT_EQ(s.lastVisitors.Texts(),
             (std::vector<std::string>{"abcd [Oct-10 11:00]", "abcd [Oct-10 10:00]",
                                       "abc [Oct-10 10:00]"}));
@@ -171,7 +186,7 @@ TEST(Visits, RecordWithoutARealMonthStaysOutOfVisits) {
   odd.month = "Foo";
   RunRecords(s,
              {At("pc.example.com", "10", "00", "/a"), odd, At("pc.example.com", "10", "03", "/c")});
-  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a!/c!", 1}}));
+  EXPECT_EQ(ClickPaths(s), (Counts{{"/a!/c!", 1}}));
   EXPECT_EQ(Contents(s.weekdays), (Counts{{"Tuesday", 2}}));
   EXPECT_EQ(s.hostnames.Get("pc.example.com"), 3);
 }
@@ -185,7 +200,7 @@ TEST(Visits, VisitsCrossMidnightAndMonthNumbers) {
   early.month = "Nov";
   early.day = "1";
   RunRecords(s, {late, early});
-  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a!/b!", 1}}));
+  EXPECT_EQ(ClickPaths(s), (Counts{{"/a!/b!", 1}}));
   EXPECT_EQ(Contents(s.weekdays), (Counts{{"Tuesday", 1}, {"Wednesday", 1}}));
 }
 
@@ -195,7 +210,7 @@ TEST(Visits, FinishingClosesVisitsOfAnyDate) {
   a.year = b.year = "2031";
   SiteStatistics s;
   RunRecords(s, {a, b});
-  EXPECT_EQ(Contents(s.clickPaths), (Counts{{"/a!/b!", 1}}));
+  EXPECT_EQ(ClickPaths(s), (Counts{{"/a!/b!", 1}}));
 }
 
 TEST(Visits, IncompleteStampsMakeNoClickPath) {
@@ -206,7 +221,7 @@ TEST(Visits, IncompleteStampsMakeNoClickPath) {
   a.year = b.year = a.day = b.day = "";
   SiteStatistics s;
   RunRecords(s, {a, b});
-  EXPECT_TRUE(Contents(s.clickPaths).empty());
+  EXPECT_TRUE(ClickPaths(s).empty());
   EXPECT_EQ(s.lastVisitors.size(), 1u);
 }
 
