@@ -9,7 +9,6 @@ void VisitTable::Start(OpenVisit& visit, std::uint32_t host, std::int64_t stamp,
   const std::uint32_t link = NewLink(page);
   visit.firstLink = link;
   visit.lastLink = link;
-  visit.lastPage = page;
   visit.pages = 1;
   visit.stamp = stamp;
   visit.stampComplete = stampComplete;
@@ -24,7 +23,6 @@ void VisitTable::Extend(OpenVisit& visit, std::int64_t stamp, bool stampComplete
     links_[visit.lastLink].next = link;
   }
   visit.lastLink = link;
-  visit.lastPage = page;
   ++visit.pages;
   visit.stamp = stamp;
   visit.stampComplete = stampComplete;

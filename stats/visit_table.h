@@ -14,10 +14,9 @@ namespace tlw {
 struct OpenVisit {
   std::int64_t stamp = 0;       // local time of the last activity (seconds)
   std::uint32_t firstLink = 0;  // page chain in the table's link pool; 0: none
-  std::uint32_t lastLink = 0;
-  std::uint32_t lastPage = 0;  // number of the last page
-  std::uint32_t pages = 0;     // number of pages; 0: the host has no visit yet
-  bool stampComplete = false;  // the stamp's texts were complete enough to count it
+  std::uint32_t lastLink = 0;   // holds the last page (see VisitTable::LastPage)
+  std::uint32_t pages = 0;      // number of pages; 0: the host has no visit yet
+  bool stampComplete = false;   // the stamp's texts were complete enough to count it
 };
 
 // The open visits of a run: the pool of links that holds the page lists of
@@ -52,6 +51,8 @@ class VisitTable {
   // the end).
   std::uint32_t PageAt(std::uint32_t link) const { return links_[link].page; }
   std::uint32_t NextLink(std::uint32_t link) const { return links_[link].next; }
+  // The number of the last page of `visit`, which has pages.
+  std::uint32_t LastPage(const OpenVisit& visit) const { return PageAt(visit.lastLink); }
   // The numbers of the hosts with a visit in iteration order: buckets
   // (the host key's TableHash, given by tableHashOf(host), modulo the
   // bucket count) ascending, the latest first visit first within a bucket.

@@ -108,7 +108,7 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
     return;
   }
   // Repeating the last page changes nothing, not even the stamp.
-  if (visit.lastPage != page) visits.Extend(visit, moment.time, stampComplete, page);
+  if (visits.LastPage(visit) != page) visits.Extend(visit, moment.time, stampComplete, page);
 }
 
 void CloseVisits(SiteStatistics& statistics, CountingState& state) {
