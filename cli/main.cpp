@@ -1,5 +1,9 @@
 #include <iostream>
 
+#include "base/memory_policy.h"
 #include "cli/cli_app.h"
 
-int main(int argc, char** argv) { return tlw::cli::RunCli(argc, argv, std::cout, std::cerr); }
+int main(int argc, char** argv) {
+  tlw::ReturnLargeBlocksToTheSystem();
+  return tlw::cli::RunCli(argc, argv, std::cout, std::cerr);
+}
