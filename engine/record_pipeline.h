@@ -22,7 +22,7 @@ struct BatchedRecord {
 // go. The slots are allocated once and reused from batch to batch.
 class RecordBatch {
  public:
-  static constexpr std::size_t kMaxRecords = 2048;
+  static constexpr std::size_t kMaxRecords = 256;
 
   RecordBatch() : records_(kMaxRecords) {}
   // False, with nothing added, when the batch is full.
