@@ -103,8 +103,12 @@ TEST(PipeRecords, HandsOverEveryRecordInOrderAndStopsWithinOneRecord) {
     // Every record, in file order, as the line loop on one thread sees
     // them, after the reading side put a name of its own in place of the
     // host; a slow counter now and then lets the reader run ahead as far
-    // as it may.
-    {
+    // as it may, a slow reader leaves the counter waiting for batches.
+    for (const bool slowCounter : {true, false}) {
+      SCOPED_TRACE(slowCounter ? "slow counter" : "slow reader");
+      const auto pause = [](std::size_t n) {
+        if (n % 700 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      };
       Source source(lendable);
       ParseState state;
       LogfileRecords records(*source.lines, state);
@@ -113,11 +117,12 @@ TEST(PipeRecords, HandsOverEveryRecordInOrderAndStopsWithinOneRecord) {
       const PipelineEnd end = PipeRecords(
           records, [] { return true; },
           [&](LogRecord& record) {
+            if (!slowCounter) pause(names.size());
             record.host = names.emplace_back("n" + std::string(record.host));
           },
           [&](LogRecord& record, LogFormat format) {
             EXPECT_EQ(format, LogFormat::Ncsa);
-            if (seen.size() % 700 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            if (slowCounter) pause(seen.size());
             seen.push_back(Flat(record));
           });
       EXPECT_FALSE(end.cancelled);
