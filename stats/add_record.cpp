@@ -205,7 +205,7 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
   // 9-11. Hours, days, hosts.
   CountHour(statistics, state, record.hour);
   CountDay(statistics, state);
-  CountHost(statistics, state, hostKey, host);
+  CountHost(statistics, state, hostKey, hostHandle, host);
 
   // 12. Directories, without 4xx and 5xx. Counted with the file requests
   // and file types when the counts are settled.
@@ -256,14 +256,26 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
   }
 }
 
-void SettleCounts(SiteStatistics& statistics) {
-  CountingState& state = statistics.Counting();
+namespace {
+
+// Makes the `hostnames` entries of the hosts counted since the last
+// settling, in the order they were first counted, and adds the pending
+// counts of every host.
+void SettleHosts(SiteStatistics& statistics, CountingState& state) {
+  for (const std::uint32_t number : state.hostsToName) {
+    state.hosts.ValueAt(number).hostname = statistics.hostnames.Intern(state.hosts.KeyAt(number));
+  }
+  std::vector<std::uint32_t>().swap(state.hostsToName);
   state.hosts.ForEachValue([&](HostSlot& host) {
     AddPending(statistics.hostnames, host.hostname, host.pending);
     AddPending(statistics.domains, host.domain, host.pending);
     AddPending(statistics.countries, host.country, host.pending);
     host.pending = 0;
   });
+}
+
+// SettleCounts for every table but those of the hosts.
+void SettlePathsAgentsReferrers(SiteStatistics& statistics, CountingState& state) {
   state.paths.ForEachValue([&](PathSlot& path) {
     AddPending(statistics.dirs, path.dir, path.pendingServed);
     AddPending(statistics.fileRequests, path.fileRequest, path.pendingServed);
@@ -281,10 +293,25 @@ void SettleCounts(SiteStatistics& statistics) {
   });
 }
 
-void FinishRecords(SiteStatistics& statistics) {
-  SettleCounts(statistics);
+}  // namespace
+
+void SettleCounts(SiteStatistics& statistics) {
   CountingState& state = statistics.Counting();
+  SettleHosts(statistics, state);
+  SettlePathsAgentsReferrers(statistics, state);
+}
+
+void FinishRecords(SiteStatistics& statistics) {
+  CountingState& state = statistics.Counting();
+  SettlePathsAgentsReferrers(statistics, state);
+  // The open visits end before the hosts get their `hostnames` entries, so
+  // that the visits' pages and those entries never take memory at once;
+  // the host table, no longer looked up, goes last.
+  state.hosts.ReleaseLookups();
   CloseVisits(statistics, state);
+  SettleHosts(statistics, state);
+  state.hosts.Clear();
+  state.previousHost = CountingState::kNone;
   BuildEntryExit(statistics);
   statistics.domains.Remove(".(Unresolved Hosts)");
   state.Reset();

@@ -6,6 +6,7 @@ CountingState::CountingState() { Reset(); }
 
 void CountingState::Reset() {
   hosts.Clear();
+  std::vector<std::uint32_t>().swap(hostsToName);
   paths.Clear();
   agents.Clear();
   referrers.Clear();

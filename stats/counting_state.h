@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "stats/click_path_pages.h"
 #include "stats/keyed_table.h"
@@ -36,6 +37,7 @@ class CountingState {
     std::uint32_t referrer = kNone;  // the host's last referrer in `referrers`
     bool filtered = false;           // matched the host filter
     bool classified = false;         // domain and country decided
+    bool counted = false;            // a record of the host was counted
   };
 
   struct PathSlot {
@@ -100,6 +102,10 @@ class CountingState {
   KeyedTable<PathSlot> paths{1};
   KeyedTable<AgentSlot> agents{1};
   KeyedTable<ReferrerSlot> referrers{1};
+
+  // The hosts counted since the counts were last settled whose entries in
+  // `hostnames` are still to be made, in the order they were first counted.
+  std::vector<std::uint32_t> hostsToName;
 
   // The slots of the previous record: a page and its images come from one
   // host with one agent, one after the other.

@@ -174,6 +174,11 @@ class KeyedTable {
     return true;
   }
 
+  // Frees the look-up index and keeps the entries, for a table that is
+  // only walked and read by handle from now on: Find, Intern and Remove
+  // must not be called until it is cleared.
+  void ReleaseLookups() { std::vector<std::uint64_t>().swap(slots_); }
+
   // Empties the table and frees its memory.
   void Clear() {
     std::vector<std::uint64_t>().swap(slots_);
@@ -223,7 +228,11 @@ class KeyedTable {
   }
 
   void Grow() {
-    const std::size_t capacity = slots_.empty() ? 16 : slots_.size() * 2;
+    std::size_t capacity = 16;
+    while (capacity < (live_ + 1) * 2) capacity *= 2;
+    // The index is rebuilt from the entries: the old one goes first, so that
+    // the two never take memory at once.
+    std::vector<std::uint64_t>().swap(slots_);
     slots_.assign(capacity, 0);
     mask_ = capacity - 1;
     shift_ = 64 - static_cast<unsigned>(__builtin_ctzll(capacity));

@@ -87,14 +87,20 @@ inline void CountDay(SiteStatistics& statistics, CountingState& state) {
   *date.dayBytes = state.currentDayBytes;
 }
 
-// `hostnames`, `uniqueHosts` and the day's new visitors in `dayNewVisitors`.
+// `uniqueHosts` and the day's new visitors in `dayNewVisitors`; the host's
+// entry in `hostnames` is made when the counts are settled, in the order
+// hosts were first counted (a table of every host during the whole run
+// would double the memory the hosts take). `hostNumber` is the host's
+// number in the state's host table.
 inline void CountHost(SiteStatistics& statistics, CountingState& state, std::string_view hostKey,
-                      CountingState::HostSlot& host) {
+                      std::uint32_t hostNumber, CountingState::HostSlot& host) {
   if (hostKey.empty()) return;
-  if (host.hostname == CountingState::kNone) {
-    bool created = false;
-    host.hostname = statistics.hostnames.Intern(hostKey, &created);
-    if (created) {
+  if (!host.counted) {
+    host.counted = true;
+    state.hostsToName.push_back(hostNumber);
+    // Only counts settled earlier in the run can have put the key there.
+    if (statistics.hostnames.Count() == 0 ||
+        statistics.hostnames.Find(hostKey) == StatTable::kNone) {
       ++statistics.uniqueHosts;
       ++state.currentDayNewVisitors;
     }

@@ -115,16 +115,13 @@ void CloseVisits(SiteStatistics& statistics, CountingState& state) {
   // After the last record every visit has ended, whatever its stamp: a fixed
   // cut-off date would leave the visits of logs written after it uncounted.
   const auto tableHashOf = [&](std::uint32_t host) { return state.hosts.TableHashAt(host); };
-  // The first links of the visits in order (0: no click path). The host
-  // table goes before the click paths come, so that the two never take
-  // memory at the same time.
+  // The first links of the visits in order (0: no click path).
   std::vector<std::uint32_t> chains = statistics.openVisits.Ordered(tableHashOf);
   for (std::uint32_t& entry : chains) {
-    const OpenVisit& visit = state.hosts.ValueAt(entry).visit;
+    OpenVisit& visit = state.hosts.ValueAt(entry).visit;
     entry = MakesClickPath(visit) ? visit.firstLink : 0;
+    visit = OpenVisit{};
   }
-  state.hosts.Clear();
-  state.previousHost = CountingState::kNone;
   // Hundreds of thousands of visits may end here, each chain of pages
   // scattered over memory. The chains of a few visits are walked side by
   // side, so that their links load at once rather than one after another;

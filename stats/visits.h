@@ -24,9 +24,8 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
                 CountingState::HostSlot& host, std::uint32_t page);
 
 // Ends every open visit, counting each of two or more pages in `clickPaths`,
-// in the iteration order of `openVisits`; the table is then empty. The host
-// table of the state is freed on the way: call it after the last record
-// and after SettleCounts.
+// in the iteration order of `openVisits`; the table is then empty and the
+// hosts have no visit. Call it after the last record.
 void CloseVisits(SiteStatistics& statistics, CountingState& state);
 
 // Adds the first and the last page of every click path to `entryPages` and

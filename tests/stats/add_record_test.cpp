@@ -10,6 +10,7 @@
 
 #include "stats/log_numbers.h"
 #include "stats/rename_countries.h"
+#include "stats/text_hash.h"
 #include "tests/stats/test_records.h"
 
 namespace tlw {
@@ -130,6 +131,58 @@ TEST(AddRecord, CountsTimeKeysHostsAndLogons) {
   EXPECT_EQ(s.uniqueHosts, 2);
   EXPECT_EQ(Contents(s.dayNewVisitors), (Counts{{"Oct-10-2000", 2}, {"Oct-11-2000", 0}}));
   EXPECT_EQ(Contents(s.logons), (Counts{{"bob", 2}}));
+}
+
+// Hosts get their `hostnames` entries when the counts are settled, made in
+// the order the hosts were first counted, also across settlings in the
+// middle of a run: the table iterates as if each entry had been made at
+// its host's first counted record.
+TEST(AddRecord, HostnamesKeepTheOrderOfFirstCountedRecords) {
+  // Pairs of hosts that share a bucket of `hostnames`, whose order within
+  // the bucket shows the order their entries were made.
+  std::vector<std::string> hosts;
+  std::map<std::uint32_t, std::string> firstInBucket;
+  for (int n = 0; hosts.size() < 300; ++n) {
+    const std::string host = "h" + std::to_string(n) + ".net";
+    const auto [it, added] = firstInBucket.emplace(TableHash(host) % 50000, host);
+    if (!added && !it->second.empty()) {
+      hosts.push_back(it->second);
+      hosts.push_back(host);
+      it->second.clear();
+    }
+  }
+  hosts.push_back("h919.net");
+  hosts.push_back("h838.net");
+  CountingOptions options;
+  options.hostFilter = "h919.net|h838.net";  // filtered hosts are never counted
+  const auto counted = [](const std::string& host) {
+    return host != "h919.net" && host != "h838.net";
+  };
+  SiteStatistics s;
+  s.Prepare();
+  StatTable expected(50000);
+  for (std::size_t i = 0; i < hosts.size(); ++i) {
+    OwnedRecord r;
+    r.host = hosts[i];
+    // Every fifth host comes twice; the counts are settled now and then.
+    for (std::size_t times = i % 5 == 0 ? 2 : 1; times > 0; --times) {
+      AddRecord(s, options, r.View());
+      if (counted(hosts[i])) expected.Add(hosts[i]);
+    }
+    if (i % 97 == 0) SettleCounts(s);
+  }
+  FinishRecords(s);
+  ASSERT_FALSE(expected.Get("h838.net").has_value());
+  EXPECT_EQ(s.hostnames.Entries(), expected.Entries());
+  EXPECT_EQ(s.uniqueHosts, static_cast<std::int64_t>(expected.Count()));
+  // Counting on after the run was finished: a host already in `hostnames`
+  // is not new again.
+  OwnedRecord again;
+  again.host = hosts[0];
+  AddRecord(s, options, again.View());
+  FinishRecords(s);
+  EXPECT_EQ(s.uniqueHosts, static_cast<std::int64_t>(expected.Count()));
+  EXPECT_EQ(s.hostnames.Get(hosts[0]), *expected.Get(hosts[0]) + 1);
 }
 
 TEST(AddRecord, ShortDateKeysMakeNoDayButStillCount) {
