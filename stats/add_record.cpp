@@ -1,5 +1,7 @@
 #include "stats/add_record.h"
 
+#include <algorithm>
+
 #include "stats/agent_rules.h"
 #include "stats/counting_state.h"
 #include "stats/filter_list.h"
@@ -258,20 +260,32 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
 
 namespace {
 
-// Makes the `hostnames` entries of the hosts counted since the last
-// settling, in the order they were first counted, and adds the pending
-// counts of every host.
-void SettleHosts(SiteStatistics& statistics, CountingState& state) {
-  for (const std::uint32_t number : state.hostsToName) {
-    state.hosts.ValueAt(number).hostname = statistics.hostnames.Intern(state.hosts.KeyAt(number));
-  }
-  std::vector<std::uint32_t>().swap(state.hostsToName);
+// Adds the pending counts of every host, making the `hostnames` entries of
+// the hosts counted since the last settling in the order they were first
+// counted. With `releaseHosts` (the host table is no longer looked up) the
+// host entries are freed as they are passed, when the hosts were counted
+// in the order they were made, as they are unless a filter or the date
+// range held a host's first record back: the host entries and the
+// `hostnames` entries then never take memory in full at once.
+void SettleHosts(SiteStatistics& statistics, CountingState& state, bool releaseHosts) {
   state.hosts.ForEachValue([&](HostSlot& host) {
-    AddPending(statistics.hostnames, host.hostname, host.pending);
     AddPending(statistics.domains, host.domain, host.pending);
     AddPending(statistics.countries, host.country, host.pending);
-    host.pending = 0;
+    if (host.hostname != kNone) {
+      AddPending(statistics.hostnames, host.hostname, host.pending);
+      host.pending = 0;
+    }
   });
+  std::vector<std::uint32_t>& numbers = state.hostsToName;
+  const bool release = releaseHosts && std::is_sorted(numbers.begin(), numbers.end());
+  for (const std::uint32_t number : numbers) {
+    HostSlot& host = state.hosts.ValueAt(number);
+    host.hostname = statistics.hostnames.Intern(state.hosts.KeyAt(number));
+    AddPending(statistics.hostnames, host.hostname, host.pending);
+    host.pending = 0;
+    if (release) state.hosts.ReleaseEntriesBefore(number);
+  }
+  std::vector<std::uint32_t>().swap(numbers);
 }
 
 // SettleCounts for every table but those of the hosts.
@@ -297,7 +311,7 @@ void SettlePathsAgentsReferrers(SiteStatistics& statistics, CountingState& state
 
 void SettleCounts(SiteStatistics& statistics) {
   CountingState& state = statistics.Counting();
-  SettleHosts(statistics, state);
+  SettleHosts(statistics, state, false);
   SettlePathsAgentsReferrers(statistics, state);
 }
 
@@ -309,7 +323,7 @@ void FinishRecords(SiteStatistics& statistics) {
   // the host table, no longer looked up, goes last.
   state.hosts.ReleaseLookups();
   CloseVisits(statistics, state);
-  SettleHosts(statistics, state);
+  SettleHosts(statistics, state, true);
   state.hosts.Clear();
   state.previousHost = CountingState::kNone;
   BuildEntryExit(statistics);

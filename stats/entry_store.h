@@ -87,7 +87,18 @@ class EntryStore {
     }
   }
 
-  void Clear() { std::vector<Chunk>().swap(chunks_); }
+  void Clear() {
+    std::vector<Chunk>().swap(chunks_);
+    releasedChunks_ = 0;
+  }
+
+  // Frees the chunks that hold only records made before `h`'s chunk: after
+  // it, only records of `h`'s chunk and later may be read, and the store
+  // may only be cleared.
+  void ReleaseChunksBefore(Handle h) {
+    for (std::size_t c = releasedChunks_; c < (h >> 16); ++c) chunks_[c].bytes.reset();
+    releasedChunks_ = std::max<std::size_t>(releasedChunks_, h >> 16);
+  }
 
  private:
   static constexpr std::size_t kHeaderWords = (sizeof(Header) + 7) / 8;
@@ -118,6 +129,7 @@ class EntryStore {
   }
 
   std::vector<Chunk> chunks_;
+  std::size_t releasedChunks_ = 0;
 };
 
 }  // namespace tlw

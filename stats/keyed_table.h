@@ -178,6 +178,11 @@ class KeyedTable {
   // only walked and read by handle from now on: Find, Intern and Remove
   // must not be called until it is cleared.
   void ReleaseLookups() { std::vector<std::uint64_t>().swap(slots_); }
+  // For a table walked in creation order once its look-ups are released:
+  // frees the memory of entries made well before `handle` (whole blocks of
+  // them). Only `handle` and later entries may be read after it, and the
+  // table may only be cleared.
+  void ReleaseEntriesBefore(Handle handle) { store_.ReleaseChunksBefore(handle); }
 
   // Empties the table and frees its memory.
   void Clear() {
