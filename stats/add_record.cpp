@@ -318,14 +318,16 @@ void SettleCounts(SiteStatistics& statistics) {
 void FinishRecords(SiteStatistics& statistics) {
   CountingState& state = statistics.Counting();
   SettlePathsAgentsReferrers(statistics, state);
-  // The open visits end before the hosts get their `hostnames` entries, so
-  // that the visits' pages and those entries never take memory at once;
-  // the host table, no longer looked up, goes last.
+  // The hosts give up their visits' page chains, then get their
+  // `hostnames` entries, their own entries freed on the way, and only then
+  // do the chains become click paths: host entries, pages and click paths
+  // never all take memory at once. The host table is no longer looked up.
   state.hosts.ReleaseLookups();
-  CloseVisits(statistics, state);
+  const std::vector<std::uint32_t> chains = EndVisits(statistics, state);
   SettleHosts(statistics, state, true);
   state.hosts.Clear();
   state.previousHost = CountingState::kNone;
+  CountClickPaths(statistics, state, chains);
   BuildEntryExit(statistics);
   statistics.domains.Remove(".(Unresolved Hosts)");
   state.Reset();

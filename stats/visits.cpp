@@ -111,17 +111,21 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
   if (visits.LastPage(visit) != page) visits.Extend(visit, moment.time, stampComplete, page);
 }
 
-void CloseVisits(SiteStatistics& statistics, CountingState& state) {
+std::vector<std::uint32_t> EndVisits(SiteStatistics& statistics, CountingState& state) {
   // After the last record every visit has ended, whatever its stamp: a fixed
   // cut-off date would leave the visits of logs written after it uncounted.
   const auto tableHashOf = [&](std::uint32_t host) { return state.hosts.TableHashAt(host); };
-  // The first links of the visits in order (0: no click path).
   std::vector<std::uint32_t> chains = statistics.openVisits.Ordered(tableHashOf);
   for (std::uint32_t& entry : chains) {
     OpenVisit& visit = state.hosts.ValueAt(entry).visit;
     entry = MakesClickPath(visit) ? visit.firstLink : 0;
     visit = OpenVisit{};
   }
+  return chains;
+}
+
+void CountClickPaths(SiteStatistics& statistics, CountingState& state,
+                     const std::vector<std::uint32_t>& chains) {
   // Hundreds of thousands of visits may end here, each chain of pages
   // scattered over memory. The chains of a few visits are walked side by
   // side, so that their links load at once rather than one after another;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "base/log_record.h"
 #include "stats/counting_options.h"
@@ -23,10 +24,16 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
                 const LogRecord& record, std::string_view hostKey, std::uint32_t hostNumber,
                 CountingState::HostSlot& host, std::uint32_t page);
 
-// Ends every open visit, counting each of two or more pages in `clickPaths`,
-// in the iteration order of `openVisits`; the table is then empty and the
-// hosts have no visit. Call it after the last record.
-void CloseVisits(SiteStatistics& statistics, CountingState& state);
+// Ends every open visit after the last record: the hosts have no visit
+// after it. Returns the first links of the visits' page chains in the
+// iteration order of `openVisits`, 0 for a visit that makes no click path;
+// the chains stay in `openVisits` for CountClickPaths.
+std::vector<std::uint32_t> EndVisits(SiteStatistics& statistics, CountingState& state);
+
+// Counts each chain of `chains` (from EndVisits) in `clickPaths`, in order;
+// `openVisits` is then empty. Needs the state's paths, not its hosts.
+void CountClickPaths(SiteStatistics& statistics, CountingState& state,
+                     const std::vector<std::uint32_t>& chains);
 
 // Adds the first and the last page of every click path to `entryPages` and
 // `exitPages`: each distinct click path adds 1, whatever its own count.
