@@ -52,16 +52,7 @@ class BatchChannel {
   }
 
   // An empty batch for the reader; nullptr once the counter has stopped.
-  RecordBatch* TakeFree() {
-    std::unique_lock lock(mutex_);
-    if (free_.empty()) {
-      WaitAsReader(lock, [&] { return abandoned_ || free_.size() >= kWakeBatches; });
-    }
-    if (abandoned_) return nullptr;
-    RecordBatch* batch = free_.back();
-    free_.pop_back();
-    return batch;
-  }
+  RecordBatch* TakeFree() { return TakeForReader(free_, kWakeBatches); }
   void PutFull(RecordBatch* batch) {
     std::lock_guard lock(mutex_);
     full_[(fullStart_ + fullCount_) % kBatches] = batch;
@@ -107,16 +98,7 @@ class BatchChannel {
     }
   }
   // A read buffer for the reader; nullptr once the counter has stopped.
-  char* TakeBuffer() {
-    std::unique_lock lock(mutex_);
-    if (freeBuffers_.empty()) {
-      WaitAsReader(lock, [&] { return abandoned_ || freeBuffers_.size() >= kWakeBuffers; });
-    }
-    if (abandoned_) return nullptr;
-    char* buffer = freeBuffers_.back();
-    freeBuffers_.pop_back();
-    return buffer;
-  }
+  char* TakeBuffer() { return TakeForReader(freeBuffers_, kWakeBuffers); }
   // The reader is done with `buffer`; its lines are in the batches sent so
   // far, so it is free once those have been counted.
   void RetireBuffer(char* buffer) {
@@ -146,14 +128,23 @@ class BatchChannel {
  private:
   std::array<RecordBatch, kBatches> batches_;
   std::array<std::unique_ptr<char[]>, kBuffers> buffers_;
-  // The reader waits until `ready`; a counter waiting for full batches is
-  // woken first, as the batches it holds out for may never come.
-  template <typename Ready>
-  void WaitAsReader(std::unique_lock<std::mutex>& lock, Ready&& ready) {
-    readerWaiting_ = true;
-    if (counterWaiting_ && fullCount_ > 0) counterWake_.notify_one();
-    readerWake_.wait(lock, ready);
-    readerWaiting_ = false;
+  // One of the reader's free batches or buffers in `pool`; when there is
+  // none the reader waits until `wakeAt` are free. A counter waiting for
+  // full batches is woken first, as the batches it holds out for may never
+  // come. nullptr once the counter has stopped.
+  template <typename Item>
+  Item* TakeForReader(std::vector<Item*>& pool, std::size_t wakeAt) {
+    std::unique_lock lock(mutex_);
+    if (pool.empty()) {
+      readerWaiting_ = true;
+      if (counterWaiting_ && fullCount_ > 0) counterWake_.notify_one();
+      readerWake_.wait(lock, [&] { return abandoned_ || pool.size() >= wakeAt; });
+      readerWaiting_ = false;
+    }
+    if (abandoned_) return nullptr;
+    Item* item = pool.back();
+    pool.pop_back();
+    return item;
   }
 
   std::mutex mutex_;

@@ -46,7 +46,9 @@ class CountingState {
     StatTable::Handle fileType = kNone;
     StatTable::Handle webPage = kNone;
     StatTable::Handle brokenLink = kNone;
-    std::uint32_t clickPage = kNone;  // number in `clickPathPages`; kNone: none or split
+    // Number in `clickPathPages`; ClickPathPages::kNone: not yet known, or
+    // the path holds "!" and is numbered piece by piece.
+    std::uint32_t clickPage = ClickPathPages::kNone;
     // Not yet in the tables: requests without a 4xx or 5xx status (for
     // `dirs`, `fileRequests` and `fileTypes`), page views, and 404s.
     std::int64_t pendingServed = 0;

@@ -96,32 +96,6 @@ class KeyedTable {
     return InternWith(key, created, [tableHash] { return tableHash; });
   }
 
- private:
-  template <typename MakeTableHash>
-  Handle InternWith(std::string_view key, bool* created, MakeTableHash&& makeTableHash) {
-    if ((live_ + 1) * 2 > slots_.size()) Grow();
-    const std::uint64_t hash = LookupHash(key);
-    const std::uint32_t fingerprint = static_cast<std::uint32_t>(hash);
-    std::size_t pos = hash >> shift_;
-    for (;; pos = (pos + 1) & mask_) {
-      const std::uint64_t slot = slots_[pos];
-      if (slot == 0) break;
-      if (static_cast<std::uint32_t>(slot >> 32) == fingerprint) {
-        const Handle handle = static_cast<Handle>(slot) - 1;
-        if (KeyEquals(handle, key)) {
-          if (created) *created = false;
-          return handle;
-        }
-      }
-    }
-    const Handle handle = store_.Add(key, makeTableHash());
-    slots_[pos] = (static_cast<std::uint64_t>(fingerprint) << 32) | (handle + 1u);
-    ++live_;
-    if (created) *created = true;
-    return handle;
-  }
-
- public:
   // Intern for a field that often repeats from one record to the next:
   // `previous` (the handle this call gave last time, or kNone) is tried
   // first, and updated. `previous` must be kNone or a handle of this table
@@ -226,6 +200,30 @@ class KeyedTable {
   }
 
  private:
+  template <typename MakeTableHash>
+  Handle InternWith(std::string_view key, bool* created, MakeTableHash&& makeTableHash) {
+    if ((live_ + 1) * 2 > slots_.size()) Grow();
+    const std::uint64_t hash = LookupHash(key);
+    const std::uint32_t fingerprint = static_cast<std::uint32_t>(hash);
+    std::size_t pos = hash >> shift_;
+    for (;; pos = (pos + 1) & mask_) {
+      const std::uint64_t slot = slots_[pos];
+      if (slot == 0) break;
+      if (static_cast<std::uint32_t>(slot >> 32) == fingerprint) {
+        const Handle handle = static_cast<Handle>(slot) - 1;
+        if (KeyEquals(handle, key)) {
+          if (created) *created = false;
+          return handle;
+        }
+      }
+    }
+    const Handle handle = store_.Add(key, makeTableHash());
+    slots_[pos] = (static_cast<std::uint64_t>(fingerprint) << 32) | (handle + 1u);
+    ++live_;
+    if (created) *created = true;
+    return handle;
+  }
+
   bool KeyEquals(Handle h, std::string_view key) const {
     // A removed entry's size has the dead bit set and equals no key size.
     return store_.At(h).size == key.size() &&

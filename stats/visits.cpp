@@ -26,7 +26,7 @@ void AppendClickPage(SiteStatistics& statistics, CountingState& state, std::uint
     slot.clickPage = statistics.clickPathPages.NumberOf(state.paths.KeyAt(page));
     slot.clickPageKnown = true;
   }
-  if (slot.clickPage != CountingState::kNone) {
+  if (slot.clickPage != ClickPathPages::kNone) {
     statistics.clickPathPages.AppendNumber(slot.clickPage, key);
   } else {
     statistics.clickPathPages.AppendPage(state.paths.KeyAt(page), key);
