@@ -44,6 +44,8 @@ constexpr std::size_t kMaxHostKey = 299;
   if (created) {
     const PathShape shape = ShapeOfPath(path);
     PathSlot& slot = state.paths.ValueAt(handle);
+    slot.number = static_cast<std::uint32_t>(state.pathHandles.size());
+    state.pathHandles.push_back(handle);
     slot.hasExtension = shape.hasExtension;
     slot.homePage = shape.homePage;
     slot.pageKind = shape.pageKind;
@@ -254,7 +256,7 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
 
   // 23. Visits, for everything but images and style sheets.
   if (!slot.skipsVisits) {
-    TrackVisit(statistics, state, options, record, hostKey, hostHandle, host, pathHandle);
+    TrackVisit(statistics, state, options, record, hostKey, hostHandle, host, slot.number);
   }
 }
 

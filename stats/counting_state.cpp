@@ -8,6 +8,7 @@ void CountingState::Reset() {
   hosts.Clear();
   std::vector<std::uint32_t>().swap(hostsToName);
   paths.Clear();
+  std::vector<std::uint32_t>().swap(pathHandles);
   agents.Clear();
   referrers.Clear();
   previousHost = previousPath = previousAgent = previousReferrer = kNone;

@@ -39,6 +39,8 @@ class CountingState {
     bool classified = false;         // domain and country decided
     bool counted = false;            // a record of the host was counted
   };
+  // A large log has hundreds of thousands of hosts, each with a slot.
+  static_assert(sizeof(HostSlot) <= 48);
 
   struct PathSlot {
     StatTable::Handle dir = kNone;
@@ -49,6 +51,9 @@ class CountingState {
     // Number in `clickPathPages`; ClickPathPages::kNone: not yet known, or
     // the path holds "!" and is numbered piece by piece.
     std::uint32_t clickPage = ClickPathPages::kNone;
+    // The path's number in the order paths were first seen, which visits
+    // keep their pages by (see `pathHandles`).
+    std::uint32_t number = 0;
     // Not yet in the tables: requests without a 4xx or 5xx status (for
     // `dirs`, `fileRequests` and `fileTypes`), page views, and 404s.
     std::int64_t pendingServed = 0;
@@ -104,6 +109,9 @@ class CountingState {
   KeyedTable<PathSlot> paths{1};
   KeyedTable<AgentSlot> agents{1};
   KeyedTable<ReferrerSlot> referrers{1};
+
+  // The handle in `paths` of each path number (PathSlot::number).
+  std::vector<std::uint32_t> pathHandles;
 
   // The hosts counted since the counts were last settled whose entries in
   // `hostnames` are still to be made, in the order they were first counted.

@@ -1,48 +1,74 @@
 #include "stats/visit_table.h"
 
+#include <cstring>
+#include <new>
+
 namespace tlw {
 
 void VisitTable::Start(OpenVisit& visit, std::uint32_t host, std::int64_t stamp, bool stampComplete,
                        std::uint32_t page) {
-  if (visit.pages == 0) hosts_.push_back(host);
+  if (!visit.HasPages()) hosts_.push_back(host);
   Release(visit);
-  const std::uint32_t link = NewLink(page);
+  const std::uint32_t link = NewLink();
   visit.firstLink = link;
   visit.lastLink = link;
-  visit.pages = 1;
+  Append(visit, page);
+  visit.twoPages = false;
   visit.stamp = stamp;
   visit.stampComplete = stampComplete;
 }
 
 void VisitTable::Extend(OpenVisit& visit, std::int64_t stamp, bool stampComplete,
                         std::uint32_t page) {
-  const std::uint32_t link = NewLink(page);
-  if (visit.lastLink == 0) {
-    visit.firstLink = link;
-  } else {
-    links_[visit.lastLink].next = link;
-  }
-  visit.lastLink = link;
-  ++visit.pages;
+  Append(visit, page);
+  visit.twoPages = true;
   visit.stamp = stamp;
   visit.stampComplete = stampComplete;
 }
 
+std::uint32_t VisitTable::LastPage(const OpenVisit& visit) const {
+  std::uint32_t last = 0;
+  ForEachPageOfLink(visit.lastLink, [&](std::uint32_t page) { last = page; });
+  return last;
+}
+
 void VisitTable::Clear() {
-  links_.assign(1, Link{0, 0});
+  links_.assign(1, Link{});
   links_.shrink_to_fit();
   freeLinks_ = 0;
   std::vector<std::uint32_t>().swap(hosts_);
 }
 
-std::uint32_t VisitTable::NewLink(std::uint32_t page) {
+void VisitTable::Append(OpenVisit& visit, std::uint32_t page) {
+  std::uint8_t code[5];
+  std::size_t size = 0;
+  for (std::uint64_t value = std::uint64_t{page} + 1; value != 0; value >>= 7) {
+    code[size++] = static_cast<std::uint8_t>((value & 0x7F) | (value > 0x7F ? 0x80 : 0));
+  }
+  std::size_t used = 0;
+  for (const Link& last = links_[visit.lastLink]; used < kLinkBytes && last.bytes[used] != 0;) {
+    ReadPage(last, used);
+  }
+  if (used + size > kLinkBytes) {
+    const std::uint32_t link = NewLink();
+    links_[visit.lastLink].next = link;
+    visit.lastLink = link;
+    used = 0;
+  }
+  std::memcpy(links_[visit.lastLink].bytes + used, code, size);
+}
+
+std::uint32_t VisitTable::NewLink() {
   if (freeLinks_ != 0) {
     const std::uint32_t link = freeLinks_;
     freeLinks_ = links_[link].next;
-    links_[link] = Link{page, 0};
+    links_[link] = Link{};
     return link;
   }
-  links_.push_back(Link{page, 0});
+  // Never reached in practice (16 GiB of links), but a number past it would
+  // not fit OpenVisit::lastLink.
+  if (links_.size() >= kMaxLinks) throw std::bad_alloc();
+  links_.push_back(Link{});
   return static_cast<std::uint32_t>(links_.size() - 1);
 }
 

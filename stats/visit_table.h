@@ -13,10 +13,15 @@ namespace tlw {
 // so the host key is stored once for the host and its visit.
 struct OpenVisit {
   std::int64_t stamp = 0;       // local time of the last activity (seconds)
-  std::uint32_t firstLink = 0;  // page chain in the table's link pool; 0: none
-  std::uint32_t lastLink = 0;   // holds the last page (see VisitTable::LastPage)
-  std::uint32_t pages = 0;      // number of pages; 0: the host has no visit yet
-  bool stampComplete = false;   // the stamp's texts were complete enough to count it
+  std::uint32_t firstLink = 0;  // page chain in the table's link pool; 0: no visit yet
+  // The link that holds the last page. The flags share its word: a host's
+  // slot is one of hundreds of thousands.
+  std::uint32_t lastLink : 30 = 0;
+  std::uint32_t twoPages : 1 = 0;       // the visit has two pages or more
+  std::uint32_t stampComplete : 1 = 0;  // the stamp's texts were complete enough to count it
+
+  bool HasPages() const { return firstLink != 0; }
+  bool HasTwoPages() const { return twoPages != 0; }
 };
 
 // The open visits of a run: the pool of links that holds the page lists of
@@ -25,6 +30,11 @@ struct OpenVisit {
 // order of a statistics table keyed by the host. A replaced visit returns
 // its links to the pool, so the memory follows the open visits, not the
 // number of records.
+//
+// A large log has a visit open for every host until its end, so a link
+// holds as many pages as fit in twelve bytes, each page number written in
+// seven-bit groups (a site's first 127 pages take a byte): most visits take
+// one link of 16 bytes, where a link for every page took 8 bytes a page.
 class VisitTable {
  public:
   explicit VisitTable(std::uint32_t bucketCount) : bucketCount_(bucketCount ? bucketCount : 1) {}
@@ -39,20 +49,22 @@ class VisitTable {
              std::uint32_t page);
   // Appends a page to `visit` and renews its stamp.
   void Extend(OpenVisit& visit, std::int64_t stamp, bool stampComplete, std::uint32_t page);
+  // Calls fn(page) for each page of the link `link` of a chain, in order,
+  // and returns the next link of the chain (0 at its end).
+  template <typename Fn>
+  std::uint32_t ForEachPageOfLink(std::uint32_t link, Fn&& fn) const {
+    const Link& at = links_[link];
+    for (std::size_t i = 0; i < kLinkBytes && at.bytes[i] != 0;) fn(ReadPage(at, i));
+    return at.next;
+  }
   // Calls fn(page) for each page of the visit whose first link is
   // `firstLink`, in order.
   template <typename Fn>
   void ForEachPage(std::uint32_t firstLink, Fn&& fn) const {
-    for (std::uint32_t link = firstLink; link != 0; link = links_[link].next) {
-      fn(links_[link].page);
-    }
+    for (std::uint32_t link = firstLink; link != 0;) link = ForEachPageOfLink(link, fn);
   }
-  // One step along a page chain: the link's page, and the next link (0 at
-  // the end).
-  std::uint32_t PageAt(std::uint32_t link) const { return links_[link].page; }
-  std::uint32_t NextLink(std::uint32_t link) const { return links_[link].next; }
   // The number of the last page of `visit`, which has pages.
-  std::uint32_t LastPage(const OpenVisit& visit) const { return PageAt(visit.lastLink); }
+  std::uint32_t LastPage(const OpenVisit& visit) const;
   // The numbers of the hosts with a visit in iteration order: buckets
   // (the host key's TableHash, given by tableHashOf(host), modulo the
   // bucket count) ascending, the latest first visit first within a bucket.
@@ -64,16 +76,35 @@ class VisitTable {
   void Clear();
 
  private:
+  static constexpr std::size_t kLinkBytes = 12;
+  // A page is written as its number + 1, so that a zero byte where a page
+  // would start ends the link's pages; a page never spans two links.
   struct Link {
-    std::uint32_t page;
-    std::uint32_t next;  // 0: end of chain
+    std::uint32_t next = 0;  // 0: end of chain
+    std::uint8_t bytes[kLinkBytes] = {};
   };
-  std::uint32_t NewLink(std::uint32_t page);
+  // Link numbers fit the 30 bits of OpenVisit::lastLink.
+  static constexpr std::uint32_t kMaxLinks = 0x3FFFFFFFu;
+
+  // The page written at bytes[at] of `link`; `at` moves past it.
+  static std::uint32_t ReadPage(const Link& link, std::size_t& at) {
+    std::uint64_t value = 0;
+    for (unsigned shift = 0;; shift += 7) {
+      const std::uint8_t byte = link.bytes[at++];
+      value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+      if ((byte & 0x80) == 0) break;
+    }
+    return static_cast<std::uint32_t>(value - 1);
+  }
+  std::uint32_t NewLink();
+  // Writes `page` after the last page of `visit`, in a new link when the
+  // last one is full.
+  void Append(OpenVisit& visit, std::uint32_t page);
   void Release(OpenVisit& visit);
 
-  std::vector<Link> links_{Link{0, 0}};  // link 0 is the end marker, never used
-  std::uint32_t freeLinks_ = 0;          // chain of released links
-  std::vector<std::uint32_t> hosts_;     // hosts with a visit, by first visit
+  std::vector<Link> links_{Link{}};   // link 0 is the end marker, never used
+  std::uint32_t freeLinks_ = 0;       // chain of released links
+  std::vector<std::uint32_t> hosts_;  // hosts with a visit, by first visit
   std::uint32_t bucketCount_;
 };
 

@@ -16,20 +16,21 @@ constexpr std::array<std::string_view, 7> kWeekdayNames = {
 // Whether an ending visit makes a click path: two or more pages, and a
 // stamp text (year-month-day-hour-minute) of 7 characters or more, as texts
 // too short to be a real date are not visits.
-bool MakesClickPath(const OpenVisit& visit) { return visit.pages >= 2 && visit.stampComplete; }
+bool MakesClickPath(const OpenVisit& visit) { return visit.HasTwoPages() && visit.stampComplete; }
 
-// Appends the page numbered `page` in the state's path table to `key`.
+// Appends the path numbered `page` (PathSlot::number) to `key`.
 void AppendClickPage(SiteStatistics& statistics, CountingState& state, std::uint32_t page,
                      ClickPathKey& key) {
-  CountingState::PathSlot& slot = state.paths.ValueAt(page);
+  const std::uint32_t handle = state.pathHandles[page];
+  CountingState::PathSlot& slot = state.paths.ValueAt(handle);
   if (!slot.clickPageKnown) {
-    slot.clickPage = statistics.clickPathPages.NumberOf(state.paths.KeyAt(page));
+    slot.clickPage = statistics.clickPathPages.NumberOf(state.paths.KeyAt(handle));
     slot.clickPageKnown = true;
   }
   if (slot.clickPage != ClickPathPages::kNone) {
     statistics.clickPathPages.AppendNumber(slot.clickPage, key);
   } else {
-    statistics.clickPathPages.AppendPage(state.paths.KeyAt(page), key);
+    statistics.clickPathPages.AppendPage(state.paths.KeyAt(handle), key);
   }
 }
 
@@ -90,7 +91,7 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
 
   VisitTable& visits = statistics.openVisits;
   OpenVisit& visit = host.visit;
-  if (visit.pages == 0) {
+  if (!visit.HasPages()) {
     visits.Start(visit, hostNumber, moment.time, stampComplete, page);
     AddLastVisitor(statistics, state, options, record, hostKey);
     return;
@@ -144,8 +145,9 @@ void CountClickPaths(SiteStatistics& statistics, CountingState& state,
       walking = false;
       for (std::size_t j = 0; j < n; ++j) {
         if (links[j] == 0) continue;
-        AppendClickPage(statistics, state, visits.PageAt(links[j]), keys[j]);
-        links[j] = visits.NextLink(links[j]);
+        links[j] = visits.ForEachPageOfLink(links[j], [&](std::uint32_t page) {
+          AppendClickPage(statistics, state, page, keys[j]);
+        });
         walking = true;
       }
     }

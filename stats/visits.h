@@ -19,7 +19,7 @@ inline constexpr std::int64_t kVisitTimeoutSeconds = 30 * 60;
 // sheet: `weekdays`, the host's open visit (started, extended or replaced by
 // a new one under the 30-minute rule) and `lastVisitors`. `hostNumber` is
 // the number of `host` in the state's host table, `page` the number of the
-// request's path in its path table.
+// request's path (PathSlot::number).
 void TrackVisit(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
                 const LogRecord& record, std::string_view hostKey, std::uint32_t hostNumber,
                 CountingState::HostSlot& host, std::uint32_t page);
