@@ -270,11 +270,16 @@ namespace {
 // range held a host's first record back: the host entries and the
 // `hostnames` entries then never take memory in full at once.
 void SettleHosts(SiteStatistics& statistics, CountingState& state, bool releaseHosts) {
-  state.hosts.ForEachValue([&](HostSlot& host) {
-    AddPending(statistics.domains, host.domain, host.pending);
-    AddPending(statistics.countries, host.country, host.pending);
-    if (host.hostname != kNone) {
-      AddPending(statistics.hostnames, host.hostname, host.pending);
+  state.hosts.ForEachHandle([&](std::uint32_t number) {
+    HostSlot& host = state.hosts.ValueAt(number);
+    const std::int64_t pending = static_cast<std::int64_t>(host.pending);
+    AddPending(statistics.domains, host.domain, pending);
+    AddPending(statistics.countries, host.country, pending);
+    // A host named at an earlier settling (which only a look at the tables
+    // in the middle of a run makes) finds its entry by key.
+    if (host.named && pending != 0) {
+      AddPending(statistics.hostnames, statistics.hostnames.Find(state.hosts.KeyAt(number)),
+                 pending);
       host.pending = 0;
     }
   });
@@ -282,8 +287,9 @@ void SettleHosts(SiteStatistics& statistics, CountingState& state, bool releaseH
   const bool release = releaseHosts && std::is_sorted(numbers.begin(), numbers.end());
   for (const std::uint32_t number : numbers) {
     HostSlot& host = state.hosts.ValueAt(number);
-    host.hostname = statistics.hostnames.Intern(state.hosts.KeyAt(number));
-    AddPending(statistics.hostnames, host.hostname, host.pending);
+    host.named = true;
+    AddPending(statistics.hostnames, statistics.hostnames.Intern(state.hosts.KeyAt(number)),
+               static_cast<std::int64_t>(host.pending));
     host.pending = 0;
     if (release) state.hosts.ReleaseEntriesBefore(number);
   }

@@ -28,19 +28,22 @@ class CountingState {
   static constexpr StatTable::Handle kNone = StatTable::kNone;
 
   struct HostSlot {
-    OpenVisit visit;                     // no pages: the host has had no visit
-    std::int64_t pending = 0;            // counted records not yet in the three tables
-    StatTable::Handle hostname = kNone;  // kNone: not yet in `hostnames`
+    OpenVisit visit;  // no pages: the host has had no visit
     StatTable::Handle domain = kNone;
     StatTable::Handle country = kNone;
     std::uint32_t agent = kNone;     // the host's last agent in `agents`
     std::uint32_t referrer = kNone;  // the host's last referrer in `referrers`
-    bool filtered = false;           // matched the host filter
-    bool classified = false;         // domain and country decided
-    bool counted = false;            // a record of the host was counted
+    // The counted records not yet in `hostnames`, `domains` and `countries`
+    // share a word with the host's flags.
+    std::uint64_t pending : 60 = 0;
+    std::uint64_t filtered : 1 = 0;    // matched the host filter
+    std::uint64_t classified : 1 = 0;  // domain and country decided
+    std::uint64_t counted : 1 = 0;     // a record of the host was counted
+    std::uint64_t named : 1 = 0;       // the host's entry in `hostnames` was made
   };
-  // A large log has hundreds of thousands of hosts, each with a slot.
-  static_assert(sizeof(HostSlot) <= 48);
+  // A large log has hundreds of thousands of hosts: a slot of 40 bytes
+  // makes the entry of a host written as an IPv4 address one cache line.
+  static_assert(sizeof(HostSlot) <= 40);
 
   struct PathSlot {
     StatTable::Handle dir = kNone;

@@ -193,6 +193,12 @@ class KeyedTable {
     store_.ForEachLive([&](Handle h) { fn(store_.At(h).value); });
   }
 
+  // Calls fn(handle) for every entry, in creation order.
+  template <typename Fn>
+  void ForEachHandle(Fn&& fn) const {
+    store_.ForEachLive(fn);
+  }
+
   // Calls fn(key, value) for every entry in iteration order.
   template <typename Fn>
   void ForEach(Fn&& fn) const {
