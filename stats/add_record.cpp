@@ -283,17 +283,25 @@ void SettleHosts(SiteStatistics& statistics, CountingState& state, bool releaseH
       host.pending = 0;
     }
   });
-  std::vector<std::uint32_t>& numbers = state.hostsToName;
-  const bool release = releaseHosts && std::is_sorted(numbers.begin(), numbers.end());
-  for (const std::uint32_t number : numbers) {
+  const HostOrder& toName = state.hostsToName;
+  const bool release = releaseHosts && toName.Ascending();
+  const auto name = [&](std::uint32_t number) {
     HostSlot& host = state.hosts.ValueAt(number);
     host.named = true;
     AddPending(statistics.hostnames, statistics.hostnames.Intern(state.hosts.KeyAt(number)),
                static_cast<std::int64_t>(host.pending));
     host.pending = 0;
     if (release) state.hosts.ReleaseEntriesBefore(number);
+  };
+  if (toName.Ascending()) {
+    state.hosts.ForEachHandle([&](std::uint32_t number) {
+      const HostSlot& host = state.hosts.ValueAt(number);
+      if (host.counted && !host.named) name(number);
+    });
+  } else {
+    for (const std::uint32_t number : toName.Kept()) name(number);
   }
-  std::vector<std::uint32_t>().swap(numbers);
+  state.hostsToName.Clear();
 }
 
 // SettleCounts for every table but those of the hosts.

@@ -6,7 +6,8 @@ CountingState::CountingState() { Reset(); }
 
 void CountingState::Reset() {
   hosts.Clear();
-  std::vector<std::uint32_t>().swap(hostsToName);
+  hostsToName.Clear();
+  visitedHosts.Clear();
   paths.Clear();
   std::vector<std::uint32_t>().swap(pathHandles);
   agents.Clear();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "stats/click_path_pages.h"
+#include "stats/host_order.h"
 #include "stats/keyed_table.h"
 #include "stats/local_time_cache.h"
 #include "stats/request_path.h"
@@ -117,8 +118,21 @@ class CountingState {
   std::vector<std::uint32_t> pathHandles;
 
   // The hosts counted since the counts were last settled whose entries in
-  // `hostnames` are still to be made, in the order they were first counted.
-  std::vector<std::uint32_t> hostsToName;
+  // `hostnames` are still to be made (counted, not named), in the order
+  // they were first counted.
+  HostOrder hostsToName;
+  // The hosts with a visit, in the order their first visits began.
+  HostOrder visitedHosts;
+
+  // The numbers of the hosts whose slots pass `test`, in creation order.
+  template <typename Test>
+  std::vector<std::uint32_t> HostsWhere(Test&& test) const {
+    std::vector<std::uint32_t> numbers;
+    hosts.ForEachHandle([&](std::uint32_t number) {
+      if (test(hosts.ValueAt(number))) numbers.push_back(number);
+    });
+    return numbers;
+  }
 
   // The slots of the previous record: a page and its images come from one
   // host with one agent, one after the other.

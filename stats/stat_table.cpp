@@ -13,10 +13,7 @@ std::vector<StatEntry> StatTable::Entries() const {
 
 std::vector<StatEntry> Ranked(const StatTable& table) {
   std::vector<StatEntry> entries = table.Entries();
-  std::vector<std::int64_t> counts;
-  counts.reserve(entries.size());
-  for (const StatEntry& e : entries) counts.push_back(e.count);
-  PartitionExchangeSort(entries, std::move(counts));
+  PartitionExchangeSortBy(entries, [](const StatEntry& e) { return e.count; });
   return entries;
 }
 

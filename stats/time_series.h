@@ -96,8 +96,11 @@ inline void CountHost(SiteStatistics& statistics, CountingState& state, std::str
                       std::uint32_t hostNumber, CountingState::HostSlot& host) {
   if (hostKey.empty()) return;
   if (!host.counted) {
+    state.hostsToName.Add(hostNumber, [&] {
+      return state.HostsWhere(
+          [](const CountingState::HostSlot& slot) { return slot.counted && !slot.named; });
+    });
     host.counted = true;
-    state.hostsToName.push_back(hostNumber);
     // Only counts settled earlier in the run can have put the key there.
     if (statistics.hostnames.Count() == 0 ||
         statistics.hostnames.Find(hostKey) == StatTable::kNone) {

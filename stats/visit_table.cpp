@@ -5,9 +5,9 @@
 
 namespace tlw {
 
-void VisitTable::Start(OpenVisit& visit, std::uint32_t host, std::int64_t stamp, bool stampComplete,
+void VisitTable::Start(OpenVisit& visit, std::int64_t stamp, bool stampComplete,
                        std::uint32_t page) {
-  if (!visit.HasPages()) hosts_.push_back(host);
+  if (!visit.HasPages()) ++visits_;
   Release(visit);
   const std::uint32_t link = NewLink();
   visit.firstLink = link;
@@ -36,7 +36,7 @@ void VisitTable::Clear() {
   links_.assign(1, Link{});
   links_.shrink_to_fit();
   freeLinks_ = 0;
-  std::vector<std::uint32_t>().swap(hosts_);
+  visits_ = 0;
 }
 
 void VisitTable::Append(OpenVisit& visit, std::uint32_t page) {

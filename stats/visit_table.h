@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "stats/keyed_table.h"
 
 namespace tlw {
 
@@ -25,9 +24,9 @@ struct OpenVisit {
 };
 
 // The open visits of a run: the pool of links that holds the page lists of
-// all visits, and the hosts that have a visit, in the order their first
-// visits began. The visits are walked with the bucket rule and iteration
-// order of a statistics table keyed by the host. A replaced visit returns
+// all visits. The visits are walked with the bucket rule and iteration
+// order of a statistics table keyed by the host (see EndVisits), with
+// this table's bucket count. A replaced visit returns
 // its links to the pool, so the memory follows the open visits, not the
 // number of records.
 //
@@ -40,13 +39,11 @@ class VisitTable {
   explicit VisitTable(std::uint32_t bucketCount) : bucketCount_(bucketCount ? bucketCount : 1) {}
 
   // Number of hosts with a visit.
-  std::size_t Count() const { return hosts_.size(); }
+  std::size_t Count() const { return visits_; }
   std::uint32_t BucketCount() const { return bucketCount_; }
 
-  // Replaces `visit` by a new one of one page. The first visit of a host
-  // also records the host's number (`host`), in order.
-  void Start(OpenVisit& visit, std::uint32_t host, std::int64_t stamp, bool stampComplete,
-             std::uint32_t page);
+  // Replaces `visit` by a new one of one page.
+  void Start(OpenVisit& visit, std::int64_t stamp, bool stampComplete, std::uint32_t page);
   // Appends a page to `visit` and renews its stamp.
   void Extend(OpenVisit& visit, std::int64_t stamp, bool stampComplete, std::uint32_t page);
   // Calls fn(page) for each page of the link `link` of a chain, in order,
@@ -65,13 +62,6 @@ class VisitTable {
   }
   // The number of the last page of `visit`, which has pages.
   std::uint32_t LastPage(const OpenVisit& visit) const;
-  // The numbers of the hosts with a visit in iteration order: buckets
-  // (the host key's TableHash, given by tableHashOf(host), modulo the
-  // bucket count) ascending, the latest first visit first within a bucket.
-  template <typename TableHashOf>
-  std::vector<std::uint32_t> Ordered(TableHashOf&& tableHashOf) const {
-    return OrderByBucket(hosts_, bucketCount_, tableHashOf);
-  }
   // Empties the table and frees its memory.
   void Clear();
 
@@ -102,9 +92,9 @@ class VisitTable {
   void Append(OpenVisit& visit, std::uint32_t page);
   void Release(OpenVisit& visit);
 
-  std::vector<Link> links_{Link{}};   // link 0 is the end marker, never used
-  std::uint32_t freeLinks_ = 0;       // chain of released links
-  std::vector<std::uint32_t> hosts_;  // hosts with a visit, by first visit
+  std::vector<Link> links_{Link{}};  // link 0 is the end marker, never used
+  std::uint32_t freeLinks_ = 0;      // chain of released links
+  std::size_t visits_ = 0;           // hosts with a visit
   std::uint32_t bucketCount_;
 };
 

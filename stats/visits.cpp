@@ -92,7 +92,11 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
   VisitTable& visits = statistics.openVisits;
   OpenVisit& visit = host.visit;
   if (!visit.HasPages()) {
-    visits.Start(visit, hostNumber, moment.time, stampComplete, page);
+    state.visitedHosts.Add(hostNumber, [&] {
+      return state.HostsWhere(
+          [](const CountingState::HostSlot& slot) { return slot.visit.HasPages(); });
+    });
+    visits.Start(visit, moment.time, stampComplete, page);
     AddLastVisitor(statistics, state, options, record, hostKey);
     return;
   }
@@ -105,7 +109,7 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
     // never walked during the records (that walk grows with the square of
     // the log).
     if (MakesClickPath(visit)) CountClickPath(statistics, state, visit.firstLink);
-    visits.Start(visit, hostNumber, moment.time, stampComplete, page);
+    visits.Start(visit, moment.time, stampComplete, page);
     return;
   }
   // Repeating the last page changes nothing, not even the stamp.
@@ -116,7 +120,14 @@ std::vector<std::uint32_t> EndVisits(SiteStatistics& statistics, CountingState& 
   // After the last record every visit has ended, whatever its stamp: a fixed
   // cut-off date would leave the visits of logs written after it uncounted.
   const auto tableHashOf = [&](std::uint32_t host) { return state.hosts.TableHashAt(host); };
-  std::vector<std::uint32_t> chains = statistics.openVisits.Ordered(tableHashOf);
+  const HostOrder& visited = state.visitedHosts;
+  std::vector<std::uint32_t> chains =
+      OrderByBucket(visited.Ascending() ? state.HostsWhere([](const CountingState::HostSlot& slot) {
+        return slot.visit.HasPages();
+      })
+                                        : visited.Kept(),
+                    statistics.openVisits.BucketCount(), tableHashOf);
+  state.visitedHosts.Clear();
   for (std::uint32_t& entry : chains) {
     OpenVisit& visit = state.hosts.ValueAt(entry).visit;
     entry = MakesClickPath(visit) ? visit.firstLink : 0;
