@@ -138,17 +138,26 @@ TEST(Visits, OpenVisitsEndInTheBucketOrderOfTheirHosts) {
     return std::pair(std::string(), std::string());
   };
   // Of hosts in one bucket, the later visit ends first; of hosts in two,
-  // the lower bucket's, whichever visit began first.
+  // the lower bucket's, whichever visit began first. It is the order of
+  // the first visits, not of the hosts' first requests: an image can make
+  // the later visitor known first.
   for (const auto& [early, late] :
        {findHosts([](std::uint32_t a, std::uint32_t b) { return a == b; }),
         findHosts([](std::uint32_t a, std::uint32_t b) { return a > b; })}) {
     ASSERT_FALSE(early.empty());
-    SiteStatistics s;
-    RunRecords(s, {At(early, "10", "00", first), At(late, "10", "00", second),
-                   At(early, "10", "01", "/q"), At(late, "10", "01", "/q")});
-    const std::vector<StatEntry> paths = s.clickPaths.Entries();
-    ASSERT_EQ(paths.size(), 2u);
-    EXPECT_EQ(s.ClickPathText(paths[0].key), first + "!/q!") << early << " " << late;
+    for (const bool lateSeenFirst : {false, true}) {
+      SiteStatistics s;
+      std::vector<OwnedRecord> records;
+      if (lateSeenFirst) records.push_back(At(late, "09", "59", "/logo.gif"));
+      for (const OwnedRecord& r : {At(early, "10", "00", first), At(late, "10", "00", second),
+                                   At(early, "10", "01", "/q"), At(late, "10", "01", "/q")}) {
+        records.push_back(r);
+      }
+      RunRecords(s, records);
+      const std::vector<StatEntry> paths = s.clickPaths.Entries();
+      ASSERT_EQ(paths.size(), 2u);
+      EXPECT_EQ(s.ClickPathText(paths[0].key), first + "!/q!") << early << " " << late;
+    }
   }
 }
 
