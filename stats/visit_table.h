@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <vector>
 
-
 namespace tlw {
 
 // The open visit of one host: the time of its last activity and the pages
