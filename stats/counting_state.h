@@ -47,6 +47,11 @@ class CountingState {
   static_assert(sizeof(HostSlot) <= 40);
 
   struct PathSlot {
+    // Not yet in the tables: requests without a 4xx or 5xx status (for
+    // `dirs`, `fileRequests` and `fileTypes`), page views, and 404s.
+    std::int64_t pendingServed = 0;
+    std::int64_t pendingPages = 0;
+    std::int64_t pendingBroken = 0;
     StatTable::Handle dir = kNone;
     StatTable::Handle fileRequest = kNone;
     StatTable::Handle fileType = kNone;
@@ -58,18 +63,15 @@ class CountingState {
     // The path's number in the order paths were first seen, which visits
     // keep their pages by (see `pathHandles`).
     std::uint32_t number = 0;
-    // Not yet in the tables: requests without a 4xx or 5xx status (for
-    // `dirs`, `fileRequests` and `fileTypes`), page views, and 404s.
-    std::int64_t pendingServed = 0;
-    std::int64_t pendingPages = 0;
-    std::int64_t pendingBroken = 0;
     PageKind pageKind = PageKind::kNone;
-    bool hasExtension = false;
-    bool homePage = false;
-    bool skipsVisits = false;
-    bool filtered = false;        // matched the extension or directory filter
-    bool clickPageKnown = false;  // `clickPage` decided
+    bool hasExtension : 1 = false;
+    bool homePage : 1 = false;
+    bool skipsVisits : 1 = false;
+    bool filtered : 1 = false;        // matched the extension or directory filter
+    bool clickPageKnown : 1 = false;  // `clickPage` decided
   };
+  // A log of many distinct URLs has a slot for each.
+  static_assert(sizeof(PathSlot) <= 56);
 
   struct AgentSlot {
     StatTable::Handle browser = kNone;
