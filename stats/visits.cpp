@@ -18,6 +18,9 @@ constexpr std::array<std::string_view, 7> kWeekdayNames = {
 // too short to be a real date are not visits.
 bool MakesClickPath(const OpenVisit& visit) { return visit.HasTwoPages() && visit.stampComplete; }
 
+// Whether the host has had a visit: once it has, it has one to the end.
+bool HasVisit(const CountingState::HostSlot& host) { return host.visit.HasPages(); }
+
 // Appends the path numbered `page` (PathSlot::number) to `key`.
 void AppendClickPage(SiteStatistics& statistics, CountingState& state, std::uint32_t page,
                      ClickPathKey& key) {
@@ -92,10 +95,7 @@ void TrackVisit(SiteStatistics& statistics, CountingState& state, const Counting
   VisitTable& visits = statistics.openVisits;
   OpenVisit& visit = host.visit;
   if (!visit.HasPages()) {
-    state.visitedHosts.Add(hostNumber, [&] {
-      return state.HostsWhere(
-          [](const CountingState::HostSlot& slot) { return slot.visit.HasPages(); });
-    });
+    state.visitedHosts.Add(hostNumber, [&] { return state.HostsWhere(HasVisit); });
     visits.Start(visit, moment.time, stampComplete, page);
     AddLastVisitor(statistics, state, options, record, hostKey);
     return;
@@ -122,10 +122,7 @@ std::vector<std::uint32_t> EndVisits(SiteStatistics& statistics, CountingState& 
   const auto tableHashOf = [&](std::uint32_t host) { return state.hosts.TableHashAt(host); };
   const HostOrder& visited = state.visitedHosts;
   std::vector<std::uint32_t> chains =
-      OrderByBucket(visited.Ascending() ? state.HostsWhere([](const CountingState::HostSlot& slot) {
-        return slot.visit.HasPages();
-      })
-                                        : visited.Kept(),
+      OrderByBucket(visited.Ascending() ? state.HostsWhere(HasVisit) : visited.Kept(),
                     statistics.openVisits.BucketCount(), tableHashOf);
   state.visitedHosts.Clear();
   for (std::uint32_t& entry : chains) {
