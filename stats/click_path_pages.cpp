@@ -1,31 +1,20 @@
 #include "stats/click_path_pages.h"
 
 #include "stats/text_hash.h"
+#include "stats/varint.h"
 
 namespace tlw {
 namespace {
 
-// Numbers are written seven bits a byte, low bits first; a set top bit
-// means another byte follows.
 void AppendVarint(std::string& out, std::uint32_t n) {
-  while (n >= 0x80) {
-    out.push_back(static_cast<char>((n & 0x7F) | 0x80));
-    n >>= 7;
-  }
-  out.push_back(static_cast<char>(n));
+  std::uint8_t bytes[kMaxVarintBytes];
+  out.append(reinterpret_cast<const char*>(bytes), WriteVarint(n, bytes));
 }
 
 // Reads the number at `pos` and moves past it; false at the end of `codes`
 // or on a number cut off by it.
 bool ReadVarint(std::string_view codes, std::size_t& pos, std::uint32_t& n) {
-  n = 0;
-  for (unsigned shift = 0; pos < codes.size() && shift < 35; shift += 7) {
-    const auto byte = static_cast<unsigned char>(codes[pos++]);
-    n |= static_cast<std::uint32_t>(byte & 0x7F) << shift;
-    if ((byte & 0x80) == 0) return true;
-  }
-  pos = codes.size();
-  return false;
+  return tlw::ReadVarint(reinterpret_cast<const std::uint8_t*>(codes.data()), codes.size(), pos, n);
 }
 
 }  // namespace

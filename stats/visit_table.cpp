@@ -40,11 +40,8 @@ void VisitTable::Clear() {
 }
 
 void VisitTable::Append(OpenVisit& visit, std::uint32_t page) {
-  std::uint8_t code[5];
-  std::size_t size = 0;
-  for (std::uint64_t value = std::uint64_t{page} + 1; value != 0; value >>= 7) {
-    code[size++] = static_cast<std::uint8_t>((value & 0x7F) | (value > 0x7F ? 0x80 : 0));
-  }
+  std::uint8_t code[kMaxVarintBytes];
+  const std::size_t size = WriteVarint(page + 1, code);
   std::size_t used = 0;
   for (const Link& last = links_[visit.lastLink]; used < kLinkBytes && last.bytes[used] != 0;) {
     ReadPage(last, used);

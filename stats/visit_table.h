@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "stats/varint.h"
+
 namespace tlw {
 
 // The open visit of one host: the time of its last activity and the pages
@@ -30,9 +32,9 @@ struct OpenVisit {
 // number of records.
 //
 // A large log has a visit open for every host until its end, so a link
-// holds as many pages as fit in twelve bytes, each page number written in
-// seven-bit groups (a site's first 127 pages take a byte): most visits take
-// one link of 16 bytes, where a link for every page took 8 bytes a page.
+// holds as many pages as fit in twelve bytes, each page number written as
+// a varint: most visits take one link of 16 bytes, where a link for every
+// page took 8 bytes a page.
 class VisitTable {
  public:
   explicit VisitTable(std::uint32_t bucketCount) : bucketCount_(bucketCount ? bucketCount : 1) {}
@@ -66,8 +68,9 @@ class VisitTable {
 
  private:
   static constexpr std::size_t kLinkBytes = 12;
-  // A page is written as its number + 1, so that a zero byte where a page
-  // would start ends the link's pages; a page never spans two links.
+  // A page is written as its number + 1 (path numbers stay far below the
+  // largest), so that a zero byte where a page would start ends the link's
+  // pages; a page never spans two links.
   struct Link {
     std::uint32_t next = 0;  // 0: end of chain
     std::uint8_t bytes[kLinkBytes] = {};
@@ -77,13 +80,9 @@ class VisitTable {
 
   // The page written at bytes[at] of `link`; `at` moves past it.
   static std::uint32_t ReadPage(const Link& link, std::size_t& at) {
-    std::uint64_t value = 0;
-    for (unsigned shift = 0;; shift += 7) {
-      const std::uint8_t byte = link.bytes[at++];
-      value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
-      if ((byte & 0x80) == 0) break;
-    }
-    return static_cast<std::uint32_t>(value - 1);
+    std::uint32_t value = 0;
+    ReadVarint(link.bytes, kLinkBytes, at, value);
+    return value - 1;
   }
   std::uint32_t NewLink();
   // Writes `page` after the last page of `visit`, in a new link when the
