@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -21,19 +20,17 @@ class HostOrder {
   template <typename HostsSoFar>
   void Add(std::uint32_t host, HostsSoFar&& hostsSoFar) {
     if (ascending_) {
-      if (count_ == 0 || host > last_) {
+      if (empty_ || host > last_) {
         last_ = host;
-        ++count_;
+        empty_ = false;
         return;
       }
       kept_ = hostsSoFar();
       ascending_ = false;
     }
     kept_.push_back(host);
-    ++count_;
   }
 
-  std::size_t Count() const { return count_; }
   // True: the hosts are those of the event in creation order.
   bool Ascending() const { return ascending_; }
   // The hosts in order, when not Ascending.
@@ -45,7 +42,7 @@ class HostOrder {
  private:
   bool ascending_ = true;
   std::uint32_t last_ = 0;
-  std::size_t count_ = 0;
+  bool empty_ = true;
   std::vector<std::uint32_t> kept_;
 };
 
