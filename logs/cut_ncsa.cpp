@@ -97,7 +97,7 @@ ParseOutcome CutNcsa(std::string_view line, LogRecord& record) {
     record.minute = tokens.Next(':');
   }
   tokens.Next(']');  // seconds and zone
-  if (tokens.SkipPast('"')) record.url = RequestUrl(tokens.RestOfQuoted());
+  record.url = tokens.SkipPast('"') ? RequestUrl(tokens.RestOfQuoted()) : std::string_view();
   record.status = tokens.Next(' ');
   record.bytes = tokens.Next(' ');
   // The common form ends here and leaves both empty.

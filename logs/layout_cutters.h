@@ -8,6 +8,8 @@
 
 // The cutting of each layout, one file each; ParseLine picks one. Each
 // returns Record when its cutting completed, or the reason it produced none.
+// CutNcsa sets every field of `record`; the others set only the fields their
+// layout has, in a record cleared beforehand with the user "-".
 namespace tlw::layout {
 
 ParseOutcome CutNcsa(std::string_view line, LogRecord& record);

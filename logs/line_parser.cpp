@@ -16,13 +16,19 @@ ParseOutcome ParseLine(LogFormat format, std::span<char> line, ParseState& state
   // Continuation lines and padding start with a blank; no layout starts so.
   if (!line.empty() && line[0] == ' ') return ParseOutcome::Skipped;
 
-  record = LogRecord{};
-  record.user = "-";
   const std::string_view text(line.data(), line.size());
   ParseOutcome outcome = ParseOutcome::UnsupportedFormat;
+  if (format == LogFormat::Ncsa) {
+    // The NCSA cutter sets every field itself: clearing the record first
+    // would cost a good part of cutting it.
+    outcome = layout::CutNcsa(text, record);
+    if (outcome == ParseOutcome::Record) ++state.lineCounter;
+    return outcome;
+  }
+  record = LogRecord{};
+  record.user = "-";
   switch (format) {
     case LogFormat::Ncsa:
-      outcome = layout::CutNcsa(text, record);
       break;
     case LogFormat::W3cExtended:
       outcome = layout::CutW3cExtended(line, state.w3cFields, record);
