@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <vector>
@@ -11,11 +12,13 @@
 
 namespace tlw {
 
-// A record with the layout it was cut by. Its fields are views into the
-// reader's buffers, which stay unchanged until the batch is counted.
+// A record with the layout it was cut by and its hint (see RecordHandlers).
+// Its fields are views into the reader's buffers, which stay unchanged until
+// the batch is counted.
 struct BatchedRecord {
   LogRecord record;
   LogFormat format;
+  std::uint64_t hint;
 };
 
 // The records handed from the reading thread to the counting thread in one
@@ -26,9 +29,9 @@ class RecordBatch {
 
   RecordBatch() : records_(kMaxRecords) {}
   // False, with nothing added, when the batch is full.
-  bool Add(const LogRecord& record, LogFormat format) {
+  bool Add(const LogRecord& record, LogFormat format, std::uint64_t hint) {
     if (count_ == kMaxRecords) return false;
-    records_[count_++] = BatchedRecord{record, format};
+    records_[count_++] = BatchedRecord{record, format, hint};
     return true;
   }
   void Clear() { count_ = 0; }
@@ -38,6 +41,20 @@ class RecordBatch {
  private:
   std::vector<BatchedRecord> records_;
   std::size_t count_ = 0;
+};
+
+// What is done with each record of a logfile, and on which side.
+struct RecordHandlers {
+  // Reading side: may change the record before it is handed over, and
+  // gives its hint, a number worked out for `count` ahead of time (the hash
+  // of a key it looks up, say). May be empty: the hint is then 0.
+  std::function<std::uint64_t(LogRecord&)> prepare;
+  // Counting side, while records are counted: the hints of the record some
+  // eight records ahead and of the one some four ahead, so that what
+  // counting them will read can be loaded in the meantime. May be empty.
+  std::function<void(std::uint64_t far, std::uint64_t near)> lookAhead;
+  // Counting side: counts a record, with its hint.
+  std::function<void(LogRecord&, LogFormat, std::uint64_t hint)> count;
 };
 
 // How the records of one logfile ended.
@@ -57,13 +74,11 @@ struct PipelineEnd {
 // thread has ended. A source that cannot keep its lines is read and counted
 // on the calling thread alone, with the same results.
 PipelineEnd PipeRecords(LogfileRecords& records, const std::function<bool()>& running,
-                        const std::function<void(LogRecord&)>& prepare,
-                        const std::function<void(LogRecord&, LogFormat)>& count);
+                        const RecordHandlers& handlers);
 
 // The same on the calling thread alone: each record is counted before the
-// next line is read.
+// next line is read (`lookAhead` is not called).
 PipelineEnd CountRecords(LogfileRecords& records, const std::function<bool()>& running,
-                         const std::function<void(LogRecord&)>& prepare,
-                         const std::function<void(LogRecord&, LogFormat)>& count);
+                         const RecordHandlers& handlers);
 
 }  // namespace tlw

@@ -272,11 +272,22 @@ class SiteRun {
     CountingLineSource lines(source, options_.progress, linesRead_);
     LogfileRecords records(lines, parse_);
     const auto running = [this] { return profile_.GetRunning(); };
-    const auto count = [this](LogRecord& record, LogFormat format) { Count(record, format); };
-    std::function<void(LogRecord&)> prepare;
-    if (settings_.resolveHostnames) prepare = [this](LogRecord& record) { NameHost(record); };
-    const PipelineEnd end = pipelined ? PipeRecords(records, running, prepare, count)
-                                      : CountRecords(records, running, prepare, count);
+    RecordHandlers handlers;
+    // Hosts are looked up by their hash, worked out on the reading side
+    // after the host was named.
+    handlers.prepare = [this, resolve = settings_.resolveHostnames](LogRecord& record) {
+      if (resolve) NameHost(record);
+      return HostHashOf(record);
+    };
+    handlers.lookAhead = [this](std::uint64_t far, std::uint64_t near) {
+      PrefetchHost(stats_, far, false);
+      PrefetchHost(stats_, near, true);
+    };
+    handlers.count = [this](LogRecord& record, LogFormat format, std::uint64_t hostHash) {
+      Count(record, format, hostHash);
+    };
+    const PipelineEnd end = pipelined ? PipeRecords(records, running, handlers)
+                                      : CountRecords(records, running, handlers);
     if (end.cancelled) return ReadEnd::Cancelled;
     const RecordStep step = end.step;
     linesRead_ = lines.LinesRead();
@@ -319,9 +330,9 @@ class SiteRun {
     if (!name.empty()) record.host = name;
   }
 
-  void Count(LogRecord& record, LogFormat format) {
+  void Count(LogRecord& record, LogFormat format, std::uint64_t hostHash) {
     counting_.w3cLog = format == LogFormat::W3cExtended;
-    AddRecord(stats_, counting_, record);
+    AddRecord(stats_, counting_, record, hostHash);
   }
 
   ReadEnd EndOfRecords(RecordStep step, const LogfileRecords& records, const std::string& name) {

@@ -26,9 +26,11 @@ constexpr std::size_t kMaxHostKey = 299;
 // call of its own costs each of them a good part of its work.
 [[gnu::always_inline]] inline std::uint32_t HostOf(CountingState& state,
                                                    const CountingOptions& options,
-                                                   std::string_view hostKey) {
+                                                   std::string_view hostKey,
+                                                   std::uint64_t hostHash) {
   bool created = false;
-  const std::uint32_t handle = state.hosts.InternRepeated(hostKey, state.previousHost, &created);
+  const std::uint32_t handle =
+      state.hosts.InternRepeated(hostKey, hostHash, state.previousHost, &created);
   if (created)
     state.hosts.ValueAt(handle).filtered = MatchesFilterList(hostKey, options.hostFilter);
   return handle;
@@ -167,8 +169,26 @@ void CountStatus(SiteStatistics& statistics, CountingState& state, std::string_v
 
 }  // namespace
 
+std::uint64_t HostHashOf(const LogRecord& record) {
+  return LookupHash(record.host.substr(0, kMaxHostKey));
+}
+
+void PrefetchHost(const SiteStatistics& statistics, std::uint64_t hostHash, bool near) {
+  const auto& hosts = statistics.Counting().hosts;
+  if (near) {
+    hosts.PrefetchEntry(hostHash);
+  } else {
+    hosts.PrefetchSlot(hostHash);
+  }
+}
+
 void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
                const LogRecord& record) {
+  AddRecord(statistics, options, record, HostHashOf(record));
+}
+
+void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const LogRecord& record,
+               std::uint64_t hostHash) {
   // A record without a host is counted nowhere, not even as a day's hit.
   if (record.host.empty()) return;
   CountingState& state = statistics.Counting();
@@ -185,7 +205,7 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
 
   // 2-3. Path shape, host facts (cached per distinct path and host).
   const std::uint32_t pathHandle = PathOf(state, options, path);
-  const std::uint32_t hostHandle = HostOf(state, options, hostKey);
+  const std::uint32_t hostHandle = HostOf(state, options, hostKey, hostHash);
   HostSlot& host = state.hosts.ValueAt(hostHandle);
   PathSlot& slot = state.paths.ValueAt(pathHandle);
 

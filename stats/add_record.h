@@ -13,6 +13,16 @@ namespace tlw {
 // ignored entirely. Records must come in file order, on the run's thread.
 void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const LogRecord& record);
 
+// AddRecord looks the host of every record up in a table too large for the
+// cache. A caller that holds the records to come can work out the hash of
+// each host beforehand (on another thread), hand it to AddRecord, and a few
+// records ahead have the table's memory loaded: PrefetchHost for a record
+// some eight records ahead, then for one some four ahead with `near`.
+std::uint64_t HostHashOf(const LogRecord& record);
+void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const LogRecord& record,
+               std::uint64_t hostHash);
+void PrefetchHost(const SiteStatistics& statistics, std::uint64_t hostHash, bool near);
+
 // Brings the tables up to date with the counts that counting keeps per
 // distinct key. FinishRecords does it; call it only to read the tables in
 // the middle of a run.

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/prefetch.h"
 #include "stats/entry_store.h"
 #include "stats/text_hash.h"
 
@@ -84,7 +85,7 @@ class KeyedTable {
   // The entry of `key`, created with a value-initialised Value when absent;
   // `created` (if given) tells which.
   Handle Intern(std::string_view key, bool* created = nullptr) {
-    return InternWith(key, created, [key] { return TableHash(key); });
+    return InternWith(key, LookupHash(key), created, [key] { return TableHash(key); });
   }
 
   // Intern for a table whose keys are codes standing for texts: a new entry
@@ -93,7 +94,7 @@ class KeyedTable {
   // keyed by the texts. Equal keys must come with equal hashes.
   Handle InternWithTableHash(std::string_view key, std::uint32_t tableHash,
                              bool* created = nullptr) {
-    return InternWith(key, created, [tableHash] { return tableHash; });
+    return InternWith(key, LookupHash(key), created, [tableHash] { return tableHash; });
   }
 
   // Intern for a field that often repeats from one record to the next:
@@ -107,6 +108,35 @@ class KeyedTable {
     }
     previous = Intern(key, created);
     return previous;
+  }
+  // The same with `hash`, the LookupHash of `key`, worked out beforehand.
+  Handle InternRepeated(std::string_view key, std::uint64_t hash, Handle& previous,
+                        bool* created = nullptr) {
+    if (previous != kNone && KeyEquals(previous, key)) {
+      if (created) *created = false;
+      return previous;
+    }
+    previous = InternWith(key, hash, created, [key] { return TableHash(key); });
+    return previous;
+  }
+
+  // For a caller that knows the keys it will look up a while ahead, by
+  // their LookupHash: the index slot where the look-up of `hash` starts
+  // begins loading into the cache; some time later, the entry that slot
+  // names (when it is the key's, as its fingerprint suggests) does too.
+  // Neither changes the table.
+  void PrefetchSlot(std::uint64_t hash) const {
+    if (!slots_.empty()) PrefetchLine(&slots_[hash >> shift_]);
+  }
+  void PrefetchEntry(std::uint64_t hash) const {
+    if (slots_.empty()) return;
+    const std::uint64_t slot = slots_[hash >> shift_];
+    if (slot == 0 || static_cast<std::uint32_t>(slot >> 32) != static_cast<std::uint32_t>(hash)) {
+      return;
+    }
+    const char* entry = reinterpret_cast<const char*>(&store_.At(static_cast<Handle>(slot) - 1));
+    PrefetchLine(entry);
+    PrefetchLine(entry + 63);  // an entry and its key may span two lines
   }
 
   // Whether `handle` (kNone, or a handle of this table not removed since)
@@ -170,7 +200,7 @@ class KeyedTable {
   std::string_view KeyAt(Handle handle) const { return store_.KeyOf(handle); }
   // Starts loading an entry's key into the cache, for a walk over many
   // entries that will read it shortly.
-  void PrefetchKey(Handle handle) const { __builtin_prefetch(store_.KeyBytes(handle)); }
+  void PrefetchKey(Handle handle) const { PrefetchLine(store_.KeyBytes(handle)); }
   Value& ValueAt(Handle handle) { return store_.At(handle).value; }
   const Value& ValueAt(Handle handle) const { return store_.At(handle).value; }
 
@@ -207,9 +237,9 @@ class KeyedTable {
 
  private:
   template <typename MakeTableHash>
-  Handle InternWith(std::string_view key, bool* created, MakeTableHash&& makeTableHash) {
+  Handle InternWith(std::string_view key, std::uint64_t hash, bool* created,
+                    MakeTableHash&& makeTableHash) {
     if ((live_ + 1) * 2 > slots_.size()) Grow();
-    const std::uint64_t hash = LookupHash(key);
     const std::uint32_t fingerprint = static_cast<std::uint32_t>(hash);
     std::size_t pos = hash >> shift_;
     for (;; pos = (pos + 1) & mask_) {

@@ -89,6 +89,7 @@ class SiteStatistics {
   // Run-local state of the counting code (caches, current day, open-visit
   // bookkeeping). For stats/ internals only.
   CountingState& Counting() { return *counting_; }
+  const CountingState& Counting() const { return *counting_; }
 
  private:
   std::unique_ptr<CountingState> counting_;

@@ -114,21 +114,45 @@ TEST(PipeRecords, HandsOverEveryRecordInOrderAndStopsWithinOneRecord) {
       LogfileRecords records(*source.lines, state);
       std::deque<std::string> names;
       std::vector<std::string> seen;
+      // Each record's hint is its number; the look-ahead is to be given
+      // those of records four and (at most) eight later.
+      std::uint64_t prepared = 0;
+      std::vector<std::uint64_t> hints;
+      std::size_t lookedAhead = 0;
+      RecordHandlers handlers;
+      handlers.prepare = [&](LogRecord& record) {
+        if (!slowCounter) pause(names.size());
+        record.host = names.emplace_back("n" + std::string(record.host));
+        return ++prepared;
+      };
+      handlers.lookAhead = [&](std::uint64_t far, std::uint64_t near) {
+        const std::uint64_t next = hints.size() + 1;  // the record counted next
+        EXPECT_EQ(near, next + 4);
+        EXPECT_TRUE(far >= near && far <= next + 8) << far;
+        ++lookedAhead;
+      };
+      handlers.count = [&](LogRecord& record, LogFormat format, std::uint64_t hint) {
+        EXPECT_EQ(format, LogFormat::Ncsa);
+        if (slowCounter) pause(seen.size());
+        seen.push_back(Flat(record));
+        hints.push_back(hint);
+      };
       const PipelineEnd end = PipeRecords(
-          records, [] { return true; },
-          [&](LogRecord& record) {
-            if (!slowCounter) pause(names.size());
-            record.host = names.emplace_back("n" + std::string(record.host));
-          },
-          [&](LogRecord& record, LogFormat format) {
-            EXPECT_EQ(format, LogFormat::Ncsa);
-            if (slowCounter) pause(seen.size());
-            seen.push_back(Flat(record));
-          });
+          records, [] { return true; }, handlers);
       EXPECT_FALSE(end.cancelled);
       EXPECT_EQ(end.step, RecordStep::End);
       ASSERT_EQ(seen.size(), expected.size());
-      for (std::size_t i = 0; i < seen.size(); ++i) ASSERT_EQ(seen[i], "n" + expected[i]) << i;
+      for (std::size_t i = 0; i < seen.size(); ++i) {
+        ASSERT_EQ(seen[i], "n" + expected[i]) << i;
+        ASSERT_EQ(hints[i], i + 1);
+      }
+      // Only the records counted by the pipeline are looked ahead at, all
+      // but the last four of each batch.
+      if (lendable) {
+        EXPECT_GT(lookedAhead, seen.size() * 3 / 4);
+      } else {
+        EXPECT_EQ(lookedAhead, 0u);
+      }
     }
 
     // A stop while counting: no record after it is counted.
@@ -137,9 +161,10 @@ TEST(PipeRecords, HandsOverEveryRecordInOrderAndStopsWithinOneRecord) {
       ParseState state;
       LogfileRecords records(*source.lines, state);
       std::atomic<std::size_t> counted = 0;
+      RecordHandlers handlers;
+      handlers.count = [&](LogRecord&, LogFormat, std::uint64_t) { ++counted; };
       const PipelineEnd end = PipeRecords(
-          records, [&] { return counted < stopAt; }, nullptr,
-          [&](LogRecord&, LogFormat) { ++counted; });
+          records, [&] { return counted < stopAt; }, handlers);
       EXPECT_TRUE(end.cancelled) << stopAt;
       EXPECT_EQ(counted, stopAt);
     }
@@ -149,11 +174,12 @@ TEST(PipeRecords, HandsOverEveryRecordInOrderAndStopsWithinOneRecord) {
       Source source(lendable);
       ParseState state;
       LogfileRecords records(*source.lines, state);
+      RecordHandlers handlers;
+      handlers.count = [](LogRecord& record, LogFormat, std::uint64_t) {
+        if (record.url == "/page4000.html") throw std::runtime_error("full");
+      };
       EXPECT_THROW(PipeRecords(
-                       records, [] { return true; }, nullptr,
-                       [](LogRecord& record, LogFormat) {
-                         if (record.url == "/page4000.html") throw std::runtime_error("full");
-                       }),
+                       records, [] { return true; }, handlers),
                    std::runtime_error);
     }
   }
