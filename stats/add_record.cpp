@@ -1,6 +1,7 @@
 #include "stats/add_record.h"
 
 #include <algorithm>
+#include <array>
 
 #include "stats/agent_rules.h"
 #include "stats/counting_state.h"
@@ -290,8 +291,10 @@ namespace {
 // range held a host's first record back: the host entries and the
 // `hostnames` entries then never take memory in full at once.
 void SettleHosts(SiteStatistics& statistics, CountingState& state, bool releaseHosts) {
+  std::size_t toNameCount = 0;
   state.hosts.ForEachHandle([&](std::uint32_t number) {
     HostSlot& host = state.hosts.ValueAt(number);
+    if (host.counted && !host.named) ++toNameCount;
     const std::int64_t pending = static_cast<std::int64_t>(host.pending);
     AddPending(statistics.domains, host.domain, pending);
     AddPending(statistics.countries, host.country, pending);
@@ -305,13 +308,36 @@ void SettleHosts(SiteStatistics& statistics, CountingState& state, bool releaseH
   });
   const HostOrder& toName = state.hostsToName;
   const bool release = releaseHosts && toName.Ascending();
+  StatTable& hostnames = statistics.hostnames;
+  hostnames.Reserve(hostnames.Count() + toNameCount);
+  // Hosts are named a few at a time, their look-ups in `hostnames`, a table
+  // far larger than the cache on a long log, loaded side by side.
+  constexpr std::size_t kSideBySide = 8;
+  std::array<std::uint32_t, kSideBySide> group{};
+  std::size_t grouped = 0;
+  const auto nameGroup = [&] {
+    std::array<std::uint64_t, kSideBySide> hashes{};
+    for (std::size_t i = 0; i < grouped; ++i) {
+      hashes[i] = LookupHash(state.hosts.KeyAt(group[i]));
+      hostnames.PrefetchSlot(hashes[i]);
+    }
+    for (std::size_t i = 0; i < grouped; ++i) hostnames.PrefetchEntry(hashes[i]);
+    for (std::size_t i = 0; i < grouped; ++i) {
+      const std::uint32_t number = group[i];
+      HostSlot& host = state.hosts.ValueAt(number);
+      host.named = true;
+      AddPending(hostnames,
+                 hostnames.InternWithTableHash(state.hosts.KeyAt(number), hashes[i],
+                                               state.hosts.TableHashAt(number)),
+                 static_cast<std::int64_t>(host.pending));
+      host.pending = 0;
+    }
+    if (release && grouped > 0) state.hosts.ReleaseEntriesBefore(group[grouped - 1]);
+    grouped = 0;
+  };
   const auto name = [&](std::uint32_t number) {
-    HostSlot& host = state.hosts.ValueAt(number);
-    host.named = true;
-    AddPending(statistics.hostnames, statistics.hostnames.Intern(state.hosts.KeyAt(number)),
-               static_cast<std::int64_t>(host.pending));
-    host.pending = 0;
-    if (release) state.hosts.ReleaseEntriesBefore(number);
+    group[grouped++] = number;
+    if (grouped == kSideBySide) nameGroup();
   };
   if (toName.Ascending()) {
     state.hosts.ForEachHandle([&](std::uint32_t number) {
@@ -321,6 +347,7 @@ void SettleHosts(SiteStatistics& statistics, CountingState& state, bool releaseH
   } else {
     for (const std::uint32_t number : toName.Kept()) name(number);
   }
+  nameGroup();
   state.hostsToName.Clear();
 }
 

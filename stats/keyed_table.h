@@ -96,6 +96,17 @@ class KeyedTable {
                              bool* created = nullptr) {
     return InternWith(key, LookupHash(key), created, [tableHash] { return tableHash; });
   }
+  // The same with `hash`, the LookupHash of `key`, worked out beforehand.
+  Handle InternWithTableHash(std::string_view key, std::uint64_t hash, std::uint32_t tableHash,
+                             bool* created = nullptr) {
+    return InternWith(key, hash, created, [tableHash] { return tableHash; });
+  }
+
+  // Makes room in the index for `count` entries in all, so that a table
+  // about to take that many is not rebuilt on the way.
+  void Reserve(std::size_t count) {
+    if (count * 2 > slots_.size()) Grow(count);
+  }
 
   // Intern for a field that often repeats from one record to the next:
   // `previous` (the handle this call gave last time, or kNone) is tried
@@ -239,7 +250,7 @@ class KeyedTable {
   template <typename MakeTableHash>
   Handle InternWith(std::string_view key, std::uint64_t hash, bool* created,
                     MakeTableHash&& makeTableHash) {
-    if ((live_ + 1) * 2 > slots_.size()) Grow();
+    if ((live_ + 1) * 2 > slots_.size()) Grow(live_ + 1);
     const std::uint32_t fingerprint = static_cast<std::uint32_t>(hash);
     std::size_t pos = hash >> shift_;
     for (;; pos = (pos + 1) & mask_) {
@@ -266,9 +277,10 @@ class KeyedTable {
            BytesEqual(store_.KeyBytes(h), key.data(), key.size());
   }
 
-  void Grow() {
+  // Rebuilds the index for at least `entries` entries.
+  void Grow(std::size_t entries) {
     std::size_t capacity = 16;
-    while (capacity < (live_ + 1) * 2) capacity *= 2;
+    while (capacity < entries * 2) capacity *= 2;
     // The index is rebuilt from the entries: the old one goes first, so that
     // the two never take memory at once.
     std::vector<std::uint64_t>().swap(slots_);

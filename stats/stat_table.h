@@ -53,6 +53,15 @@ class StatTable {
   Handle InternWithTableHash(std::string_view key, std::uint32_t tableHash) {
     return table_.InternWithTableHash(key, tableHash);
   }
+  // The same with `hash`, the key's LookupHash, worked out beforehand, for
+  // a caller that loads the look-ups of a few keys at once (PrefetchSlot,
+  // then PrefetchEntry, see KeyedTable).
+  Handle InternWithTableHash(std::string_view key, std::uint64_t hash, std::uint32_t tableHash) {
+    return table_.InternWithTableHash(key, hash, tableHash);
+  }
+  void PrefetchSlot(std::uint64_t hash) const { table_.PrefetchSlot(hash); }
+  void PrefetchEntry(std::uint64_t hash) const { table_.PrefetchEntry(hash); }
+  void Reserve(std::size_t count) { table_.Reserve(count); }
   Handle Find(std::string_view key) const { return table_.Find(key); }
   void AddAt(Handle h, std::int64_t n) { AddTo(table_.ValueAt(h), n); }
   // The count of entry `h` itself, for code that adds to one entry record

@@ -37,12 +37,14 @@ void AppendClickPage(SiteStatistics& statistics, CountingState& state, std::uint
   }
 }
 
-// Counts a finished key in `clickPaths` when its text has 3 characters or
-// more (shorter page lists are not visits).
-void CountClickPathKey(SiteStatistics& statistics, const ClickPathKey& key) {
-  if (key.textLength < 3) return;
+// Whether a finished key is counted: its text has 3 characters or more
+// (shorter page lists are not visits).
+bool CountsAsClickPath(const ClickPathKey& key) { return key.textLength >= 3; }
+
+// Counts a finished key in `clickPaths`, with the LookupHash of its codes.
+void CountClickPathKey(SiteStatistics& statistics, const ClickPathKey& key, std::uint64_t hash) {
   StatTable& paths = statistics.clickPaths;
-  paths.AddAt(paths.InternWithTableHash(key.codes, key.tableHash), 1);
+  paths.AddAt(paths.InternWithTableHash(key.codes, hash, key.tableHash), 1);
 }
 
 void CountClickPath(SiteStatistics& statistics, CountingState& state, std::uint32_t firstLink) {
@@ -50,7 +52,7 @@ void CountClickPath(SiteStatistics& statistics, CountingState& state, std::uint3
   key.Clear();
   statistics.openVisits.ForEachPage(
       firstLink, [&](std::uint32_t page) { AppendClickPage(statistics, state, page, key); });
-  CountClickPathKey(statistics, key);
+  if (CountsAsClickPath(key)) CountClickPathKey(statistics, key, LookupHash(key.codes));
 }
 
 void AddLastVisitor(SiteStatistics& statistics, CountingState& state,
@@ -159,8 +161,21 @@ void CountClickPaths(SiteStatistics& statistics, CountingState& state,
         walking = true;
       }
     }
+    // The keys are looked up side by side as well: their index slots load
+    // at once, then their entries, and only then are they counted.
+    std::array<std::uint64_t, kSideBySide> hashes{};
+    std::array<bool, kSideBySide> counted{};
     for (std::size_t j = 0; j < n; ++j) {
-      if (chains[base + j] != 0) CountClickPathKey(statistics, keys[j]);
+      counted[j] = chains[base + j] != 0 && CountsAsClickPath(keys[j]);
+      if (!counted[j]) continue;
+      hashes[j] = LookupHash(keys[j].codes);
+      statistics.clickPaths.PrefetchSlot(hashes[j]);
+    }
+    for (std::size_t j = 0; j < n; ++j) {
+      if (counted[j]) statistics.clickPaths.PrefetchEntry(hashes[j]);
+    }
+    for (std::size_t j = 0; j < n; ++j) {
+      if (counted[j]) CountClickPathKey(statistics, keys[j], hashes[j]);
     }
   }
   statistics.openVisits.Clear();
