@@ -49,8 +49,10 @@ constexpr std::uint64_t kProgressInterval = 4096;
 constexpr const char* kNoPeriod = "00-00-00";
 
 // Counts the lines and bytes that pass from a logfile to the parser, and
-// publishes them now and then for the front end.
-class CountingLineSource final : public LineSource {
+// publishes them now and then for the front end. On cache lines of its own:
+// a pipelined run's reading thread writes the counts at every line, beside
+// what the counting thread reads.
+class alignas(64) CountingLineSource final : public LineSource {
  public:
   CountingLineSource(LineSource& lines, RunProgress* progress, std::uint64_t linesBefore)
       : lines_(lines), progress_(progress), lineCount_(linesBefore) {}
@@ -331,7 +333,10 @@ class SiteRun {
   }
 
   void Count(LogRecord& record, LogFormat format, std::uint64_t hostHash) {
-    counting_.w3cLog = format == LogFormat::W3cExtended;
+    // Written only when it changes, so that the line stays clean in the
+    // counting thread's cache.
+    const bool w3cLog = format == LogFormat::W3cExtended;
+    if (counting_.w3cLog != w3cLog) counting_.w3cLog = w3cLog;
     AddRecord(stats_, counting_, record, hostHash);
   }
 

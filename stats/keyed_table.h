@@ -141,13 +141,19 @@ class KeyedTable {
   }
   void PrefetchEntry(std::uint64_t hash) const {
     if (slots_.empty()) return;
-    const std::uint64_t slot = slots_[hash >> shift_];
-    if (slot == 0 || static_cast<std::uint32_t>(slot >> 32) != static_cast<std::uint32_t>(hash)) {
+    // A third of the keys lie past their first slot: the next few slots,
+    // mostly in the same cache line, are looked at too.
+    constexpr std::size_t kSlotsTried = 4;
+    std::size_t pos = hash >> shift_;
+    for (std::size_t tried = 0; tried < kSlotsTried; ++tried, pos = (pos + 1) & mask_) {
+      const std::uint64_t slot = slots_[pos];
+      if (slot == 0) return;
+      if (static_cast<std::uint32_t>(slot >> 32) != static_cast<std::uint32_t>(hash)) continue;
+      const char* entry = reinterpret_cast<const char*>(&store_.At(static_cast<Handle>(slot) - 1));
+      PrefetchLine(entry);
+      PrefetchLine(entry + 63);  // an entry and its key may span two lines
       return;
     }
-    const char* entry = reinterpret_cast<const char*>(&store_.At(static_cast<Handle>(slot) - 1));
-    PrefetchLine(entry);
-    PrefetchLine(entry + 63);  // an entry and its key may span two lines
   }
 
   // Whether `handle` (kNone, or a handle of this table not removed since)
