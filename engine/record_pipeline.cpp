@@ -35,7 +35,7 @@ constexpr std::size_t kBufferBytes = 64 * 1024;
 // switches against 530 with batches of 2,048, before this rule).
 constexpr std::size_t kWakeBatches = kBatches / 2;
 
-// How many records ahead of the one counted lookAhead is given hints: far
+// How many records ahead of the one counted lookAhead is given hashes: far
 // enough for a load from memory to arrive, near enough that what it loads
 // is still in the cache when the record is counted.
 constexpr std::size_t kFar = 8;
@@ -201,8 +201,7 @@ class alignas(kCacheLine) BatchReader final : public LineBufferPool {
   }
   void RetireBuffer(char* buffer) override { channel_.RetireBuffer(buffer); }
 
-  void Run(const std::function<bool()>& running,
-           const std::function<std::uint64_t(LogRecord&)>& prepare) {
+  void Run(const std::function<bool()>& running, const std::function<void(LogRecord&)>& prepare) {
     PipelineEnd end;
     std::exception_ptr failure;
     try {
@@ -219,11 +218,12 @@ class alignas(kCacheLine) BatchReader final : public LineBufferPool {
           end.step = step;
           break;
         }
-        const std::uint64_t hint = prepare ? prepare(record) : 0;
-        if (batch_->Add(record, records_.Format(), hint)) continue;
+        if (prepare) prepare(record);
+        const RecordHashes hashes = HashesOf(record);
+        if (batch_->Add(record, records_.Format(), hashes)) continue;
         channel_.PutFull(batch_);
         batch_ = channel_.TakeFree();
-        if (batch_ != nullptr) batch_->Add(record, records_.Format(), hint);
+        if (batch_ != nullptr) batch_->Add(record, records_.Format(), hashes);
       }
       if (batch_ != nullptr && !batch_->Empty()) channel_.PutFull(batch_);
     } catch (...) {
@@ -251,8 +251,8 @@ PipelineEnd CountRecords(LogfileRecords& records, const std::function<bool()>& r
     }
     const RecordStep step = records.Next(record);
     if (step == RecordStep::Record) {
-      const std::uint64_t hint = handlers.prepare ? handlers.prepare(record) : 0;
-      handlers.count(record, records.Format(), hint);
+      if (handlers.prepare) handlers.prepare(record);
+      handlers.count(record, records.Format(), HashesOf(record));
     } else if (step != RecordStep::Skipped) {
       end.step = step;
       return end;
@@ -285,10 +285,10 @@ PipelineEnd PipeRecords(LogfileRecords& records, const std::function<bool()>& ru
         }
         if (handlers.lookAhead && i + kNear < batched.size()) {
           const std::size_t far = std::min(i + kFar, batched.size() - 1);
-          handlers.lookAhead(batched[far].hint, batched[i + kNear].hint);
+          handlers.lookAhead(batched[far].hashes, batched[i + kNear].hashes);
         }
         BatchedRecord& entry = batched[i];
-        handlers.count(entry.record, entry.format, entry.hint);
+        handlers.count(entry.record, entry.format, entry.hashes);
       }
       if (stopped) break;
       channel.GiveBack(batch);

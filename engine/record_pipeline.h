@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <functional>
 #include <span>
 #include <vector>
@@ -9,16 +8,17 @@
 #include "base/log_record.h"
 #include "logs/log_format.h"
 #include "logs/logfile_records.h"
+#include "stats/add_record.h"
 
 namespace tlw {
 
-// A record with the layout it was cut by and its hint (see RecordHandlers).
-// Its fields are views into the reader's buffers, which stay unchanged until
+// A record with the layout it was cut by and the hashes of its keys. Its
+// fields are views into the reader's buffers, which stay unchanged until
 // the batch is counted.
 struct BatchedRecord {
   LogRecord record;
   LogFormat format;
-  std::uint64_t hint;
+  RecordHashes hashes;
 };
 
 // The records handed from the reading thread to the counting thread in one
@@ -30,9 +30,9 @@ class alignas(64) RecordBatch {
 
   RecordBatch() : records_(kMaxRecords) {}
   // False, with nothing added, when the batch is full.
-  bool Add(const LogRecord& record, LogFormat format, std::uint64_t hint) {
+  bool Add(const LogRecord& record, LogFormat format, const RecordHashes& hashes) {
     if (count_ == kMaxRecords) return false;
-    records_[count_++] = BatchedRecord{record, format, hint};
+    records_[count_++] = BatchedRecord{record, format, hashes};
     return true;
   }
   void Clear() { count_ = 0; }
@@ -44,18 +44,19 @@ class alignas(64) RecordBatch {
   std::size_t count_ = 0;
 };
 
-// What is done with each record of a logfile, and on which side.
+// What is done with each record of a logfile, and on which side. The
+// hashes of a record's keys (HashesOf) are worked out on the reading side,
+// after `prepare`, and go over with it.
 struct RecordHandlers {
-  // Reading side: may change the record before it is handed over, and
-  // gives its hint, a number worked out for `count` ahead of time (the hash
-  // of a key it looks up, say). May be empty: the hint is then 0.
-  std::function<std::uint64_t(LogRecord&)> prepare;
-  // Counting side, while records are counted: the hints of the record some
+  // Reading side: may change the record before it is handed over. May be
+  // empty.
+  std::function<void(LogRecord&)> prepare;
+  // Counting side, while records are counted: the hashes of the record some
   // eight records ahead and of the one some four ahead, so that what
   // counting them will read can be loaded in the meantime. May be empty.
-  std::function<void(std::uint64_t far, std::uint64_t near)> lookAhead;
-  // Counting side: counts a record, with its hint.
-  std::function<void(LogRecord&, LogFormat, std::uint64_t hint)> count;
+  std::function<void(const RecordHashes& far, const RecordHashes& near)> lookAhead;
+  // Counting side: counts a record.
+  std::function<void(LogRecord&, LogFormat, const RecordHashes&)> count;
 };
 
 // How the records of one logfile ended.

@@ -275,18 +275,14 @@ class SiteRun {
     LogfileRecords records(lines, parse_);
     const auto running = [this] { return profile_.GetRunning(); };
     RecordHandlers handlers;
-    // Hosts are looked up by their hash, worked out on the reading side
-    // after the host was named.
-    handlers.prepare = [this, resolve = settings_.resolveHostnames](LogRecord& record) {
-      if (resolve) NameHost(record);
-      return HostHashOf(record);
-    };
-    handlers.lookAhead = [this](std::uint64_t far, std::uint64_t near) {
+    if (settings_.resolveHostnames)
+      handlers.prepare = [this](LogRecord& record) { NameHost(record); };
+    handlers.lookAhead = [this](const RecordHashes& far, const RecordHashes& near) {
       PrefetchHost(stats_, far, false);
       PrefetchHost(stats_, near, true);
     };
-    handlers.count = [this](LogRecord& record, LogFormat format, std::uint64_t hostHash) {
-      Count(record, format, hostHash);
+    handlers.count = [this](LogRecord& record, LogFormat format, const RecordHashes& hashes) {
+      Count(record, format, hashes);
     };
     const PipelineEnd end = pipelined ? PipeRecords(records, running, handlers)
                                       : CountRecords(records, running, handlers);
@@ -332,12 +328,12 @@ class SiteRun {
     if (!name.empty()) record.host = name;
   }
 
-  void Count(LogRecord& record, LogFormat format, std::uint64_t hostHash) {
+  void Count(LogRecord& record, LogFormat format, const RecordHashes& hashes) {
     // Written only when it changes, so that the line stays clean in the
     // counting thread's cache.
     const bool w3cLog = format == LogFormat::W3cExtended;
     if (counting_.w3cLog != w3cLog) counting_.w3cLog = w3cLog;
-    AddRecord(stats_, counting_, record, hostHash);
+    AddRecord(stats_, counting_, record, hashes);
   }
 
   ReadEnd EndOfRecords(RecordStep step, const LogfileRecords& records, const std::string& name) {

@@ -41,9 +41,10 @@ constexpr std::size_t kMaxHostKey = 299;
 // filters are decided when the path is first seen.
 [[gnu::always_inline]] inline std::uint32_t PathOf(CountingState& state,
                                                    const CountingOptions& options,
-                                                   std::string_view path) {
+                                                   std::string_view path, std::uint64_t pathHash) {
   bool created = false;
-  const std::uint32_t handle = state.paths.InternRepeated(path, state.previousPath, &created);
+  const std::uint32_t handle =
+      state.paths.InternRepeated(path, pathHash, state.previousPath, &created);
   if (created) {
     const PathShape shape = ShapeOfPath(path);
     PathSlot& slot = state.paths.ValueAt(handle);
@@ -170,26 +171,29 @@ void CountStatus(SiteStatistics& statistics, CountingState& state, std::string_v
 
 }  // namespace
 
-std::uint64_t HostHashOf(const LogRecord& record) {
-  return LookupHash(record.host.substr(0, kMaxHostKey));
+RecordHashes HashesOf(const LogRecord& record) {
+  RecordHashes hashes;
+  hashes.host = LookupHash(record.host.substr(0, kMaxHostKey));
+  hashes.path = LookupHash(record.url);
+  return hashes;
 }
 
-void PrefetchHost(const SiteStatistics& statistics, std::uint64_t hostHash, bool near) {
+void PrefetchHost(const SiteStatistics& statistics, const RecordHashes& hashes, bool near) {
   const auto& hosts = statistics.Counting().hosts;
   if (near) {
-    hosts.PrefetchEntry(hostHash);
+    hosts.PrefetchEntry(hashes.host);
   } else {
-    hosts.PrefetchSlot(hostHash);
+    hosts.PrefetchSlot(hashes.host);
   }
 }
 
 void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
                const LogRecord& record) {
-  AddRecord(statistics, options, record, HostHashOf(record));
+  AddRecord(statistics, options, record, HashesOf(record));
 }
 
 void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const LogRecord& record,
-               std::uint64_t hostHash) {
+               const RecordHashes& hashes) {
   // A record without a host is counted nowhere, not even as a day's hit.
   if (record.host.empty()) return;
   CountingState& state = statistics.Counting();
@@ -205,8 +209,8 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const
   TrackDay(statistics, state, record, bytes, sameDate);
 
   // 2-3. Path shape, host facts (cached per distinct path and host).
-  const std::uint32_t pathHandle = PathOf(state, options, path);
-  const std::uint32_t hostHandle = HostOf(state, options, hostKey, hostHash);
+  const std::uint32_t pathHandle = PathOf(state, options, path, hashes.path);
+  const std::uint32_t hostHandle = HostOf(state, options, hostKey, hashes.host);
   HostSlot& host = state.hosts.ValueAt(hostHandle);
   PathSlot& slot = state.paths.ValueAt(pathHandle);
 

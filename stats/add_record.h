@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "base/log_record.h"
 #include "stats/counting_options.h"
 #include "stats/site_statistics.h"
@@ -13,15 +15,21 @@ namespace tlw {
 // ignored entirely. Records must come in file order, on the run's thread.
 void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const LogRecord& record);
 
-// AddRecord looks the host of every record up in a table too large for the
-// cache. A caller that holds the records to come can work out the hash of
-// each host beforehand (on another thread), hand it to AddRecord, and a few
-// records ahead have the table's memory loaded: PrefetchHost for a record
-// some eight records ahead, then for one some four ahead with `near`.
-std::uint64_t HostHashOf(const LogRecord& record);
+// The hashes AddRecord looks a record's host and path up by (nearly every
+// record names another host and path than the one before it). A caller
+// that holds the records to come can work them out beforehand (on another
+// thread), hand them to AddRecord, and a few records ahead have the host
+// table, too large for the cache on a long log, loaded: PrefetchHost for a
+// record some eight records ahead, then for one some four ahead with
+// `near`.
+struct RecordHashes {
+  std::uint64_t host = 0;
+  std::uint64_t path = 0;
+};
+RecordHashes HashesOf(const LogRecord& record);
 void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const LogRecord& record,
-               std::uint64_t hostHash);
-void PrefetchHost(const SiteStatistics& statistics, std::uint64_t hostHash, bool near);
+               const RecordHashes& hashes);
+void PrefetchHost(const SiteStatistics& statistics, const RecordHashes& hashes, bool near);
 
 // Brings the tables up to date with the counts that counting keeps per
 // distinct key. FinishRecords does it; call it only to read the tables in

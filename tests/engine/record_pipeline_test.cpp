@@ -114,44 +114,53 @@ TEST(PipeRecords, HandsOverEveryRecordInOrderAndStopsWithinOneRecord) {
       LogfileRecords records(*source.lines, state);
       std::deque<std::string> names;
       std::vector<std::string> seen;
-      // Each record's hint is its number; the look-ahead is to be given
-      // those of records four and (at most) eight later.
-      std::uint64_t prepared = 0;
-      std::vector<std::uint64_t> hints;
-      std::size_t lookedAhead = 0;
+      // Each record comes with the hashes of its keys, worked out after the
+      // reading side renamed its host; the look-ahead is given those of the
+      // records four and (at most) eight after the one counted next.
+      struct Ahead {
+        std::size_t counted;
+        std::uint64_t farHost, nearHost;
+      };
+      std::vector<std::uint64_t> hostHashes;
+      std::vector<Ahead> lookedAhead;
       RecordHandlers handlers;
       handlers.prepare = [&](LogRecord& record) {
         if (!slowCounter) pause(names.size());
         record.host = names.emplace_back("n" + std::string(record.host));
-        return ++prepared;
       };
-      handlers.lookAhead = [&](std::uint64_t far, std::uint64_t near) {
-        const std::uint64_t next = hints.size() + 1;  // the record counted next
-        EXPECT_EQ(near, next + 4);
-        EXPECT_TRUE(far >= near && far <= next + 8) << far;
-        ++lookedAhead;
+      handlers.lookAhead = [&](const RecordHashes& far, const RecordHashes& near) {
+        lookedAhead.push_back({hostHashes.size(), far.host, near.host});
       };
-      handlers.count = [&](LogRecord& record, LogFormat format, std::uint64_t hint) {
+      handlers.count = [&](LogRecord& record, LogFormat format, const RecordHashes& hashes) {
         EXPECT_EQ(format, LogFormat::Ncsa);
         if (slowCounter) pause(seen.size());
         seen.push_back(Flat(record));
-        hints.push_back(hint);
+        const RecordHashes own = HashesOf(record);
+        EXPECT_TRUE(hashes.host == own.host && hashes.path == own.path);
+        hostHashes.push_back(hashes.host);
       };
       const PipelineEnd end = PipeRecords(
           records, [] { return true; }, handlers);
       EXPECT_FALSE(end.cancelled);
       EXPECT_EQ(end.step, RecordStep::End);
       ASSERT_EQ(seen.size(), expected.size());
-      for (std::size_t i = 0; i < seen.size(); ++i) {
-        ASSERT_EQ(seen[i], "n" + expected[i]) << i;
-        ASSERT_EQ(hints[i], i + 1);
+      for (std::size_t i = 0; i < seen.size(); ++i) ASSERT_EQ(seen[i], "n" + expected[i]) << i;
+      for (const Ahead& ahead : lookedAhead) {
+        ASSERT_LT(ahead.counted + 4, hostHashes.size());
+        EXPECT_EQ(ahead.nearHost, hostHashes[ahead.counted + 4]);
+        bool farFound = false;
+        for (std::size_t k = ahead.counted + 4; k <= ahead.counted + 8 && k < hostHashes.size();
+             ++k) {
+          farFound = farFound || ahead.farHost == hostHashes[k];
+        }
+        EXPECT_TRUE(farFound) << ahead.counted;
       }
       // Only the records counted by the pipeline are looked ahead at, all
       // but the last four of each batch.
       if (lendable) {
-        EXPECT_GT(lookedAhead, seen.size() * 3 / 4);
+        EXPECT_GT(lookedAhead.size(), seen.size() * 3 / 4);
       } else {
-        EXPECT_EQ(lookedAhead, 0u);
+        EXPECT_TRUE(lookedAhead.empty());
       }
     }
 
@@ -162,7 +171,7 @@ TEST(PipeRecords, HandsOverEveryRecordInOrderAndStopsWithinOneRecord) {
       LogfileRecords records(*source.lines, state);
       std::atomic<std::size_t> counted = 0;
       RecordHandlers handlers;
-      handlers.count = [&](LogRecord&, LogFormat, std::uint64_t) { ++counted; };
+      handlers.count = [&](LogRecord&, LogFormat, const RecordHashes&) { ++counted; };
       const PipelineEnd end = PipeRecords(
           records, [&] { return counted < stopAt; }, handlers);
       EXPECT_TRUE(end.cancelled) << stopAt;
@@ -175,7 +184,7 @@ TEST(PipeRecords, HandsOverEveryRecordInOrderAndStopsWithinOneRecord) {
       ParseState state;
       LogfileRecords records(*source.lines, state);
       RecordHandlers handlers;
-      handlers.count = [](LogRecord& record, LogFormat, std::uint64_t) {
+      handlers.count = [](LogRecord& record, LogFormat, const RecordHashes&) {
         if (record.url == "/page4000.html") throw std::runtime_error("full");
       };
       EXPECT_THROW(PipeRecords(
