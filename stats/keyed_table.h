@@ -249,7 +249,14 @@ class KeyedTable {
   // Calls fn(key, value) for every entry in iteration order.
   template <typename Fn>
   void ForEach(Fn&& fn) const {
-    for (Handle h : Ordered()) fn(KeyAt(h), ValueAt(h));
+    // The entries are read in bucket order, scattered over memory: those a
+    // few ahead are loaded while one is read.
+    constexpr std::size_t kAhead = 8;
+    const std::vector<Handle> order = Ordered();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      if (i + kAhead < order.size()) PrefetchLine(&store_.At(order[i + kAhead]));
+      fn(KeyAt(order[i]), ValueAt(order[i]));
+    }
   }
 
  private:
