@@ -34,13 +34,13 @@ constexpr std::size_t kBufferBytes = 64 * 1024;
 // pay for every batch of 256 records (measured on 1M lines: 1,700 context
 // switches against 530 with batches of 2,048, before this rule).
 constexpr std::size_t kWakeBatches = kBatches / 2;
+constexpr std::size_t kWakeBuffers = kBuffers / 2;
 
 // How many records ahead of the one counted lookAhead is given hashes: far
 // enough for a load from memory to arrive, near enough that what it loads
 // is still in the cache when the record is counted.
 constexpr std::size_t kFar = 8;
 constexpr std::size_t kNear = 4;
-constexpr std::size_t kWakeBuffers = kBuffers / 2;
 
 // The hand-over between the reading thread and the counting thread: full
 // batches go one way in order, emptied batches come back, and a read buffer
