@@ -10,12 +10,10 @@
 #include <thread>
 #include <utility>
 
+#include "base/cache_line.h"
+
 namespace tlw {
 namespace {
-
-// The size of a cache line: data that one thread writes while the other
-// reads what lies beside it is kept on lines of its own.
-constexpr std::size_t kCacheLine = 64;
 
 // Batches in flight: one being filled, one being counted, the rest
 // waiting. What keeps the two threads from waiting on each other is the
@@ -51,7 +49,7 @@ constexpr std::size_t kNear = 4;
 // full batch all other batches and buffers are free; and the counter, which
 // waits only when no full batch is left, is woken as soon as the reader
 // waits or finishes.
-class alignas(kCacheLine) BatchChannel {
+class alignas(kCacheLineSize) BatchChannel {
  public:
   BatchChannel() {
     for (RecordBatch& batch : batches_) free_.push_back(&batch);
@@ -184,7 +182,7 @@ class alignas(kCacheLine) BatchChannel {
 // line source its read buffers. Before a buffer is refilled the batch under
 // way is sent, so that every line of a retired buffer is in a batch the
 // counter will give back, and the reader never waits on a batch it holds.
-class alignas(kCacheLine) BatchReader final : public LineBufferPool {
+class alignas(kCacheLineSize) BatchReader final : public LineBufferPool {
  public:
   BatchReader(LogfileRecords& records, BatchChannel& channel)
       : records_(records), channel_(channel) {}

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "base/cache_line.h"
 #include "base/log_record.h"
 #include "logs/log_format.h"
 #include "logs/logfile_records.h"
@@ -24,7 +25,7 @@ struct BatchedRecord {
 // The records handed from the reading thread to the counting thread in one
 // go. The slots are allocated once and reused from batch to batch. On a
 // cache line of its own: the reading thread writes its count at every record.
-class alignas(64) RecordBatch {
+class alignas(kCacheLineSize) RecordBatch {
  public:
   static constexpr std::size_t kMaxRecords = 256;
 

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "base/bounded_call.h"
+#include "base/cache_line.h"
 #include "engine/oversized_logfile.h"
 #include "engine/record_pipeline.h"
 #include "engine/run_delivery.h"
@@ -52,7 +53,7 @@ constexpr const char* kNoPeriod = "00-00-00";
 // publishes them now and then for the front end. On cache lines of its own:
 // a pipelined run's reading thread writes the counts at every line, beside
 // what the counting thread reads.
-class alignas(64) CountingLineSource final : public LineSource {
+class alignas(kCacheLineSize) CountingLineSource final : public LineSource {
  public:
   CountingLineSource(LineSource& lines, RunProgress* progress, std::uint64_t linesBefore)
       : lines_(lines), progress_(progress), lineCount_(linesBefore) {}

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 
+#include "base/cache_line.h"
 #include "base/log_record.h"
 #include "logs/log_format.h"
 #include "logs/parse_outcome.h"
@@ -14,7 +15,7 @@ namespace tlw {
 // What the parser keeps for the whole run, across its files. On cache lines
 // of its own: a pipelined run's reading thread writes it at every line,
 // while the counting thread reads what the run keeps beside it.
-struct alignas(64) ParseState {
+struct alignas(kCacheLineSize) ParseState {
   // Lines that a layout's cutting turned into a record (dropped ones
   // included); the statistics use it to pace the closing of visits.
   std::uint64_t lineCounter = 0;

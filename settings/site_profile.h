@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "base/cache_line.h"
 #include "settings/field_kind.h"
 #include "stats/site_statistics.h"
 
@@ -165,8 +166,8 @@ class CSiteProfile {
   // On a cache line of its own: the reading thread tests it before every
   // line while the counting thread writes the counters that follow, and
   // sharing a line with them made each test a cache miss.
-  alignas(64) std::atomic<bool> running_{false};
-  alignas(64) SiteStatistics statistics_;
+  alignas(kCacheLineSize) std::atomic<bool> running_{false};
+  alignas(kCacheLineSize) SiteStatistics statistics_;
 };
 
 }  // namespace tlw

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/prefetch.h"
+#include "base/cache_line.h"
 #include "stats/entry_store.h"
 #include "stats/text_hash.h"
 
@@ -151,7 +151,7 @@ class KeyedTable {
       if (static_cast<std::uint32_t>(slot >> 32) != static_cast<std::uint32_t>(hash)) continue;
       const char* entry = reinterpret_cast<const char*>(&store_.At(static_cast<Handle>(slot) - 1));
       PrefetchLine(entry);
-      PrefetchLine(entry + 63);  // an entry and its key may span two lines
+      PrefetchLine(entry + kCacheLineSize - 1);  // an entry and its key may span two lines
       return;
     }
   }
