@@ -295,10 +295,8 @@ namespace {
 // range held a host's first record back: the host entries and the
 // `hostnames` entries then never take memory in full at once.
 void SettleHosts(SiteStatistics& statistics, CountingState& state, bool releaseHosts) {
-  std::size_t toNameCount = 0;
   state.hosts.ForEachHandle([&](std::uint32_t number) {
     HostSlot& host = state.hosts.ValueAt(number);
-    if (host.counted && !host.named) ++toNameCount;
     const std::int64_t pending = static_cast<std::int64_t>(host.pending);
     AddPending(statistics.domains, host.domain, pending);
     AddPending(statistics.countries, host.country, pending);
@@ -313,7 +311,6 @@ void SettleHosts(SiteStatistics& statistics, CountingState& state, bool releaseH
   const HostOrder& toName = state.hostsToName;
   const bool release = releaseHosts && toName.Ascending();
   StatTable& hostnames = statistics.hostnames;
-  hostnames.Reserve(hostnames.Count() + toNameCount);
   // Hosts are named a few at a time, their look-ups in `hostnames`, a table
   // far larger than the cache on a long log, loaded side by side.
   constexpr std::size_t kSideBySide = 8;

@@ -102,12 +102,6 @@ class KeyedTable {
     return InternWith(key, hash, created, [tableHash] { return tableHash; });
   }
 
-  // Makes room in the index for `count` entries in all, so that a table
-  // about to take that many is not rebuilt on the way.
-  void Reserve(std::size_t count) {
-    if (count * 2 > slots_.size()) Grow(count);
-  }
-
   // Intern for a field that often repeats from one record to the next:
   // `previous` (the handle this call gave last time, or kNone) is tried
   // first, and updated. `previous` must be kNone or a handle of this table

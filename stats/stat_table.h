@@ -61,7 +61,6 @@ class StatTable {
   }
   void PrefetchSlot(std::uint64_t hash) const { table_.PrefetchSlot(hash); }
   void PrefetchEntry(std::uint64_t hash) const { table_.PrefetchEntry(hash); }
-  void Reserve(std::size_t count) { table_.Reserve(count); }
   Handle Find(std::string_view key) const { return table_.Find(key); }
   void AddAt(Handle h, std::int64_t n) { AddTo(table_.ValueAt(h), n); }
   // The count of entry `h` itself, for code that adds to one entry record
