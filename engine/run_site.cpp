@@ -279,8 +279,7 @@ class SiteRun {
     if (settings_.resolveHostnames)
       handlers.prepare = [this](LogRecord& record) { NameHost(record); };
     handlers.lookAhead = [this](const RecordHashes& far, const RecordHashes& near) {
-      PrefetchHost(stats_, far, false);
-      PrefetchHost(stats_, near, true);
+      PrefetchHost(stats_, far, near);
     };
     handlers.count = [this](LogRecord& record, LogFormat format, const RecordHashes& hashes) {
       Count(record, format, hashes);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 #include "stats/agent_rules.h"
 #include "stats/counting_state.h"
@@ -178,13 +179,11 @@ RecordHashes HashesOf(const LogRecord& record) {
   return hashes;
 }
 
-void PrefetchHost(const SiteStatistics& statistics, const RecordHashes& hashes, bool near) {
+void PrefetchHost(const SiteStatistics& statistics, const RecordHashes& far,
+                  const RecordHashes& near) {
   const auto& hosts = statistics.Counting().hosts;
-  if (near) {
-    hosts.PrefetchEntry(hashes.host);
-  } else {
-    hosts.PrefetchSlot(hashes.host);
-  }
+  hosts.PrefetchSlot(far.host);
+  hosts.PrefetchEntry(near.host);
 }
 
 void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
@@ -318,11 +317,8 @@ void SettleHosts(SiteStatistics& statistics, CountingState& state, bool releaseH
   std::size_t grouped = 0;
   const auto nameGroup = [&] {
     std::array<std::uint64_t, kSideBySide> hashes{};
-    for (std::size_t i = 0; i < grouped; ++i) {
-      hashes[i] = LookupHash(state.hosts.KeyAt(group[i]));
-      hostnames.PrefetchSlot(hashes[i]);
-    }
-    for (std::size_t i = 0; i < grouped; ++i) hostnames.PrefetchEntry(hashes[i]);
+    for (std::size_t i = 0; i < grouped; ++i) hashes[i] = LookupHash(state.hosts.KeyAt(group[i]));
+    hostnames.PrefetchAll(std::span(hashes).first(grouped));
     for (std::size_t i = 0; i < grouped; ++i) {
       const std::uint32_t number = group[i];
       HostSlot& host = state.hosts.ValueAt(number);

@@ -19,9 +19,9 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const
 // record names another host and path than the one before it). A caller
 // that holds the records to come can work them out beforehand (on another
 // thread), hand them to AddRecord, and a few records ahead have the host
-// table, too large for the cache on a long log, loaded: PrefetchHost for a
-// record some eight records ahead, then for one some four ahead with
-// `near`.
+// table, too large for the cache on a long log, loaded: PrefetchHost with
+// the hashes of a record some eight records ahead (`far`: its index slot)
+// and of one some four ahead (`near`: its entry).
 struct RecordHashes {
   std::uint64_t host = 0;
   std::uint64_t path = 0;
@@ -29,7 +29,8 @@ struct RecordHashes {
 RecordHashes HashesOf(const LogRecord& record);
 void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const LogRecord& record,
                const RecordHashes& hashes);
-void PrefetchHost(const SiteStatistics& statistics, const RecordHashes& hashes, bool near);
+void PrefetchHost(const SiteStatistics& statistics, const RecordHashes& far,
+                  const RecordHashes& near);
 
 // Brings the tables up to date with the counts that counting keeps per
 // distinct key. FinishRecords does it; call it only to read the tables in

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -54,13 +55,16 @@ class StatTable {
     return table_.InternWithTableHash(key, tableHash);
   }
   // The same with `hash`, the key's LookupHash, worked out beforehand, for
-  // a caller that loads the look-ups of a few keys at once (PrefetchSlot,
-  // then PrefetchEntry, see KeyedTable).
+  // a caller that loads the look-ups of a few keys at once (PrefetchAll).
   Handle InternWithTableHash(std::string_view key, std::uint64_t hash, std::uint32_t tableHash) {
     return table_.InternWithTableHash(key, hash, tableHash);
   }
-  void PrefetchSlot(std::uint64_t hash) const { table_.PrefetchSlot(hash); }
-  void PrefetchEntry(std::uint64_t hash) const { table_.PrefetchEntry(hash); }
+  // Loads the look-ups of the keys of `hashes` (their LookupHash) side by
+  // side: every index slot, then every entry they name.
+  void PrefetchAll(std::span<const std::uint64_t> hashes) const {
+    for (const std::uint64_t hash : hashes) table_.PrefetchSlot(hash);
+    for (const std::uint64_t hash : hashes) table_.PrefetchEntry(hash);
+  }
   Handle Find(std::string_view key) const { return table_.Find(key); }
   void AddAt(Handle h, std::int64_t n) { AddTo(table_.ValueAt(h), n); }
   // The count of entry `h` itself, for code that adds to one entry record

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -167,13 +168,9 @@ void CountClickPaths(SiteStatistics& statistics, CountingState& state,
     std::array<bool, kSideBySide> counted{};
     for (std::size_t j = 0; j < n; ++j) {
       counted[j] = chains[base + j] != 0 && CountsAsClickPath(keys[j]);
-      if (!counted[j]) continue;
-      hashes[j] = LookupHash(keys[j].codes);
-      statistics.clickPaths.PrefetchSlot(hashes[j]);
+      if (counted[j]) hashes[j] = LookupHash(keys[j].codes);
     }
-    for (std::size_t j = 0; j < n; ++j) {
-      if (counted[j]) statistics.clickPaths.PrefetchEntry(hashes[j]);
-    }
+    statistics.clickPaths.PrefetchAll(std::span(hashes).first(n));
     for (std::size_t j = 0; j < n; ++j) {
       if (counted[j]) CountClickPathKey(statistics, keys[j], hashes[j]);
     }

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -142,8 +143,7 @@ TEST(StatTable, StaysConsistentUnderRandomAddsAndRemoves) {
       EXPECT_EQ(table.Remove(key), model.erase(key) == 1);
     } else if (step % 2 == 0) {
       const std::uint64_t hash = LookupHash(key);
-      table.PrefetchSlot(hash);
-      table.PrefetchEntry(hash);
+      table.PrefetchAll(std::span(&hash, 1));
       table.AddAt(table.InternWithTableHash(key, hash, TableHash(key)), 2);
       model[key] += 2;
     } else {

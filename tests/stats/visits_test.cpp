@@ -107,6 +107,36 @@ TEST(Visits, EachEndedVisitCountsExactlyOnce) {
   EXPECT_EQ(s.openVisits.Count(), 0u);
 }
 
+TEST(Visits, ManyVisitsEndingTogetherCountEachPathOnce) {
+  // The visits open at the end are turned into click paths several at a
+  // time: shared paths, one-page visits (no click path) and chains of
+  // several links among them must each land on their own key. Some hosts
+  // also end a visit during the records.
+  std::vector<OwnedRecord> records;
+  Counts expected;
+  for (int n = 0; n < 90; ++n) {
+    const std::string host = "h" + std::to_string(n) + ".example.com";
+    std::string text;
+    const int pages = n % 7 == 0 ? 1 : n % 11 == 0 ? 40 : 2 + n % 3;
+    const auto visit = [&](const std::string& hour, int first) {
+      text.clear();
+      for (int p = 0; p < pages; ++p) {
+        const std::string page = "/p" + std::to_string((first + p * 3) % 17);
+        records.push_back(
+            At(host, hour, p < 10 ? "0" + std::to_string(p) : std::to_string(p), page));
+        text += page + "!";
+      }
+      if (pages > 1) ++expected[text];
+    };
+    if (n % 4 == 0) visit("08", n % 6);  // ended by the next visit
+    visit("10", n % 5);
+  }
+  SiteStatistics s;
+  RunRecords(s, records);
+  EXPECT_EQ(ClickPaths(s), expected);
+  EXPECT_EQ(s.clickPaths.Count(), expected.size());  // one entry per path
+}
+
 TEST(Visits, OpenVisitsEndInTheBucketOrderOfTheirHosts) {
   // The visits still open at the end are counted host by host as a table of
   // 80000 buckets keyed by the host walks them: that order decides which
