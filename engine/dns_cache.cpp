@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <cstdint>
 #include <cstring>
 
 namespace tlw {
@@ -29,18 +30,24 @@ bool ParseIpv6(std::string_view text, in6_addr& address) {
 
 std::string CDNSCache::Lookup(std::string_view address) const {
   std::lock_guard lock(mutex_);
-  const auto it = names_.find(std::string(address));
-  return it == names_.end() ? std::string() : it->second;
+  const auto handle = places_.Find(address);
+  if (handle == KeyedTable<NamePlace>::kNone) return {};
+  const NamePlace place = places_.ValueAt(handle);
+  return names_.substr(place.offset, place.size);
 }
 
 void CDNSCache::Store(std::string_view address, std::string_view name) {
   std::lock_guard lock(mutex_);
-  names_.insert_or_assign(std::string(address), std::string(name));
+  // Past 4 GiB of names (far beyond any session) nothing more is cached.
+  if (names_.size() + name.size() > UINT32_MAX) return;
+  places_.ValueAt(places_.Intern(address)) =
+      NamePlace{static_cast<std::uint32_t>(names_.size()), static_cast<std::uint32_t>(name.size())};
+  names_ += name;
 }
 
 size_t CDNSCache::Size() const {
   std::lock_guard lock(mutex_);
-  return names_.size();
+  return places_.Count();
 }
 
 bool ShouldResolve(std::string_view host) {

@@ -4,7 +4,8 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+
+#include "stats/keyed_table.h"
 
 namespace tlw {
 
@@ -12,6 +13,11 @@ namespace tlw {
 // name, or to the address itself when the resolver found no name. Shared by
 // all runs of a session and never saved. Safe for concurrent use: the lock
 // is held only around the map, never across a network look-up.
+//
+// A run with a warm cache asks it once for every client of its log, tens of
+// thousands of times on a large one, so the map is laid out for quick
+// look-ups: an open-addressing index over the addresses, and the names one
+// after the other in a single text.
 class CDNSCache {
  public:
   // The cached value, or the empty text when the address is not cached.
@@ -22,8 +28,16 @@ class CDNSCache {
   size_t Size() const;
 
  private:
+  // Where an address's name lies in `names_`.
+  struct NamePlace {
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
+  };
   mutable std::mutex mutex_;
-  std::unordered_map<std::string, std::string> names_;
+  KeyedTable<NamePlace> places_{1};
+  // The names, in the order they were stored; a replaced name stays
+  // behind, unused (a name is replaced only after a network look-up).
+  std::string names_;
 };
 
 // Asks the system resolver for the name of a numeric IPv4 or IPv6 address;

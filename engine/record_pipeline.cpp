@@ -34,11 +34,25 @@ constexpr std::size_t kBufferBytes = 64 * 1024;
 constexpr std::size_t kWakeBatches = kBatches / 2;
 constexpr std::size_t kWakeBuffers = kBuffers / 2;
 
-// How many records ahead of the one counted lookAhead is given hashes: far
-// enough for a load from memory to arrive, near enough that what it loads
-// is still in the cache when the record is counted.
+// How many records ahead of the one prepared or counted a look-ahead is
+// given hashes: far enough for a load from memory to arrive, near enough
+// that what it loads is still in the cache when the record is reached.
 constexpr std::size_t kFar = 8;
 constexpr std::size_t kNear = 4;
+
+// Hands the records of `batched` to `each` in order, and before each (but
+// the last four) the hashes of records further on to `ahead`, when given.
+// Stops early when `each` returns false.
+template <typename Each>
+void WalkBatch(std::span<BatchedRecord> batched, const LookAhead& ahead, Each&& each) {
+  for (std::size_t i = 0; i < batched.size(); ++i) {
+    if (ahead && i + kNear < batched.size()) {
+      const std::size_t far = std::min(i + kFar, batched.size() - 1);
+      ahead(batched[far].hashes, batched[i + kNear].hashes);
+    }
+    if (!each(batched[i])) return;
+  }
+}
 
 // The hand-over between the reading thread and the counting thread: full
 // batches go one way in order, emptied batches come back, and a read buffer
@@ -178,20 +192,26 @@ class alignas(kCacheLineSize) BatchChannel {
   std::exception_ptr failure_;
 };
 
-// The reading side: cuts records into the current batch and lends the
-// line source its read buffers. Before a buffer is refilled the batch under
-// way is sent, so that every line of a retired buffer is in a batch the
-// counter will give back, and the reader never waits on a batch it holds.
+// The reading side: cuts records into the current batch, prepares the
+// batch as a whole when it is handed over, and lends the line source its
+// read buffers. Before a buffer is refilled the batch under way is sent, so
+// that every line of a retired buffer is in a batch the counter will give
+// back, and the reader never waits on a batch it holds.
 class alignas(kCacheLineSize) BatchReader final : public LineBufferPool {
  public:
-  BatchReader(LogfileRecords& records, BatchChannel& channel)
-      : records_(records), channel_(channel) {}
+  BatchReader(LogfileRecords& records, BatchChannel& channel, std::function<bool()> running,
+              const RecordHandlers& handlers)
+      : records_(records),
+        channel_(channel),
+        running_(std::move(running)),
+        prepare_(handlers.prepare),
+        prepareAhead_(handlers.prepareAhead) {}
 
   std::size_t BufferSize() const override { return kBufferBytes; }
   char* TakeBuffer() override {
     if (batch_ == nullptr) return nullptr;
     if (!batch_->Empty()) {
-      channel_.PutFull(batch_);
+      Send();
       batch_ = channel_.TakeFree();
       if (batch_ == nullptr) return nullptr;
     }
@@ -199,14 +219,14 @@ class alignas(kCacheLineSize) BatchReader final : public LineBufferPool {
   }
   void RetireBuffer(char* buffer) override { channel_.RetireBuffer(buffer); }
 
-  void Run(const std::function<bool()>& running, const std::function<void(LogRecord&)>& prepare) {
+  void Run() {
     PipelineEnd end;
     std::exception_ptr failure;
     try {
       batch_ = channel_.TakeFree();
       LogRecord record;
       while (batch_ != nullptr) {
-        if (!running()) {
+        if (!running_()) {
           end.cancelled = true;
           break;
         }
@@ -216,14 +236,13 @@ class alignas(kCacheLineSize) BatchReader final : public LineBufferPool {
           end.step = step;
           break;
         }
-        if (prepare) prepare(record);
         const RecordHashes hashes = HashesOf(record);
         if (batch_->Add(record, records_.Format(), hashes)) continue;
-        channel_.PutFull(batch_);
+        Send();
         batch_ = channel_.TakeFree();
         if (batch_ != nullptr) batch_->Add(record, records_.Format(), hashes);
       }
-      if (batch_ != nullptr && !batch_->Empty()) channel_.PutFull(batch_);
+      if (batch_ != nullptr && !batch_->Empty()) Send();
     } catch (...) {
       failure = std::current_exception();
     }
@@ -231,8 +250,29 @@ class alignas(kCacheLineSize) BatchReader final : public LineBufferPool {
   }
 
  private:
+  // Prepares the batch under way and hands it over. Preparing a record may
+  // take long (a host's name looked up), so a stop is heeded between
+  // records: the batch then goes over with the records prepared so far,
+  // and the next line is not read.
+  void Send() {
+    if (prepare_) {
+      std::size_t prepared = 0;
+      WalkBatch(batch_->Records(), prepareAhead_, [&](BatchedRecord& entry) {
+        if (!running_()) return false;
+        prepare_(entry.record, entry.hashes);
+        ++prepared;
+        return true;
+      });
+      batch_->Keep(prepared);
+    }
+    channel_.PutFull(batch_);
+  }
+
   LogfileRecords& records_;
   BatchChannel& channel_;
+  const std::function<bool()> running_;
+  const std::function<void(LogRecord&, RecordHashes&)> prepare_;
+  const LookAhead prepareAhead_;
   RecordBatch* batch_ = nullptr;
 };
 
@@ -249,8 +289,9 @@ PipelineEnd CountRecords(LogfileRecords& records, const std::function<bool()>& r
     }
     const RecordStep step = records.Next(record);
     if (step == RecordStep::Record) {
-      if (handlers.prepare) handlers.prepare(record);
-      handlers.count(record, records.Format(), HashesOf(record));
+      RecordHashes hashes = HashesOf(record);
+      if (handlers.prepare) handlers.prepare(record, hashes);
+      handlers.count(record, records.Format(), hashes);
     } else if (step != RecordStep::Skipped) {
       end.step = step;
       return end;
@@ -266,28 +307,23 @@ PipelineEnd PipeRecords(LogfileRecords& records, const std::function<bool()>& ru
   // other thread writes would move between the two cores at every record
   // (measured: a tenth of the reading thread's time went into one load).
   const auto channelOwner = std::make_unique<BatchChannel>();
-  const auto readingOwner = std::make_unique<BatchReader>(records, *channelOwner);
+  const auto readingOwner =
+      std::make_unique<BatchReader>(records, *channelOwner, running, handlers);
   BatchChannel& channel = *channelOwner;
   BatchReader& reading = *readingOwner;
   if (!records.KeepLines(reading)) return CountRecords(records, running, handlers);
-  std::thread reader(
-      [&reading, running, prepare = handlers.prepare] { reading.Run(running, prepare); });
+  std::thread reader([&reading] { reading.Run(); });
   bool stopped = false;
   try {
     while (RecordBatch* batch = channel.TakeFull()) {
-      const std::span<BatchedRecord> batched = batch->Records();
-      for (std::size_t i = 0; i < batched.size(); ++i) {
+      WalkBatch(batch->Records(), handlers.lookAhead, [&](BatchedRecord& entry) {
         if (!running()) {
           stopped = true;
-          break;
+          return false;
         }
-        if (handlers.lookAhead && i + kNear < batched.size()) {
-          const std::size_t far = std::min(i + kFar, batched.size() - 1);
-          handlers.lookAhead(batched[far].hashes, batched[i + kNear].hashes);
-        }
-        BatchedRecord& entry = batched[i];
         handlers.count(entry.record, entry.format, entry.hashes);
-      }
+        return true;
+      });
       if (stopped) break;
       channel.GiveBack(batch);
     }

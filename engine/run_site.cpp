@@ -276,8 +276,14 @@ class SiteRun {
     LogfileRecords records(lines, parse_);
     const auto running = [this] { return profile_.GetRunning(); };
     RecordHandlers handlers;
-    if (settings_.resolveHostnames)
-      handlers.prepare = [this](LogRecord& record) { NameHost(record); };
+    if (settings_.resolveHostnames) {
+      handlers.prepare = [this](LogRecord& record, RecordHashes& hashes) {
+        NameHost(record, hashes);
+      };
+      handlers.prepareAhead = [this](const RecordHashes& far, const RecordHashes& near) {
+        PrefetchName(far, near);
+      };
+    }
     handlers.lookAhead = [this](const RecordHashes& far, const RecordHashes& near) {
       PrefetchHost(stats_, far, near);
     };
@@ -308,24 +314,39 @@ class SiteRun {
     return std::string(address);
   }
 
-  // Puts the client's name in place of its address. Runs where the lines
-  // are read (the reading thread of a pipelined file), so that look-ups
-  // overlap the counting. Each client is asked of the shared cache (a lock
-  // and a copy) once per run; later requests find its name here without
+  // Puts the client's name in place of its address, and its hash in place
+  // of the address's. Runs where the lines are read (the reading thread of
+  // a pipelined file, a batch at a time), so that look-ups overlap the
+  // counting. Each client is asked of the shared cache (a lock and a copy)
+  // once per run; later requests find its name and hash here without
   // either. After a stalled look-up only names already known are used, so
   // a client named earlier keeps its one row. The names live in a deque,
   // which never moves them, as records in flight point at them.
-  void NameHost(LogRecord& record) {
+  void NameHost(LogRecord& record, RecordHashes& hashes) {
     bool created = false;
-    const auto handle = resolvedIndex_.InternRepeated(record.host, previousHost_, &created);
+    // The address's hash as cut is its hash here, unless it was cut short.
+    const std::uint64_t addressHash =
+        record.host.size() <= kMaxHostKey ? hashes.host : LookupHash(record.host);
+    const auto handle =
+        resolvedIndex_.InternRepeated(record.host, addressHash, previousHost_, &created);
     if (created) {
-      resolvedIndex_.ValueAt(handle) = static_cast<std::uint32_t>(resolvedNames_.size());
-      resolvedNames_.push_back(resolverStalled_ ? dnsCache_.Lookup(record.host)
-                                                : ResolveHost(record.host, dnsCache_, resolver_,
-                                                              beforeLookup_, afterLookup_));
+      const std::string& name = resolvedNames_.emplace_back(
+          resolverStalled_
+              ? dnsCache_.Lookup(record.host)
+              : ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_));
+      resolvedIndex_.ValueAt(handle) = ResolvedName{name, HostHashOf(name)};
     }
-    const std::string& name = resolvedNames_[resolvedIndex_.ValueAt(handle)];
-    if (!name.empty()) record.host = name;
+    const ResolvedName& resolved = resolvedIndex_.ValueAt(handle);
+    if (resolved.name.empty()) return;
+    record.host = resolved.name;
+    hashes.host = resolved.hash;
+  }
+
+  // Loads, while a batch is named, what NameHost will read for the records
+  // some eight and four ahead.
+  void PrefetchName(const RecordHashes& far, const RecordHashes& near) const {
+    resolvedIndex_.PrefetchSlot(far.host);
+    resolvedIndex_.PrefetchEntry(near.host);
   }
 
   void Count(LogRecord& record, LogFormat format, const RecordHashes& hashes) {
@@ -509,8 +530,13 @@ class SiteRun {
   std::string graphFilePrefix_;
   // The host texts of this run and what they resolved to (empty: kept as
   // they are); the deque keeps each name where it is.
-  KeyedTable<std::uint32_t> resolvedIndex_{1};
-  std::uint32_t previousHost_ = KeyedTable<std::uint32_t>::kNone;
+  // A client's name, empty when its address stays, and its HostHashOf.
+  struct ResolvedName {
+    std::string_view name;
+    std::uint64_t hash = 0;
+  };
+  KeyedTable<ResolvedName> resolvedIndex_{1};
+  std::uint32_t previousHost_ = KeyedTable<ResolvedName>::kNone;
   std::deque<std::string> resolvedNames_;
   Resolver resolver_;
   bool resolverStalled_ = false;

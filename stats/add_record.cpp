@@ -20,9 +20,6 @@ using HostSlot = CountingState::HostSlot;
 using PathSlot = CountingState::PathSlot;
 constexpr StatTable::Handle kNone = CountingState::kNone;
 
-// Longest host key: longer host texts are cut (the run cuts them already).
-constexpr std::size_t kMaxHostKey = 299;
-
 // The host's number; the host filter is decided when the host is first seen.
 // This and the other steps of every record are inlined into AddRecord: a
 // call of its own costs each of them a good part of its work.
@@ -172,9 +169,11 @@ void CountStatus(SiteStatistics& statistics, CountingState& state, std::string_v
 
 }  // namespace
 
+std::uint64_t HostHashOf(std::string_view host) { return LookupHash(host.substr(0, kMaxHostKey)); }
+
 RecordHashes HashesOf(const LogRecord& record) {
   RecordHashes hashes;
-  hashes.host = LookupHash(record.host.substr(0, kMaxHostKey));
+  hashes.host = HostHashOf(record.host);
   hashes.path = LookupHash(record.url);
   return hashes;
 }

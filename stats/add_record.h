@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "base/log_record.h"
 #include "stats/counting_options.h"
@@ -27,6 +29,11 @@ struct RecordHashes {
   std::uint64_t path = 0;
 };
 RecordHashes HashesOf(const LogRecord& record);
+// The `host` part of HashesOf, for a caller that changes a record's host:
+// the LookupHash of the host's first kMaxHostKey characters, which are its
+// key in the host table (the parser cuts longer hosts already).
+inline constexpr std::size_t kMaxHostKey = 299;
+std::uint64_t HostHashOf(std::string_view host);
 void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const LogRecord& record,
                const RecordHashes& hashes);
 void PrefetchHost(const SiteStatistics& statistics, const RecordHashes& far,

@@ -114,19 +114,29 @@ TEST(PipeRecords, HandsOverEveryRecordInOrderAndStopsWithinOneRecord) {
       LogfileRecords records(*source.lines, state);
       std::deque<std::string> names;
       std::vector<std::string> seen;
-      // Each record comes with the hashes of its keys, worked out after the
-      // reading side renamed its host; the look-ahead is given those of the
-      // records four and (at most) eight after the one counted next.
+      // Each record comes with the hashes of its keys, as the reading side
+      // left them after renaming its host; each look-ahead is given those of
+      // the records four and (at most) eight after the one prepared or
+      // counted next: the hashes as cut on the reading side, as counted on
+      // the counting side.
       struct Ahead {
-        std::size_t counted;
+        std::size_t reached;
         std::uint64_t farHost, nearHost;
       };
+      std::vector<std::uint64_t> cutHashes;
       std::vector<std::uint64_t> hostHashes;
+      std::vector<Ahead> preparedAhead;
       std::vector<Ahead> lookedAhead;
       RecordHandlers handlers;
-      handlers.prepare = [&](LogRecord& record) {
+      handlers.prepare = [&](LogRecord& record, RecordHashes& hashes) {
         if (!slowCounter) pause(names.size());
+        cutHashes.push_back(hashes.host);
+        EXPECT_EQ(hashes.host, HashesOf(record).host);
         record.host = names.emplace_back("n" + std::string(record.host));
+        hashes.host = HostHashOf(record.host);
+      };
+      handlers.prepareAhead = [&](const RecordHashes& far, const RecordHashes& near) {
+        preparedAhead.push_back({cutHashes.size(), far.host, near.host});
       };
       handlers.lookAhead = [&](const RecordHashes& far, const RecordHashes& near) {
         lookedAhead.push_back({hostHashes.size(), far.host, near.host});
@@ -145,23 +155,52 @@ TEST(PipeRecords, HandsOverEveryRecordInOrderAndStopsWithinOneRecord) {
       EXPECT_EQ(end.step, RecordStep::End);
       ASSERT_EQ(seen.size(), expected.size());
       for (std::size_t i = 0; i < seen.size(); ++i) ASSERT_EQ(seen[i], "n" + expected[i]) << i;
-      for (const Ahead& ahead : lookedAhead) {
-        ASSERT_LT(ahead.counted + 4, hostHashes.size());
-        EXPECT_EQ(ahead.nearHost, hostHashes[ahead.counted + 4]);
-        bool farFound = false;
-        for (std::size_t k = ahead.counted + 4; k <= ahead.counted + 8 && k < hostHashes.size();
-             ++k) {
-          farFound = farFound || ahead.farHost == hostHashes[k];
+      const auto checkAhead = [&](const std::vector<Ahead>& ahead,
+                                  const std::vector<std::uint64_t>& hashes) {
+        for (const Ahead& at : ahead) {
+          ASSERT_LT(at.reached + 4, hashes.size());
+          EXPECT_EQ(at.nearHost, hashes[at.reached + 4]);
+          bool farFound = false;
+          for (std::size_t k = at.reached + 4; k <= at.reached + 8 && k < hashes.size(); ++k) {
+            farFound = farFound || at.farHost == hashes[k];
+          }
+          EXPECT_TRUE(farFound) << at.reached;
         }
-        EXPECT_TRUE(farFound) << ahead.counted;
-      }
-      // Only the records counted by the pipeline are looked ahead at, all
-      // but the last four of each batch.
-      if (lendable) {
-        EXPECT_GT(lookedAhead.size(), seen.size() * 3 / 4);
-      } else {
-        EXPECT_TRUE(lookedAhead.empty());
-      }
+        // Only records of a batch in the pipeline are looked ahead at, all
+        // but the last four of each batch.
+        if (lendable) {
+          EXPECT_GT(ahead.size(), seen.size() * 3 / 4);
+        } else {
+          EXPECT_TRUE(ahead.empty());
+        }
+      };
+      checkAhead(preparedAhead, cutHashes);
+      checkAhead(lookedAhead, hostHashes);
+    }
+
+    // A stop while the reading side prepares a batch (a slow name look-up,
+    // say): the records prepared before it may still be counted, no other.
+    {
+      Source source(lendable);
+      ParseState state;
+      LogfileRecords records(*source.lines, state);
+      std::atomic<bool> running = true;
+      std::size_t prepared = 0;
+      std::vector<std::string> hosts;
+      RecordHandlers handlers;
+      handlers.prepare = [&](LogRecord& record, RecordHashes&) {
+        record.host = "renamed";
+        if (++prepared == 1000) running = false;
+      };
+      handlers.count = [&](LogRecord& record, LogFormat, const RecordHashes&) {
+        hosts.emplace_back(record.host);
+      };
+      const PipelineEnd end = PipeRecords(
+          records, [&] { return running.load(); }, handlers);
+      EXPECT_TRUE(end.cancelled);
+      EXPECT_EQ(prepared, 1000u);
+      EXPECT_LE(hosts.size(), 1000u);
+      for (const std::string& host : hosts) EXPECT_EQ(host, "renamed");
     }
 
     // A stop while counting: no record after it is counted.
