@@ -41,23 +41,39 @@ LocalMoment LocalTimeCache::Convert(std::int64_t year, std::int64_t month, std::
   // Fields outside these ranges are rare nonsense: converted without the
   // cache.
   if (!InRange(year, 0, 65535) || !InRange(month, 0, 15) || !InRange(day, 0, 63) ||
-      !InRange(hour, 0, 63) || !InRange(minute, 0, 63)) {
+      !InRange(hour, 0, 63) || !InRange(minute, 0, 59)) {
     return ConvertLocalTime(year, month, day, hour, minute);
   }
-  const std::uint64_t key =
+  const std::uint64_t hourKey =
       (static_cast<std::uint64_t>(year) << 22 | static_cast<std::uint64_t>(month) << 18 |
-       static_cast<std::uint64_t>(day) << 12 | static_cast<std::uint64_t>(hour) << 6 |
-       static_cast<std::uint64_t>(minute)) +
+       static_cast<std::uint64_t>(day) << 12 | static_cast<std::uint64_t>(hour) << 6) +
       1;
-  Slot& slot = slots_[(key * 0x9E3779B97F4A7C15ull) >> 56];
-  if (slot.key != key) {
-    slot.key = key;
+  Slot& hourSlot = hours_[(hourKey * 0x9E3779B97F4A7C15ull) >> 56];
+  if (hourSlot.key != hourKey) {
+    hourSlot.key = hourKey;
+    hourSlot.moment = ConvertUncached(year, month, day, hour, 0);
+    const LocalMoment next = ConvertUncached(year, month, day, hour + 1, 0);
+    hourSlot.steady =
+        hourSlot.moment.valid && next.valid && next.time - hourSlot.moment.time == 3600;
+  }
+  if (hourSlot.steady) {
+    LocalMoment moment = hourSlot.moment;
+    moment.time += minute * 60;
+    return moment;
+  }
+  const std::uint64_t minuteKey = hourKey + static_cast<std::uint64_t>(minute);
+  Slot& slot = minutes_[(minuteKey * 0x9E3779B97F4A7C15ull) >> 56];
+  if (slot.key != minuteKey) {
+    slot.key = minuteKey;
     slot.moment = ConvertUncached(year, month, day, hour, minute);
   }
   return slot.moment;
 }
 
-void LocalTimeCache::Clear() { slots_ = {}; }
+void LocalTimeCache::Clear() {
+  hours_ = {};
+  minutes_ = {};
+}
 
 std::int64_t LocalDateValue(std::int64_t time) {
   const std::time_t t = static_cast<std::time_t>(time);

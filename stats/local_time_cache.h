@@ -20,8 +20,12 @@ LocalMoment ConvertLocalTime(std::int64_t year, std::int64_t month, std::int64_t
                              std::int64_t hour, std::int64_t minute);
 
 // Converts local calendar fields (seconds 0) to a moment, remembering recent
-// conversions: consecutive log records mostly share their minute, and the C
-// library's conversion is slow (it may even re-read the zone file).
+// conversions: consecutive log records mostly share their hour, and the C
+// library's conversion is slow (without TZ set, glibc looks at the zone file
+// again at every call). An hour is converted once, with the start of the
+// next hour; when the two lie 3600 seconds apart no clock change falls in
+// between, and its minutes follow by adding 60 seconds each. The minutes of
+// an hour with a clock change are converted one by one.
 class LocalTimeCache {
  public:
   // The moment of year-month-day hour:minute:00 local time. Out-of-range
@@ -36,8 +40,11 @@ class LocalTimeCache {
   struct Slot {
     std::uint64_t key = 0;  // 0: empty
     LocalMoment moment;
+    bool steady = false;  // an hour's slot: no clock change before the next hour
   };
-  std::array<Slot, kSlots> slots_{};
+  // Hours by their start, and the minutes of hours with a clock change.
+  std::array<Slot, kSlots> hours_{};
+  std::array<Slot, kSlots> minutes_{};
 };
 
 // The calendar date of a time in local time, packed as year*10000 +
