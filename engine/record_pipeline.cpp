@@ -34,25 +34,13 @@ constexpr std::size_t kBufferBytes = 64 * 1024;
 constexpr std::size_t kWakeBatches = kBatches / 2;
 constexpr std::size_t kWakeBuffers = kBuffers / 2;
 
-// How many records ahead of the one prepared or counted a look-ahead is
-// given hashes: far enough for a load from memory to arrive, near enough
-// that what it loads is still in the cache when the record is reached.
+// How many records ahead of the one counted lookAhead is given hashes: far
+// enough for a load from memory to arrive, near enough that what it loads
+// is still in the cache when the record is counted. What is loaded at one
+// distance may name what to load at the next.
 constexpr std::size_t kFar = 8;
 constexpr std::size_t kNear = 4;
-
-// Hands the records of `batched` to `each` in order, and before each (but
-// the last four) the hashes of records further on to `ahead`, when given.
-// Stops early when `each` returns false.
-template <typename Each>
-void WalkBatch(std::span<BatchedRecord> batched, const LookAhead& ahead, Each&& each) {
-  for (std::size_t i = 0; i < batched.size(); ++i) {
-    if (ahead && i + kNear < batched.size()) {
-      const std::size_t far = std::min(i + kFar, batched.size() - 1);
-      ahead(batched[far].hashes, batched[i + kNear].hashes);
-    }
-    if (!each(batched[i])) return;
-  }
-}
+constexpr std::size_t kNext = 2;
 
 // The hand-over between the reading thread and the counting thread: full
 // batches go one way in order, emptied batches come back, and a read buffer
@@ -192,26 +180,20 @@ class alignas(kCacheLineSize) BatchChannel {
   std::exception_ptr failure_;
 };
 
-// The reading side: cuts records into the current batch, prepares the
-// batch as a whole when it is handed over, and lends the line source its
-// read buffers. Before a buffer is refilled the batch under way is sent, so
-// that every line of a retired buffer is in a batch the counter will give
-// back, and the reader never waits on a batch it holds.
+// The reading side: cuts records into the current batch and lends the
+// line source its read buffers. Before a buffer is refilled the batch under
+// way is sent, so that every line of a retired buffer is in a batch the
+// counter will give back, and the reader never waits on a batch it holds.
 class alignas(kCacheLineSize) BatchReader final : public LineBufferPool {
  public:
-  BatchReader(LogfileRecords& records, BatchChannel& channel, std::function<bool()> running,
-              const RecordHandlers& handlers)
-      : records_(records),
-        channel_(channel),
-        running_(std::move(running)),
-        prepare_(handlers.prepare),
-        prepareAhead_(handlers.prepareAhead) {}
+  BatchReader(LogfileRecords& records, BatchChannel& channel)
+      : records_(records), channel_(channel) {}
 
   std::size_t BufferSize() const override { return kBufferBytes; }
   char* TakeBuffer() override {
     if (batch_ == nullptr) return nullptr;
     if (!batch_->Empty()) {
-      Send();
+      channel_.PutFull(batch_);
       batch_ = channel_.TakeFree();
       if (batch_ == nullptr) return nullptr;
     }
@@ -219,14 +201,14 @@ class alignas(kCacheLineSize) BatchReader final : public LineBufferPool {
   }
   void RetireBuffer(char* buffer) override { channel_.RetireBuffer(buffer); }
 
-  void Run() {
+  void Run(const std::function<bool()>& running) {
     PipelineEnd end;
     std::exception_ptr failure;
     try {
       batch_ = channel_.TakeFree();
       LogRecord record;
       while (batch_ != nullptr) {
-        if (!running_()) {
+        if (!running()) {
           end.cancelled = true;
           break;
         }
@@ -238,11 +220,11 @@ class alignas(kCacheLineSize) BatchReader final : public LineBufferPool {
         }
         const RecordHashes hashes = HashesOf(record);
         if (batch_->Add(record, records_.Format(), hashes)) continue;
-        Send();
+        channel_.PutFull(batch_);
         batch_ = channel_.TakeFree();
         if (batch_ != nullptr) batch_->Add(record, records_.Format(), hashes);
       }
-      if (batch_ != nullptr && !batch_->Empty()) Send();
+      if (batch_ != nullptr && !batch_->Empty()) channel_.PutFull(batch_);
     } catch (...) {
       failure = std::current_exception();
     }
@@ -250,29 +232,8 @@ class alignas(kCacheLineSize) BatchReader final : public LineBufferPool {
   }
 
  private:
-  // Prepares the batch under way and hands it over. Preparing a record may
-  // take long (a host's name looked up), so a stop is heeded between
-  // records: the batch then goes over with the records prepared so far,
-  // and the next line is not read.
-  void Send() {
-    if (prepare_) {
-      std::size_t prepared = 0;
-      WalkBatch(batch_->Records(), prepareAhead_, [&](BatchedRecord& entry) {
-        if (!running_()) return false;
-        prepare_(entry.record, entry.hashes);
-        ++prepared;
-        return true;
-      });
-      batch_->Keep(prepared);
-    }
-    channel_.PutFull(batch_);
-  }
-
   LogfileRecords& records_;
   BatchChannel& channel_;
-  const std::function<bool()> running_;
-  const std::function<void(LogRecord&, RecordHashes&)> prepare_;
-  const LookAhead prepareAhead_;
   RecordBatch* batch_ = nullptr;
 };
 
@@ -289,9 +250,7 @@ PipelineEnd CountRecords(LogfileRecords& records, const std::function<bool()>& r
     }
     const RecordStep step = records.Next(record);
     if (step == RecordStep::Record) {
-      RecordHashes hashes = HashesOf(record);
-      if (handlers.prepare) handlers.prepare(record, hashes);
-      handlers.count(record, records.Format(), hashes);
+      handlers.count(record, records.Format(), HashesOf(record));
     } else if (step != RecordStep::Skipped) {
       end.step = step;
       return end;
@@ -307,23 +266,28 @@ PipelineEnd PipeRecords(LogfileRecords& records, const std::function<bool()>& ru
   // other thread writes would move between the two cores at every record
   // (measured: a tenth of the reading thread's time went into one load).
   const auto channelOwner = std::make_unique<BatchChannel>();
-  const auto readingOwner =
-      std::make_unique<BatchReader>(records, *channelOwner, running, handlers);
+  const auto readingOwner = std::make_unique<BatchReader>(records, *channelOwner);
   BatchChannel& channel = *channelOwner;
   BatchReader& reading = *readingOwner;
   if (!records.KeepLines(reading)) return CountRecords(records, running, handlers);
-  std::thread reader([&reading] { reading.Run(); });
+  std::thread reader([&reading, running] { reading.Run(running); });
   bool stopped = false;
   try {
     while (RecordBatch* batch = channel.TakeFull()) {
-      WalkBatch(batch->Records(), handlers.lookAhead, [&](BatchedRecord& entry) {
+      const std::span<BatchedRecord> batched = batch->Records();
+      for (std::size_t i = 0; i < batched.size(); ++i) {
         if (!running()) {
           stopped = true;
-          return false;
+          break;
         }
+        if (handlers.lookAhead && i + kNear < batched.size()) {
+          const std::size_t last = batched.size() - 1;
+          handlers.lookAhead(batched[std::min(i + kFar, last)].hashes, batched[i + kNear].hashes,
+                             batched[i + kNext].hashes);
+        }
+        BatchedRecord& entry = batched[i];
         handlers.count(entry.record, entry.format, entry.hashes);
-        return true;
-      });
+      }
       if (stopped) break;
       channel.GiveBack(batch);
     }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <span>
@@ -38,8 +37,6 @@ class alignas(kCacheLineSize) RecordBatch {
     return true;
   }
   void Clear() { count_ = 0; }
-  // Drops the records after the first `count`.
-  void Keep(std::size_t count) { count_ = std::min(count_, count); }
   bool Empty() const { return count_ == 0; }
   std::span<BatchedRecord> Records() { return {records_.data(), count_}; }
 
@@ -48,26 +45,17 @@ class alignas(kCacheLineSize) RecordBatch {
   std::size_t count_ = 0;
 };
 
-// Given the hashes of two records further on: see RecordHandlers.
-using LookAhead = std::function<void(const RecordHashes& far, const RecordHashes& near)>;
-
-// What is done with each record of a logfile, and on which side. The
-// hashes of a record's keys (HashesOf) are worked out on the reading side
-// as it is cut, and go over with it.
+// What is done with each record of a logfile. The hashes of a record's
+// keys (HashesOf) are worked out on the reading side as it is cut, and go
+// over with it.
 struct RecordHandlers {
-  // Reading side: may change the record before it is handed over, and then
-  // brings `hashes` (those of the record as cut) up to date with it, so
-  // that they are HashesOf the record it hands over. May be empty.
-  std::function<void(LogRecord&, RecordHashes&)> prepare;
-  // Reading side, while a batch is prepared: the hashes (as cut) of the
-  // record some eight records ahead and of the one some four ahead, so that
-  // what preparing them will read can be loaded in the meantime. May be
-  // empty.
-  LookAhead prepareAhead;
-  // Counting side, while records are counted: the same for counting. May
+  // While records are counted: the hashes of the record some eight records
+  // ahead, of the one some four ahead and of the one some two ahead, so
+  // that what counting them will read can be loaded in the meantime. May
   // be empty.
-  LookAhead lookAhead;
-  // Counting side: counts a record.
+  std::function<void(const RecordHashes& far, const RecordHashes& near, const RecordHashes& next)>
+      lookAhead;
+  // Counts a record.
   std::function<void(LogRecord&, LogFormat, const RecordHashes&)> count;
 };
 
@@ -77,10 +65,9 @@ struct PipelineEnd {
   bool cancelled = false;             // `running` was cleared first
 };
 
-// Reads the records of `records` on a thread of its own, in batches that
-// are handed to `prepare` there (when given), record by record, and then,
-// in file order, to `count` on the calling thread, so that cutting lines
-// and counting them overlap. The lines are read into a few buffers
+// Reads the records of `records` on a thread of its own and hands them in
+// batches, in file order, to `count` on the calling thread, so that cutting
+// lines and counting them overlap. The lines are read into a few buffers
 // that are reused only once every record cut from them was counted, so no
 // line is copied. Both sides test `running` (before every line read and
 // before every record counted), so a stop ends the file within one record.
@@ -91,7 +78,7 @@ PipelineEnd PipeRecords(LogfileRecords& records, const std::function<bool()>& ru
                         const RecordHandlers& handlers);
 
 // The same on the calling thread alone: each record is counted before the
-// next line is read (neither look-ahead is called).
+// next line is read (`lookAhead` is not called).
 PipelineEnd CountRecords(LogfileRecords& records, const std::function<bool()>& running,
                          const RecordHandlers& handlers);
 

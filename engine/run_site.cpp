@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <deque>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -30,7 +29,6 @@
 #include "settings/site_profile.h"
 #include "stats/add_record.h"
 #include "stats/host_rules.h"
-#include "stats/keyed_table.h"
 #include "stats/rename_countries.h"
 
 namespace tlw {
@@ -168,6 +166,9 @@ class SiteRun {
           std::make_unique<GeoIpCountries>(GeoIpSources{.mmdbFile = settings_.geoipDatabase});
       counting_.countryLookup = countries_.get();
     }
+    if (settings_.resolveHostnames) {
+      counting_.nameHost = [this](std::string_view address) { return NameOf(address); };
+    }
     Post(kStageReading);
 
     switch (ReadLogfiles()) {
@@ -276,16 +277,9 @@ class SiteRun {
     LogfileRecords records(lines, parse_);
     const auto running = [this] { return profile_.GetRunning(); };
     RecordHandlers handlers;
-    if (settings_.resolveHostnames) {
-      handlers.prepare = [this](LogRecord& record, RecordHashes& hashes) {
-        NameHost(record, hashes);
-      };
-      handlers.prepareAhead = [this](const RecordHashes& far, const RecordHashes& near) {
-        PrefetchName(far, near);
-      };
-    }
-    handlers.lookAhead = [this](const RecordHashes& far, const RecordHashes& near) {
-      PrefetchHost(stats_, far, near);
+    handlers.lookAhead = [this](const RecordHashes& far, const RecordHashes& near,
+                                const RecordHashes& next) {
+      PrefetchHost(stats_, counting_, far, near, next);
     };
     handlers.count = [this](LogRecord& record, LogFormat format, const RecordHashes& hashes) {
       Count(record, format, hashes);
@@ -314,39 +308,15 @@ class SiteRun {
     return std::string(address);
   }
 
-  // Puts the client's name in place of its address, and its hash in place
-  // of the address's. Runs where the lines are read (the reading thread of
-  // a pipelined file, a batch at a time), so that look-ups overlap the
-  // counting. Each client is asked of the shared cache (a lock and a copy)
-  // once per run; later requests find its name and hash here without
-  // either. After a stalled look-up only names already known are used, so
-  // a client named earlier keeps its one row. The names live in a deque,
-  // which never moves them, as records in flight point at them.
-  void NameHost(LogRecord& record, RecordHashes& hashes) {
-    bool created = false;
-    // The address's hash as cut is its hash here, unless it was cut short.
-    const std::uint64_t addressHash =
-        record.host.size() <= kMaxHostKey ? hashes.host : LookupHash(record.host);
-    const auto handle =
-        resolvedIndex_.InternRepeated(record.host, addressHash, previousHost_, &created);
-    if (created) {
-      const std::string& name = resolvedNames_.emplace_back(
-          resolverStalled_
-              ? dnsCache_.Lookup(record.host)
-              : ResolveHost(record.host, dnsCache_, resolver_, beforeLookup_, afterLookup_));
-      resolvedIndex_.ValueAt(handle) = ResolvedName{name, HostHashOf(name)};
-    }
-    const ResolvedName& resolved = resolvedIndex_.ValueAt(handle);
-    if (resolved.name.empty()) return;
-    record.host = resolved.name;
-    hashes.host = resolved.hash;
-  }
-
-  // Loads, while a batch is named, what NameHost will read for the records
-  // some eight and four ahead.
-  void PrefetchName(const RecordHashes& far, const RecordHashes& near) const {
-    resolvedIndex_.PrefetchSlot(far.host);
-    resolvedIndex_.PrefetchEntry(near.host);
+  // The name a client's address is counted under; empty to keep the
+  // address. Counting asks once per address and run, so the shared cache
+  // (a lock and a copy) is asked once per client. After a stalled look-up
+  // only names already known are used, so a client named earlier keeps its
+  // one row.
+  std::string NameOf(std::string_view address) {
+    return resolverStalled_
+               ? dnsCache_.Lookup(address)
+               : ResolveHost(address, dnsCache_, resolver_, beforeLookup_, afterLookup_);
   }
 
   void Count(LogRecord& record, LogFormat format, const RecordHashes& hashes) {
@@ -528,16 +498,8 @@ class SiteRun {
   std::string periodStart_ = kNoPeriod;
   std::string periodEnd_ = kNoPeriod;
   std::string graphFilePrefix_;
-  // The host texts of this run and what they resolved to (empty: kept as
-  // they are); the deque keeps each name where it is.
-  // A client's name, empty when its address stays, and its HostHashOf.
-  struct ResolvedName {
-    std::string_view name;
-    std::uint64_t hash = 0;
-  };
-  KeyedTable<ResolvedName> resolvedIndex_{1};
-  std::uint32_t previousHost_ = KeyedTable<ResolvedName>::kNone;
-  std::deque<std::string> resolvedNames_;
+  // Naming clients (NameOf): the bounded look-up, whether it stalled, and
+  // what runs around a look-up that goes to the network.
   Resolver resolver_;
   bool resolverStalled_ = false;
   std::function<void()> beforeLookup_;

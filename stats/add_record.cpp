@@ -20,6 +20,11 @@ using HostSlot = CountingState::HostSlot;
 using PathSlot = CountingState::PathSlot;
 constexpr StatTable::Handle kNone = CountingState::kNone;
 
+// Longest host key: longer host texts are cut (the run cuts them already).
+constexpr std::size_t kMaxHostKey = 299;
+
+std::uint64_t HostHashOf(std::string_view host) { return LookupHash(host.substr(0, kMaxHostKey)); }
+
 // The host's number; the host filter is decided when the host is first seen.
 // This and the other steps of every record are inlined into AddRecord: a
 // call of its own costs each of them a good part of its work.
@@ -33,6 +38,26 @@ constexpr StatTable::Handle kNone = CountingState::kNone;
   if (created)
     state.hosts.ValueAt(handle).filtered = MatchesFilterList(hostKey, options.hostFilter);
   return handle;
+}
+
+// The host of a record when hosts are counted under their names (see
+// CountingOptions::nameHost): the address is looked up, and only an
+// address not seen before in the run is named and its name interned in
+// `hosts`, where other addresses of the same name find it too.
+[[gnu::always_inline]] inline std::uint32_t NamedHostOf(CountingState& state,
+                                                        const CountingOptions& options,
+                                                        std::string_view address,
+                                                        std::uint64_t addressHash) {
+  bool created = false;
+  const std::uint32_t handle =
+      state.addressHosts.InternRepeated(address, addressHash, state.previousAddress, &created);
+  if (created) {
+    const std::string name = options.nameHost(address);
+    const std::string_view key =
+        name.empty() ? address : std::string_view(name).substr(0, kMaxHostKey);
+    state.addressHosts.ValueAt(handle) = HostOf(state, options, key, HostHashOf(key));
+  }
+  return state.addressHosts.ValueAt(handle);
 }
 
 // The path's slot and number; its shape and the extension and directory
@@ -169,8 +194,6 @@ void CountStatus(SiteStatistics& statistics, CountingState& state, std::string_v
 
 }  // namespace
 
-std::uint64_t HostHashOf(std::string_view host) { return LookupHash(host.substr(0, kMaxHostKey)); }
-
 RecordHashes HashesOf(const LogRecord& record) {
   RecordHashes hashes;
   hashes.host = HostHashOf(record.host);
@@ -178,11 +201,21 @@ RecordHashes HashesOf(const LogRecord& record) {
   return hashes;
 }
 
-void PrefetchHost(const SiteStatistics& statistics, const RecordHashes& far,
-                  const RecordHashes& near) {
-  const auto& hosts = statistics.Counting().hosts;
-  hosts.PrefetchSlot(far.host);
-  hosts.PrefetchEntry(near.host);
+void PrefetchHost(const SiteStatistics& statistics, const CountingOptions& options,
+                  const RecordHashes& far, const RecordHashes& near, const RecordHashes& next) {
+  const CountingState& state = statistics.Counting();
+  if (!options.nameHost) {
+    state.hosts.PrefetchSlot(far.host);
+    state.hosts.PrefetchEntry(near.host);
+    return;
+  }
+  // Named hosts take one step more: the address's entry, loaded by now,
+  // names the host entry to load.
+  state.addressHosts.PrefetchSlot(far.host);
+  state.addressHosts.PrefetchEntry(near.host);
+  if (const std::uint32_t* host = state.addressHosts.PeekValue(next.host)) {
+    state.hosts.PrefetchHandle(*host);
+  }
 }
 
 void AddRecord(SiteStatistics& statistics, const CountingOptions& options,
@@ -195,7 +228,7 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const
   // A record without a host is counted nowhere, not even as a day's hit.
   if (record.host.empty()) return;
   CountingState& state = statistics.Counting();
-  const std::string_view hostKey = record.host.substr(0, kMaxHostKey);
+  std::string_view hostKey = record.host.substr(0, kMaxHostKey);
   const std::string_view path = record.url;
 
   // 1. Busiest day: every record handed over, also those dropped below.
@@ -208,7 +241,10 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const
 
   // 2-3. Path shape, host facts (cached per distinct path and host).
   const std::uint32_t pathHandle = PathOf(state, options, path, hashes.path);
-  const std::uint32_t hostHandle = HostOf(state, options, hostKey, hashes.host);
+  const bool named = static_cast<bool>(options.nameHost);
+  const std::uint32_t hostHandle = named ? NamedHostOf(state, options, hostKey, hashes.host)
+                                         : HostOf(state, options, hostKey, hashes.host);
+  if (named) hostKey = state.hosts.KeyAt(hostHandle);
   HostSlot& host = state.hosts.ValueAt(hostHandle);
   PathSlot& slot = state.paths.ValueAt(pathHandle);
 
@@ -377,6 +413,8 @@ void SettleCounts(SiteStatistics& statistics) {
 void FinishRecords(SiteStatistics& statistics) {
   CountingState& state = statistics.Counting();
   SettlePathsAgentsReferrers(statistics, state);
+  state.addressHosts.Clear();
+  state.previousAddress = CountingState::kNone;
   // The hosts give up their visits' page chains, then get their
   // `hostnames` entries, their own entries freed on the way, and only then
   // do the chains become click paths: host entries, pages and click paths

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <string_view>
 
 #include "base/log_record.h"
 #include "stats/counting_options.h"
@@ -22,22 +20,18 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const
 // that holds the records to come can work them out beforehand (on another
 // thread), hand them to AddRecord, and a few records ahead have the host
 // table, too large for the cache on a long log, loaded: PrefetchHost with
-// the hashes of a record some eight records ahead (`far`: its index slot)
-// and of one some four ahead (`near`: its entry).
+// the hashes of a record some eight records ahead (`far`: its index slot),
+// of one some four ahead (`near`: its entry) and of one some two ahead
+// (`next`: with named hosts, the host entry its address's entry names).
 struct RecordHashes {
   std::uint64_t host = 0;
   std::uint64_t path = 0;
 };
 RecordHashes HashesOf(const LogRecord& record);
-// The `host` part of HashesOf, for a caller that changes a record's host:
-// the LookupHash of the host's first kMaxHostKey characters, which are its
-// key in the host table (the parser cuts longer hosts already).
-inline constexpr std::size_t kMaxHostKey = 299;
-std::uint64_t HostHashOf(std::string_view host);
 void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const LogRecord& record,
                const RecordHashes& hashes);
-void PrefetchHost(const SiteStatistics& statistics, const RecordHashes& far,
-                  const RecordHashes& near);
+void PrefetchHost(const SiteStatistics& statistics, const CountingOptions& options,
+                  const RecordHashes& far, const RecordHashes& near, const RecordHashes& next);
 
 // Brings the tables up to date with the counts that counting keeps per
 // distinct key. FinishRecords does it; call it only to read the tables in

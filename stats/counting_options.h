@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "stats/country_lookup.h"
 
@@ -25,6 +27,10 @@ struct CountingOptions {
   // Countries of hosts written as addresses; null: such hosts count under no
   // country. Not owned; outlives the run's counting.
   CountryLookup* countryLookup = nullptr;
+  // Given, a record's host is counted under the name this gives its
+  // address (asked once per distinct address of a run, on the counting
+  // thread; empty: the address stays).
+  std::function<std::string(std::string_view address)> nameHost;
 };
 
 }  // namespace tlw

@@ -6,13 +6,14 @@ CountingState::CountingState() { Reset(); }
 
 void CountingState::Reset() {
   hosts.Clear();
+  addressHosts.Clear();
   hostsToName.Clear();
   visitedHosts.Clear();
   paths.Clear();
   std::vector<std::uint32_t>().swap(pathHandles);
   agents.Clear();
   referrers.Clear();
-  previousHost = previousPath = previousAgent = previousReferrer = kNone;
+  previousHost = previousAddress = previousPath = previousAgent = previousReferrer = kNone;
   date = DateSlot{};
   lastHour.clear();
   hourCount = nullptr;

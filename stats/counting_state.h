@@ -112,6 +112,9 @@ class CountingState {
   void Reset();
 
   KeyedTable<HostSlot> hosts{1};
+  // With CountingOptions::nameHost: the host of each address, by its
+  // handle in `hosts`.
+  KeyedTable<std::uint32_t> addressHosts{1};
   KeyedTable<PathSlot> paths{1};
   KeyedTable<AgentSlot> agents{1};
   KeyedTable<ReferrerSlot> referrers{1};
@@ -139,6 +142,7 @@ class CountingState {
   // The slots of the previous record: a page and its images come from one
   // host with one agent, one after the other.
   std::uint32_t previousHost = kNone;
+  std::uint32_t previousAddress = kNone;
   std::uint32_t previousPath = kNone;
   std::uint32_t previousAgent = kNone;
   std::uint32_t previousReferrer = kNone;

@@ -125,6 +125,10 @@ class KeyedTable {
     return previous;
   }
 
+  // A third of the keys lie past their first slot: a look-ahead looks at
+  // the next few slots too, mostly in the same cache line.
+  static constexpr std::size_t kSlotsTried = 4;
+
   // For a caller that knows the keys it will look up a while ahead, by
   // their LookupHash: the index slot where the look-up of `hash` starts
   // begins loading into the cache; some time later, the entry that slot
@@ -135,9 +139,6 @@ class KeyedTable {
   }
   void PrefetchEntry(std::uint64_t hash) const {
     if (slots_.empty()) return;
-    // A third of the keys lie past their first slot: the next few slots,
-    // mostly in the same cache line, are looked at too.
-    constexpr std::size_t kSlotsTried = 4;
     std::size_t pos = hash >> shift_;
     for (std::size_t tried = 0; tried < kSlotsTried; ++tried, pos = (pos + 1) & mask_) {
       const std::uint64_t slot = slots_[pos];
@@ -148,6 +149,28 @@ class KeyedTable {
       PrefetchLine(entry + kCacheLineSize - 1);  // an entry and its key may span two lines
       return;
     }
+  }
+
+  // For a caller that had the slot and the entry of `hash` loaded a while
+  // ago (PrefetchSlot, PrefetchEntry): the value of the entry that the
+  // slot's fingerprint names, or null. The key is not compared, so now and
+  // then it is another key's value: a hint of what to load next, no more.
+  const Value* PeekValue(std::uint64_t hash) const {
+    if (slots_.empty()) return nullptr;
+    std::size_t pos = hash >> shift_;
+    for (std::size_t tried = 0; tried < kSlotsTried; ++tried, pos = (pos + 1) & mask_) {
+      const std::uint64_t slot = slots_[pos];
+      if (slot == 0) return nullptr;
+      if (static_cast<std::uint32_t>(slot >> 32) != static_cast<std::uint32_t>(hash)) continue;
+      return &store_.At(static_cast<Handle>(slot) - 1).value;
+    }
+    return nullptr;
+  }
+  // Loads the entry of `handle` (of this table, not removed since).
+  void PrefetchHandle(Handle handle) const {
+    const char* entry = reinterpret_cast<const char*>(&store_.At(handle));
+    PrefetchLine(entry);
+    PrefetchLine(entry + kCacheLineSize - 1);  // an entry and its key may span two lines
   }
 
   // Whether `handle` (kNone, or a handle of this table not removed since)

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
+#include <map>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -55,19 +57,24 @@ std::int64_t Sum(const StatTable& table) {
   return sum;
 }
 
-// Counts a whole log; returns the number of records handed over.
-std::int64_t CountLog(SiteStatistics& s, const std::filesystem::path& file) {
+// Counts a whole log; returns the number of records handed over. With
+// `rename`, each record's host is replaced by the name it gives (when not
+// empty) before it is counted.
+std::int64_t CountLog(SiteStatistics& s, const std::filesystem::path& file,
+                      CountingOptions options = {},
+                      const std::function<std::string(std::string_view)>& rename = {}) {
   std::ifstream in(file);
   EXPECT_TRUE(in) << file;
   s.Prepare();
-  CountingOptions options;
   options.homepageUrl = "http://www.nosuchsite.example";
   std::string line;
+  std::string name;
   std::int64_t records = 0;
   LogRecord r;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!CutNcsa(line, r)) continue;
+    if (rename && !(name = rename(r.host)).empty()) r.host = name;
     AddRecord(s, options, r);
     ++records;
   }
@@ -127,6 +134,40 @@ TEST(RealLogs, ElasticCombinedLogCountsAgentsReferrersAndVisits) {
   EXPECT_EQ(Ranked(s.hostnames), Ranked(again.hostnames));
   EXPECT_EQ(Ranked(s.clickPaths), Ranked(again.clickPaths));
   EXPECT_EQ(DaysByDate(s.days), DaysByDate(again.days));
+}
+
+// Hosts counted under names that counting asks for itself, once per
+// address, come out as if every record had carried its name: a fifth of
+// the addresses keep no name, and the others share 300 names between them,
+// so that hosts of several addresses gather their counts and visits.
+TEST(RealLogs, HostsNamedWhileCountedMatchRecordsRenamedBeforehand) {
+  TLW_REQUIRE_REALLOGS();
+  const auto nameOf = [](std::string_view address) -> std::string {
+    const std::size_t hash = std::hash<std::string_view>()(address);
+    if (hash % 5 == 0) return {};
+    return "host" + std::to_string(hash % 300) + ".example.net";
+  };
+  const auto log = test::RealLogsDir() / "ncsa-combined" / "elastic_examples_apache_logs";
+  SiteStatistics renamed;
+  const std::int64_t records = CountLog(renamed, log, {}, nameOf);
+
+  SiteStatistics named;
+  std::map<std::string, int, std::less<>> asked;
+  CountingOptions options;
+  options.nameHost = [&](std::string_view address) {
+    ++asked[std::string(address)];
+    return nameOf(address);
+  };
+  ASSERT_EQ(CountLog(named, log, options), records);
+
+  ASSERT_GT(named.hostnames.Count(), 200u);
+  ASSERT_LT(named.hostnames.Count(), asked.size());
+  for (const auto& [address, times] : asked) EXPECT_EQ(times, 1) << address;
+  for (const SiteStatistics::TableRef& ref : SiteStatistics::Tables()) {
+    EXPECT_EQ(Ranked(named.*ref.table), Ranked(renamed.*ref.table)) << ref.name;
+  }
+  EXPECT_EQ(named.uniqueHosts, renamed.uniqueHosts);
+  EXPECT_EQ(named.lastVisitors.Texts(), renamed.lastVisitors.Texts());
 }
 
 }  // namespace
