@@ -10,31 +10,11 @@
 namespace tlw {
 namespace {
 
-// Sets TZ for the life of the object, and puts the old value back.
-class ZoneScope {
- public:
-  explicit ZoneScope(const char* zone) {
-    const char* old = std::getenv("TZ");
-    saved_ = old != nullptr ? old : "UTC";
-    ::setenv("TZ", zone, 1);
-    ::tzset();
-  }
-  ~ZoneScope() {
-    ::setenv("TZ", saved_.c_str(), 1);
-    ::tzset();
-  }
-  ZoneScope(const ZoneScope&) = delete;
-  ZoneScope& operator=(const ZoneScope&) = delete;
-
- private:
-  std::string saved_;
-};
-
-// Every minute of the days around a year's clock changes, read in log
-// order, must convert as the C library converts it alone: in zones that
-// move by an hour at 02:00 or 03:00 (Berlin, New York, the south's Sao Paulo
-// in 2018), by half an hour at 02:00 (Lord Howe), and not at all; with
-// month ends that roll over (31 April is 1 May).
+// Every minute of the months around a year's clock changes, read in log
+// order, converts as the C library converts it alone: in zones that move by
+// an hour at 02:00 or 03:00 (Berlin, New York), at midnight (Sao Paulo in
+// 2018), by half an hour (Lord Howe), and not at all (Kathmandu); with month
+// ends that roll over (31 April is 1 May).
 TEST(LocalTimeCache, ConvertsEveryMinuteAsTheCLibraryAcrossClockChanges) {
   struct Case {
     const char* zone;
@@ -46,12 +26,12 @@ TEST(LocalTimeCache, ConvertsEveryMinuteAsTheCLibraryAcrossClockChanges) {
       {"America/Sao_Paulo", 2018, {2, 3, 11, 12}}, {"Australia/Lord_Howe", 2024, {4, 5, 10, 11}},
       {"Asia/Kathmandu", 2024, {3, 4, 10, 11}},
   };
+  const char* old = std::getenv("TZ");
+  const std::string saved = old != nullptr ? old : "UTC";
   for (const Case& c : cases) {
-    if (!std::filesystem::exists(std::string("/usr/share/zoneinfo/") + c.zone)) {
-      GTEST_SKIP() << "time zone data not installed";
-    }
-    SCOPED_TRACE(c.zone);
-    const ZoneScope zone(c.zone);
+    if (!std::filesystem::exists(std::string("/usr/share/zoneinfo/") + c.zone)) continue;
+    ::setenv("TZ", c.zone, 1);
+    ::tzset();
     LocalTimeCache cache;
     int differences = 0;
     for (const int month : c.months) {
@@ -60,19 +40,20 @@ TEST(LocalTimeCache, ConvertsEveryMinuteAsTheCLibraryAcrossClockChanges) {
           for (int minute = 0; minute < 60; ++minute) {
             const LocalMoment cached = cache.Convert(c.year, month, day, hour, minute);
             const LocalMoment alone = ConvertLocalTime(c.year, month, day, hour, minute);
-            if (cached.time != alone.time || cached.weekday != alone.weekday ||
-                cached.valid != alone.valid) {
-              if (++differences <= 3) {
-                ADD_FAILURE() << c.year << "-" << month << "-" << day << " " << hour << ":"
-                              << minute << ": " << cached.time << " against " << alone.time;
-              }
+            const bool same = cached.time == alone.time && cached.weekday == alone.weekday &&
+                              cached.valid == alone.valid;
+            if (!same && ++differences <= 3) {
+              ADD_FAILURE() << c.zone << " " << c.year << "-" << month << "-" << day << " " << hour
+                            << ":" << minute << ": " << cached.time << " against " << alone.time;
             }
           }
         }
       }
     }
-    EXPECT_EQ(differences, 0);
+    EXPECT_EQ(differences, 0) << c.zone;
   }
+  ::setenv("TZ", saved.c_str(), 1);
+  ::tzset();
 }
 
 }  // namespace
