@@ -4,6 +4,7 @@
 #include <array>
 #include <exception>
 #include <span>
+#include <system_error>
 #include <thread>
 
 #include "stats/agent_rules.h"
@@ -438,13 +439,18 @@ void FinishRecords(SiteStatistics& statistics) {
   std::exception_ptr clickPathFailure;
   std::jthread clickPaths;
   if (chains.size() >= kClickPathThreadChains) {
-    clickPaths = std::jthread([&] {
-      try {
-        countClickPaths();
-      } catch (...) {
-        clickPathFailure = std::current_exception();
-      }
-    });
+    try {
+      clickPaths = std::jthread([&] {
+        try {
+          countClickPaths();
+        } catch (...) {
+          clickPathFailure = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had (the system's limit): they are counted below,
+      // after the hosts.
+    }
   }
   SettleHosts(statistics, state, true);
   state.hosts.Clear();

@@ -138,17 +138,8 @@ class KeyedTable {
     if (!slots_.empty()) PrefetchLine(&slots_[hash >> shift_]);
   }
   void PrefetchEntry(std::uint64_t hash) const {
-    if (slots_.empty()) return;
-    std::size_t pos = hash >> shift_;
-    for (std::size_t tried = 0; tried < kSlotsTried; ++tried, pos = (pos + 1) & mask_) {
-      const std::uint64_t slot = slots_[pos];
-      if (slot == 0) return;
-      if (static_cast<std::uint32_t>(slot >> 32) != static_cast<std::uint32_t>(hash)) continue;
-      const char* entry = reinterpret_cast<const char*>(&store_.At(static_cast<Handle>(slot) - 1));
-      PrefetchLine(entry);
-      PrefetchLine(entry + kCacheLineSize - 1);  // an entry and its key may span two lines
-      return;
-    }
+    const Handle handle = LikelyHandle(hash);
+    if (handle != kNone) PrefetchHandle(handle);
   }
 
   // For a caller that had the slot and the entry of `hash` loaded a while
@@ -156,15 +147,8 @@ class KeyedTable {
   // slot's fingerprint names, or null. The key is not compared, so now and
   // then it is another key's value: a hint of what to load next, no more.
   const Value* PeekValue(std::uint64_t hash) const {
-    if (slots_.empty()) return nullptr;
-    std::size_t pos = hash >> shift_;
-    for (std::size_t tried = 0; tried < kSlotsTried; ++tried, pos = (pos + 1) & mask_) {
-      const std::uint64_t slot = slots_[pos];
-      if (slot == 0) return nullptr;
-      if (static_cast<std::uint32_t>(slot >> 32) != static_cast<std::uint32_t>(hash)) continue;
-      return &store_.At(static_cast<Handle>(slot) - 1).value;
-    }
-    return nullptr;
+    const Handle handle = LikelyHandle(hash);
+    return handle == kNone ? nullptr : &store_.At(handle).value;
   }
   // Loads the entry of `handle` (of this table, not removed since).
   void PrefetchHandle(Handle handle) const {
@@ -277,6 +261,22 @@ class KeyedTable {
   }
 
  private:
+  // The entry named by the first slot, of the kSlotsTried from where the
+  // look-up of `hash` starts, whose fingerprint matches; kNone when none
+  // does. The key is not compared.
+  Handle LikelyHandle(std::uint64_t hash) const {
+    if (slots_.empty()) return kNone;
+    std::size_t pos = hash >> shift_;
+    for (std::size_t tried = 0; tried < kSlotsTried; ++tried, pos = (pos + 1) & mask_) {
+      const std::uint64_t slot = slots_[pos];
+      if (slot == 0) return kNone;
+      if (static_cast<std::uint32_t>(slot >> 32) == static_cast<std::uint32_t>(hash)) {
+        return static_cast<Handle>(slot) - 1;
+      }
+    }
+    return kNone;
+  }
+
   template <typename MakeTableHash>
   Handle InternWith(std::string_view key, std::uint64_t hash, bool* created,
                     MakeTableHash&& makeTableHash) {
