@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -63,7 +64,20 @@ bool UsableHostName(std::string_view name) {
     const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
     if (!letter && !IsDigit(c) && c != '-' && c != '.') return false;
   }
-  return true;
+  // Every label holds something and neither starts nor ends with "-"
+  // (RFC 1123 2.1), and the last is not all digits (RFC 3696 2): a name such
+  // as "8.8.8.8" given for another address would merge its rows with that
+  // address's own.
+  bool lastAllDigits = true;
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    const std::size_t dot = std::min(name.find('.', start), name.size());
+    const std::string_view label = name.substr(start, dot - start);
+    if (label.empty() || label.front() == '-' || label.back() == '-') return false;
+    lastAllDigits = std::all_of(label.begin(), label.end(), IsDigit);
+    start = dot + 1;
+  }
+  return !lastAllDigits;
 }
 
 std::string ReverseLookup(std::string_view addressText) {

@@ -51,8 +51,10 @@ std::string ReverseLookup(std::string_view addressText);
 bool ShouldResolve(std::string_view host);
 
 // Whether a name the resolver gave may stand for an address in the report:
-// at most 253 characters, each a letter, a digit, "-" or ".". Reverse names
-// come from whoever runs the address's zone, so anything else is refused.
+// at most 253 characters, each a letter, a digit, "-" or ".", in labels that
+// are not empty and neither start nor end with "-", the last not all digits.
+// Reverse names come from whoever runs the address's zone, so anything else
+// (a numeric address given as a name, "..", ".example") is refused.
 bool UsableHostName(std::string_view name);
 
 // Resolves one record's host through the cache. Returns the name to count,

@@ -96,6 +96,18 @@ TEST(ResolveHost, HostileNamesLeaveTheAddress) {
       {"h\xc3\xa9te.example", false},  // UTF-8
       {std::string("nul\0.example", 12), false},
       {"evil.example\r\nX: 1", false},
+      // Names that would pass for another host's or merge rows.
+      {"8.8.8.8", false},
+      {"10.0.0", false},
+      {"..", false},
+      {".example.com", false},
+      {"example.com.", false},
+      {"-example.com", false},
+      {"example.com-", false},
+      {"a..example", false},
+      {"host-.example", false},
+      {"3com.example", true},
+      {"1.2.3.4.example", true},
       {"", false},
   };
   for (const Case& c : cases) {
