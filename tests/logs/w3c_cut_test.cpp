@@ -115,6 +115,9 @@ INSTANTIATE_TEST_SUITE_P(
         UserNameCase{"SecondWordOfTheOldRule", "JOHN GREEN GET /x.html 200", "JOHNGREEN",
                      "/x.html"},
         UserNameCase{"SecondWordAMethodName", "MARY POST PUT /up 201", "MARYPOST", "/up", "201"},
+        // A scheme starts with a letter: "9x:y" is no request target.
+        UserNameCase{"DigitBeforeAColonIsNoScheme", "MARY POST 9x:y /up 201", "MARYPOST", "/up",
+                     "201"},
         UserNameCase{"Post", "john POST /form.php 200", "john", "/form.php"},
         UserNameCase{"TwoWordsThenPost", "mary ann POST /x 200", "maryann", "/x"},
         UserNameCase{"Propfind", "john PROPFIND /dav/ 207", "john", "/dav/", "207"},

@@ -70,6 +70,12 @@ TEST(BrowsersAndSystems, SharesCoverEveryEntryWhateverTheRowLimit) {
   // One browser row only (the limit), but all four systems.
   EXPECT_EQ(html.find("Netscape 4.7</font>"), std::string::npos);
   EXPECT_NE(html.find("<B>&nbsp;OS/2</font></td>"), std::string::npos);
+  // Two rows make a section, one does not.
+  const RankedRows two{{"Lynx", 2}, {"Netscape 4.7", 1}};
+  const std::string twoEach =
+      BrowsersHtml(two, {{"Linux", 2}, {"Windows NT", 1}}, 5, "", Context());
+  EXPECT_NE(twoEach.find("Web Browsers "), std::string::npos);
+  EXPECT_NE(twoEach.find("Operating Systems "), std::string::npos);
   EXPECT_EQ(BrowsersHtml({{"Lynx", 1}}, platforms, 5, "", Context()), "");
   EXPECT_EQ(BrowsersHtml(browsers, {{"Linux", 1}}, 5, "", Context()).find("Operating Systems"),
             std::string::npos);

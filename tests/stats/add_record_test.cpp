@@ -110,6 +110,12 @@ TEST(AddRecord, CountsStatusSuccessAndBytes) {
   EXPECT_EQ(ReadByteCount("12345678901234567x9"), 12'345'678'901'234'567);
   EXPECT_EQ(ReadByteCount("1234567890123456789"), 1'234'567'890'123'456'789);
   EXPECT_EQ(ReadByteCount(" 99999999999999999999"), INT64_MAX);
+  // A field ends where its view ends, even with digits right behind it in
+  // the line buffer.
+  const std::string_view line = "56789 +4321 12345678901234567890123";
+  EXPECT_EQ(ReadByteCount(line.substr(0, 2)), 56);
+  EXPECT_EQ(ReadByteCount(line.substr(5, 4)), 43);
+  EXPECT_EQ(ReadByteCount(line.substr(12, 19)), 1'234'567'890'123'456'789);
 }
 
 TEST(AddRecord, CountsTimeKeysHostsAndLogons) {
