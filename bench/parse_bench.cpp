@@ -91,7 +91,8 @@ struct Totals {
 Totals ReadSetting(const std::string& setting) {
   Totals totals;
   const std::tm start{};
-  LogfileNames names(LocalFileList(setting), setting, start);
+  const LocalFiles files = LocalFileList(setting);
+  LogfileNames names(files.fileList, setting, start, files.listed);
   ParseState state;
   while (std::optional<std::string> name = names.Next()) {
     auto file = LocalLogfile::Open(*name);

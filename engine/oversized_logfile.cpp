@@ -1,8 +1,10 @@
 #include "engine/oversized_logfile.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <system_error>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "logs/local_logfile.h"
 #include "settings/settings.h"
@@ -26,11 +28,20 @@ bool IsOversizedLogfile(const CSiteProfile& profile, const RunSettings& settings
   return ExceedsOversizedLimit(profile.GetLastLogfileSize(), settings.oversizedLogLimitMb);
 }
 
-Status DeleteLogfile(const std::string& name) {
+Result<LogfileDeletion> DeleteLogfile(const std::string& name, FileIdentity wasRead) {
   const std::string path = LocalPath(name);
-  if (std::remove(path.c_str()) == 0) return Status::Ok();
-  return Status::Error("Cannot delete the oversized logfile " + name + ": " +
-                       std::generic_category().message(errno));
+  const auto cannot = [&name](int error) {
+    return Status::Error("Cannot delete the oversized logfile " + name + ": " +
+                         std::generic_category().message(error));
+  };
+  // Looked at just before the removal; the name itself, not a link's target.
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) return cannot(errno);
+  const FileIdentity named{static_cast<std::uint64_t>(info.st_dev),
+                           static_cast<std::uint64_t>(info.st_ino)};
+  if (named != wasRead) return LogfileDeletion::kReplaced;
+  if (::unlink(path.c_str()) != 0) return cannot(errno);
+  return LogfileDeletion::kDeleted;
 }
 
 }  // namespace tlw

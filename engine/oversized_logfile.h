@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/result.h"
+#include "logs/local_logfile.h"
 
 namespace tlw {
 
@@ -19,8 +20,15 @@ bool IsOversizedLogfile(const CSiteProfile& profile, const RunSettings& settings
 // The decision itself, for a local logfile of `sizeBytes`.
 bool ExceedsOversizedLimit(std::uint64_t sizeBytes, std::int32_t limitMb);
 
-// Deletes the logfile `name` (a "\" is read as "/"); fails with the file and
-// the reason.
-Status DeleteLogfile(const std::string& name);
+enum class LogfileDeletion {
+  kDeleted,
+  kReplaced,  // the name now leads to another file, which is left alone
+};
+
+// Deletes the logfile `name` (a "\" is read as "/") if it is still the file
+// that was read, `wasRead`: a log rotated while it was read ("mv access.log
+// access.log.1" and a new access.log) leaves a fresh, unread log under the
+// name, and that one is kept. Fails with the file and the reason.
+Result<LogfileDeletion> DeleteLogfile(const std::string& name, FileIdentity wasRead);
 
 }  // namespace tlw

@@ -200,20 +200,28 @@ class SiteRun {
       if (remote_ && staging.ok()) (void)FetchRemoteArchive(profile_, *staging, RemoteAccessOf());
     }
     std::string fileList = setting;
+    ListedNames listed = ListedNames::kTyped;
     if (remote_ && setting.find('*') != std::string::npos) {
-      Result<std::string> listed = ExpandRemoteWildcards(profile_, RemoteAccessOf());
-      if (!listed.ok()) {
-        Notify(Notice{listed.message()});
-        return FailRead(kStageTransmissionError, listed.message());
+      Result<std::string> matches = ExpandRemoteWildcards(profile_, RemoteAccessOf());
+      if (!matches.ok()) {
+        Notify(Notice{matches.message()});
+        return FailRead(kStageTransmissionError, matches.message());
       }
-      fileList = *listed;
+      fileList = *matches;
+      listed = ListedNames::kMatched;
     } else if (!remote_) {
-      fileList = LocalFileList(setting);
+      LocalFiles local = LocalFileList(setting);
+      for (const std::string& path : local.leftOut) {
+        warnings_.push_back("Left out the logfile " + path +
+                            ": its name holds \"|\", \"\\\" or a control character");
+      }
+      fileList = std::move(local.fileList);
+      listed = local.listed;
     }
     const std::time_t start = startTime_;
     std::tm startLocal{};
     localtime_r(&start, &startLocal);
-    LogfileNames names(fileList, setting, startLocal);
+    LogfileNames names(fileList, setting, startLocal, listed);
     while (std::optional<std::string> name = names.Next()) {
       const ReadEnd end = remote_ ? ReadRemote(*name) : ReadLocal(*name);
       if (end != ReadEnd::Done) return end;
@@ -256,10 +264,17 @@ class SiteRun {
     Post(kStageLogSize);
     Post(kStageReading);
     const ReadEnd end = ReadRecords(**file, name, (*file)->Size() >= kPipelineMinBytes);
+    const FileIdentity wasRead = (*file)->Identity();
     file->reset();
     if (end == ReadEnd::Done && IsOversizedLogfile(profile_, settings_)) {
       Post(kStageDeletingOversized);
-      if (Status deleted = DeleteLogfile(name); !deleted.ok()) Notify(Notice{deleted.message()});
+      const Result<LogfileDeletion> deleted = DeleteLogfile(name, wasRead);
+      if (!deleted.ok()) {
+        Notify(Notice{deleted.message()});
+      } else if (*deleted == LogfileDeletion::kReplaced) {
+        warnings_.push_back("The oversized logfile " + name +
+                            " was not deleted: another file took its name while it was read");
+      }
     }
     return end;
   }

@@ -59,8 +59,9 @@ std::string LocalPath(std::string_view name) {
   return path;
 }
 
-LocalLogfile::LocalLogfile(int fd, std::string name, std::uint64_t size, bool compressed)
-    : fd_(fd), name_(std::move(name)), size_(size), compressed_(compressed) {
+LocalLogfile::LocalLogfile(int fd, std::string name, std::uint64_t size, FileIdentity identity,
+                           bool compressed)
+    : fd_(fd), name_(std::move(name)), size_(size), identity_(identity), compressed_(compressed) {
   std::unique_ptr<ByteSource> bytes;
   if (compressed_) {
     bytes = std::make_unique<GzipByteSource>(fd_, name_);
@@ -107,7 +108,9 @@ Result<std::unique_ptr<LocalLogfile>> LocalLogfile::Open(const std::string& name
   }
   const auto size = static_cast<std::uint64_t>(info.st_size);
   const bool compressed = StartsWithGzipMagic(fd);
-  return std::unique_ptr<LocalLogfile>(new LocalLogfile(fd, name, size, compressed));
+  const FileIdentity identity{static_cast<std::uint64_t>(info.st_dev),
+                              static_cast<std::uint64_t>(info.st_ino)};
+  return std::unique_ptr<LocalLogfile>(new LocalLogfile(fd, name, size, identity, compressed));
 }
 
 bool LocalLogfile::ReadLine(std::span<char>& line) {

@@ -10,6 +10,14 @@
 
 namespace tlw {
 
+// Which file a name led to when it was opened: a log rotated meanwhile
+// leaves another file under the same name.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
 // A local logfile open for reading, line by line. A file that starts with
 // the gzip magic bytes is decompressed on the fly, whatever its name.
 class LocalLogfile final : public LineSource {
@@ -31,6 +39,8 @@ class LocalLogfile final : public LineSource {
   std::uint64_t Size() const { return size_; }
   bool Compressed() const { return compressed_; }
   const std::string& Name() const { return name_; }
+  // The file that was opened, whatever has become of its name since.
+  FileIdentity Identity() const { return identity_; }
 
   bool ReadLine(std::span<char>& line) override;
   bool KeepLines(LineBufferPool& pool) override { return lines_->KeepLines(pool); }
@@ -39,11 +49,13 @@ class LocalLogfile final : public LineSource {
   const SourceEnd& End() const override { return end_; }
 
  private:
-  LocalLogfile(int fd, std::string name, std::uint64_t size, bool compressed);
+  LocalLogfile(int fd, std::string name, std::uint64_t size, FileIdentity identity,
+               bool compressed);
 
   int fd_;
   std::string name_;
   std::uint64_t size_;
+  FileIdentity identity_;
   bool compressed_;
   std::unique_ptr<LineReader> lines_;
   SourceEnd end_;

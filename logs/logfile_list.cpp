@@ -60,7 +60,7 @@ std::string ExpandTimeCodes(std::string_view name, const std::tm& time) {
 }
 
 LogfileNames::LogfileNames(std::string_view fileList, std::string_view logfileSetting,
-                           const std::tm& startTime) {
+                           const std::tm& startTime, ListedNames listed) {
   const std::size_t bar = fileList.find('|');
   std::string_view first;
   if (bar == std::string_view::npos) {
@@ -69,8 +69,11 @@ LogfileNames::LogfileNames(std::string_view fileList, std::string_view logfileSe
     first = fileList.substr(0, bar);
     remainder_ = fileList.substr(bar + 1);
   }
-  if (first.size() < kMinFirstNameLength) first = logfileSetting;
-  current_ = ExpandTimeCodes(first, startTime);
+  if (first.size() < kMinFirstNameLength) {
+    first = logfileSetting;
+    listed = ListedNames::kTyped;
+  }
+  current_ = listed == ListedNames::kTyped ? ExpandTimeCodes(first, startTime) : std::string(first);
 }
 
 std::optional<std::string> LogfileNames::Next() {
@@ -87,9 +90,11 @@ std::optional<std::string> LogfileNames::Next() {
   return name;
 }
 
-std::string LocalFileList(std::string_view logfileSetting) {
-  if (logfileSetting.find('*') == std::string_view::npos) return std::string(logfileSetting);
-  return ExpandLocalWildcards(logfileSetting);
+LocalFiles LocalFileList(std::string_view logfileSetting) {
+  if (logfileSetting.find('*') == std::string_view::npos)
+    return {std::string(logfileSetting), ListedNames::kTyped, {}};
+  WildcardMatches matches = ExpandLocalWildcards(logfileSetting);
+  return {std::move(matches.fileList), ListedNames::kMatched, std::move(matches.leftOut)};
 }
 
 }  // namespace tlw

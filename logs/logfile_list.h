@@ -4,8 +4,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tlw {
+
+// Where the names of a file list come from.
+enum class ListedNames {
+  kTyped,    // the user's logfile setting
+  kMatched,  // the files a wildcard pattern matched
+};
 
 // The logfile names of one run, taken in order from its file list: names
 // each followed by "|", or a single name.
@@ -13,13 +20,15 @@ namespace tlw {
 // The first name is the text before the first "|"; a list without "|" (or
 // a first entry under 3 characters) stands for the whole logfile setting.
 // Only that first name is expanded as a time format with the run's start
-// time, so a profile can name the current day's log ("ex%y%m%d.log").
+// time, so a profile can name the current day's log ("ex%y%m%d.log"), and
+// only when the user typed it: the name of a matched file is read as it
+// is, or a file named "%x" would stand for a path with the date's "/"s.
 // Each later name is the text before the next "|": an entry after the last
 // "|" of a list is not read, as lists always end their entries with "|".
 class LogfileNames {
  public:
-  LogfileNames(std::string_view fileList, std::string_view logfileSetting,
-               const std::tm& startTime);
+  LogfileNames(std::string_view fileList, std::string_view logfileSetting, const std::tm& startTime,
+               ListedNames listed = ListedNames::kTyped);
 
   // The next logfile name, or nothing when the list is done (a name of 2
   // characters or fewer ends it).
@@ -35,8 +44,16 @@ class LogfileNames {
 // zeros ("%#d" gives "5"). Unknown codes and other text are kept as they are.
 std::string ExpandTimeCodes(std::string_view name, const std::tm& time);
 
-// The file list that a local logfile setting stands for: the wildcard
-// expansion when it contains "*", otherwise the setting itself.
-std::string LocalFileList(std::string_view logfileSetting);
+// The files that a local logfile setting stands for.
+struct LocalFiles {
+  // The wildcard matches when the setting contains "*", otherwise the
+  // setting itself.
+  std::string fileList;
+  ListedNames listed = ListedNames::kTyped;
+  // Matches left out because their names cannot stand in a file list.
+  std::vector<std::string> leftOut;
+};
+
+LocalFiles LocalFileList(std::string_view logfileSetting);
 
 }  // namespace tlw

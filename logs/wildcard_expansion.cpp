@@ -95,13 +95,21 @@ bool ComesEarlier(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+bool IsListableFileName(std::string_view name) {
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '|' || c == '\\' || byte < 0x20 || byte == 0x7f) return false;
+  }
+  return true;
+}
+
 bool MatchesWildcard(std::string_view pattern, std::string_view name) {
   if (name.starts_with('.') && !pattern.starts_with('.')) return false;
   if (GlobMatch(pattern, name)) return true;
   return pattern.ends_with(".*") && GlobMatch(pattern.substr(0, pattern.size() - 2), name);
 }
 
-std::string ExpandLocalWildcards(std::string_view logfileSetting) {
+WildcardMatches ExpandLocalWildcards(std::string_view logfileSetting) {
   std::string_view pattern = logfileSetting.substr(0, logfileSetting.find('|'));
   if (pattern.size() < kMinPatternLength) pattern = logfileSetting;
   const std::string path = LocalPath(pattern);
@@ -110,6 +118,7 @@ std::string ExpandLocalWildcards(std::string_view logfileSetting) {
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string namePattern = slash == std::string::npos ? path : path.substr(slash + 1);
 
+  WildcardMatches matches;
   std::vector<std::string> names;
   std::error_code error;
   const std::filesystem::path listed = folder.empty() ? "." : folder;
@@ -121,17 +130,21 @@ std::string ExpandLocalWildcards(std::string_view logfileSetting) {
     // devices: a run would refuse them and end.
     std::error_code statusError;
     if (!it->is_regular_file(statusError)) continue;
+    if (!IsListableFileName(name)) {
+      matches.leftOut.push_back(folder + name);
+      continue;
+    }
     names.push_back(name);
   }
   std::sort(names.begin(), names.end(), ComesEarlier);
+  std::sort(matches.leftOut.begin(), matches.leftOut.end());
 
-  std::string fileList;
   for (const std::string& name : names) {
-    fileList += folder;
-    fileList += name;
-    fileList += '|';
+    matches.fileList += folder;
+    matches.fileList += name;
+    matches.fileList += '|';
   }
-  return fileList;
+  return matches;
 }
 
 }  // namespace tlw

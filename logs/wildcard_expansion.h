@@ -2,8 +2,18 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tlw {
+
+// What a local wildcard pattern matched.
+struct WildcardMatches {
+  // Each matching file's path followed by "|"; empty when nothing matches.
+  std::string fileList;
+  // The paths of matches left out because their names could not stand in a
+  // file list (see IsListableFileName), for a warning each.
+  std::vector<std::string> leftOut;
+};
 
 // The file list of a local logfile setting with "*" wildcards: the pattern
 // is the setting's text before its first "|" (the whole setting when that
@@ -12,10 +22,16 @@ namespace tlw {
 // path followed by "|", in time order: name order, so that daily logs
 // ("u_ex090817.log") come by date, except that rotated logs ("access.log.2.gz",
 // "access.log.1", "access.log") come oldest first and the live log last.
-// A "\" is read as "/". Wildcards apply to the last
-// path component only. Empty when nothing matches or the folder cannot be
-// read.
-std::string ExpandLocalWildcards(std::string_view logfileSetting);
+// A "\" in the pattern is read as "/". Wildcards apply to the last path
+// component only. Nothing matches when the folder cannot be read.
+WildcardMatches ExpandLocalWildcards(std::string_view logfileSetting);
+
+// Whether a name found in a folder can stand in a file list as one file of
+// that folder: anyone who may create files there chooses these names, and a
+// "|" would split the name into two list entries, a "\" would be read as a
+// folder separator (so "a\..\..\x.log" would name a file elsewhere), and
+// control characters have no business in a logfile's name.
+bool IsListableFileName(std::string_view name);
 
 // Whether `name` matches `pattern` the way users of Windows paths expect:
 // "*" is any run of characters, "?" any one character, and a pattern that

@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 
 #include "engine/oversized_logfile.h"
 #include "logs/archive_staging.h"
+#include "logs/local_logfile.h"
 #include "logs/logfile_list.h"
 #include "logs/wildcard_expansion.h"
 #include "settings/settings.h"
@@ -64,7 +67,7 @@ class WildcardExpansionTest : public testing::Test {
 
 TEST_F(WildcardExpansionTest, ListsMatchingFilesInNameOrder) {
   const std::string logs = Logs();
-  EXPECT_EQ(ExpandLocalWildcards(logs + "/u_ex*.log"),
+  EXPECT_EQ(ExpandLocalWildcards(logs + "/u_ex*.log").fileList,
             logs + "/u_ex090817.log|" + logs + "/u_ex090818.log|" + logs + "/u_ex090819.log|");
 }
 
@@ -76,41 +79,65 @@ TEST(WildcardExpansion, RotatedLogsComeOldestFirstAndTheLiveLogLast) {
     dir.Write(name, "x");
   }
   const std::string d = dir.path().string() + "/";
-  EXPECT_EQ(ExpandLocalWildcards(d + "access.log*"),
+  EXPECT_EQ(ExpandLocalWildcards(d + "access.log*").fileList,
             d + "access.log.10.gz|" + d + "access.log.3.gz|" + d + "access.log.2.gz|" + d +
                 "access.log.1|" + d + "access.log|");
-  EXPECT_EQ(ExpandLocalWildcards(d + "error.log*"),
+  EXPECT_EQ(ExpandLocalWildcards(d + "error.log*").fileList,
             d + "error.log-20231231.gz|" + d + "error.log-20240301|" + d +
                 "error.log-20240302.gz|" + d + "error.log|");
   // A long number is a serial, not a rotation: plain name order.
-  EXPECT_EQ(ExpandLocalWildcards(d + "other.log*"), d + "other.log.123456|");
+  EXPECT_EQ(ExpandLocalWildcards(d + "other.log*").fileList, d + "other.log.123456|");
 }
 
 TEST_F(WildcardExpansionTest, StarDotStarIsEveryFileButNoFolder) {
   const std::string logs = Logs();
-  EXPECT_EQ(ExpandLocalWildcards(logs + "/*.*"),
+  EXPECT_EQ(ExpandLocalWildcards(logs + "/*.*").fileList,
             logs + "/README|" + logs + "/notes.txt|" + logs + "/u_ex090817.log|" + logs +
                 "/u_ex090818.log|" + logs + "/u_ex090819.log|");
 }
 
 TEST_F(WildcardExpansionTest, AcceptsBackslashesAndTakesThePatternBeforeTheFirstBar) {
   std::string windowsStyle = Logs() + "\\*.txt|ignored|";
-  EXPECT_EQ(ExpandLocalWildcards(windowsStyle), Logs() + "/notes.txt|");
+  EXPECT_EQ(ExpandLocalWildcards(windowsStyle).fileList, Logs() + "/notes.txt|");
 }
 
 TEST_F(WildcardExpansionTest, OneMatchGivesAListOfOne) {
-  EXPECT_EQ(ExpandLocalWildcards(Logs() + "/*19.log"), Logs() + "/u_ex090819.log|");
+  EXPECT_EQ(ExpandLocalWildcards(Logs() + "/*19.log").fileList, Logs() + "/u_ex090819.log|");
 }
 
 TEST_F(WildcardExpansionTest, FoldersOnlyOrNothingGiveAnEmptyList) {
-  EXPECT_EQ(ExpandLocalWildcards((dir_ / "folders").string() + "/*"), "");
-  EXPECT_EQ(ExpandLocalWildcards(Logs() + "/*.csv"), "");
-  EXPECT_EQ(ExpandLocalWildcards((dir_ / "missing").string() + "/*.log"), "");
+  EXPECT_EQ(ExpandLocalWildcards((dir_ / "folders").string() + "/*").fileList, "");
+  EXPECT_EQ(ExpandLocalWildcards(Logs() + "/*.csv").fileList, "");
+  EXPECT_EQ(ExpandLocalWildcards((dir_ / "missing").string() + "/*.log").fileList, "");
+}
+
+// Whoever may create files in a watched folder chooses the names matched
+// there: none of them may split the list, climb out of the folder through
+// "\\..", or bring control characters along.
+TEST(WildcardExpansion, LeavesOutNamesThatCouldStandForOtherFiles) {
+  test::TempDir dir;
+  std::filesystem::create_directories(dir / "logs/a");
+  dir.Write("elsewhere/big.log", "keep");
+  dir.Write("logs/access.log", "x");
+  dir.Write("logs/private.log", "x");
+  const std::vector<std::string> hostile = {"a\\..\\..\\elsewhere\\big.log",
+                                            "access.log|private.log", "access.log.2|x",
+                                            "access.log\x1b[2J", "access.log\r"};
+  for (const std::string& name : hostile) dir.Write("logs/" + name, "");
+  const std::string logs = (dir / "logs").string() + "/";
+
+  const LocalFiles files = LocalFileList(logs + "a*");
+  EXPECT_EQ(files.fileList, logs + "access.log|");
+  EXPECT_EQ(files.listed, ListedNames::kMatched);
+  std::vector<std::string> expectedLeftOut;
+  for (const std::string& name : hostile) expectedLeftOut.push_back(logs + name);
+  std::sort(expectedLeftOut.begin(), expectedLeftOut.end());
+  EXPECT_EQ(files.leftOut, expectedLeftOut);
 }
 
 TEST_F(WildcardExpansionTest, TheLocalFileListExpandsOnlyWildcards) {
-  EXPECT_EQ(LocalFileList(Logs() + "/u_ex090817.log"), Logs() + "/u_ex090817.log");
-  EXPECT_EQ(LocalFileList(Logs() + "/*.txt"), Logs() + "/notes.txt|");
+  EXPECT_EQ(LocalFileList(Logs() + "/u_ex090817.log").fileList, Logs() + "/u_ex090817.log");
+  EXPECT_EQ(LocalFileList(Logs() + "/*.txt").fileList, Logs() + "/notes.txt|");
 }
 
 struct OversizedCase {
@@ -156,12 +183,30 @@ TEST_F(OversizedLogfileTest, AppliesOnlyWhenAskedAndOnlyToLocalLogs) {
   EXPECT_FALSE(IsOversizedLogfile(profile_, RunSettings{}));  // never by default
 }
 
-TEST(DeleteLogfile, DeletesTheFileOrSaysWhyNot) {
+FileIdentity IdentityOf(const std::filesystem::path& path) {
+  Result<std::unique_ptr<LocalLogfile>> file = LocalLogfile::Open(path.string());
+  return file.ok() ? (*file)->Identity() : FileIdentity{};
+}
+
+TEST(DeleteLogfile, DeletesOnlyTheFileThatWasReadOrSaysWhyNot) {
   test::TempDir dir;
   const auto path = dir.Write("big.log", "x");
-  EXPECT_TRUE(DeleteLogfile(path.string()).ok());
+  const FileIdentity wasRead = IdentityOf(path);
+  // Rotated while it was read: the fresh log under the name is kept.
+  std::filesystem::rename(path, dir / "big.log.1");
+  dir.Write("big.log", "fresh");
+  const Result<LogfileDeletion> rotated = DeleteLogfile(path.string(), wasRead);
+  ASSERT_TRUE(rotated.ok()) << rotated.message();
+  EXPECT_EQ(*rotated, LogfileDeletion::kReplaced);
+  EXPECT_EQ(test::ReadFileBytes(path), "fresh");
+
+  const Result<LogfileDeletion> deleted = DeleteLogfile(path.string(), IdentityOf(path));
+  ASSERT_TRUE(deleted.ok()) << deleted.message();
+  EXPECT_EQ(*deleted, LogfileDeletion::kDeleted);
   EXPECT_FALSE(std::filesystem::exists(path));
-  const Status again = DeleteLogfile(path.string());
+  EXPECT_TRUE(std::filesystem::exists(dir / "big.log.1"));
+
+  const Result<LogfileDeletion> again = DeleteLogfile(path.string(), wasRead);
   ASSERT_FALSE(again.ok());
   EXPECT_NE(again.message().find(path.string()), std::string::npos);
 }

@@ -807,6 +807,34 @@ TEST_F(RunSiteTest, OversizedLogfileIsDeletedAfterReading) {
   EXPECT_FALSE(fs::exists(path));
 }
 
+// Whoever may create files in a watched log folder must not steer the run
+// to other files, and the oversized rule deletes only what was read.
+TEST_F(RunSiteTest, OversizedRuleDeletesOnlyTheFilesTheRunRead) {
+  settings_.deleteOversizedLog = true;
+  settings_.oversizedLogLimitMb = 0;
+  std::string big;
+  while (big.size() < 1'000'000) big += NcsaLine("a.example.com");
+  const auto elsewhere = dir_.Write("elsewhere/big.log", big);
+  fs::create_directories(dir_ / "logs/a");
+  const auto hostile = dir_.Write("logs/a\\..\\..\\elsewhere\\big.log", "");
+  const auto live = dir_.Write("logs/access.log", big);
+  RecordingHost host;
+  // The server rotates its log while the run reads it.
+  host.OnStage([&](int stage) {
+    if (stage != kStageLogSize) return;
+    fs::rename(live, dir_ / "logs/access.log.1");
+    dir_.Write("logs/access.log", "fresh");
+  });
+  const RunResult result = Run(Profile((dir_ / "logs/*").string()), host);
+  ASSERT_TRUE(result.Finished()) << result.message;
+  EXPECT_EQ(test::ReadFileBytes(elsewhere), big);
+  EXPECT_TRUE(fs::exists(hostile));
+  EXPECT_EQ(test::ReadFileBytes(live), "fresh");
+  EXPECT_THAT(result.warnings,
+              ElementsAre(HasSubstr("Left out the logfile " + hostile.string()),
+                          HasSubstr("access.log was not deleted: another file took its name")));
+}
+
 // The front end may change its settings while a run goes on: the run keeps
 // the ones it started with.
 TEST_F(RunSiteTest, RunKeepsTheSettingsItStartedWith) {

@@ -22,8 +22,9 @@ std::tm StartTime() {
   return time;
 }
 
-std::vector<std::string> AllNames(std::string_view fileList, std::string_view setting) {
-  LogfileNames names(fileList, setting, StartTime());
+std::vector<std::string> AllNames(std::string_view fileList, std::string_view setting,
+                                  ListedNames listed) {
+  LogfileNames names(fileList, setting, StartTime(), listed);
   std::vector<std::string> result;
   while (std::optional<std::string> name = names.Next()) result.push_back(*name);
   return result;
@@ -34,12 +35,14 @@ struct ListCase {
   const char* fileList;
   const char* setting;
   std::vector<std::string> expected;
+  ListedNames listed = ListedNames::kTyped;
 };
 
 class LogfileNamesTest : public testing::TestWithParam<ListCase> {};
 
 TEST_P(LogfileNamesTest, TakesTheNamesInOrder) {
-  EXPECT_EQ(AllNames(GetParam().fileList, GetParam().setting), GetParam().expected);
+  EXPECT_EQ(AllNames(GetParam().fileList, GetParam().setting, GetParam().listed),
+            GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -66,7 +69,18 @@ INSTANTIATE_TEST_SUITE_P(
                     ListCase{"TheSettingIsATimeFormatToo",
                              "/logs/ex%y%m%d.log",
                              "/logs/ex%y%m%d.log",
-                             {"/logs/ex010320.log"}}),
+                             {"/logs/ex010320.log"}},
+                    // "%x" would give "03/20/01": a matched file's name is no format.
+                    ListCase{"AMatchedNameIsNoTimeFormat",
+                             "/l/%x|/l/b.log|",
+                             "/l/*",
+                             {"/l/%x", "/l/b.log"},
+                             ListedNames::kMatched},
+                    ListCase{"NoMatchFallsBackToTheTypedPatternAsAFormat",
+                             "",
+                             "/l/ex%y*",
+                             {"/l/ex01*"},
+                             ListedNames::kMatched}),
     [](const testing::TestParamInfo<ListCase>& row) { return row.param.name; });
 
 struct TimeCodeCase {

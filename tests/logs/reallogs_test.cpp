@@ -35,7 +35,8 @@ RunTally ReadSetting(const std::string& setting) {
   const std::time_t now = std::time(nullptr);
   std::tm start{};
   localtime_r(&now, &start);
-  LogfileNames names(LocalFileList(setting), setting, start);
+  const LocalFiles files = LocalFileList(setting);
+  LogfileNames names(files.fileList, setting, start, files.listed);
   while (std::optional<std::string> name = names.Next()) {
     auto file = LocalLogfile::Open(*name);
     EXPECT_TRUE(file.ok()) << file.message();
