@@ -265,6 +265,38 @@ TEST(SettingsFile, SettingsOnlyFileLoadsAsNoSites) {
   EXPECT_EQ(settings.GetProgramDirectory(), dir.path().string());
 }
 
+TEST(SettingsFile, ProgramDirectoryIsTheFolderWrittenPlainly) {
+  const struct {
+    const char* folder;
+    const char* expected;
+  } cases[] = {{"/", "/"}, {"//", "/"}, {"/tmp/", "/tmp"}, {"/tmp/./x/..", "/tmp"}};
+  for (const auto& c : cases) {
+    CSettings settings;
+    SiteProfiles profiles;
+    // Nothing is saved by a reread, whatever the folder holds.
+    ASSERT_TRUE(RereadSettingsFile(c.folder, settings, profiles).ok()) << c.folder;
+    EXPECT_EQ(settings.GetProgramDirectory(), c.expected) << c.folder;
+  }
+}
+
+// Root reads anything, so a file far too large must be refused by size, and
+// left as it is rather than copied aside as a damaged one.
+TEST(SettingsFile, FileTooLargeToBeASettingsFileIsRefused) {
+  test::TempDir dir;
+  const auto file = dir / "Tallowick.Settings";
+  const std::uintmax_t tooLarge = (std::uintmax_t{256} << 20) + 1;
+  dir.Write("Tallowick.Settings", "");
+  std::filesystem::resize_file(file, tooLarge);  // sparse: costs no disk
+  CSettings settings;
+  SiteProfiles profiles;
+  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/someone");
+  ASSERT_FALSE(load.ok());
+  EXPECT_NE(load.message().find("is too large (268435457 bytes)"), std::string::npos)
+      << load.message();
+  EXPECT_EQ(std::filesystem::file_size(file), tooLarge);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
 mode_t FileMode(const std::filesystem::path& path) {
   struct stat info {};
   EXPECT_EQ(::stat(path.c_str(), &info), 0);
