@@ -226,6 +226,11 @@ Status DecodeSettingsFile(std::string_view bytes, CSettings& settings, SiteProfi
   }
   std::size_t row = 0;
   while (!in.AtEnd()) {
+    if (row == kMaxSettingsFileSites) {
+      return Status::Error("more than " + std::to_string(kMaxSettingsFileSites) +
+                           " sites follow, more than a settings file may hold, from site " +
+                           std::to_string(row));
+    }
     auto profile = std::make_shared<CSiteProfile>();
     if (Status status = ReadProfileRecord(in, *profile); !status.ok()) {
       return Status::Error(status.message() + " of site " + std::to_string(row));

@@ -33,8 +33,16 @@ Result<std::string> EncodeSettingsFile(const CSettings& settings, const SiteProf
 // following record to `profiles`. On a read error (a record cut short, a
 // text length larger than the rest of the file) the settings fields and the
 // profiles read completely before it are kept, the partly read profile is
-// dropped, and the message names the place of the damage.
+// dropped, and the message names the place of the damage. A file that goes
+// on past kMaxSettingsFileSites sites is damaged there too.
 Status DecodeSettingsFile(std::string_view bytes, CSettings& settings, SiteProfiles& profiles);
+
+// The file has no record count: its end ends the site list, and a site of
+// empty fields takes under 200 bytes of it, while every site read keeps its
+// statistics' counting state in memory (some 25 KB). Without a limit a
+// damaged file of a few hundred MB (a run of zero bytes) would ask for tens
+// of gigabytes.
+inline constexpr std::size_t kMaxSettingsFileSites = 10'000;
 
 // Names of the saved fields in the order the settings file stores them.
 std::span<const char* const> SettingsRecordFieldOrder();

@@ -213,6 +213,17 @@ TEST(SettingsFile, TruncatedFileKeepsCompleteSitesOnly) {
   }
 }
 
+// Zero bytes read as sites of empty fields, each under 200 bytes of file.
+TEST(SettingsFile, ARunOfZerosEndsAtTheSiteLimit) {
+  const std::string file = DefaultSettingsRecord().str() + std::string(4'000'000, '\0');
+  CSettings settings;
+  SiteProfiles profiles;
+  Status status = DecodeSettingsFile(file, settings, profiles);
+  ASSERT_FALSE(status.ok());
+  EXPECT_NE(status.message().find("more than 10000 sites"), std::string::npos) << status.message();
+  EXPECT_EQ(profiles.size(), kMaxSettingsFileSites);
+}
+
 TEST(SettingsFile, ReadErrorNamesSiteAndField) {
   FileBytes file = DefaultSettingsRecord();
   AppendDefaultProfileRecord(file, "one");
