@@ -138,10 +138,10 @@ TEST(CDNSCache, ConcurrentRunsDoNotCorruptTheMap) {
             address, cache,
             [&](std::string_view a) {
               ++lookups;
-              return "h-" + std::string(a);
+              return "h-" + std::string(a) + ".example";
             },
             nullptr, nullptr);
-        ASSERT_EQ(name, "h-" + address);
+        ASSERT_EQ(name, "h-" + address + ".example");
       }
     });
   }
