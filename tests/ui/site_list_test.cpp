@@ -80,11 +80,47 @@ class SiteListTest : public QObject {
     TempDir other;
     std::filesystem::create_directory(other / "Tallowick.Settings");
     CTallowickView refused(dialogs);
-    const tlw::Status loaded = refused.Initialise(other.path(), "");
+    const tlw::Status loaded = refused.Initialise(other.path(), "").status();
     QVERIFY(!loaded.ok());
     QVERIFY2(loaded.message().find("Tallowick.Settings") != std::string::npos,
              loaded.message().c_str());
     QCOMPARE(refused.List()->topLevelItemCount(), 0);
+  }
+
+  // A damaged settings file is saved over only when the user agrees; told to
+  // keep it, the program ends with the file as it was.
+  void damagedFileIsSavedOverOnlyWhenTheUserAgrees() {
+    for (const bool save : {false, true}) {
+      TempDir dir;
+      WriteSettingsFile(dir.path(),
+                        {{"one.example.com", "", "", false}, {"two.example.com", "", "", false}});
+      const auto file = dir / "Tallowick.Settings";
+      const std::string damaged = tlw::test::ReadFileBytes(file) + "\x05tr";
+      dir.Write("Tallowick.Settings", damaged);
+      FakeDialogs dialogs;
+      dialogs.answerYes = save;
+      {
+        CTallowickView view(dialogs);
+        tlw::Result<StartOutcome> outcome = view.Initialise(dir.path(), "");
+        QVERIFY(outcome.ok());
+        QCOMPARE(dialogs.questions.size(), 1);
+        QVERIFY2(dialogs.questions[0].contains(
+                     "after the damage cannot be read, and how many there were cannot be told"),
+                 qPrintable(dialogs.questions[0]));
+        QVERIFY2(dialogs.questions[0].endsWith(
+                     "[Save the 2 sites read / Keep the file unchanged and quit]"),
+                 qPrintable(dialogs.questions[0]));
+        QCOMPARE(*outcome, save ? StartOutcome::kGoOn : StartOutcome::kQuitKeepingTheFile);
+        if (save) QVERIFY(view.SaveSiteList());
+      }
+      if (save) {
+        QCOMPARE(SavedSites(dir.path()),
+                 std::vector<std::string>({"one.example.com", "two.example.com"}));
+      } else {
+        QCOMPARE(tlw::test::ReadFileBytes(file), damaged);
+      }
+      QCOMPARE(tlw::test::ReadFileBytes(dir / "Tallowick.Settings.damaged"), damaged);
+    }
   }
 
   void addEditAndDeleteThroughTheSheet() {
