@@ -56,23 +56,5 @@ TEST(ExtensionSettings, SavingChangesKeepsWhatAnotherProgramSavedMeanwhile) {
   EXPECT_EQ(LoadExtensionSettings(dir.path())->values, *saved);
 }
 
-// Kept elsewhere and linked beside the settings file, the file is saved
-// through the link; a link to nothing is an error, not a file of defaults.
-TEST(ExtensionSettings, LinkedFileIsSavedThroughTheLink) {
-  test::TempDir dir;
-  const auto link = dir / "Tallowick.Extensions";
-  std::filesystem::create_symlink(dir / "kept", link);
-  Result<ExtensionSettingsLoad> dangling = LoadExtensionSettings(dir.path());
-  ASSERT_FALSE(dangling.ok());
-  EXPECT_NE(dangling.message().find(link.string() + ": it is a link to " + (dir / "kept").string()),
-            std::string::npos)
-      << dangling.message();
-
-  dir.Write("kept", "# mine\n");
-  ASSERT_TRUE(SaveExtensionSettings(dir.path(), ExtensionSettings{false, ""}).ok());
-  EXPECT_TRUE(std::filesystem::is_symlink(link));
-  EXPECT_EQ(test::ReadFileBytes(dir / "kept"), "# mine\ngeoipCountries=0\ngeoipDatabase=\n");
-}
-
 }  // namespace
 }  // namespace tlw

