@@ -123,7 +123,7 @@ std::string JsonString(std::string_view text) {
 
 Status WriteStatisticsJson(const std::filesystem::path& path, const CSiteProfile& profile) {
   const SiteStatistics& stats = profile.Statistics();
-  AtomicFileWriter file(path, 0644, Durability::kReplaceOnly);
+  AtomicFileWriter file(path, FileAccess::kKeepOrUmask, Durability::kReplaceOnly);
   std::string out = "{\n";
   AppendField(out, "site", profile.GetHomepageUrl());
   AppendField(out, "periodStart", profile.GetPeriodStart());

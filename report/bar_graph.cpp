@@ -137,7 +137,7 @@ Status DrawBarGraph(std::span<const BarGraphEntry> entries, std::string_view tit
                     const std::filesystem::path& path, GraphBackground background) {
   Result<std::string> gif = RenderBarGraph(entries, title, scheme, background);
   if (!gif) return Status::Error("cannot draw the graph " + path.string() + ": " + gif.message());
-  return WriteFileAtomically(path, *gif, 0644, Durability::kReplaceOnly);
+  return WriteFileAtomically(path, *gif, FileAccess::kKeepOrUmask, Durability::kReplaceOnly);
 }
 
 }  // namespace tlw

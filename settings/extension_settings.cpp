@@ -74,7 +74,14 @@ std::string_view KeyOf(std::string_view line) {
 Result<std::string> ReadText(const fs::path& path) {
   std::error_code error;
   const fs::file_status status = fs::status(path, error);
-  if (status.type() == fs::file_type::not_found) return std::string();
+  if (status.type() == fs::file_type::not_found) {
+    // A link to nothing is no missing file: saving would fail on it.
+    if (fs::is_symlink(fs::symlink_status(path, error))) {
+      return Status::Error("Cannot read " + path.string() + ": it is a link to " +
+                           fs::read_symlink(path, error).string() + ", which does not exist");
+    }
+    return std::string();
+  }
   if (status.type() != fs::file_type::regular) {
     return Status::Error("Cannot read " + path.string() + ": not a regular file");
   }
@@ -160,7 +167,9 @@ Status SaveExtensionSettings(const fs::path& directory, const ExtensionSettings&
   for (std::size_t i = 0; i < kKeys.size(); ++i) {
     if (!written[i]) text += keyLine(kKeys[i]);
   }
-  return WriteFileAtomically(path, text);
+  // The file is saved where a link in its place leads, as the settings file is.
+  return WriteFileAtomically(path, text, FileAccess::kKeepOrUmask, Durability::kFlushed,
+                             LinkPolicy::kFollowLink);
 }
 
 Result<ExtensionSettings> SaveExtensionSettingsChanges(const fs::path& directory,

@@ -150,7 +150,14 @@ Result<ReadOutcome> ReadRegularFile(const std::filesystem::path& path, std::stri
   const std::string name = std::string(what) + " " + path.string();
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    if (errno == ENOENT) return ReadOutcome::Missing;
+    if (errno == ENOENT) {
+      // A link to nothing is no missing file: it would be taken for a first
+      // start and replaced, and the file it should lead to never found.
+      std::error_code linkError;
+      const std::filesystem::path target = std::filesystem::read_symlink(path, linkError);
+      if (linkError) return ReadOutcome::Missing;
+      return Status::Error(name + " is a link to " + target.string() + ", which does not exist");
+    }
     return Status::Error("cannot open " + name + ": " + std::strerror(errno));
   }
   struct stat info {};
@@ -197,7 +204,10 @@ Result<std::filesystem::path> KeepDamagedCopy(const std::filesystem::path& folde
     std::string existing;
     Result<ReadOutcome> read = ReadRegularFile(copy, "damaged copy", existing);
     if (read.ok() && *read == ReadOutcome::Missing) {
-      if (Status written = WriteFileAtomically(copy, bytes, 0600); !written.ok()) return written;
+      if (Status written = WriteFileAtomically(copy, bytes, FileAccess::kOwnerOnly);
+          !written.ok()) {
+        return written;
+      }
       return copy;
     }
     if (read.ok() && existing == bytes) return copy;
@@ -319,8 +329,12 @@ Result<SettingsLoad> LoadSettingsFile(const std::filesystem::path& directory, CS
 
 Status SaveSettingsFile(const CSettings& settings, const SiteProfiles& profiles) {
   Result<std::string> bytes = EncodeSettingsFile(settings, profiles);
+  // Saved where a link in the file's place leads: the user keeps the file
+  // elsewhere (a synchronised folder, a dot-files repository).
   Status written =
-      bytes.ok() ? WriteFileAtomically(SettingsFilePath(settings), *bytes, 0600) : bytes.status();
+      bytes.ok() ? WriteFileAtomically(SettingsFilePath(settings), *bytes, FileAccess::kOwnerOnly,
+                                       Durability::kFlushed, LinkPolicy::kFollowLink)
+                 : bytes.status();
   if (written.ok()) return written;
   return Status::Error(std::string(kErrorSavingSettings) + " " + written.message());
 }

@@ -28,11 +28,18 @@ void SettingsLock::Release() {
 Result<SettingsLock> LockSettingsFile(const std::filesystem::path& directory) {
   const std::filesystem::path path = directory / kSettingsLockFileName;
   // Non-blocking, so that a pipe in the lock file's place cannot hold the
-  // open; it is refused below.
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
+  // open; it is refused below. A link is never followed: the lock file is
+  // only ever ours, and a link planted in its place would have us create or
+  // open a file of the link's choosing.
+  constexpr int kFlags = O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW;
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | kFlags, 0600);
   if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
-    fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return SettingsLock();
+    fd = ::open(path.c_str(), O_RDONLY | kFlags);
+    if (fd < 0 && errno != ELOOP) return SettingsLock();
+  }
+  if (fd < 0 && errno == ELOOP) {
+    return Status::Error("lock file " + path.string() +
+                         " is a symbolic link; remove it, and the lock file is made again");
   }
   if (fd < 0)
     return Status::Error("cannot open lock file " + path.string() + ": " + std::strerror(errno));

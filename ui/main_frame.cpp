@@ -64,8 +64,8 @@ CMainFrame::CMainFrame(std::unique_ptr<SiteDialogs> dialogs) : dialogs_(std::mov
 
 CMainFrame::~CMainFrame() = default;
 
-Status CMainFrame::Initialise(const std::filesystem::path& programDirectory,
-                              const std::string& homeFolder) {
+Result<StartOutcome> CMainFrame::Initialise(const std::filesystem::path& programDirectory,
+                                            const std::string& homeFolder) {
   return view_->Initialise(programDirectory, homeFolder);
 }
 

@@ -9,6 +9,7 @@
 #include "base/result.h"
 #include "ui/commands.h"
 #include "ui/site_dialogs.h"
+#include "ui/tallowick_view.h"
 
 class QMenu;
 class QSettings;
@@ -16,8 +17,6 @@ class QSystemTrayIcon;
 class QToolBar;
 
 namespace tlw::ui {
-
-class CTallowickView;
 
 // The per-user settings of the desktop program ("Window Position", the bar
 // state): the file "Tallowick Web Statistics.conf" in the user's
@@ -41,7 +40,8 @@ class CMainFrame : public QMainWindow {
 
   // Loads the sites of `programDirectory` into the view (see
   // CTallowickView::Initialise); fails when the settings cannot be read.
-  Status Initialise(const std::filesystem::path& programDirectory, const std::string& homeFolder);
+  Result<StartOutcome> Initialise(const std::filesystem::path& programDirectory,
+                                  const std::string& homeFolder);
 
   CTallowickView* View() const { return view_; }
   QMenu* PopupMenu() const { return popupMenu_; }

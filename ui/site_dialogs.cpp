@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 #include "ui/options_dialog.h"
@@ -36,6 +37,19 @@ void MessageBoxSiteDialogs::ShowMessage(const QString& text, const QString& capt
   box->setTextFormat(Qt::PlainText);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->open();
+}
+
+bool MessageBoxSiteDialogs::Ask(const QString& text, const QString& caption, const QString& yes,
+                                const QString& no) {
+  QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::NoButton, parent_);
+  box.setTextFormat(Qt::PlainText);
+  const QPushButton* yesButton = box.addButton(yes, QMessageBox::AcceptRole);
+  QPushButton* noButton = box.addButton(no, QMessageBox::RejectRole);
+  // The answer that changes nothing is the one Enter and Escape give.
+  box.setDefaultButton(noButton);
+  box.setEscapeButton(noButton);
+  box.exec();
+  return box.clickedButton() == yesButton;
 }
 
 void MessageBoxSiteDialogs::Open(const QString& fileOrUrl) {

@@ -29,6 +29,10 @@ class SiteDialogs {
   // Shows a message box with an OK button; returns at once, without
   // waiting for the user, so that runs keep being followed.
   virtual void ShowMessage(const QString& text, const QString& caption) = 0;
+  // Asks `text` with two buttons and waits for the answer: true for `yes`,
+  // false for `no` (also the answer of Escape and of closing the box).
+  virtual bool Ask(const QString& text, const QString& caption, const QString& yes,
+                   const QString& no) = 0;
   // Opens a file or web address the way the desktop does (a report, the
   // help file, the support website).
   virtual void Open(const QString& fileOrUrl) = 0;
@@ -41,6 +45,8 @@ class MessageBoxSiteDialogs final : public SiteDialogs {
   bool EditSite(CSiteProfile& profile, bool newSite, bool advancedSettings) override;
   bool EditOptions(CSettings& settings, ExtensionSettings& extensions) override;
   void ShowMessage(const QString& text, const QString& caption) override;
+  bool Ask(const QString& text, const QString& caption, const QString& yes,
+           const QString& no) override;
   void Open(const QString& fileOrUrl) override;
 
  private:

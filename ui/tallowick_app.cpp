@@ -112,12 +112,14 @@ int RunTallowick(const QStringList& arguments) {
   }
   CMainFrame frame;
   const UserFolders folders = UserFoldersOfProcess();
-  const Status loaded =
+  const Result<StartOutcome> loaded =
       frame.Initialise(std::filesystem::path(QDir::currentPath().toStdString()), folders.home);
   if (!loaded.ok()) {
     QMessageBox::critical(nullptr, kApplicationTitle, QString::fromStdString(loaded.message()));
     return 1;
   }
+  // The user chose to keep a damaged settings file: nothing ran, nothing is saved.
+  if (*loaded == StartOutcome::kQuitKeepingTheFile) return 1;
   frame.show();
   // The runs the switches ask for start once the window is open, as if the
   // user had chosen the command.

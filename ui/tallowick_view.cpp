@@ -150,8 +150,8 @@ CTallowickView::~CTallowickView() {
   }
 }
 
-Status CTallowickView::Initialise(const std::filesystem::path& programDirectory,
-                                  const std::string& homeFolder) {
+Result<StartOutcome> CTallowickView::Initialise(const std::filesystem::path& programDirectory,
+                                                const std::string& homeFolder) {
   cacheFolder_ = UserFoldersOfProcess().cache;
   Result<SettingsLoad> load = [&]() -> Result<SettingsLoad> {
     Result<SettingsLock> lock = LockSettingsFile(programDirectory);
@@ -163,7 +163,12 @@ Status CTallowickView::Initialise(const std::filesystem::path& programDirectory,
     dialogs_.ShowMessage(Text(load->firstSave.message()), kApplicationTitle);
   } else if (load->state == SettingsLoadState::Damaged) {
     saveRefused_ = !load->damagedCopyKept;
-    dialogs_.ShowMessage(Text(load->damage), kApplicationTitle);
+    if (saveRefused_) {
+      dialogs_.ShowMessage(Text(load->damage), kApplicationTitle);
+    } else if (!AskToSaveOverDamage(load->damage)) {
+      saveRefused_ = true;
+      return StartOutcome::kQuitKeepingTheFile;
+    }
   }
   Result<ExtensionSettingsLoad> extensions = LoadExtensionSettings(settings_.GetProgramDirectory());
   if (!extensions.ok()) {
@@ -181,7 +186,22 @@ Status CTallowickView::Initialise(const std::filesystem::path& programDirectory,
   }
   if (!profiles_.empty()) list_->setCurrentItem(list_->topLevelItem(0));
   scheduleTimer_.start(35000);
-  return Status::Ok();
+  return StartOutcome::kGoOn;
+}
+
+// Every save writes the sites read over the damaged file, so the user
+// decides before the first one, as tallowick-cli asks for --salvage. The
+// file stores no count of its sites, so how many followed the damage cannot
+// be told.
+bool CTallowickView::AskToSaveOverDamage(const std::string& damage) {
+  const QString sites =
+      QString::number(profiles_.size()) + (profiles_.size() == 1 ? " site" : " sites");
+  return dialogs_.Ask(
+      Text(damage) +
+          ".\n\nThe sites stored after the damage cannot be read, and how many "
+          "there were cannot be told: saving the " +
+          sites + " read over the file loses them from it (the copy keeps their bytes).",
+      kApplicationTitle, "Save the " + sites + " read", "Keep the file unchanged and quit");
 }
 
 bool CTallowickView::SaveSiteList() {

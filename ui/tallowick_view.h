@@ -34,6 +34,14 @@ inline constexpr int kSiteColumnCount = 5;
 enum RowIcon { kIconIdle, kIconReading, kIconPublishing };
 inline constexpr int kIconRole = Qt::UserRole;
 
+// How a start goes on once the settings file was read.
+enum class StartOutcome {
+  kGoOn,
+  // The settings file is damaged and the user chose to keep it unchanged
+  // rather than save the sites read over it: the program ends at once.
+  kQuitKeepingTheFile,
+};
+
 // The site list window: one row per site profile. It owns the program
 // settings, the profiles and the host name cache, loads and saves the
 // settings file, starts runs on worker threads and shows their progress.
@@ -51,9 +59,11 @@ class CTallowickView : public QWidget {
 
   // Reads the settings file of `programDirectory` (a first start creates it
   // with the sample site, reporting into `homeFolder`), shows a row per site
-  // and starts the scheduler. Fails, saying why, when the file exists but
-  // cannot be read; the program then ends.
-  Status Initialise(const std::filesystem::path& programDirectory, const std::string& homeFolder);
+  // and starts the scheduler. A damaged file is saved over only once the
+  // user agrees (else kQuitKeepingTheFile, showing no rows). Fails, saying
+  // why, when the file exists but cannot be read; the program then ends.
+  Result<StartOutcome> Initialise(const std::filesystem::path& programDirectory,
+                                  const std::string& homeFolder);
 
   // Writes the settings file under its lock; says "Error saving settings!"
   // and why when it cannot. Every save of the window goes through here.
@@ -126,6 +136,7 @@ class CTallowickView : public QWidget {
   void WidenToFit(int column, int textWidth);
   RunSettings RunSettingsSnapshot() const;
   void SaveExtensions(const ExtensionSettings& values);
+  bool AskToSaveOverDamage(const std::string& damage);
 
   SiteDialogs& dialogs_;
   QTreeWidget* list_ = nullptr;

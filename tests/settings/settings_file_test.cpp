@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/extension_settings.h"
+#include "settings/settings_lock.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
@@ -352,6 +354,43 @@ TEST(SettingsFile, SaveMakesAnExistingFilePrivate) {
   settings.SetProgramDirectory(dir.path().string());
   ASSERT_TRUE(SaveSettingsFile(settings, {}).ok());
   EXPECT_EQ(FileMode(file), 0600u);
+}
+
+// Files kept elsewhere and linked into the program directory are read and
+// saved through their links, which stay; a link to nothing is an error
+// naming both ends, never a first start. The lock file is only ever ours:
+// a link in its place is refused and what it names left alone.
+TEST(SettingsFile, LinkedFilesAreSavedThroughTheirLinks) {
+  test::TempDir dir;
+  const auto link = dir / "Tallowick.Settings";
+  std::filesystem::create_symlink(dir / "sync", link);
+  CSettings settings;
+  SiteProfiles profiles;
+  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/someone");
+  ASSERT_FALSE(load.ok());
+  EXPECT_EQ(load.message(), "settings file " + link.string() + " is a link to " +
+                                (dir / "sync").string() + ", which does not exist");
+  EXPECT_FALSE(SaveSettingsFile(settings, {}).ok());
+  EXPECT_FALSE(std::filesystem::exists(dir / "sync"));
+
+  dir.Write("sync", VariedFile(1));
+  ASSERT_TRUE(LoadSettingsFile(dir.path(), settings, profiles, "/home/someone").ok());
+  ASSERT_TRUE(SaveSettingsFile(settings, {}).ok());
+  std::filesystem::create_symlink(dir / "sync.ext", dir / "Tallowick.Extensions");
+  dir.Write("sync.ext", "# mine\n");
+  ASSERT_TRUE(SaveExtensionSettings(dir.path(), ExtensionSettings{}).ok());
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "Tallowick.Extensions"));
+  EXPECT_EQ(test::ReadFileBytes(dir / "sync"), VariedFile(0));
+  EXPECT_EQ(FileMode(dir / "sync"), 0600u);
+  EXPECT_EQ(test::ReadFileBytes(dir / "sync.ext").rfind("# mine\ngeoip", 0), 0u);
+
+  std::filesystem::create_symlink(dir / "chosen", dir / "Tallowick.Settings.lock");
+  Result<SettingsLock> lock = LockSettingsFile(dir.path());
+  ASSERT_FALSE(lock.ok());
+  EXPECT_NE(lock.message().find("Tallowick.Settings.lock is a symbolic link"), std::string::npos)
+      << lock.message();
+  EXPECT_FALSE(std::filesystem::exists(dir / "chosen"));
 }
 
 TEST(SettingsFile, UnreadableFileIsAnErrorNotAFirstStart) {

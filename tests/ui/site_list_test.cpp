@@ -80,11 +80,39 @@ class SiteListTest : public QObject {
     TempDir other;
     std::filesystem::create_directory(other / "Tallowick.Settings");
     CTallowickView refused(dialogs);
-    const tlw::Status loaded = refused.Initialise(other.path(), "");
+    const tlw::Status loaded = refused.Initialise(other.path(), "").status();
     QVERIFY(!loaded.ok());
     QVERIFY2(loaded.message().find("Tallowick.Settings") != std::string::npos,
              loaded.message().c_str());
     QCOMPARE(refused.List()->topLevelItemCount(), 0);
+  }
+
+  // A damaged settings file is saved over only when the user agrees; told to
+  // keep it, the program ends with the file as it was.
+  void damagedFileIsSavedOverOnlyWhenTheUserAgrees() {
+    for (const bool save : {false, true}) {
+      TempDir dir;
+      WriteSettingsFile(dir.path(), {{"one.example.com", "", "", false}, {"two", "", "", false}});
+      const std::string damaged = tlw::test::ReadFileBytes(dir / "Tallowick.Settings") + "\x05tr";
+      dir.Write("Tallowick.Settings", damaged);
+      FakeDialogs dialogs;
+      dialogs.answerYes = save;
+      {
+        CTallowickView view(dialogs);
+        tlw::Result<StartOutcome> outcome = view.Initialise(dir.path(), "");
+        QVERIFY(outcome.ok());
+        QCOMPARE(*outcome, save ? StartOutcome::kGoOn : StartOutcome::kQuitKeepingTheFile);
+        QCOMPARE(dialogs.questions.size(), 1);
+        QVERIFY2(dialogs.questions[0].contains("how many there were cannot be told") &&
+                     dialogs.questions[0].endsWith(
+                         "[Save the 2 sites read / Keep the file unchanged and quit]"),
+                 qPrintable(dialogs.questions[0]));
+        if (save) QVERIFY(view.SaveSiteList());
+      }
+      if (save)
+        QCOMPARE(SavedSites(dir.path()), std::vector<std::string>({"one.example.com", "two"}));
+      if (!save) QCOMPARE(tlw::test::ReadFileBytes(dir / "Tallowick.Settings"), damaged);
+    }
   }
 
   void addEditAndDeleteThroughTheSheet() {

@@ -17,6 +17,12 @@ void FakeDialogs::ShowMessage(const QString& text, const QString& caption) {
   messages << (caption.isEmpty() ? text : caption + ": " + text);
 }
 
+bool FakeDialogs::Ask(const QString& text, const QString& /*caption*/, const QString& yes,
+                      const QString& no) {
+  questions << text + " [" + yes + " / " + no + "]";
+  return answerYes;
+}
+
 void FakeDialogs::Open(const QString& fileOrUrl) { opened << fileOrUrl; }
 
 }  // namespace tlw::test

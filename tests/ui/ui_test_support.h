@@ -9,12 +9,15 @@
 namespace tlw::test {
 
 // Dialogs that answer at once: the profile sheet applies `fill` to the
-// profile and answers `accept`; messages and opened files are recorded.
+// profile and answers `accept`; messages, questions and opened files are
+// recorded.
 class FakeDialogs final : public ui::SiteDialogs {
  public:
   bool EditSite(CSiteProfile& profile, bool newSite, bool advancedSettings) override;
   bool EditOptions(CSettings& settings, ExtensionSettings& extensions) override;
   void ShowMessage(const QString& text, const QString& caption) override;
+  bool Ask(const QString& text, const QString& caption, const QString& yes,
+           const QString& no) override;
   void Open(const QString& fileOrUrl) override;
 
   std::function<void(CSiteProfile&)> fill;
@@ -22,6 +25,9 @@ class FakeDialogs final : public ui::SiteDialogs {
   int sheetsShown = 0;
   int optionsShown = 0;
   QStringList messages;
+  // Questions asked, as "text [yes / no]"; each is answered `answerYes`.
+  QStringList questions;
+  bool answerYes = true;
   QStringList opened;
 };
 
