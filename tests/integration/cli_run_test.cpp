@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -109,27 +108,6 @@ TEST(CliRun, ReportsInOneFolderKeepTheirOwnGraphs) {
   EXPECT_NE(graphA, test::ReadFileBytes(dir / "out" / "images" / "b.html_tlwgraph_hostnames.gif"));
   EXPECT_THAT(test::ReadFileBytes(dir / "out" / "a.html"),
               HasSubstr("<IMG SRC=\"./images/a.html_tlwgraph_hostnames.gif\""));
-}
-
-// A report and statistics sent to a device go into it as they are: nothing
-// is made beside it, and it stays a device. A device node of the test's own
-// stands for /dev/null, so that a fault leaves nothing in /dev.
-TEST(CliRun, DeviceTakesReportAndStatisticsAsTheyAre) {
-  test::TempDir dir;
-  dir.Write("access.log", HandMadeLog());
-  fs::create_directories(dir / "dev");
-  const fs::path null = dir / "dev" / "null";
-  if (::mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
-    GTEST_SKIP() << "cannot make a device node here";
-  }
-  const ProcessRun report = RunCli(dir, "report access.log -o dev/null --json dev/null");
-  ASSERT_EQ(report.code, 0) << report.err;
-  ASSERT_EQ(RunCli(dir, "add --site s --log access.log --report '" + null.string() + "'").code, 0);
-  const ProcessRun run = RunCli(dir, "run 1 --json dev/null");
-  ASSERT_EQ(run.code, 0) << run.err;
-  EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(dir / "dev"), {}),
-            std::vector<fs::path>{null});
-  EXPECT_TRUE(fs::is_character_file(null));
 }
 
 TEST(CliRun, RelativeReportPathIsInTheProgramDirectory) {
@@ -261,8 +239,6 @@ TEST(CliRun, RunAllStoresLastGeneratedAndWritesJsonPerRow) {
   EXPECT_THAT(run.out, HasSubstr("[1] Finished: "));
   EXPECT_TRUE(fs::exists(dir / "one" / "stats.html"));
   EXPECT_TRUE(fs::exists(dir / "two" / "stats.html"));
-  // Saved sites name their graphs by row and last day.
-  EXPECT_TRUE(fs::exists(dir / "two" / "images" / "1_Mar-01tlwgraph_hostnames.gif"));
   EXPECT_EQ(nlohmann::json::parse(test::ReadFileBytes(dir / "out" / "stats.1.json"))["site"],
             "http://two.example.com/");
 
