@@ -45,9 +45,6 @@ TEST(ReportMailTest, LogTextBecomesOneLineOfUtf8) {
       {"\xc3", "\xc3\x83"},
   };
   for (const auto& [text, body] : cases) EXPECT_EQ(MailBodyText(text), body) << text;
-  CSiteProfile profile;
-  profile.SetPeriodEnd("Oct\r.\r-10-2000");
-  EXPECT_NE(ReportMailText(profile).find(" -> Oct . -10-2000\r\n"), std::string::npos);
 }
 
 TEST(ReportMailTest, UnreadableReportGivesAnEmptyAttachmentPart) {
