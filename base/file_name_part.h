@@ -11,4 +11,9 @@ namespace tlw {
 // Used for every name that carries text from a log.
 std::string FileNamePart(std::string_view text);
 
+// `text` as a part of a file name and of a URL that no other text gives:
+// letters, digits, "-" and "." are kept, every other byte becomes "_" and
+// its two upper-case hex digits ("a_b.html" gives "a_5Fb.html").
+std::string DistinctFileNamePart(std::string_view text);
+
 }  // namespace tlw

@@ -7,19 +7,17 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/run_console.h"
 
 namespace tlw::cli {
 namespace {
 
 constexpr const char* kProgram = "tallowick-cli";
 
+// One line per message, whatever the texts inside it hold: a server's
+// reply or a log's text never drives the terminal.
 void PrintError(std::ostream& err, const std::string& message) {
-  std::string line = message;
-  // One line per message, whatever the texts inside it hold.
-  for (char& c : line) {
-    if (c == '\n' || c == '\r') c = ' ';
-  }
-  err << kProgram << ": error: " << line << '\n';
+  err << kProgram << ": error: " << ConsoleText(message) << '\n';
 }
 
 std::string CommandNames(const std::vector<std::unique_ptr<Command>>& commands) {

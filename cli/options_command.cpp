@@ -7,6 +7,7 @@
 #include "cli/field_assignment.h"
 #include "cli/settings_session.h"
 #include "cli/site_listing.h"
+#include "mail/smtp.h"
 #include "settings/extension_settings.h"
 #include "settings/field_access.h"
 
@@ -26,6 +27,16 @@ class OptionsCommand : public Command {
                          "\n  geoipCountries=0|1  count numeric hosts under their country "
                          "(GeoIP)\n  geoipDatabase=FILE  a MaxMind or DB-IP .mmdb country "
                          "database; empty for Debian's");
+    // A value that could never be used is a mistake on the command line:
+    // refused before anything is read or saved.
+    Subcommand()->parse_complete_callback([this] {
+      for (const std::string& assignment : assignments_) {
+        constexpr std::string_view kSmtpServer = "smtpServer=";
+        if (!assignment.starts_with(kSmtpServer)) continue;
+        const Status usable = CheckSmtpServer(assignment.substr(kSmtpServer.size()));
+        if (!usable.ok()) throw CLI::ValidationError("smtpServer", usable.message());
+      }
+    });
   }
 
   Status Run(const CliContext& context) override {

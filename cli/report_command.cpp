@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/run_console.h"
 #include "cli/site_runs.h"
 #include "report/theme.h"
 #include "settings/extension_settings.h"
@@ -60,7 +61,10 @@ class ReportCommand : public Command {
     settings.SetResolveHostnames(resolve_ ? 1 : 0);
     settings.SetPassiveFtp(passive_ ? 1 : 0);
 
-    const std::vector<SiteJob> jobs{{0, *profile, json_}};
+    // Reports of this command share folders with each other and with no
+    // saved site, so their graphs are named after the report file.
+    const std::vector<SiteJob> jobs{
+        {.row = 0, .profile = *profile, .jsonPath = json_, .graphsNamedAfterReport = true}};
     std::vector<SiteOutcome> outcomes;
     {
       CDNSCache cache;
@@ -73,7 +77,7 @@ class ReportCommand : public Command {
       outcomes = RunSites(context, jobs, RunSettingsFor(settings, extensions), cache);
     }
     if (outcomes[0].result.Finished()) {
-      context.out << "Report: " << (*profile)->GetFinalReportFileName() << '\n';
+      context.out << "Report: " << ConsoleText((*profile)->GetFinalReportFileName()) << '\n';
     }
     return SummarizeRuns(jobs, outcomes);
   }

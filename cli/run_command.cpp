@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 
+#include "base/device_file.h"
 #include "cli/commands.h"
 #include "cli/field_assignment.h"
 #include "cli/settings_session.h"
@@ -49,7 +50,10 @@ class RunCommand : public Command {
     std::vector<FieldSize> sizesBefore;
     for (std::size_t row : *rows) {
       SiteJob job{row, profiles[row], {}};
-      if (!json_.empty()) job.jsonPath = RowJsonPath(json_, row);
+      // A device (/dev/null, a pipe) takes every site's statistics as it is.
+      if (!json_.empty()) {
+        job.jsonPath = IsDeviceFile(json_) ? std::filesystem::path(json_) : RowJsonPath(json_, row);
+      }
       jobs.push_back(std::move(job));
       sizesBefore.push_back(profiles[row]->GetLastLogfileSize());
     }

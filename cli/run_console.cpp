@@ -1,6 +1,9 @@
 #include "cli/run_console.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include "base/text_encoding.h"
 
 namespace tlw::cli {
 namespace {
@@ -18,11 +21,23 @@ std::string Megabytes(std::uint64_t bytes) {
 std::string ConsoleText(std::string_view text) {
   std::string line;
   line.reserve(text.size());
-  for (char c : text) {
+  while (!text.empty()) {
+    char c = text.front();
     const auto byte = static_cast<unsigned char>(c);
+    const std::size_t length = Utf8SequenceLength(text);
+    // C1 controls (CSI is 0x9B) drive some terminals too: written as UTF-8
+    // (U+0080 to U+009F) or as a byte of their own outside UTF-8.
+    const bool c1 = (length == 2 && byte == 0xC2 && static_cast<unsigned char>(text[1]) < 0xA0) ||
+                    (length == 0 && byte >= 0x80 && byte < 0xA0);
+    if (length > 1 && !c1) {
+      line.append(text.substr(0, length));
+      text.remove_prefix(length);
+      continue;
+    }
+    text.remove_prefix(c1 ? std::max<std::size_t>(length, 1) : 1);
     if (c == '\n' || c == '\r' || c == '\t') c = ' ';
     if (c == ' ' && !line.empty() && line.back() == ' ') continue;
-    line += (byte < 0x20 && c != ' ') || byte == 0x7F ? '?' : c;
+    line += (byte < 0x20 && c != ' ') || byte == 0x7F || c1 ? '?' : c;
   }
   return line;
 }

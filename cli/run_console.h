@@ -69,7 +69,8 @@ class RunConsole {
 };
 
 // `text` as one line a terminal shows as it is: line ends and tabs become
-// blanks (runs of blanks shrink to one), other control characters "?".
+// blanks (runs of blanks shrink to one), other control characters, C1 ones
+// included, "?".
 std::string ConsoleText(std::string_view text);
 
 }  // namespace tlw::cli

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "base/user_folders.h"
+#include "cli/run_console.h"
 
 namespace tlw::cli {
 namespace {
@@ -50,19 +51,20 @@ Result<SettingsSession> SettingsSession::Open(const CliContext& context) {
       if (!load->damagedCopyKept) {
         return Status::Error(load->damage + "; not salvaging without a copy of the file");
       }
-      context.err << "tallowick-cli: warning: " << load->damage << '\n';
+      context.err << "tallowick-cli: warning: " << ConsoleText(load->damage) << '\n';
       session.salvaged_ = true;
       break;
   }
   Result<ExtensionSettingsLoad> extensions =
       LoadExtensionSettings(session.settings_.GetProgramDirectory());
   if (!extensions.ok()) {
-    context.err << "tallowick-cli: warning: " << extensions.message()
+    context.err << "tallowick-cli: warning: " << ConsoleText(extensions.message())
                 << "; the extension settings keep their defaults\n";
   } else {
     session.extensions_ = extensions->values;
     for (const std::string& warning : extensions->warnings) {
-      context.err << "tallowick-cli: warning: " << warning << '\n';
+      // Names the key as the file has it, which may be anything.
+      context.err << "tallowick-cli: warning: " << ConsoleText(warning) << '\n';
     }
   }
   return session;

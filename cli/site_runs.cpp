@@ -18,6 +18,7 @@
 
 #include "base/atomic_file.h"
 #include "base/byte_amount.h"
+#include "base/device_file.h"
 #include "base/run_stages.h"
 #include "base/user_folders.h"
 #include "cli/run_console.h"
@@ -158,8 +159,15 @@ std::size_t TerminalWidth() {
   return 80;
 }
 
-// Writes the statistics file, with its folder when that is missing.
+// Writes the statistics file, with its folder when that is missing. Sites
+// that write to one device (a pipe) take turns, so that each one's text
+// reaches it whole.
 Status WriteStatistics(const std::filesystem::path& path, const CSiteProfile& profile) {
+  if (IsDeviceFile(path)) {
+    static std::mutex deviceTurn;
+    std::lock_guard turn(deviceTurn);
+    return WriteStatisticsJson(path, profile);
+  }
   std::error_code ignored;  // the write names the folder if it is still missing
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ignored);
   return WriteStatisticsJson(path, profile);
@@ -235,6 +243,7 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
     threads.emplace_back([&, i] {
       RunOptions options;
       options.progress = states[i].progress.get();
+      options.graphsNamedAfterReport = jobs[i].graphsNamedAfterReport;
       if (!jobs[i].jsonPath.empty()) {
         options.onStatistics = [&, i](const CSiteProfile& profile) {
           outcomes[i].json = WriteStatistics(jobs[i].jsonPath, profile);

@@ -26,6 +26,9 @@ struct SiteJob {
   std::size_t row = 0;
   std::shared_ptr<CSiteProfile> profile;
   std::filesystem::path jsonPath;  // where its statistics go; empty for none
+  // Graphs named after the report file rather than the row and last day
+  // (RunOptions::graphsNamedAfterReport): for a site that is saved nowhere.
+  bool graphsNamedAfterReport = false;
 };
 
 // How one site's run ended.

@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 
 #include "base/atomic_file.h"
+#include "base/device_file.h"
 #include "base/text_encoding.h"
 #include "settings/site_profile.h"
 #include "stats/stat_table.h"
@@ -78,7 +80,11 @@ void AppendCounters(std::string& out, const SiteStatistics& stats) {
 // passes through in pieces of this size, never whole.
 constexpr std::size_t kPieceSize = 1 << 15;
 
-void AppendTables(std::string& out, AtomicFileWriter& file, const SiteStatistics& stats) {
+// Takes the text in pieces: the atomic writer of a file, or the writer of
+// a device.
+using JsonSink = std::function<void(std::string_view)>;
+
+void AppendTables(std::string& out, const JsonSink& file, const SiteStatistics& stats) {
   out += "  \"tables\": {";
   bool firstTable = true;
   for (const SiteStatistics::TableRef& ref : SiteStatistics::Tables()) {
@@ -95,7 +101,7 @@ void AppendTables(std::string& out, AtomicFileWriter& file, const SiteStatistics
       out += std::to_string(entry.count);
       out += ']';
       if (out.size() >= kPieceSize) {
-        file.Write(out);
+        file(out);
         out.clear();
       }
     }
@@ -113,17 +119,9 @@ void AppendLastVisitors(std::string& out, const SiteStatistics& stats) {
   out += stats.lastVisitors.empty() ? "]\n" : "\n  ]\n";
 }
 
-}  // namespace
-
-std::string JsonString(std::string_view text) {
-  std::string out;
-  AppendJsonString(out, text);
-  return out;
-}
-
-Status WriteStatisticsJson(const std::filesystem::path& path, const CSiteProfile& profile) {
+// The whole statistics text, handed to `file` in pieces.
+void WriteJson(const CSiteProfile& profile, const JsonSink& file) {
   const SiteStatistics& stats = profile.Statistics();
-  AtomicFileWriter file(path, FileAccess::kKeepOrUmask, Durability::kReplaceOnly);
   std::string out = "{\n";
   AppendField(out, "site", profile.GetHomepageUrl());
   AppendField(out, "periodStart", profile.GetPeriodStart());
@@ -133,7 +131,25 @@ Status WriteStatisticsJson(const std::filesystem::path& path, const CSiteProfile
   AppendTables(out, file, stats);
   AppendLastVisitors(out, stats);
   out += "}\n";
-  file.Write(out);
+  file(out);
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view text) {
+  std::string out;
+  AppendJsonString(out, text);
+  return out;
+}
+
+Status WriteStatisticsJson(const std::filesystem::path& path, const CSiteProfile& profile) {
+  if (IsDeviceFile(path)) {
+    DeviceWriter device(path);
+    WriteJson(profile, [&device](std::string_view piece) { device.Write(piece); });
+    return device.Commit();
+  }
+  AtomicFileWriter file(path, FileAccess::kKeepOrUmask, Durability::kReplaceOnly);
+  WriteJson(profile, [&file](std::string_view piece) { file.Write(piece); });
   return file.Commit();
 }
 

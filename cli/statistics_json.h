@@ -22,7 +22,8 @@ namespace tlw::cli {
 // Every statistics table appears under its own name as its ranked list
 // (highest count first, ties in report order). Texts go through JsonString.
 // Written to `path` as it is made (the whole text is never held at once)
-// and renamed over the old file at the end.
+// and renamed over the old file at the end; a device (/dev/null, a pipe)
+// is written as it is.
 Status WriteStatisticsJson(const std::filesystem::path& path, const CSiteProfile& profile);
 
 // `text` as a JSON string literal. Valid UTF-8 is kept as it is; every

@@ -390,7 +390,10 @@ class SiteRun {
       periodStart_ = RangeDayText(profile_.GetReportFrom());
       periodEnd_ = RangeDayText(profile_.GetReportTo());
     }
-    graphFilePrefix_ = GraphFilePrefixOf(profile_.GetListIndex(), dayKey_.Text());
+    graphFilePrefix_ =
+        options_.graphsNamedAfterReport
+            ? GraphFilePrefixOfReport(FinalReportFileName(profile_.GetReportPath(), periodEnd_))
+            : GraphFilePrefixOf(profile_.GetListIndex(), dayKey_.Text());
   }
 
   // The end of the statistics step: what the window (and the statistics

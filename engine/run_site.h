@@ -55,6 +55,10 @@ struct RunOptions {
   RunProgress* progress = nullptr;
   // Asks for the name of a numeric address; ReverseLookup when empty.
   Resolver resolver;
+  // Names the graphs after the report's file (GraphFilePrefixOfReport), not
+  // after the row and the last day: for a report that is no saved site,
+  // whose row says nothing and which may share its folder with another.
+  bool graphsNamedAfterReport = false;
 };
 
 // One run of the site `profile` on the calling thread: reads its logfiles,

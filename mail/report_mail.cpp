@@ -1,12 +1,23 @@
 #include "mail/report_mail.h"
 
-#include <filesystem>
-
 #include "base/byte_amount.h"
+#include "base/text_encoding.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
 
 namespace tlw {
+
+std::string MailBodyText(std::string_view text) {
+  std::string body;
+  body.reserve(text.size());
+  while (!text.empty()) {
+    const LogCharacter c = FirstLogCharacter(text);
+    text.remove_prefix(c.length);
+    const bool control = c.codePoint < 0x20 || (c.codePoint >= 0x7F && c.codePoint < 0xA0);
+    AppendUtf8(body, control ? U' ' : c.codePoint);
+  }
+  return body;
+}
 
 std::string ReportMailText(const CSiteProfile& profile) {
   const SiteStatistics& stats = profile.Statistics();
@@ -15,14 +26,15 @@ std::string ReportMailText(const CSiteProfile& profile) {
       "your website.  Examine the tables of data to determine the affectiveness of your "
       "content, advertising, visitors and navigation. \r\n\r\n________________ _ ____ _ "
       ".\r\n+ Website: ";
-  text += profile.GetHomepageUrl();
-  text += "\r\n+ Period from " + profile.GetPeriodStart() + " -> " + profile.GetPeriodEnd();
+  text += MailBodyText(profile.GetHomepageUrl());
+  text += "\r\n+ Period from " + MailBodyText(profile.GetPeriodStart()) + " -> " +
+          MailBodyText(profile.GetPeriodEnd());
   text += "\r\n+ Visitors: " + std::to_string(stats.uniqueHosts) + " unique visits, " +
           std::to_string(stats.homepageHits);
   text += " homepage hits.\r\n+ Data Transfered: " +
           ByteAmountText(static_cast<std::uint64_t>(stats.totalBytes));
-  text += "\r\n+ Best Day: " + profile.GetBusiestDayMail();
-  text += "\r\n+ Generated on " + profile.GetLastGenerated();
+  text += "\r\n+ Best Day: " + MailBodyText(profile.GetBusiestDayMail());
+  text += "\r\n+ Generated on " + MailBodyText(profile.GetLastGenerated());
   text += "!\r\n---\r\n [-] via TLW (";
   text += kProductAddress;
   text += ") ";
@@ -40,16 +52,6 @@ MailMessage ReportMailMessage(const CSiteProfile& profile, const std::string& fr
   LoadAttachment(attachment, attachmentPath);
   AddAttachment(message, std::move(attachment));
   return message;
-}
-
-std::string LastReportFile(const CSiteProfile& profile, const std::string& programDirectory) {
-  if (profile.GetUploadReport() != 0) {
-    return (std::filesystem::path(programDirectory) /
-            ("Report" + std::to_string(profile.GetListIndex())))
-        .string();
-  }
-  const std::string written = profile.GetFinalReportFileName();
-  return written.empty() ? profile.GetReportPath() : written;
 }
 
 Status SendReportMail(const CSiteProfile& profile, const RunSettings& settings,

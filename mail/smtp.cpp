@@ -350,9 +350,11 @@ bool SmtpConnection::Send(const MailMessage& message) {
   std::string data = ComposeHeader(message);
   const bool multipart = !message.attachments.empty();
   if (multipart) {
+    // The body goes as it is: UTF-8 text (8bit, RFC 2045), not encoded, so
+    // that a "=" in it is not read as a quoted-printable escape.
     data += "\r\n--" + boundary +
-            "\r\nContent-Type: text/plain; charset=us-ascii\r\n"
-            "Content-Transfer-Encoding: quoted-printable\r\n\r\n";
+            "\r\nContent-Type: text/plain; charset=utf-8\r\n"
+            "Content-Transfer-Encoding: 8bit\r\n\r\n";
   }
   data += message.body;
   for (const MailAttachment& attachment : message.attachments) {
@@ -396,6 +398,18 @@ bool SplitSmtpServer(std::string_view setting, std::string& host, int& port) {
   }
   port = value;
   return true;
+}
+
+Status CheckSmtpServer(std::string_view setting) {
+  if (setting.empty()) return Status::Ok();
+  std::string host;
+  int port = 0;
+  const std::string quoted = "'" + std::string(setting) + "'";
+  if (!SplitSmtpServer(setting, host, port)) {
+    return Status::Error(quoted + ": the port after ':' must be a number from 1 to 65535");
+  }
+  if (host.empty()) return Status::Error(quoted + ": the server's name is missing before ':'");
+  return Status::Ok();
 }
 
 std::string SmtpFailureText(const SmtpConnection& connection) {

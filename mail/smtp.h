@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
+
 namespace tlw {
 
 // Error codes an SMTP step leaves in `SmtpConnection::LastError()` besides
@@ -115,6 +117,12 @@ class SmtpConnection {
 // The host name and optional ":port" of an `smtpServer` setting; 25 when no
 // port is given. False for a port that is not a number from 1 to 65535.
 bool SplitSmtpServer(std::string_view setting, std::string& host, int& port);
+
+// Whether the `smtpServer` setting can be used, checked when it is set so
+// that a bad one is not found only when a report is mailed: empty (no mail
+// server), or a host and an optional ":" with a port of digits from 1 to
+// 65535. The message says what is wrong with the value.
+Status CheckSmtpServer(std::string_view setting);
 
 // What went wrong on `connection`, for a user: the server's last reply or
 // the reason the socket layer gave.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/atomic_file.h"
+#include "base/device_file.h"
 #include "base/file_name_part.h"
 #include "base/run_stages.h"
 #include "report/bar_graph.h"
@@ -183,46 +184,60 @@ std::string DatedNamePart(std::string_view periodEnd) {
   return std::to_string(month) + "-" + std::to_string(day) + "-" + std::to_string(year);
 }
 
+bool IsDatedReportName(std::string_view reportPath) { return reportPath.ends_with("%d"); }
+
 std::string FinalReportFileName(const std::string& reportPath, std::string_view periodEnd) {
-  const size_t percent = reportPath.find('%');
-  if (percent == std::string::npos || percent + 1 >= reportPath.size() ||
-      reportPath[percent + 1] != 'd') {
-    return reportPath;
-  }
+  if (!IsDatedReportName(reportPath)) return reportPath;
   // Made of digits and "-" already; FileNamePart keeps it one name whatever
   // DatedNamePart may come to return.
-  return reportPath.substr(0, percent) + FileNamePart(DatedNamePart(periodEnd)) + ".html";
+  return reportPath.substr(0, reportPath.size() - 2) + FileNamePart(DatedNamePart(periodEnd)) +
+         ".html";
+}
+
+LocalReportPlace LocalReportPlaceOf(const std::string& reportPath, std::string_view periodEnd,
+                                    const std::string& programDirectory) {
+  LocalReportPlace place;
+  place.folder = ReportFolderOf(reportPath);
+  if (place.folder.empty()) {
+    place.folder = programDirectory;
+  } else if (fs::path(place.folder).is_relative()) {
+    place.folder = Joined(programDirectory, place.folder);
+  }
+  // The file is always the last name of the path inside the report folder.
+  const std::string path = Slashes(FinalReportFileName(reportPath, periodEnd));
+  place.file = Joined(place.folder, path.substr(path.rfind('/') + 1));
+  return place;
+}
+
+std::string GraphFilePrefixOfReport(std::string_view finalReportFileName) {
+  const size_t slash = finalReportFileName.find_last_of("/\\");
+  const std::string_view name =
+      slash == std::string_view::npos ? finalReportFileName : finalReportFileName.substr(slash + 1);
+  return DistinctFileNamePart(name) + "_";
 }
 
 Result<ReportOutcome> GenerateReport(const ReportInput& input) {
   const CSiteProfile& profile = input.profile;
   const bool remote = profile.GetUploadReport() != 0;
-  const bool graphs = profile.GetIncludeGraphs() != 0;
   const std::string& programDirectory = input.programDirectory;
 
-  // A local report path without a folder lives in the program directory,
-  // and so does a relative one: a scheduled run and a manual one write the
-  // same file whatever folder they were started in.
   std::string folder = ReportFolderOf(profile.GetReportPath());
-  if (!remote) {
-    if (folder.empty()) {
-      folder = programDirectory;
-    } else if (fs::path(folder).is_relative()) {
-      folder = Joined(programDirectory, folder);
-    }
-  }
-
   std::string finalName = FinalReportFileName(profile.GetReportPath(), input.periodEnd);
   if (!remote) {
-    // The file is always the last name of the path inside the report folder.
-    const std::string path = Slashes(finalName);
-    finalName = Joined(folder, path.substr(path.rfind('/') + 1));
+    LocalReportPlace place =
+        LocalReportPlaceOf(profile.GetReportPath(), input.periodEnd, programDirectory);
+    folder = std::move(place.folder);
+    finalName = std::move(place.file);
   }
+  // A device takes the page and nothing else: it has no folder of its own
+  // for images, and a temporary file renamed over it would replace it.
+  const bool device = !remote && IsDeviceFile(finalName);
+  const bool graphs = profile.GetIncludeGraphs() != 0 && !device;
 
   // The graphs of a local report go straight into its images folder; those
   // of a report to be uploaded wait in the program directory.
   std::string graphWorkPath = Joined(programDirectory, input.graphFilePrefix);
-  if (!remote) {
+  if (!remote && !device) {
     std::error_code ignored;  // the write below reports what matters
     fs::create_directories(folder, ignored);
     if (graphs) {
@@ -275,7 +290,9 @@ Result<ReportOutcome> GenerateReport(const ReportInput& input) {
   // The whole report replaces the old one at once, so a failed write (a full
   // disk, a missing folder) never leaves half a report behind.
   const Status written =
-      WriteFileAtomically(openedFile, job.html, FileAccess::kKeepOrUmask, Durability::kReplaceOnly);
+      device ? WriteToDevice(openedFile, job.html)
+             : WriteFileAtomically(openedFile, job.html, FileAccess::kKeepOrUmask,
+                                   Durability::kReplaceOnly);
   if (!written.ok()) {
     const std::string text = "Error creating HTML report: " + openedFile;
     if (input.host.notifier != nullptr) input.host.notifier->ShowMessage(text, kApplicationTitle);

@@ -65,9 +65,11 @@ struct ReportOutcome {
 // for, 8 after each of those, and 45 before the graphs are copied beside a local
 // report; the run has posted 8 before. A local report path that is relative (or a bare
 // name) is taken relative to the program directory, whatever the current
-// folder. Fails with "Error creating HTML report: <path>" (also shown
-// through `input.host.notifier`) when the report file cannot be written
-// whole.
+// folder. A local report path naming a character device or FIFO
+// (/dev/null, a pipe) gets the page alone, written to it as it is: no graph
+// and no folder is made beside it. Fails with "Error creating HTML report:
+// <path>" (also shown through `input.host.notifier`) when the report file
+// cannot be written whole.
 Result<ReportOutcome> GenerateReport(const ReportInput& input);
 
 // The report folder of a report path: the path up to its last "/" or "\"
@@ -80,8 +82,30 @@ std::string ReportFolderOf(const std::string& reportPath);
 // valid date. Nothing of the text itself is copied.
 std::string DatedNamePart(std::string_view periodEnd);
 
-// The final report file name: a report path whose first "%" is followed by
-// "d" is cut before it and gets DatedNamePart(periodEnd) and ".html".
+// Whether the report path asks for a dated name: it ends in "%d". A "%d"
+// anywhere else, in a folder or inside a name, is taken as it is.
+bool IsDatedReportName(std::string_view reportPath);
+
+// The final report file name: a dated report path loses its "%d" and gets
+// DatedNamePart(periodEnd) and ".html" in its place.
 std::string FinalReportFileName(const std::string& reportPath, std::string_view periodEnd);
+
+// Where a local report is written.
+struct LocalReportPlace {
+  std::string folder;  // the report folder, which holds images/
+  std::string file;    // the final report file name, inside `folder`
+};
+
+// The place of the local report of `reportPath` for the period-end text
+// `periodEnd`. A path without a folder, or with a relative one, is taken in
+// `programDirectory`, so a scheduled run, a manual one and mail-test find
+// the same file whatever folder they were started in.
+LocalReportPlace LocalReportPlaceOf(const std::string& reportPath, std::string_view periodEnd,
+                                    const std::string& programDirectory);
+
+// The graph file prefix of a report that names its graphs after its own
+// file: the last name of `finalReportFileName` as a DistinctFileNamePart,
+// then "_". Reports of different names in one folder never share a graph.
+std::string GraphFilePrefixOfReport(std::string_view finalReportFileName);
 
 }  // namespace tlw

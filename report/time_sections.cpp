@@ -1,5 +1,6 @@
 #include "report/time_sections.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -59,7 +60,11 @@ std::string_view HourLabel(std::string_view key) {
   return kHourLabels[static_cast<size_t>(hour)];
 }
 
-std::string MonthLabel(std::string_view key) {
+std::string MonthLabel(std::string_view monthKey) {
+  // Some layouts keep the month's leading blank (" 3 01" for March 2001):
+  // the year is the part after the month, not after that blank.
+  std::string_view key = monthKey;
+  key.remove_prefix(std::min(key.find_first_not_of(' '), key.size()));
   const size_t blank = key.find(' ');
   std::string_view year;
   if (blank != std::string_view::npos) {
@@ -75,7 +80,7 @@ std::string MonthLabel(std::string_view key) {
       return label;
     }
   }
-  return std::string(key);
+  return std::string(monthKey);
 }
 
 std::string HoursHtml(const RankedRows& ranked, const ThemeColors& colors) {

@@ -13,8 +13,8 @@ namespace tlw {
 // Label of an hour key ("0" to "23", "24" as "0"); empty for other keys.
 std::string_view HourLabel(std::string_view key);
 
-// "June 1999" for the month keys "6 1999" and "Jun 1999"; the key itself
-// when no month matches.
+// "June 1999" for the month keys "6 1999" and "Jun 1999" (blanks before the
+// month are skipped); the key itself when no month matches.
 std::string MonthLabel(std::string_view key);
 
 // Hours: every ranked hour, two columns of 12.

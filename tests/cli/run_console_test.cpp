@@ -10,6 +10,11 @@ namespace {
 TEST(ConsoleText, KeepsOneHarmlessLine) {
   EXPECT_EQ(ConsoleText("Sorry,\n\n The logfile\n\n\t\t-OR-\n"), "Sorry, The logfile -OR- ");
   EXPECT_EQ(ConsoleText("name\x1b[31m\x7f"), "name?[31m?");
+  // CSI as a C1 control, in UTF-8 and as a byte; other 8-bit text stays.
+  EXPECT_EQ(ConsoleText("a\xc2\x9b"
+                        "2Jb\x9b"
+                        "2J\xc3\xa9\xe9\xc2\xa0"),
+            "a?2Jb?2J\xc3\xa9\xe9\xc2\xa0");
 }
 
 TEST(ProgressLine, ShowsShareLinesAndRate) {

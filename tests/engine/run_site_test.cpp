@@ -748,7 +748,8 @@ class MailServerProcess {
 };
 
 // Reads the one message of a maildir with Python's MIME parser and writes
-// its structure, its text part and its decoded attachment to files.
+// its structure, its text part (read in the charset it declares, written as
+// UTF-8) and its decoded attachment to files.
 constexpr const char* kParseMaildir = R"(
 import email, email.policy, glob, sys
 paths = glob.glob(sys.argv[1] + '/new/*')
@@ -757,10 +758,12 @@ parts = list(message.iter_parts())
 structure = [str(len(paths)), message.get_content_type()] + [p.get_content_type() for p in parts]
 structure += [parts[-1].get_filename() or '', message['Subject'], message['To']]
 open(sys.argv[2], 'w').write('|'.join(structure))
-open(sys.argv[3], 'wb').write(parts[0].get_payload(decode=True))
+open(sys.argv[3], 'w', encoding='utf-8', newline='').write(parts[0].get_content())
 open(sys.argv[4], 'wb').write(parts[-1].get_payload(decode=True))
 )";
 
+// The report and the summary arrive whole, and text from the log (here a
+// month of Latin-1, CR, "." and an escape) arrives as text on its line.
 TEST_F(RunSiteTest, ReportReachesARealMailServerIntact) {
   const std::string python = PythonWithAiosmtpd();
   if (python.empty()) GTEST_SKIP() << "python3-aiosmtpd is not installed";
@@ -769,7 +772,13 @@ TEST_F(RunSiteTest, ReportReachesARealMailServerIntact) {
   MailServerProcess server(python, port, maildir);
   settings_.smtpServer = "127.0.0.1:" + std::to_string(port);
   settings_.smtpFromAddress = "stats@example.org";
-  auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 30)).string());
+  dir_.Write("access.log", NcsaLog("a.example.com", 30));
+  dir_.Write("last.log",
+             "03/01/2024 00:00:01\t203.0.113.7\t-\tGET\t/a.html\tMozilla/5.0\t200\t100\t\t\t\n"
+             "03/01/2024 00:00:02\t203.0.113.7\t-\tGET\t/b.html\tMozilla/5.0\t200\t100\t\t\t\n"
+             "M\xe4r\r.\r\x1b[2J/10/2000 13:55:00\t203.0.113.8\t-\tGET\t/c.html\tMozilla/5.0\t200\t"
+             "100\t\t\t\n");
+  auto profile = Profile((dir_ / "access.log").string() + "|" + (dir_ / "last.log").string() + "|");
   profile->SetEmailReport(1);
   profile->SetEmailAddress("web@example.com");
   RecordingHost host;
@@ -792,7 +801,8 @@ TEST_F(RunSiteTest, ReportReachesARealMailServerIntact) {
   EXPECT_EQ(test::ReadFileBytes(dir_ / "attachment"), report);
   const std::string text = test::ReadFileBytes(dir_ / "text");
   EXPECT_THAT(text, HasSubstr("+ Website: http://www.example.com/\n+ Period from Oct-10-2000"));
-  EXPECT_THAT(text, HasSubstr("+ Visitors: 1 unique visits, "));
+  EXPECT_THAT(text,
+              HasSubstr(" -> M\xc3\xa4r .  [2J-10-2000 13:55\n+ Visitors: 3 unique visits, "));
 }
 
 TEST_F(RunSiteTest, OversizedLogfileIsDeletedAfterReading) {

@@ -63,8 +63,7 @@ TEST(CliRun, ReportOnTheSampleLogWritesStatsHtml) {
   const fs::path report = dir / "out" / "stats.html";
   EXPECT_TRUE(fs::exists(report));
   EXPECT_GT(fs::file_size(report), 10'000u);
-  EXPECT_TRUE(
-      fs::exists(dir / "out" / "images" / "0_Mar-14tlwgraph_hostnames.gif"));  // the last day
+  EXPECT_TRUE(fs::exists(dir / "out" / "images" / "stats.html_tlwgraph_hostnames.gif"));
   EXPECT_THAT(run.out, HasSubstr("[0] Reading Logfile...\n"));
   EXPECT_THAT(run.out, HasSubstr("[0] Finished: "));
   EXPECT_THAT(run.out, HasSubstr("Report: " + report.string() + "\n"));
@@ -92,7 +91,23 @@ TEST(CliRun, GraphThatCannotBeWrittenIsAWarning) {
   EXPECT_THAT(
       run.err,
       HasSubstr("tallowick-cli: warning: [0] could not write graph " +
-                (dir / "out" / "images" / "0_Mar-01tlwgraph_hostnames.gif").string() + " ("));
+                (dir / "out" / "images" / "stats.html_tlwgraph_hostnames.gif").string() + " ("));
+}
+
+// Reports written into one folder keep graphs of their own, named after
+// each report's file, where the row and last day would be the same.
+TEST(CliRun, ReportsInOneFolderKeepTheirOwnGraphs) {
+  test::TempDir dir;
+  dir.Write("a.log", Line("a.example.com", "/a.html", 200, 1));
+  dir.Write("b.log", Line("b.example.com", "/b.html", 200, 1) + Line("c.example.com", "/", 200, 1));
+  ASSERT_EQ(RunCli(dir, "report a.log -o out/a.html").code, 0);
+  ASSERT_EQ(RunCli(dir, "report b.log -o out/b.html").code, 0);
+  const std::string graphA =
+      test::ReadFileBytes(dir / "out" / "images" / "a.html_tlwgraph_hostnames.gif");
+  EXPECT_FALSE(graphA.empty());
+  EXPECT_NE(graphA, test::ReadFileBytes(dir / "out" / "images" / "b.html_tlwgraph_hostnames.gif"));
+  EXPECT_THAT(test::ReadFileBytes(dir / "out" / "a.html"),
+              HasSubstr("<IMG SRC=\"./images/a.html_tlwgraph_hostnames.gif\""));
 }
 
 TEST(CliRun, RelativeReportPathIsInTheProgramDirectory) {

@@ -120,8 +120,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return std::string(p.param.name); });
 
 // A device as output: a copy of /dev/full fails the run with the reason,
-// a copy of /dev/null takes the statistics, and both stay devices (a file
-// renamed over them would have replaced the node).
+// a copy of /dev/null takes the report and the statistics as they are
+// (nothing made beside it: no images folder, no statistics per row), and
+// both stay devices (a file renamed over them would have replaced the node).
 TEST(FullDisk, DevicesNamedAsOutputAreWrittenNotReplaced) {
   test::TempDir dir;
   dir.Write("a.log", Log("a.example.com"));
@@ -136,6 +137,16 @@ TEST(FullDisk, DevicesNamedAsOutputAreWrittenNotReplaced) {
   const test::ProcessRun null =
       test::RunCliProgram(dir, "report a.log -o out/stats.html --no-graphs --json null");
   EXPECT_EQ(null.code, 0) << null.err;
+  const test::ProcessRun report = test::RunCliProgram(dir, "report a.log -o null --json null");
+  EXPECT_EQ(report.code, 0) << report.err;
+  ASSERT_EQ(test::RunCliProgram(
+                dir, "add --site s --log a.log --report '" + (dir / "null").string() + "'")
+                .code,
+            0);
+  const test::ProcessRun run = test::RunCliProgram(dir, "run 1 --json null");
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_FALSE(fs::exists(dir / "images"));
+  EXPECT_FALSE(fs::exists(dir / "null.1"));
   EXPECT_TRUE(fs::is_character_file(dir / "full"));
   EXPECT_TRUE(fs::is_character_file(dir / "null"));
 }

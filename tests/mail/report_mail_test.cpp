@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"
 
@@ -26,6 +29,22 @@ TEST(ReportMailTest, SummaryWritesLargeCountersInFull) {
             "\r\n+ Data Transfered: 12345 MB\r\n+ Best Day: Oct-12"
             "\r\n+ Generated on never generated!\r\n---\r\n [-] via TLW (" +
                 std::string(kProductAddress) + ") ");
+}
+
+// Log text in the body is UTF-8 on one line: a bare CR (which some servers
+// take for a line end, so that "." after it would end the data) and every
+// other control character become blanks; Windows-1252 bytes become their
+// characters.
+TEST(ReportMailTest, LogTextBecomesOneLineOfUtf8) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Oct-10-2000\r.\r\nQUIT", "Oct-10-2000 .  QUIT"},
+      {"\x1b[2J\t\x7f", " [2J  "},
+      {"M\xe4r \x80 \x9d", "M\xc3\xa4r \xe2\x82\xac \xef\xbf\xbd"},
+      {"M\xc3\xa4r \xe2\x82\xac", "M\xc3\xa4r \xe2\x82\xac"},
+      {"C1 \xc2\x9b[2J", "C1  [2J"},
+      {"\xc3", "\xc3\x83"},
+  };
+  for (const auto& [text, body] : cases) EXPECT_EQ(MailBodyText(text), body) << text;
 }
 
 TEST(ReportMailTest, UnreadableReportGivesAnEmptyAttachmentPart) {

@@ -121,6 +121,14 @@ TEST(SplitSmtpServerTest, TakesAnOptionalPort) {
   EXPECT_FALSE(SplitSmtpServer("host:", host, port));
   EXPECT_FALSE(SplitSmtpServer("host:70000", host, port));
   EXPECT_FALSE(SplitSmtpServer("host:25x", host, port));
+  // Checked when the setting is made: digits only, a name before them; no
+  // server at all is a setting too.
+  for (const char* usable : {"", "mail.example.org", "127.0.0.1:1", "h:65535", "h:025"}) {
+    EXPECT_TRUE(CheckSmtpServer(usable).ok()) << usable;
+  }
+  for (const char* unusable : {"h:99999", "h:0", "h:-25", "h:+25", "h: 25", "h:", ":25"}) {
+    EXPECT_FALSE(CheckSmtpServer(unusable).ok()) << unusable;
+  }
 }
 
 // One session against the scripted server: what the client does and what
@@ -258,8 +266,8 @@ TEST(SmtpSendTest, AttachmentsFollowTheTextPartInBase64) {
             "Content-type: multipart/mixed; boundary=\"#BOUNDARY#\"\r\n"
             "\r\n"
             "\r\n--#BOUNDARY#\r\n"
-            "Content-Type: text/plain; charset=us-ascii\r\n"
-            "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
+            "Content-Type: text/plain; charset=utf-8\r\n"
+            "Content-Transfer-Encoding: 8bit\r\n\r\n"
             "Hello\r\n..hidden\r\nend"
             "\r\n\r\n--#BOUNDARY#\r\n"
             "Content-Type: application/octet-stream; name=report.html\r\n"

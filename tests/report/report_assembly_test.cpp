@@ -1,7 +1,10 @@
 #include "report/report_assembly.h"
 
+#include <fcntl.h>
 #include <gd.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -10,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -20,6 +24,8 @@
 
 namespace tlw {
 namespace {
+
+namespace fs = std::filesystem;
 
 struct RecordingHost : ProgressSink, RunNotifier {
   std::vector<int> stages;
@@ -206,6 +212,38 @@ TEST_F(ReportAssemblyTest, RemoteReportIsWrittenToTheRowsLocalCopy) {
     EXPECT_TRUE(graph.starts_with((dir_.path() / "0_Oct-10tlwgraph_").string())) << graph;
     EXPECT_TRUE(std::filesystem::exists(graph)) << graph;
   }
+}
+
+// A report into a pipe (or a device) is the page alone, written through
+// it: no images folder and no graph beside it, and the pipe stays a pipe.
+TEST_F(ReportAssemblyTest, ReportIntoAPipeIsWrittenThroughIt) {
+  const fs::path pipe = dir_.path() / "out" / "pipe";
+  fs::create_directories(pipe.parent_path());
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::string received;
+  std::thread reader([&] {
+    const int fd = ::open(pipe.c_str(), O_RDONLY);
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) {
+      received.append(buffer, static_cast<size_t>(got));
+    }
+    ::close(fd);
+  });
+  profile_.SetReportPath(pipe.string());
+  const Result<ReportOutcome> report = GenerateReport(Input());
+  // Lets the reader go whether or not the report opened the pipe.
+  if (const int release = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK); release >= 0) {
+    ::close(release);
+  }
+  reader.join();
+  ASSERT_TRUE(report.ok()) << report.message();
+  EXPECT_TRUE(received.starts_with("<html>\n<head>"));
+  EXPECT_TRUE(received.ends_with("\n  </TABLE>\n\n"));
+  EXPECT_EQ(received.find("<IMG"), std::string::npos);
+  EXPECT_TRUE(report->graphFiles.empty());
+  EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(pipe.parent_path()), {}),
+            std::vector<fs::path>{pipe});
+  EXPECT_TRUE(fs::is_fifo(pipe));
 }
 
 TEST_F(ReportAssemblyTest, UnwritableReportIsAnErrorAndKeepsNothingHalfWritten) {
@@ -409,16 +447,36 @@ INSTANTIATE_TEST_SUITE_P(Themes, ReportContrastTest, testing::ValuesIn(kThemeNam
                            return name.empty() ? std::string("Default") : name;
                          });
 
-TEST(ReportPaths, FolderAndFinalName) {
+TEST(ReportPaths, FolderIsThePathUpToItsLastName) {
   EXPECT_EQ(ReportFolderOf("C:\\My.Site\\stats\\index.html"), "C:/My.Site/stats");
   EXPECT_EQ(ReportFolderOf("/var/www/stats/index.html"), "/var/www/stats");
   EXPECT_EQ(ReportFolderOf("/index.html"), "/");
   EXPECT_EQ(ReportFolderOf("report.html"), "");
-  EXPECT_EQ(FinalReportFileName("/w/stats%d", "6-24-1999"), "/w/stats6-24-1999.html");
+}
+
+// Only a name that ends in "%d" is dated; a "%d" anywhere else is text, in
+// a folder as in a name.
+TEST(ReportPaths, OnlyANameEndingInPercentDIsDated) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/w/stats%d", "/w/stats6-24-1999.html"},       {"/w/stats%x%d", "/w/stats%x6-24-1999.html"},
+      {"/w/%d/index.html", "/w/%d/index.html"},       {"/w/x%dy.htm", "/w/x%dy.htm"},
+      {"/w/%d/stats%d", "/w/%d/stats6-24-1999.html"}, {"/w/index.html", "/w/index.html"},
+  };
+  for (const auto& [reportPath, expected] : cases) {
+    EXPECT_EQ(FinalReportFileName(reportPath, "6-24-1999"), expected) << reportPath;
+  }
   EXPECT_EQ(FinalReportFileName("/w/stats%d", "..\\..\\tmp\\x\\PWNED-10-2000 13:55"),
             "/w/statsundated.html");
-  EXPECT_EQ(FinalReportFileName("/w/stats%x%d", "6-24-1999"), "/w/stats%x%d");
-  EXPECT_EQ(FinalReportFileName("/w/index.html", "6-24-1999"), "/w/index.html");
+  EXPECT_EQ(LocalReportPlaceOf("r/%d/x%dy.htm", "6-24-1999", "/p").file, "/p/r/%d/x%dy.htm");
+}
+
+// Reports named apart never share a graph name, however alike their names
+// look once made safe for a file name.
+TEST(ReportPaths, GraphPrefixOfAReportIsItsOwnName) {
+  EXPECT_EQ(GraphFilePrefixOfReport("/w/stats.html"), "stats.html_");
+  EXPECT_EQ(GraphFilePrefixOfReport("C:\\w\\r e.htm"), "r_20e.htm_");
+  EXPECT_EQ(GraphFilePrefixOfReport("a\"><b.html"), "a_22_3E_3Cb.html_");
+  EXPECT_NE(GraphFilePrefixOfReport("/w/a_20b.html"), GraphFilePrefixOfReport("/w/a b.html"));
 }
 
 // The dated name is the period end's date in numbers, never its text.

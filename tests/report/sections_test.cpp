@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "report/ranked_section.h"
@@ -200,10 +201,12 @@ TEST(TimeSections, HourAndMonthLabels) {
   EXPECT_EQ(HourLabel("09"), "&nbsp;9:00AM - 10:00AM");
   EXPECT_EQ(HourLabel("12"), "12:00AM - &nbsp;1:00PM");
   EXPECT_EQ(HourLabel("23"), "11:00PM - 12:00PM");
-  EXPECT_EQ(MonthLabel("6 1999"), "June 1999");
-  EXPECT_EQ(MonthLabel("Jun 1999"), "June 1999");
-  EXPECT_EQ(MonthLabel("12 2026"), "December 2026");
-  EXPECT_EQ(MonthLabel("Foo 2000"), "Foo 2000");
+  // IIS comma logs keep the blank before a one-digit month.
+  const std::pair<const char*, const char*> months[] = {
+      {"6 1999", "June 1999"},   {"Jun 1999", "June 1999"}, {"12 2026", "December 2026"},
+      {" 12 99", "December 99"}, {" 3 01", "March 01"},     {"Foo 2000", "Foo 2000"},
+  };
+  for (const auto& [key, label] : months) EXPECT_EQ(MonthLabel(key), label) << key;
 }
 
 TEST(TimeSections, DaysOfTheWeekWithShares) {
