@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "engine/oversized_logfile.h"
+#include "engine/remote_logfile.h"
 #include "logs/archive_staging.h"
 #include "logs/logfile_list.h"
 #include "logs/wildcard_expansion.h"
@@ -164,6 +165,18 @@ TEST(DeleteLogfile, DeletesTheFileOrSaysWhyNot) {
   const Status again = DeleteLogfile(path.string());
   ASSERT_FALSE(again.ok());
   EXPECT_NE(again.message().find(path.string()), std::string::npos);
+}
+
+// A remote setting is listed when the last component of its pattern (the
+// text before the first "|") holds a wildcard.
+TEST(RemoteWildcard, ListsOnlyAPatternWithWildcardsInItsLastComponent) {
+  for (const char* setting :
+       {"*.log", "logs/u_ex??????.log", "/var/log/access.log*|", "logs/a?.log|b.log|", "?|"}) {
+    EXPECT_TRUE(NamesRemoteWildcard(setting)) << setting;
+  }
+  for (const char* setting : {"access.log", "logs*/access.log", "a.log|b*.log|", "/l?gs/a.log"}) {
+    EXPECT_FALSE(NamesRemoteWildcard(setting)) << setting;
+  }
 }
 
 TEST(ArchiveStaging, RecognisesArchiveNamesInAnyCase) {
