@@ -620,7 +620,7 @@ Status CreateFolder(const FtpServer& server, const std::string& remotePath,
     // Each level in turn; "*" lets a level that exists already pass.
     for (std::size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
       const std::string level = folder.substr(0, at);
-      commands = curl.slistAppend(commands, ("*mkdir \"" + level + "\"").c_str());
+      commands = curl.slistAppend(commands, ("*mkdir " + QuotedPath(level)).c_str());
       if (at == std::string::npos) break;
     }
     url = UrlOf(endpoint, "");
