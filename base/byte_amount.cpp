@@ -8,4 +8,8 @@ std::string ByteAmountText(std::uint64_t bytes) {
   return digits.substr(0, digits.size() - 6) + " MB";
 }
 
+std::string LogSizeText(std::uint64_t bytes) {
+  return bytes == 0 ? "remote" : ByteAmountText(bytes);
+}
+
 }  // namespace tlw

@@ -10,4 +10,8 @@ namespace tlw {
 // truncated) and gets " MB".
 std::string ByteAmountText(std::uint64_t bytes);
 
+// The size of the logfile last opened as the site list shows it: "remote"
+// for 0 (a logfile read over FTP has no size taken), else ByteAmountText.
+std::string LogSizeText(std::uint64_t bytes);
+
 }  // namespace tlw

@@ -190,7 +190,7 @@ void ShowStage(RunConsole& console, const SiteJob& job, JobState& state, SiteOut
   }
   if (stage == kStageLogSize) {
     const std::uint64_t size = state.progress->fileSize.load(std::memory_order_relaxed);
-    console.Out(Tag(job) + "Log size: " + ByteAmountText(size) +
+    console.Out(Tag(job) + "Log size: " + LogSizeText(size) +
                 (state.progress->compressed.load() ? " (compressed)" : ""));
     return;
   }

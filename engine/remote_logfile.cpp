@@ -1,5 +1,6 @@
 #include "engine/remote_logfile.h"
 
+#include <system_error>
 #include <utility>
 
 #include "logs/gzip_byte_source.h"
@@ -46,6 +47,14 @@ FtpServer ServerOf(std::string server, std::string user, std::string password,
   return result;
 }
 
+// The pattern of a remote logfile setting: the text before its first "|",
+// or the whole setting when that is shorter than 2 characters.
+std::string RemotePatternOf(const std::string& setting) {
+  std::string pattern = setting.substr(0, setting.find('|'));
+  if (pattern.size() < 2) pattern = setting;
+  return pattern;
+}
+
 }  // namespace
 
 FtpServer LogfileServerOf(const CSiteProfile& profile, const RemoteAccess& access) {
@@ -72,12 +81,14 @@ Result<std::unique_ptr<LineSource>> OpenRemoteLogfile(const CSiteProfile& profil
   return std::unique_ptr<LineSource>(std::make_unique<LineReader>(std::move(bytes)));
 }
 
+bool NamesRemoteWildcard(const std::string& logfileSetting) {
+  const std::string pattern = RemotePatternOf(logfileSetting);
+  return pattern.find_first_of("*?", pattern.rfind('/') + 1) != std::string::npos;
+}
+
 Result<std::string> ExpandRemoteWildcards(const CSiteProfile& profile, const RemoteAccess& access) {
-  const std::string setting = profile.GetLogfilePath();
-  std::string pattern = setting.substr(0, setting.find('|'));
-  if (pattern.size() < 2) pattern = setting;
-  Result<std::vector<std::string>> matches =
-      ListMatches(LogfileServerOf(profile, access), pattern, access.stop);
+  Result<std::vector<std::string>> matches = ListMatches(
+      LogfileServerOf(profile, access), RemotePatternOf(profile.GetLogfilePath()), access.stop);
   if (!matches.ok()) return matches.status();
   std::string fileList;
   for (const std::string& match : *matches) fileList += match + "|";
@@ -85,11 +96,16 @@ Result<std::string> ExpandRemoteWildcards(const CSiteProfile& profile, const Rem
 }
 
 Status FetchRemoteArchive(const CSiteProfile& profile, const std::filesystem::path& stagingFolder,
-                          const RemoteAccess& access) {
+                          const RemoteAccess& access, std::uint64_t maxBytes) {
   const std::string setting = profile.GetLogfilePath();
-  const std::string name = setting.substr(setting.rfind('/') + 1);
-  return GetFile(LogfileServerOf(profile, access), setting, (stagingFolder / name).string(),
-                 access.stop);
+  const std::filesystem::path local = stagingFolder / setting.substr(setting.rfind('/') + 1);
+  // A copy staged by an earlier run is kept as it is.
+  std::error_code error;
+  if (std::filesystem::symlink_status(local, error).type() !=
+      std::filesystem::file_type::not_found) {
+    return Status::Ok();
+  }
+  return GetFile(LogfileServerOf(profile, access), setting, local.string(), access.stop, maxBytes);
 }
 
 }  // namespace tlw

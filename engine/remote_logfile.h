@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -34,15 +35,22 @@ Result<std::unique_ptr<LineSource>> OpenRemoteLogfile(const CSiteProfile& profil
                                                       const std::string& name,
                                                       const RemoteAccess& access);
 
-// The file list ("name|" for each) of a remote logfile setting with "*"
-// wildcards: the pattern is the text before the first "|" (the whole
-// setting when that is shorter than 2 characters), listed on the logfile
-// server; folders are left out.
+// Whether a remote logfile setting asks for a listing: its pattern (the
+// text before the first "|", the whole setting when that is shorter than 2
+// characters) has a "*" or "?" in its last component.
+bool NamesRemoteWildcard(const std::string& logfileSetting);
+
+// The file list ("name|" for each) of a remote logfile setting with
+// wildcards: its pattern listed on the logfile server; folders are left
+// out.
 Result<std::string> ExpandRemoteWildcards(const CSiteProfile& profile, const RemoteAccess& access);
 
 // Fetches the remote archive named by the logfile setting into
-// `stagingFolder` under its own name; an existing local file is kept.
+// `stagingFolder` under its own name; an existing local file is kept and
+// is no failure. Fails, naming the server, the file and the copy, when the
+// fetch fails or the archive passes `maxBytes` or the free disk space (the
+// partial copy is then removed).
 Status FetchRemoteArchive(const CSiteProfile& profile, const std::filesystem::path& stagingFolder,
-                          const RemoteAccess& access);
+                          const RemoteAccess& access, std::uint64_t maxBytes);
 
 }  // namespace tlw

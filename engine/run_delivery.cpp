@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "base/run_stages.h"
 #include "net/ftp_client.h"
@@ -36,6 +37,24 @@ constexpr PublishedGraph kPublishedGraphs[] = {
     {"tlwgraph_topexitpages.gif", nullptr},
 };
 
+// Removes the local copies of the graphs, made only to be uploaded, when
+// publishing ends, whichever way it ends.
+class GraphCopies {
+ public:
+  explicit GraphCopies(const std::vector<std::string>& files) : files_(files) {}
+  ~GraphCopies() {
+    for (const std::string& file : files_) {
+      std::error_code ignored;
+      std::filesystem::remove(file, ignored);
+    }
+  }
+  GraphCopies(const GraphCopies&) = delete;
+  GraphCopies& operator=(const GraphCopies&) = delete;
+
+ private:
+  const std::vector<std::string>& files_;
+};
+
 std::string InFolder(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
   return folder.back() == '/' ? folder + name : folder + "/" + name;
@@ -49,6 +68,7 @@ Status PublishReport(const CSiteProfile& profile, const ReportOutcome& report,
   auto post = [&](int stage) {
     if (host.progress != nullptr) host.progress->Post(stage, profile.GetListIndex());
   };
+  const GraphCopies removeGraphCopies(report.graphFiles);
   const FtpServer server = UploadServerOf(profile, access);
   const bool graphs = profile.GetIncludeGraphs() != 0;
   post(kStageFtpConnecting);
@@ -78,10 +98,9 @@ Status PublishReport(const CSiteProfile& profile, const ReportOutcome& report,
     // A graph the report did not draw (an empty table) is not uploaded.
     std::error_code missing;
     if (!std::filesystem::exists(local, missing)) continue;
-    Status put = PutFile(server, local, remoteBase + graph.file, access.stop);
-    std::error_code ignored;
-    std::filesystem::remove(local, ignored);
-    if (!put.ok()) return put;
+    if (Status put = PutFile(server, local, remoteBase + graph.file, access.stop); !put.ok()) {
+      return put;
+    }
   }
   return Status::Ok();
 }

@@ -18,7 +18,9 @@ class CSiteProfile;
 // posts stage 2, connects, posts 6, creates the report folder (and its
 // "images" folder with graphs), puts the report, then posts 12 and puts
 // each graph of the table whose section is shown from the program
-// directory (`graphFilePrefix` before its name), deleting the local file.
+// directory (`graphFilePrefix` before its name). Each file is uploaded
+// under a name of its own and renamed over the old one (PutFile). The
+// local graphs (`report.graphFiles`) are deleted however publishing ends.
 // A failed connection or upload fails, naming the server and the file.
 Status PublishReport(const CSiteProfile& profile, const ReportOutcome& report,
                      const std::string& graphFilePrefix, const RunHost& host,

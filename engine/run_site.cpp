@@ -196,12 +196,19 @@ class SiteRun {
     if (NamesArchive(setting)) {
       Result<std::filesystem::path> staging =
           CreateStagingFolder(settings_.cacheFolder, profile_.GetListIndex());
-      // The fetched archive is a copy for the user; a failed fetch is ignored.
-      if (remote_ && staging.ok()) (void)FetchRemoteArchive(profile_, *staging, RemoteAccessOf());
+      // The fetched archive is a copy for the user: a failed fetch does not
+      // end the run, and is told as a warning.
+      if (remote_ && staging.ok()) {
+        if (Status fetched = FetchRemoteArchive(profile_, *staging, RemoteAccessOf(),
+                                                settings_.stagedArchiveLimitBytes);
+            !fetched.ok()) {
+          warnings_.push_back(fetched.message());
+        }
+      }
     }
     std::string fileList = setting;
     ListedNames listed = ListedNames::kTyped;
-    if (remote_ && setting.find('*') != std::string::npos) {
+    if (remote_ && NamesRemoteWildcard(setting)) {
       Result<std::string> matches = ExpandRemoteWildcards(profile_, RemoteAccessOf());
       if (!matches.ok()) {
         Notify(Notice{matches.message()});
@@ -237,6 +244,9 @@ class SiteRun {
       return FailRead(kStageTransmissionError, file.message());
     }
     profile_.SetLastLogfileSize(0);
+    if (options_.progress != nullptr) {
+      options_.progress->fileSize.store(0, std::memory_order_relaxed);
+    }
     Post(kStageLogSize);
     Post(kStageFtpReading);
     return ReadRecords(**file, name, true);

@@ -59,6 +59,11 @@ LoadedCurl Load() {
   need("curl_slist_append", c.slistAppend);
   need("curl_slist_free_all", c.slistFreeAll);
   need("curl_version_info", c.versionInfo);
+  need("curl_url", c.urlInit);
+  need("curl_url_set", c.urlSet);
+  need("curl_url_get", c.urlGet);
+  need("curl_url_cleanup", c.urlCleanup);
+  need("curl_free", c.free);
   if (missing != nullptr) {
     loaded.error = std::string(kCurlSoname) + " has no function " + missing +
                    " (libcurl 7.66 or later is needed)" + InstallHint();

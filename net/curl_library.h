@@ -32,6 +32,11 @@ struct CurlLibrary {
   curl_slist* (*slistAppend)(curl_slist* list, const char* text);
   void (*slistFreeAll)(curl_slist* list);
   curl_version_info_data* (*versionInfo)(CURLversion stamp);
+  CURLU* (*urlInit)();
+  CURLUcode (*urlSet)(CURLU* url, CURLUPart part, const char* text, unsigned int flags);
+  CURLUcode (*urlGet)(const CURLU* url, CURLUPart part, char** text, unsigned int flags);
+  void (*urlCleanup)(CURLU* url);
+  void (*free)(void* text);
 
   // Sets `option` of `handle`. The value goes through "..." unchecked, so
   // numbers must have the type libcurl reads: long, or curl_off_t for the

@@ -1,6 +1,7 @@
 #include "net/ftp_client.h"
 
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "base/byte_amount.h"
 #include "net/curl_library.h"
 #include "net/ftp_listing.h"
 
@@ -101,6 +103,11 @@ struct Easy {
   const CurlLibrary& curl;
   CURL* handle = nullptr;
   char errors[CURL_ERROR_SIZE] = {};
+  // libcurl keeps the first text it writes into `errors`, also one it wrote
+  // while going on (7.88 in active mode writes "sa_addr inet_ntop() failed"
+  // as it opens the data port, then succeeds). Such a text is not the
+  // reason of a later failure.
+  bool errorsStale = false;
   const StopRequested* stop = nullptr;
 
   Easy(const CurlLibrary& library, const FtpServer& server, const Endpoint& endpoint,
@@ -119,6 +126,11 @@ struct Easy {
     Set(CURLOPT_LOW_SPEED_TIME, server.silenceSeconds);
     Set(CURLOPT_SERVER_RESPONSE_TIMEOUT, server.silenceSeconds);
     Set(CURLOPT_ACCEPTTIMEOUT_MS, server.silenceSeconds * 1000L);
+    // The protocol trace shows whether libcurl sent a further command after
+    // writing its error text; nothing of it is printed.
+    Set(CURLOPT_VERBOSE, 1L);
+    Set(CURLOPT_DEBUGDATA, this);
+    Set(CURLOPT_DEBUGFUNCTION, &Easy::Trace);
     Set(CURLOPT_USERNAME, server.user.c_str());
     Set(CURLOPT_PASSWORD, server.password.c_str());
     if (endpoint.protocol == Protocol::Sftp) {
@@ -181,10 +193,21 @@ struct Easy {
     return (test != nullptr && *test && (*test)()) ? 1 : 0;
   }
 
+  // A command sent after the error text was written means the transfer went
+  // on past it; QUIT alone is sent when a failed connection is closed.
+  static int Trace(CURL*, curl_infotype type, char* data, std::size_t size, void* self) {
+    Easy& easy = *static_cast<Easy*>(self);
+    if (type == CURLINFO_HEADER_OUT && easy.errors[0] != '\0' &&
+        std::string_view(data, size).substr(0, 4) != "QUIT") {
+      easy.errorsStale = true;
+    }
+    return 0;
+  }
+
   // Why the transfer failed, in words that name the server; never the password.
   std::string Reason(CURLcode code, const Endpoint& endpoint, const FtpServer& server) const {
     const std::string host = HostOf(endpoint);
-    const std::string detail = errors[0] != '\0' ? errors : curl.easyStrerror(code);
+    const std::string detail = errors[0] != '\0' && !errorsStale ? errors : curl.easyStrerror(code);
     switch (code) {
       case CURLE_PEER_FAILED_VERIFICATION:
       case CURLE_SSL_CACERT_BADFILE:
@@ -207,10 +230,22 @@ struct Easy {
   }
 };
 
-std::size_t AppendTo(char* data, std::size_t size, std::size_t count, void* text) {
-  static_cast<std::string*>(text)->append(data, size * count);
-  return size * count;
-}
+// A folder listing as it arrives, up to kListingByteLimit: a server that
+// keeps sending never lets the silence time-out fire, so the size is what
+// ends it.
+struct Listing {
+  std::string text;
+  bool tooLong = false;
+  static std::size_t Append(char* data, std::size_t size, std::size_t count, void* self) {
+    Listing& listing = *static_cast<Listing*>(self);
+    if (size * count > kListingByteLimit - listing.text.size()) {
+      listing.tooLong = true;
+      return 0;  // ends the transfer with a write error
+    }
+    listing.text.append(data, size * count);
+    return size * count;
+  }
+};
 
 std::size_t ReadFrom(char* data, std::size_t size, std::size_t count, void* file) {
   return std::fread(data, size, count, static_cast<std::FILE*>(file));
@@ -233,6 +268,57 @@ Result<const CurlLibrary*> CurlFor(std::string_view verb, const FtpServer& serve
   Result<const CurlLibrary*> curl = LoadCurlLibrary();
   if (!curl) return Status::Error(Failure(verb, server, path, curl.message()));
   return curl;
+}
+
+// `path` as a path of libcurl's SFTP commands: in double quotes, with "\",
+// '"' and "'" escaped.
+std::string QuotedPath(const std::string& path) {
+  std::string quoted = "\"";
+  for (const char c : path) {
+    if (c == '\\' || c == '"' || c == '\'') quoted += '\\';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+// Commands for libcurl's quote options, freed with the list.
+struct CommandList {
+  const CurlLibrary& curl;
+  curl_slist* list = nullptr;
+  CommandList(const CurlLibrary& library, const std::vector<std::string>& commands)
+      : curl(library) {
+    for (const std::string& command : commands) {
+      curl_slist* longer = curl.slistAppend(list, command.c_str());
+      if (longer == nullptr) {
+        curl.slistFreeAll(list);
+        list = nullptr;
+        return;
+      }
+      list = longer;
+    }
+  }
+  ~CommandList() { curl.slistFreeAll(list); }
+  CommandList(const CommandList&) = delete;
+  CommandList& operator=(const CommandList&) = delete;
+};
+
+// Changes into `folder` (FTP) and sends `commands` there.
+Status RunInFolder(const CurlLibrary& curl, const FtpServer& server, const Endpoint& endpoint,
+                   const std::string& folder, const StopRequested& stop,
+                   const std::vector<std::string>& commands) {
+  Easy easy(curl, server, endpoint, UrlOf(endpoint, folder.empty() ? "" : folder));
+  CommandList list(curl, commands);
+  if (easy.handle == nullptr || list.list == nullptr) {
+    return NoHandle("Cannot change", server, folder);
+  }
+  easy.Set(CURLOPT_NOBODY, 1L);
+  easy.Set(CURLOPT_POSTQUOTE, list.list);
+  easy.StopWith(stop);
+  if (const CURLcode code = easy.Perform(); code != CURLE_OK) {
+    return Status::Error(
+        Failure("Cannot change", server, folder, easy.Reason(code, endpoint, server)));
+  }
+  return Status::Ok();
 }
 
 }  // namespace
@@ -370,27 +456,65 @@ Result<std::vector<std::string>> ListMatches(const FtpServer& server, const std:
   const CurlLibrary& curl = **loaded;
   Easy easy(curl, server, endpoint, url);
   if (easy.handle == nullptr) return NoHandle("Cannot list", server, pattern);
-  std::string listing;
-  easy.Set(CURLOPT_WRITEFUNCTION, &AppendTo);
+  Listing listing;
+  easy.Set(CURLOPT_WRITEFUNCTION, &Listing::Append);
   easy.Set(CURLOPT_WRITEDATA, &listing);
   easy.StopWith(stop);
   if (const CURLcode code = easy.Perform(); code != CURLE_OK) {
+    if (listing.tooLong) {
+      return Status::Error(Failure("Cannot list", server, pattern,
+                                   "the server's listing of the folder passed " +
+                                       std::to_string(kListingByteLimit >> 20) +
+                                       " MB, more than any folder of logfiles holds"));
+    }
     return Status::Error(
         Failure("Cannot list", server, pattern, easy.Reason(code, endpoint, server)));
   }
-  return MatchListing(listing, folder, namePattern);
+  return MatchListing(listing.text, folder, namePattern);
 }
 
 Status GetFile(const FtpServer& server, const std::string& remotePath, const std::string& localPath,
-               const StopRequested& stop) {
+               const StopRequested& stop, std::uint64_t maxBytes) {
   const Endpoint endpoint = EndpointOf(server.server);
   const Result<const CurlLibrary*> loaded = CurlFor("Cannot fetch", server, remotePath);
   if (!loaded) return loaded.status();
   const CurlLibrary& curl = **loaded;
+  const std::string what = "Cannot fetch " + ServerAddress(server, remotePath) + " to " + localPath;
   const int fd = ::open(localPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    return Status::Error("Cannot fetch " + ServerAddress(server, remotePath) + " to " + localPath +
-                         ": the local file exists or cannot be created");
+  if (fd < 0) return Status::Error(what + ": the local file exists or cannot be created");
+  // A server that never ends the file must not fill the disk: the copy
+  // stops at `maxBytes` or where only kFreeSpaceKept would be left.
+  struct Sink {
+    int fd;
+    std::uint64_t room;
+    std::uint64_t written = 0;
+    bool full = false;
+    static std::size_t Write(char* data, std::size_t size, std::size_t count, void* self) {
+      Sink& sink = *static_cast<Sink*>(self);
+      const std::size_t total = size * count;
+      if (total > sink.room - sink.written) {
+        sink.full = true;
+        return 0;
+      }
+      std::size_t done = 0;
+      while (done < total) {
+        const ssize_t n = ::write(sink.fd, data + done, total - done);
+        if (n <= 0) return 0;
+        done += static_cast<std::size_t>(n);
+      }
+      sink.written += total;
+      return total;
+    }
+  } sink{fd, maxBytes};
+  bool diskBound = false;
+  struct statvfs disk {};
+  if (::fstatvfs(fd, &disk) == 0) {
+    const std::uint64_t available = std::uint64_t{disk.f_bavail} * disk.f_frsize;
+    const std::uint64_t usable = available > kFreeSpaceKept ? available - kFreeSpaceKept : 0;
+    if (usable < sink.room) {
+      sink.room = usable;
+      diskBound = true;
+    }
   }
   Easy easy(curl, server, endpoint, UrlOf(endpoint, remotePath));
   if (easy.handle == nullptr) {
@@ -398,37 +522,41 @@ Status GetFile(const FtpServer& server, const std::string& remotePath, const std
     ::unlink(localPath.c_str());
     return NoHandle("Cannot fetch", server, remotePath);
   }
-  struct Sink {
-    int fd;
-    static std::size_t Write(char* data, std::size_t size, std::size_t count, void* self) {
-      const std::size_t total = size * count;
-      std::size_t done = 0;
-      while (done < total) {
-        const ssize_t n = ::write(static_cast<Sink*>(self)->fd, data + done, total - done);
-        if (n <= 0) return 0;
-        done += static_cast<std::size_t>(n);
-      }
-      return total;
-    }
-  } sink{fd};
   easy.Set(CURLOPT_WRITEFUNCTION, &Sink::Write);
   easy.Set(CURLOPT_WRITEDATA, &sink);
   easy.StopWith(stop);
   const CURLcode code = easy.Perform();
   const bool closed = ::close(fd) == 0;
-  if (code != CURLE_OK || !closed) {
-    ::unlink(localPath.c_str());
-    return Status::Error(Failure(
-        "Cannot fetch", server, remotePath,
-        closed ? easy.Reason(code, endpoint, server) : "the local copy could not be written"));
+  if (code == CURLE_OK && closed) return Status::Ok();
+  ::unlink(localPath.c_str());
+  if (sink.full) {
+    return Status::Error(
+        what + ": the file is larger than " +
+        (diskBound ? "the free space of the local disk (" + ByteAmountText(sink.room) + ")"
+                   : "the limit of " + ByteAmountText(maxBytes)) +
+        "; the partial copy was removed");
   }
-  return Status::Ok();
+  return Status::Error(Failure(
+      "Cannot fetch", server, remotePath,
+      closed ? easy.Reason(code, endpoint, server) : "the local copy could not be written"));
 }
 
 Status PutFile(const FtpServer& server, const std::string& localPath, const std::string& remotePath,
                const StopRequested& stop) {
   const Endpoint endpoint = EndpointOf(server.server);
-  const Result<const CurlLibrary*> loaded = CurlFor("Cannot upload to", server, remotePath);
+  const std::string verb = "Cannot upload to";
+  const std::size_t slash = remotePath.rfind('/');
+  const std::size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+  const std::string folder = remotePath.substr(0, nameAt);
+  const std::string name = remotePath.substr(nameAt);
+  // The rename goes to the server as a command of its own, where a line
+  // break would end it and start another.
+  if (name.empty() || std::any_of(remotePath.begin(), remotePath.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+      })) {
+    return Status::Error(Failure(verb, server, remotePath, "not a usable file name"));
+  }
+  const Result<const CurlLibrary*> loaded = CurlFor(verb, server, remotePath);
   if (!loaded) return loaded.status();
   const CurlLibrary& curl = **loaded;
   std::FILE* in = std::fopen(localPath.c_str(), "rb");
@@ -436,23 +564,46 @@ Status PutFile(const FtpServer& server, const std::string& localPath, const std:
     return Status::Error("Cannot upload " + localPath + " to " + ServerAddress(server, remotePath) +
                          ": the local file cannot be read");
   }
-  Easy easy(curl, server, endpoint, UrlOf(endpoint, remotePath));
-  if (easy.handle == nullptr) {
+  // Written under a name of its own beside the file and renamed over it
+  // once complete, so that visitors see the old file or the new one, never
+  // a part of it (an upload may break off anywhere).
+  const std::string partName = "." + name + ".part";
+  const bool sftp = endpoint.protocol == Protocol::Sftp;
+  // FTP renames in the folder the upload changed into; SFTP takes whole
+  // paths. OpenSSH does not rename over an existing file, so it goes first.
+  const std::vector<std::string> rename =
+      sftp ? std::vector<std::string>{"*rm " + QuotedPath(remotePath),
+                                      "rename " + QuotedPath(folder + partName) + " " +
+                                          QuotedPath(remotePath)}
+           : std::vector<std::string>{"RNFR " + partName, "RNTO " + name};
+  Easy easy(curl, server, endpoint, UrlOf(endpoint, folder + partName));
+  CommandList commands(curl, rename);
+  if (easy.handle == nullptr || commands.list == nullptr) {
     std::fclose(in);
-    return NoHandle("Cannot upload to", server, remotePath);
+    return NoHandle(verb, server, remotePath);
   }
   easy.Set(CURLOPT_UPLOAD, 1L);
   easy.Set(CURLOPT_READDATA, in);
   easy.Set(CURLOPT_READFUNCTION, &ReadFrom);
   easy.Set(CURLOPT_FTP_CREATE_MISSING_DIRS, static_cast<long>(CURLFTP_CREATE_DIR));
+  easy.Set(CURLOPT_POSTQUOTE, commands.list);
   easy.StopWith(stop);
   const CURLcode code = easy.Perform();
   std::fclose(in);
-  if (code != CURLE_OK) {
-    return Status::Error(
-        Failure("Cannot upload to", server, remotePath, easy.Reason(code, endpoint, server)));
+  if (code == CURLE_OK) return Status::Ok();
+  if (code != CURLE_QUOTE_ERROR) {
+    return Status::Error(Failure(verb, server, remotePath, easy.Reason(code, endpoint, server)));
   }
-  return Status::Ok();
+  // The upload is complete under its own name. A server that renames over
+  // no file (some FTP servers on Windows) gets the old file removed first.
+  if (!sftp) {
+    const Status renamed = RunInFolder(curl, server, endpoint, folder, stop,
+                                       {"*DELE " + name, "RNFR " + partName, "RNTO " + name});
+    if (renamed.ok()) return renamed;
+  }
+  return Status::Error(Failure(verb, server, remotePath,
+                               "the server did not rename the uploaded " + partName + " to " +
+                                   name + " (" + easy.Reason(code, endpoint, server) + ")"));
 }
 
 Status CreateFolder(const FtpServer& server, const std::string& remotePath,
@@ -469,7 +620,7 @@ Status CreateFolder(const FtpServer& server, const std::string& remotePath,
     // Each level in turn; "*" lets a level that exists already pass.
     for (std::size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
       const std::string level = folder.substr(0, at);
-      commands = curl.slistAppend(commands, ("*mkdir \"" + level + "\"").c_str());
+      commands = curl.slistAppend(commands, ("*mkdir " + QuotedPath(level)).c_str());
       if (at == std::string::npos) break;
     }
     url = UrlOf(endpoint, "");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -75,18 +76,32 @@ class RemoteFile {
   std::string error_;
 };
 
+// The most bytes of a folder listing read: some 50,000 names.
+inline constexpr std::size_t kListingByteLimit = std::size_t{4} << 20;
+
 // The files (not folders) of the folder of `pattern` whose names match its
-// last component ("*" wildcards), each as the folder part of `pattern`
-// followed by the name, in the order the server lists them.
+// last component ("*" and "?" wildcards), each as the folder part of
+// `pattern` followed by the name, in the order the server lists them.
+// Fails, naming the server, when the listing fails or passes
+// kListingByteLimit.
 Result<std::vector<std::string>> ListMatches(const FtpServer& server, const std::string& pattern,
                                              const StopRequested& stop);
 
-// Downloads `remotePath` to `localPath`; fails without touching an
-// existing local file.
-Status GetFile(const FtpServer& server, const std::string& remotePath, const std::string& localPath,
-               const StopRequested& stop);
+// Free space that a download leaves on the local disk.
+inline constexpr std::uint64_t kFreeSpaceKept = std::uint64_t{64} << 20;
 
-// Uploads `localPath` to `remotePath`, replacing a file of that name.
+// Downloads `remotePath` to `localPath`; fails without touching an
+// existing local file. A file that passes `maxBytes`, or the free space of
+// the local disk less kFreeSpaceKept, is not copied: the partial copy is
+// removed and the message says which bound it met.
+Status GetFile(const FtpServer& server, const std::string& remotePath, const std::string& localPath,
+               const StopRequested& stop, std::uint64_t maxBytes);
+
+// Uploads `localPath` to `remotePath`, replacing a file of that name: the
+// bytes go to "." name ".part" in the same folder, which is renamed over
+// the file once complete, so the file is never seen in part. Fails, naming
+// the server and the file, when the upload or the rename fails; a broken
+// upload leaves the old file as it was.
 Status PutFile(const FtpServer& server, const std::string& localPath, const std::string& remotePath,
                const StopRequested& stop);
 

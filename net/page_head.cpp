@@ -1,9 +1,15 @@
 #include "net/page_head.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
+#include "net/address_kind.h"
 #include "net/curl_library.h"
 
 namespace tlw {
@@ -16,6 +22,8 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kWholeFetchLimit{3000};
 // The longest wait between two looks at `stop` and the receive time-out.
 constexpr long kPollMilliseconds = 20;
+// Redirects followed within the site.
+constexpr int kMostRedirects = 5;
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
@@ -36,6 +44,8 @@ std::string_view Trimmed(std::string_view text) {
 
 struct Fetch {
   WebPageHead head;
+  // Where a redirect response points, as an absolute URL.
+  std::string redirect;
   Clock::time_point lastByte;
   bool connected = false;
   bool full = false;
@@ -97,32 +107,99 @@ Status Failure(const std::string& url, std::string_view reason) {
   return Status::Error("Cannot fetch " + url + ": " + std::string(reason));
 }
 
-}  // namespace
+// The scheme and host of `url` as libcurl reads them (lower case, an IPv6
+// host in brackets); empty when libcurl cannot read it.
+struct UrlHost {
+  std::string scheme;
+  std::string host;
+};
 
-Result<WebPageHead> FetchPageHead(const std::string& url, const PageHeadOptions& options) {
-  const Result<const CurlLibrary*> loaded = LoadCurlLibrary();
-  if (!loaded) return Failure(url, loaded.message());
-  const CurlLibrary& curl = **loaded;
+UrlHost HostOfUrl(const CurlLibrary& curl, const std::string& url) {
+  UrlHost parts;
+  CURLU* handle = curl.urlInit();
+  if (handle == nullptr) return parts;
+  if (curl.urlSet(handle, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+    for (auto [part, text] :
+         {std::pair{CURLUPART_SCHEME, &parts.scheme}, std::pair{CURLUPART_HOST, &parts.host}}) {
+      char* value = nullptr;
+      if (curl.urlGet(handle, part, &value, 0) == CURLUE_OK && value != nullptr) {
+        *text = value;
+        for (char& c : *text) {
+          if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+      }
+      curl.free(value);
+    }
+  }
+  curl.urlCleanup(handle);
+  return parts;
+}
+
+// Whether the environment names a proxy for `scheme` (the variables that
+// libcurl reads). The proxy then makes the connections to the site, and
+// the address libcurl connects to is the proxy's, which the user chose:
+// it is not held to the rule of addresses.
+bool ProxyNamed(const std::string& scheme) {
+  for (const char* bypass : {"no_proxy", "NO_PROXY"}) {
+    const char* value = std::getenv(bypass);
+    if (value != nullptr && std::string_view(value) == "*") return false;
+  }
+  const std::string own = scheme + "_proxy";
+  std::string upper = own;
+  for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  // libcurl takes HTTP_PROXY in upper case from no one (CGI sets it from a
+  // request header).
+  for (const std::string& name :
+       {own, scheme == "http" ? own : upper, std::string("all_proxy"), std::string("ALL_PROXY")}) {
+    const char* value = std::getenv(name.c_str());
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+// Which addresses a fetch may connect to, and the one it was refused.
+struct AddressRule {
+  bool anyAddress = false;
+  std::string refused;
+
+  static curl_socket_t Open(void* self, curlsocktype, curl_sockaddr* address) {
+    AddressRule& rule = *static_cast<AddressRule*>(self);
+    if (!rule.anyAddress && KindOfAddress(address->addr) != AddressKind::Public) {
+      char text[INET6_ADDRSTRLEN] = "?";
+      const void* bytes =
+          address->family == AF_INET6
+              ? static_cast<const void*>(
+                    &reinterpret_cast<const sockaddr_in6*>(&address->addr)->sin6_addr)
+              : static_cast<const void*>(
+                    &reinterpret_cast<const sockaddr_in*>(&address->addr)->sin_addr);
+      ::inet_ntop(address->family, bytes, text, sizeof text);
+      rule.refused = text;
+      return CURL_SOCKET_BAD;
+    }
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+  }
+};
+
+// One request of a fetch: `url` asked, its status, Last-Modified and first
+// body bytes read into `fetch`, until `deadline` at the latest.
+Status FetchOnce(const CurlLibrary& curl, const std::string& url, const PageHeadOptions& options,
+                 AddressRule& rule, Clock::time_point deadline, Fetch& fetch) {
   Handles handles(curl);
   if (handles.easy == nullptr || handles.multi == nullptr) {
     return Failure(url, "the transfer could not be set up");
   }
-  Fetch fetch;
   char errors[CURL_ERROR_SIZE] = {};
   handles.Set(CURLOPT_URL, url.c_str());
   handles.Set(CURLOPT_ERRORBUFFER, errors);
   handles.Set(CURLOPT_NOSIGNAL, 1L);
   handles.Set(CURLOPT_USERAGENT, "Tallowick_Log_Analyzer/1.0");
-  // Only web pages, also after a redirect (http to https is common).
   handles.Set(CURLOPT_PROTOCOLS_STR, "http,https");
-  handles.Set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  handles.Set(CURLOPT_FOLLOWLOCATION, 1L);
-  handles.Set(CURLOPT_MAXREDIRS, 5L);
   // libcurl takes the proxy from the environment unless told otherwise, and
   // keeps no cache of its own; each fetch has a connection of its own.
   handles.Set(CURLOPT_FORBID_REUSE, 1L);
   handles.Set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connectTimeout.count()));
-  handles.Set(CURLOPT_TIMEOUT_MS, static_cast<long>(kWholeFetchLimit.count()));
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  handles.Set(CURLOPT_TIMEOUT_MS, std::max(1L, static_cast<long>(left.count())));
   handles.Set(CURLOPT_SSL_VERIFYPEER, 1L);
   handles.Set(CURLOPT_SSL_VERIFYHOST, 2L);
   // CURL_CA_BUNDLE names other authorities, as it does for the curl program.
@@ -130,6 +207,8 @@ Result<WebPageHead> FetchPageHead(const std::string& url, const PageHeadOptions&
   const std::string authorities =
       !options.caFile.empty() ? options.caFile : (bundle != nullptr ? bundle : "");
   if (!authorities.empty()) handles.Set(CURLOPT_CAINFO, authorities.c_str());
+  handles.Set(CURLOPT_OPENSOCKETFUNCTION, &AddressRule::Open);
+  handles.Set(CURLOPT_OPENSOCKETDATA, &rule);
   handles.Set(CURLOPT_HEADERFUNCTION, &Fetch::Header);
   handles.Set(CURLOPT_HEADERDATA, &fetch);
   handles.Set(CURLOPT_WRITEFUNCTION, &Fetch::Body);
@@ -172,11 +251,59 @@ Result<WebPageHead> FetchPageHead(const std::string& url, const PageHeadOptions&
     }
     curl.multiPoll(handles.multi, nullptr, 0, static_cast<int>(std::max(waitMs, 1L)), nullptr);
   }
+  if (!rule.refused.empty()) {
+    return Failure(url, "its address " + rule.refused +
+                            " is on this machine or its local network, which the site is not");
+  }
   if (!fetch.full && result != CURLE_OK) {
     return Failure(url, errors[0] != '\0' ? errors : curl.easyStrerror(result));
   }
   curl.easyGetinfo(handles.easy, CURLINFO_RESPONSE_CODE, &fetch.head.status);
-  return std::move(fetch.head);
+  char* location = nullptr;
+  if (fetch.head.status >= 300 && fetch.head.status < 400 &&
+      curl.easyGetinfo(handles.easy, CURLINFO_REDIRECT_URL, &location) == CURLE_OK &&
+      location != nullptr) {
+    fetch.redirect = location;
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
+Result<WebPageHead> FetchPageHead(const std::string& url, const PageHeadOptions& options) {
+  const Result<const CurlLibrary*> loaded = LoadCurlLibrary();
+  if (!loaded) return Failure(url, loaded.message());
+  const CurlLibrary& curl = **loaded;
+  const UrlHost site = HostOfUrl(curl, url);
+  if (site.scheme != "http" && site.scheme != "https") {
+    return Failure(url, "only http and https pages are fetched");
+  }
+  // Addresses of this machine and its network are asked only for a site
+  // whose own address is one of them.
+  AddressRule rule;
+  rule.anyAddress =
+      KindOfHostText(site.host).value_or(AddressKind::Public) != AddressKind::Public ||
+      ProxyNamed("http") || ProxyNamed("https");
+  const Clock::time_point deadline = Clock::now() + kWholeFetchLimit;
+  std::string current = url;
+  for (int hop = 0;; ++hop) {
+    Fetch fetch;
+    if (Status fetched = FetchOnce(curl, current, options, rule, deadline, fetch); !fetched.ok()) {
+      return fetched;
+    }
+    if (fetch.redirect.empty()) return std::move(fetch.head);
+    // A redirect is followed within the site only (http to https is
+    // common): a log names pages, and an open redirect of the site must not
+    // make the report machine ask another host.
+    const UrlHost target = HostOfUrl(curl, fetch.redirect);
+    if ((target.scheme != "http" && target.scheme != "https") || target.host != site.host) {
+      return Failure(url, "it redirects to another host (" +
+                              (target.host.empty() ? std::string("?") : target.host) +
+                              "), which is not followed");
+    }
+    if (hop == kMostRedirects) return Failure(url, "it redirects more than 5 times");
+    current = fetch.redirect;
+  }
 }
 
 }  // namespace tlw

@@ -34,13 +34,18 @@ struct WebPageHead {
 // The most body bytes FetchPageHead reads.
 inline constexpr std::size_t kPageHeadBodyLimit = 1499;
 
-// Asks for the http or https page `url` (redirects followed) and reads its
-// status, its Last-Modified header and the first kPageHeadBodyLimit bytes of
-// its body; reaching that limit ends the transfer and is not a failure.
-// Sent as "Tallowick_Log_Analyzer/1.0" through the proxy that the
-// environment names (http_proxy, https_proxy, no_proxy), nothing cached.
+// Asks for the http or https page `url` and reads its status, its
+// Last-Modified header and the first kPageHeadBodyLimit bytes of its body;
+// reaching that limit ends the transfer and is not a failure. Up to 5
+// redirects are followed, to http or https on the host of `url` only. The
+// connections go to public addresses only, unless the host of `url` is
+// itself written as a loopback, link-local or private address (or is
+// "localhost"); see AddressKind. Sent as "Tallowick_Log_Analyzer/1.0"
+// through the proxy that the environment names (http_proxy, https_proxy,
+// no_proxy; a proxy is then trusted with the addresses), nothing cached.
 // Fails, with a message naming the URL, when the server cannot be reached,
-// its certificate is not trusted, a time-out runs out, or `stop` is asked.
+// its certificate is not trusted, a time-out runs out, it redirects
+// elsewhere, its address is refused, or `stop` is asked.
 Result<WebPageHead> FetchPageHead(const std::string& url, const PageHeadOptions& options);
 
 }  // namespace tlw

@@ -70,6 +70,9 @@ struct RunSettings {
   // settings): Debian's, or the named .mmdb file.
   bool geoipCountries = true;
   std::string geoipDatabase;
+  // The largest copy of a remote archive staged (it also stops short of
+  // filling the disk).
+  std::uint64_t stagedArchiveLimitBytes = std::uint64_t{4} << 30;
   // How long a run waits on a server or the resolver before it gives up.
   // Not settings of the user; tests shorten them.
   std::int32_t connectSeconds = 30;  // opening an FTP, FTPS, SFTP or SMTP connection

@@ -32,11 +32,7 @@ bool CSiteProfile::IsSameSite(const CSiteProfile& other) const {
          uploadFtpServer_ == other.uploadFtpServer_;
 }
 
-std::string CSiteProfile::LogSizeText() const {
-  const FieldSize size = GetLastLogfileSize();
-  if (size == 0) return "remote";
-  return ByteAmountText(size);
-}
+std::string CSiteProfile::LogSizeText() const { return tlw::LogSizeText(GetLastLogfileSize()); }
 
 void CSiteProfile::ResetAfterRun() {
   SetRunning(false);

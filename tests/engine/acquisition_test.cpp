@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "engine/oversized_logfile.h"
+#include "engine/remote_logfile.h"
 #include "logs/archive_staging.h"
 #include "logs/local_logfile.h"
 #include "logs/logfile_list.h"
@@ -209,6 +210,18 @@ TEST(DeleteLogfile, DeletesOnlyTheFileThatWasReadOrSaysWhyNot) {
   const Result<LogfileDeletion> again = DeleteLogfile(path.string(), wasRead);
   ASSERT_FALSE(again.ok());
   EXPECT_NE(again.message().find(path.string()), std::string::npos);
+}
+
+// A remote setting is listed when the last component of its pattern (the
+// text before the first "|") holds a wildcard.
+TEST(RemoteWildcard, ListsOnlyAPatternWithWildcardsInItsLastComponent) {
+  for (const char* setting :
+       {"*.log", "logs/u_ex??????.log", "/var/log/access.log*|", "logs/a?.log|b.log|", "?|"}) {
+    EXPECT_TRUE(NamesRemoteWildcard(setting)) << setting;
+  }
+  for (const char* setting : {"access.log", "logs*/access.log", "a.log|b*.log|", "/l?gs/a.log"}) {
+    EXPECT_FALSE(NamesRemoteWildcard(setting)) << setting;
+  }
 }
 
 TEST(ArchiveStaging, RecognisesArchiveNamesInAnyCase) {

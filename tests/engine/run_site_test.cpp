@@ -35,6 +35,7 @@ namespace tlw {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -682,6 +683,37 @@ TEST_F(RemoteRunTest, FailedUploadNamesServerAndFileAndKeepsTheLocalCopy) {
   EXPECT_THAT(result.message, HasSubstr("ftp://127.0.0.1"));
   EXPECT_THAT(result.message, HasSubstr("site/stats"));
   EXPECT_TRUE(fs::exists(dir_ / "Report0"));
+  // The graphs drawn for the upload go with it.
+  for (const auto& entry : fs::directory_iterator(dir_.path())) {
+    EXPECT_NE(entry.path().extension(), ".gif") << entry.path() << " stayed behind";
+  }
+}
+
+// The staged copy of a remote archive stops at the limit of the settings:
+// the partial copy is removed and the run, which reads the archive from the
+// server, finishes with a warning that names the server and the limit.
+TEST_F(RemoteRunTest, StagedArchiveStopsAtItsLimitWithAWarning) {
+  std::ofstream(dir_ / "access.log") << NcsaLog("a.example.com", 3000);
+  ASSERT_EQ(std::system(("gzip -c '" + (dir_ / "access.log").string() + "' > '" +
+                         (root_ / "access.log.gz").string() + "'")
+                            .c_str()),
+            0);
+  settings_.cacheFolder = (dir_ / "cache").string();
+  settings_.stagedArchiveLimitBytes = 1000;
+  const fs::path staged = dir_ / "cache" / "tallowick" / "staging" / "0" / "access.log.gz";
+  RecordingHost host;
+  RunResult result = Run(RemoteProfile("access.log.gz"), host);
+  ASSERT_TRUE(result.Finished()) << result.message;
+  EXPECT_THAT(result.warnings,
+              ElementsAre(AllOf(HasSubstr("ftp://127.0.0.1"), HasSubstr("access.log.gz"),
+                                HasSubstr("the limit of 1000 bytes"))));
+  EXPECT_FALSE(fs::exists(staged));
+
+  settings_.stagedArchiveLimitBytes = 1'000'000;
+  result = Run(RemoteProfile("access.log.gz"), host);
+  ASSERT_TRUE(result.Finished()) << result.message;
+  EXPECT_THAT(result.warnings, ::testing::IsEmpty());
+  EXPECT_EQ(fs::file_size(staged), fs::file_size(root_ / "access.log.gz"));
 }
 
 TEST_F(RunSiteTest, FailedMailStillFinishes) {

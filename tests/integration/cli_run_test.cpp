@@ -302,6 +302,7 @@ TEST(CliRun, ReportReadsFtpUrlsWithThePasswordFromAFile) {
                                          " --password-file pw --passive --json s.json");
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_THAT(run.out, HasSubstr("FTP: Reading Logfile..."));
+  EXPECT_THAT(run.out, HasSubstr("Log size: remote"));
   EXPECT_TRUE(fs::exists(dir / "stats.html"));
   const std::string json = test::ReadFileBytes(dir / "s.json");
   EXPECT_THAT(json, HasSubstr("10.1.1.6"));

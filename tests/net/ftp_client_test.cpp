@@ -1,5 +1,6 @@
 #include "net/ftp_client.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -23,6 +25,21 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::TempDir;
+using ::testing::AnyOf;
+using ::testing::HasSubstr;
+
+constexpr std::uint64_t kNoLimit = std::uint64_t{1} << 40;
+
+// The names in `folder`, sorted.
+std::vector<std::string> FolderNames(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 // A log of a few thousand lines, large enough to arrive in many pieces.
 std::string SomeLog(int lines) {
@@ -99,12 +116,15 @@ TEST_P(FtpTransferTest, ReadsListsFetchesAndPublishes) {
   std::vector<std::string> names = *listed;
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"logs/a.log", "logs/b.log"}));
+  listed = ListMatches(login_, "logs/?.log", never_);
+  ASSERT_TRUE(listed.ok()) << listed.message();
+  EXPECT_EQ(listed->size(), 2U);
 
   const fs::path fetched = work_ / "fetched.log";
-  ASSERT_TRUE(GetFile(login_, "access.log", fetched.string(), never_).ok());
+  ASSERT_TRUE(GetFile(login_, "access.log", fetched.string(), never_, kNoLimit).ok());
   EXPECT_EQ(test::ReadFileBytes(fetched), log);
   // A second fetch keeps the local copy.
-  EXPECT_FALSE(GetFile(login_, "logs/a.log", fetched.string(), never_).ok());
+  EXPECT_FALSE(GetFile(login_, "logs/a.log", fetched.string(), never_, kNoLimit).ok());
   EXPECT_EQ(test::ReadFileBytes(fetched), log);
 
   ASSERT_TRUE(CreateFolder(login_, "site/stats/images", never_).ok());
@@ -112,6 +132,30 @@ TEST_P(FtpTransferTest, ReadsListsFetchesAndPublishes) {
   EXPECT_TRUE(fs::is_directory(root_ / "site" / "stats" / "images"));
   ASSERT_TRUE(PutFile(login_, fetched.string(), "site/stats/report.html", never_).ok());
   EXPECT_EQ(test::ReadFileBytes(root_ / "site" / "stats" / "report.html"), log);
+  // A new upload replaces the file through a rename, and leaves nothing else.
+  ASSERT_TRUE(
+      PutFile(login_, (root_ / "logs" / "a.log").string(), "site/stats/report.html", never_).ok());
+  EXPECT_EQ(test::ReadFileBytes(root_ / "site" / "stats" / "report.html"), "a\n");
+  EXPECT_EQ(FolderNames(root_ / "site" / "stats"),
+            (std::vector<std::string>{"images", "report.html"}));
+}
+
+// An upload that breaks off (stopped here as soon as anything changes on
+// the server) leaves the old file whole.
+TEST_P(FtpTransferTest, BrokenUploadLeavesTheOldFileWhole) {
+  fs::create_directories(root_ / "site");
+  std::ofstream(root_ / "site" / "report.html") << "old report";
+  const std::string large = SomeLog(100000);
+  std::ofstream(work_ / "new.html", std::ios::binary) << large;
+  const StopRequested serverChanged = [this] {
+    return FolderNames(root_ / "site") != std::vector<std::string>{"report.html"} ||
+           test::ReadFileBytes(root_ / "site" / "report.html") != "old report";
+  };
+  EXPECT_FALSE(
+      PutFile(login_, (work_ / "new.html").string(), "site/report.html", serverChanged).ok());
+  EXPECT_EQ(test::ReadFileBytes(root_ / "site" / "report.html"), "old report");
+  ASSERT_TRUE(PutFile(login_, (work_ / "new.html").string(), "site/report.html", never_).ok());
+  EXPECT_EQ(test::ReadFileBytes(root_ / "site" / "report.html"), large);
 }
 
 TEST_P(FtpTransferTest, FailuresNameServerAndFileButNeverThePassword) {
@@ -125,8 +169,11 @@ TEST_P(FtpTransferTest, FailuresNameServerAndFileButNeverThePassword) {
   EXPECT_NE(refused.message().find("cut.log"), std::string::npos) << refused.message();
   EXPECT_EQ(refused.message().find("wrong-Password"), std::string::npos) << refused.message();
 
+  // The reason is the failure's, not a text libcurl wrote on its way (in
+  // active mode, about the data port) and went on.
   Result<std::unique_ptr<RemoteFile>> missing = RemoteFile::Open(login_, "absent.log", never_);
-  EXPECT_FALSE(missing.ok());
+  ASSERT_FALSE(missing.ok());
+  EXPECT_THAT(missing.message(), AnyOf(HasSubstr("does not exist"), HasSubstr("not found")));
 
   // The server drops the connection halfway: the reader ends as failed.
   Result<std::unique_ptr<RemoteFile>> cut = RemoteFile::Open(login_, "cut.log", never_);
@@ -211,6 +258,12 @@ TEST(Sftp, ReadsListsAndPublishesByHostKeyAndLogin) {
       PutFile(login, (work / "root" / "logs" / "b.txt").string(), root + "/site/images/b.txt", {})
           .ok());
   EXPECT_EQ(test::ReadFileBytes(work / "root" / "site" / "images" / "b.txt"), "b\n");
+  // OpenSSH renames over no file: the old one goes first.
+  ASSERT_TRUE(
+      PutFile(login, (work / "root" / "logs" / "a.log").string(), root + "/site/images/b.txt", {})
+          .ok());
+  EXPECT_EQ(test::ReadFileBytes(work / "root" / "site" / "images" / "b.txt"), log);
+  EXPECT_EQ(FolderNames(work / "root" / "site" / "images"), std::vector<std::string>{"b.txt"});
 
   // A host key that is not the one known is refused, naming the host.
   const std::string other = (work / "otherkey").string();
@@ -223,6 +276,36 @@ TEST(Sftp, ReadsListsAndPublishesByHostKeyAndLogin) {
   Result<std::unique_ptr<RemoteFile>> refused = RemoteFile::Open(login, root + "/logs/a.log", {});
   ASSERT_FALSE(refused.ok());
   EXPECT_NE(refused.message().find("127.0.0.1"), std::string::npos) << refused.message();
+}
+
+// A server that sends without end neither fills the memory with a listing
+// nor the disk with a download: each is cut off at its bound, named.
+TEST(EndlessServer, ListingAndDownloadStopAtTheirBounds) {
+  TempDir work;
+  fs::create_directories(work / "root");
+  std::ofstream(work / "root" / "logs.gz") << "x";
+  const auto server = test::StartStallingFtpServer(work, work / "root", "endless");
+  ASSERT_NE(server->port(), 0);
+  FtpServer login = At("127.0.0.1:" + std::to_string(server->port()));
+  login.silenceSeconds = 2;
+  const auto start = std::chrono::steady_clock::now();
+  // Without a bound, a few seconds would have been some gigabytes.
+  const StopRequested late = [start] {
+    return std::chrono::steady_clock::now() - start > std::chrono::seconds(4);
+  };
+
+  const Result<std::vector<std::string>> listed = ListMatches(login, "*.log", late);
+  ASSERT_FALSE(listed.ok());
+  EXPECT_THAT(listed.message(), HasSubstr("ftp://127.0.0.1:"));
+  EXPECT_THAT(listed.message(), HasSubstr("passed 4 MB"));
+
+  const fs::path copy = work / "logs.gz";
+  const Status fetched = GetFile(login, "logs.gz", copy.string(), late, 1'000'000);
+  ASSERT_FALSE(fetched.ok());
+  EXPECT_THAT(fetched.message(), HasSubstr("ftp://127.0.0.1:"));
+  EXPECT_THAT(fetched.message(), HasSubstr("larger than the limit of 1 MB"));
+  EXPECT_FALSE(fs::exists(copy)) << "the partial copy stays";
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
 }
 
 TEST(ServerAddress, ShowsSchemeHostAndPathWithoutLogin) {

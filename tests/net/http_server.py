@@ -44,6 +44,15 @@ class Handler(BaseHTTPRequestHandler):
     def do_GET(self):
         if self.path == "/slow.html":
             time.sleep(2)
+        if self.path == "/elsewhere.html":
+            # An open redirect of the site to another host name of this machine.
+            self.send_response(302)
+            self.send_header(
+                "Location", "http://localhost:%d/dated.html" % self.server.server_address[1]
+            )
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
         if self.path == "/moved.html":
             self.send_response(302)
             self.send_header("Location", "/dated.html")

@@ -12,6 +12,8 @@ listens, and takes any login. Downloads serve the files of ROOT by name
   no-reply     RETR and LIST are never answered
   mid-upload   an upload is never read and never answered
   refuse-mkd   folders neither exist nor can be made (550)
+  endless      a listing and every download send bytes without end (and
+               SIZE is not answered with a size)
 
 A real server does not stall on demand; this one holds its connections
 open until it is ended.
@@ -26,6 +28,15 @@ import time
 def stall():
     while True:
         time.sleep(3600)
+
+
+def send_forever(connection, chunk):
+    """Sends `chunk` again and again until the client goes away."""
+    try:
+        while True:
+            connection.sendall(chunk)
+    except OSError:
+        connection.close()
 
 
 class Session(threading.Thread):
@@ -79,7 +90,9 @@ class Session(threading.Thread):
                     self.say("250 ok" if verb == "CWD" else '257 "%s" created' % argument)
             elif verb == "SIZE":
                 content = self.file_bytes(argument)
-                if content is None:
+                if self.mode == "endless":
+                    self.say("502 no size of an endless file")
+                elif content is None:
                     self.say("550 no such file")
                 else:
                     self.say("213 %d" % len(content))
@@ -92,6 +105,9 @@ class Session(threading.Thread):
                     continue
                 self.say("150 sending")
                 connection = self.data()
+                if self.mode == "endless":
+                    send_forever(connection, b"\x1f\x8b" + b"x" * 65534)
+                    continue
                 if self.mode == "mid-file":
                     connection.sendall(content[: len(content) // 2])
                     stall()
@@ -109,6 +125,10 @@ class Session(threading.Thread):
                     % (os.path.getsize(os.path.join(self.root, n)), n)
                     for n in names
                 ]
+                if self.mode == "endless":
+                    line = "-rw-r--r-- 1 owner group 10 Jan 01 00:00 %s.log\r\n"
+                    send_forever(connection, "".join(line % i for i in range(1000)).encode())
+                    continue
                 if self.mode == "mid-list":
                     connection.sendall(lines[0].encode() if lines else b"-")
                     stall()

@@ -89,6 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
         TitleCase{"TitleNotClosedWithinTheBytesRead", "/unclosed.html", false, false, Titled("")},
         TitleCase{"LongPageReadOnlyToTheLimit", "/long.html", false, false, Titled("Long")},
         TitleCase{"RedirectFollowed", "/moved.html", false, false, Titled("Caf\u00e9 Menu")},
+        TitleCase{"RedirectToAnotherHostNotFollowed", "/elsewhere.html", false, false, ""},
         TitleCase{"HostileTitleAndDateEscaped", "/hostile.html", false, false,
                   std::string(kOpen) + kDated + "&lt;b&gt;" + kTitle +
                       "&lt;script&gt;alert(1)&lt;/script&gt; AT&amp;T &copy; &amp;bad" + kClose},
