@@ -158,13 +158,22 @@ bool ProxyNamed(const std::string& scheme) {
 }
 
 // Which addresses a fetch may connect to, and the one it was refused.
+// Every request of a fetch goes to the site's own host. Where the first
+// connection finds that host, on this machine or its network (an intranet
+// site, "http://wiki/"), the later ones may go too; a site found at a public
+// address is never led into them by a name that changes its address
+// between two requests.
 struct AddressRule {
   bool anyAddress = false;
+  bool connected = false;
   std::string refused;
 
   static curl_socket_t Open(void* self, curlsocktype, curl_sockaddr* address) {
     AddressRule& rule = *static_cast<AddressRule*>(self);
-    if (!rule.anyAddress && KindOfAddress(address->addr) != AddressKind::Public) {
+    const bool ownNetwork = KindOfAddress(address->addr) != AddressKind::Public;
+    if (!rule.connected && ownNetwork) rule.anyAddress = true;
+    rule.connected = true;
+    if (!rule.anyAddress && ownNetwork) {
       char text[INET6_ADDRSTRLEN] = "?";
       const void* bytes =
           address->family == AF_INET6
