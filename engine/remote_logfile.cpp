@@ -81,11 +81,6 @@ Result<std::unique_ptr<LineSource>> OpenRemoteLogfile(const CSiteProfile& profil
   return std::unique_ptr<LineSource>(std::make_unique<LineReader>(std::move(bytes)));
 }
 
-bool NamesRemoteWildcard(const std::string& logfileSetting) {
-  const std::string pattern = RemotePatternOf(logfileSetting);
-  return pattern.find_first_of("*?", pattern.rfind('/') + 1) != std::string::npos;
-}
-
 Result<std::string> ExpandRemoteWildcards(const CSiteProfile& profile, const RemoteAccess& access) {
   Result<std::vector<std::string>> matches = ListMatches(
       LogfileServerOf(profile, access), RemotePatternOf(profile.GetLogfilePath()), access.stop);

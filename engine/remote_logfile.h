@@ -35,11 +35,6 @@ Result<std::unique_ptr<LineSource>> OpenRemoteLogfile(const CSiteProfile& profil
                                                       const std::string& name,
                                                       const RemoteAccess& access);
 
-// Whether a remote logfile setting asks for a listing: its pattern (the
-// text before the first "|", the whole setting when that is shorter than 2
-// characters) has a "*" or "?" in its last component.
-bool NamesRemoteWildcard(const std::string& logfileSetting);
-
 // The file list ("name|" for each) of a remote logfile setting with
 // wildcards: its pattern listed on the logfile server; folders are left
 // out.

@@ -23,6 +23,7 @@
 #include "logs/log_format.h"
 #include "logs/logfile_list.h"
 #include "logs/logfile_records.h"
+#include "logs/wildcard_expansion.h"
 #include "mail/report_mail.h"
 #include "report/report_assembly.h"
 #include "settings/settings.h"
@@ -208,7 +209,7 @@ class SiteRun {
     }
     std::string fileList = setting;
     ListedNames listed = ListedNames::kTyped;
-    if (remote_ && NamesRemoteWildcard(setting)) {
+    if (remote_ && NamesWildcard(setting)) {
       Result<std::string> matches = ExpandRemoteWildcards(profile_, RemoteAccessOf());
       if (!matches.ok()) {
         Notify(Notice{matches.message()});

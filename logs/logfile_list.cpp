@@ -91,8 +91,7 @@ std::optional<std::string> LogfileNames::Next() {
 }
 
 LocalFiles LocalFileList(std::string_view logfileSetting) {
-  if (logfileSetting.find('*') == std::string_view::npos)
-    return {std::string(logfileSetting), ListedNames::kTyped, {}};
+  if (!NamesWildcard(logfileSetting)) return {std::string(logfileSetting), ListedNames::kTyped, {}};
   WildcardMatches matches = ExpandLocalWildcards(logfileSetting);
   return {std::move(matches.fileList), ListedNames::kMatched, std::move(matches.leftOut)};
 }

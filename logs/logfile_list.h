@@ -46,7 +46,7 @@ std::string ExpandTimeCodes(std::string_view name, const std::tm& time);
 
 // The files that a local logfile setting stands for.
 struct LocalFiles {
-  // The wildcard matches when the setting contains "*", otherwise the
+  // The wildcard matches when the setting NamesWildcard, otherwise the
   // setting itself.
   std::string fileList;
   ListedNames listed = ListedNames::kTyped;

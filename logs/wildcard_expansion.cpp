@@ -95,6 +95,14 @@ bool ComesEarlier(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+bool NamesWildcard(std::string_view logfileSetting) {
+  std::string_view pattern = logfileSetting.substr(0, logfileSetting.find('|'));
+  if (pattern.size() < kMinPatternLength) pattern = logfileSetting;
+  const std::size_t lastSeparator = pattern.find_last_of("/\\");
+  const std::size_t nameStart = lastSeparator == std::string_view::npos ? 0 : lastSeparator + 1;
+  return pattern.find_first_of("*?", nameStart) != std::string_view::npos;
+}
+
 bool IsListableFileName(std::string_view name) {
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);

@@ -6,6 +6,13 @@
 
 namespace tlw {
 
+// Whether a logfile setting, local or remote, stands for the files its
+// pattern matches: the pattern (the text before the first "|", the whole
+// setting when that is shorter than 2 characters) has a "*" or "?" in its
+// last component. Folders are never matched, so a "*" in a folder's name is
+// taken as it is written.
+bool NamesWildcard(std::string_view logfileSetting);
+
 // What a local wildcard pattern matched.
 struct WildcardMatches {
   // Each matching file's path followed by "|"; empty when nothing matches.

@@ -212,15 +212,16 @@ TEST(DeleteLogfile, DeletesOnlyTheFileThatWasReadOrSaysWhyNot) {
   EXPECT_NE(again.message().find(path.string()), std::string::npos);
 }
 
-// A remote setting is listed when the last component of its pattern (the
-// text before the first "|") holds a wildcard.
-TEST(RemoteWildcard, ListsOnlyAPatternWithWildcardsInItsLastComponent) {
-  for (const char* setting :
-       {"*.log", "logs/u_ex??????.log", "/var/log/access.log*|", "logs/a?.log|b.log|", "?|"}) {
-    EXPECT_TRUE(NamesRemoteWildcard(setting)) << setting;
+// A setting is expanded when the last component of its pattern (the text
+// before the first "|") holds a wildcard.
+TEST(WildcardExpansion, ExpandsOnlyAPatternWithWildcardsInItsLastComponent) {
+  for (const char* setting : {"*.log", "logs/u_ex??????.log", "/var/log/access.log*|",
+                              "logs/a?.log|b.log|", "?|", "C:\\logs\\*.*"}) {
+    EXPECT_TRUE(NamesWildcard(setting)) << setting;
   }
-  for (const char* setting : {"access.log", "logs*/access.log", "a.log|b*.log|", "/l?gs/a.log"}) {
-    EXPECT_FALSE(NamesRemoteWildcard(setting)) << setting;
+  for (const char* setting :
+       {"access.log", "logs*/access.log", "a.log|b*.log|", "/l?gs/a.log", "l*\\a.log"}) {
+    EXPECT_FALSE(NamesWildcard(setting)) << setting;
   }
 }
 
