@@ -289,10 +289,10 @@ Result<ReportOutcome> GenerateReport(const ReportInput& input) {
 
   // The whole report replaces the old one at once, so a failed write (a full
   // disk, a missing folder) never leaves half a report behind.
-  const Status written =
-      device ? WriteToDevice(openedFile, job.html)
-             : WriteFileAtomically(openedFile, job.html, FileAccess::kKeepOrUmask,
-                                   Durability::kReplaceOnly);
+  const Status written = device
+                             ? WriteToDevice(openedFile, job.html)
+                             : WriteFileAtomically(openedFile, job.html, FileAccess::kKeepOrUmask,
+                                                   Durability::kReplaceOnly);
   if (!written.ok()) {
     const std::string text = "Error creating HTML report: " + openedFile;
     if (input.host.notifier != nullptr) input.host.notifier->ShowMessage(text, kApplicationTitle);
