@@ -24,18 +24,22 @@ fs::path RunningProgramFolder() {
   return program.parent_path();
 }
 
+fs::path InstalledDataFile(const fs::path& programFolder, const std::string& name) {
+  if (programFolder.empty()) return {};
+  const fs::path up = programFolder.parent_path();
+  for (const fs::path& candidate :
+       std::array{programFolder / name, up / name, up / "share" / "tallowick" / name}) {
+    if (IsFile(candidate)) return candidate;
+  }
+  return {};
+}
+
 fs::path CountryTablePath(const std::string& programDirectory) {
   if (!programDirectory.empty()) {
     const fs::path inProgramDirectory = fs::path(programDirectory) / kCountryTableName;
     if (IsFile(inProgramDirectory)) return inProgramDirectory;
   }
-  const fs::path folder = RunningProgramFolder();
-  if (folder.empty()) return {};
-  for (const fs::path& candidate :
-       std::array{folder / kCountryTableName, folder.parent_path() / kCountryTableName}) {
-    if (IsFile(candidate)) return candidate;
-  }
-  return {};
+  return InstalledDataFile(RunningProgramFolder(), kCountryTableName);
 }
 
 }  // namespace tlw

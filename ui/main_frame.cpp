@@ -16,6 +16,7 @@
 #include <QToolBar>
 
 #include "base/run_host.h"
+#include "engine/run_files.h"
 #include "ui/icon_resources.h"
 #include "ui/site_dialogs.h"
 #include "ui/tallowick_view.h"
@@ -203,6 +204,9 @@ QString CMainFrame::HelpFilePath() const {
   const QString inProgramDirectory =
       QString::fromStdString(view_->Settings().GetProgramDirectory()) + "/" + name;
   if (QFileInfo::exists(inProgramDirectory)) return inProgramDirectory;
+  const std::filesystem::path installed =
+      InstalledDataFile(QCoreApplication::applicationDirPath().toStdString(), name.toStdString());
+  if (!installed.empty()) return QString::fromStdString(installed.string());
   return QCoreApplication::applicationDirPath() + "/" + name;
 }
 

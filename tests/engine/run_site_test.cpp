@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "base/run_stages.h"
+#include "engine/run_files.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"
@@ -473,6 +474,24 @@ TEST_F(RunSiteTest, CountryTableOfTheProgramDirectoryComesFirst) {
   Snapshot snapshot;
   ASSERT_TRUE(Run(Profile(path.string()), host, &snapshot).Finished());
   EXPECT_EQ(snapshot.countries, (Hosts{{"Deutschland", 2}}));
+}
+
+// The build tree keeps the data one folder above the programs, an installed
+// tree in share/tallowick beside bin/; the first place that has it wins.
+TEST(InstalledDataFileTest, FoundBesideAboveOrInTheSharedDataFolder) {
+  const tlw::test::TempDir tree;
+  const std::filesystem::path bin = tree / "bin";
+  std::filesystem::create_directories(tree / "share" / "tallowick");
+  std::filesystem::create_directories(bin);
+  EXPECT_TRUE(InstalledDataFile(bin, "Country_Codes.dat").empty());
+  tree.Write("share/tallowick/Country_Codes.dat", "x");
+  EXPECT_EQ(InstalledDataFile(bin, "Country_Codes.dat"),
+            tree / "share" / "tallowick" / "Country_Codes.dat");
+  tree.Write("Country_Codes.dat", "x");
+  EXPECT_EQ(InstalledDataFile(bin, "Country_Codes.dat"), tree / "Country_Codes.dat");
+  tree.Write("bin/Country_Codes.dat", "x");
+  EXPECT_EQ(InstalledDataFile(bin, "Country_Codes.dat"), bin / "Country_Codes.dat");
+  EXPECT_TRUE(InstalledDataFile({}, "Country_Codes.dat").empty());
 }
 
 struct OpenCase {

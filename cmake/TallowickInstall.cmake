@@ -1,0 +1,9 @@
+# What `cmake --install` lays out, in the places a Linux desktop and shell
+# look for them. The programs go to bin/ (their own CMakeLists.txt);
+# their run-time data to share/tallowick/, where they find it from
+# <exe dir>/../share/tallowick, so a moved install tree keeps working.
+include(GNUInstallDirs)
+
+set(TLW_DATA_DIR ${CMAKE_INSTALL_DATADIR}/tallowick)
+install(FILES data/Country_Codes.dat data/Tallowick_Help.html data/sample_access.log
+        DESTINATION ${TLW_DATA_DIR})
