@@ -7,3 +7,5 @@ include(GNUInstallDirs)
 set(TLW_DATA_DIR ${CMAKE_INSTALL_DATADIR}/tallowick)
 install(FILES data/Country_Codes.dat data/Tallowick_Help.html data/sample_access.log
         DESTINATION ${TLW_DATA_DIR})
+install(FILES data/man/tallowick-cli.1 data/man/tallowick.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
