@@ -9,3 +9,9 @@ install(FILES data/Country_Codes.dat data/Tallowick_Help.html data/sample_access
         DESTINATION ${TLW_DATA_DIR})
 install(FILES data/man/tallowick-cli.1 data/man/tallowick.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES data/completion/tallowick-cli.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tallowick-cli)
+install(FILES data/completion/_tallowick-cli
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+install(FILES data/completion/tallowick-cli.fish
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
