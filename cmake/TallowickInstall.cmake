@@ -15,3 +15,13 @@ install(FILES data/completion/_tallowick-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
 install(FILES data/completion/tallowick-cli.fish
         DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
+if(TLW_BUILD_UI)
+  install(FILES data/desktop/com.example.Tallowick.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES data/desktop/com.example.Tallowick.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES data/icons/tallowick.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+          RENAME com.example.Tallowick.svg)
+endif()
+

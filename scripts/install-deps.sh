@@ -14,6 +14,7 @@ packages=(
   iso-codes tzdata clang-format clang libclang-rt-14-dev
   qt6-base-dev xvfb xauth imagemagick
   chromium python3-aiosmtpd
+  man-db groff-base desktop-file-utils appstream dpkg-dev file
 )
 
 if [[ "${1:-}" == "--print" ]]; then
