@@ -1,5 +1,6 @@
 # What `cmake --install` lays out, in the places a Linux desktop and shell
-# look for them. The programs go to bin/ (their own CMakeLists.txt);
+# look for them, and the Debian package that CPack makes of it
+# (`cpack -G DEB`). The programs go to bin/ (their own CMakeLists.txt);
 # their run-time data to share/tallowick/, where they find it from
 # <exe dir>/../share/tallowick, so a moved install tree keeps working.
 include(GNUInstallDirs)
@@ -15,6 +16,8 @@ install(FILES data/completion/_tallowick-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
 install(FILES data/completion/tallowick-cli.fish
         DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
+install(FILES docs/scheduling/tallowick.service docs/scheduling/tallowick.timer
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 if(TLW_BUILD_UI)
   install(FILES data/desktop/com.example.Tallowick.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -24,4 +27,3 @@ if(TLW_BUILD_UI)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
           RENAME com.example.Tallowick.svg)
 endif()
-
