@@ -27,3 +27,25 @@ if(TLW_BUILD_UI)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
           RENAME com.example.Tallowick.svg)
 endif()
+
+set(CPACK_PACKAGE_NAME tallowick)
+set(CPACK_PACKAGE_VENDOR "Tallowick developers")
+set(CPACK_PACKAGE_CONTACT "Tallowick developers <tallowick@example.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "web statistics: access logs into an HTML traffic report")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Tallowick reads the access logs of web servers (NCSA, W3C and other layouts, plain or \
+gzip, local or over FTP, FTPS and SFTP) and writes an HTML report with bar graphs. \
+tallowick-cli runs from a terminal, cron or a systemd timer; tallowick is the desktop program.")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY tallowick)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION web)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.example.com/tallowick/")
+# dpkg-shlibdeps finds the libraries the programs link; libcurl is opened
+# with dlopen at the first transfer, so it is named here.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "geoip-database")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland, bash-completion")
+include(CPack)

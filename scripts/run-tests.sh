@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with warnings as errors, checks the
-# formatting and runs the whole test suite. This is the README's test command
-# and what CI runs.
+# formatting and runs the whole test suite, then builds, installs and runs the
+# Debian package. This is the README's test command and what CI runs.
 #
 # Then the sanitizer builds: the whole suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (the asan preset), and the runs of several sites
@@ -15,6 +15,8 @@ bash scripts/check-format.sh
 cmake --preset ci
 cmake --build build/ci -j2
 ctest --test-dir build/ci --output-on-failure -j2 --timeout 600
+# The Debian package of the same build, installed and run.
+bash scripts/test-package.sh build/ci
 
 if [[ "${TLW_SANITIZERS:-1}" == 0 ]]; then
   exit 0
