@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/run_console.h"
+#include "engine/library_versions.h"
 
 namespace tlw::cli {
 namespace {
@@ -39,6 +40,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   app.require_subcommand(0, 1);
   std::string directory = ".";
   bool salvage = false;
+  bool quiet = false;
+  bool version = false;
   app.add_option("--dir", directory,
                  "Program directory that holds Tallowick.Settings (default: the current one; "
                  "made when missing)");
@@ -46,6 +49,12 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                "Go on with the sites read from a damaged settings file (a copy of the file is "
                "kept as Tallowick.Settings.damaged, or .damaged.1, .damaged.2 ... beside an "
                "earlier copy)");
+
+  app.add_flag("--version", version,
+               "Print the program's version and those of libcurl, GD and zlib, and exit");
+  app.add_flag("-q,--quiet", quiet,
+               "Print no progress lines and no \"Report:\" line, only warnings and errors "
+               "(progress always goes to standard error)");
 
   std::vector<std::unique_ptr<Command>> commands;
   for (CommandFactory add : AllCommands()) commands.push_back(add(app));
@@ -59,7 +68,12 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     return kExitUsage;
   }
 
-  const CliContext context{directory, salvage, out, err};
+  if (version) {
+    out << VersionText(kProgram, TLW_VERSION);
+    return kExitOk;
+  }
+
+  const CliContext context{directory, salvage, quiet, out, err};
   for (const auto& command : commands) {
     if (!command->Subcommand()->parsed()) continue;
     Status status = command->Run(context);

@@ -16,6 +16,7 @@ namespace tlw::cli {
 struct CliContext {
   std::filesystem::path directory;  // program directory holding the settings file
   bool salvage = false;             // go on with the sites read from a damaged file
+  bool quiet = false;               // no progress lines: only warnings and errors
   std::ostream& out;
   std::ostream& err;
 };

@@ -1,5 +1,6 @@
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -9,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/run_console.h"
 #include "cli/site_runs.h"
+#include "cli/statistics_json.h"
 #include "report/theme.h"
 #include "settings/extension_settings.h"
 #include "settings/field_value.h"
@@ -28,7 +30,8 @@ class ReportCommand : public Command {
                                    "settings, saved nowhere")) {
     CLI::App* sub = Subcommand();
     sub->add_option("logfiles", logfiles_,
-                    "Logfiles, read in this order (wildcards and date codes allowed in one)")
+                    "Logfiles, read in this order (wildcards and date codes allowed in one); "
+                    "\"-\" alone reads the log from standard input, plain or gzip")
         ->required();
     sub->add_option("-o,--output", output_, "Path of the HTML report (default: ./stats.html)");
     sub->add_option("--theme", theme_, "Report theme")
@@ -41,7 +44,9 @@ class ReportCommand : public Command {
     to->needs(from);
     sub->add_flag("--resolve", resolve_, "Turn IP addresses into host names (slower)");
     sub->add_option("--site", site_, "The site's homepage URL, shown in the report");
-    sub->add_option("--json", json_, "Also write the statistics as JSON to FILE");
+    sub->add_option("--json", json_,
+                    "Also write the statistics as JSON to FILE (\"-\": to standard output, "
+                    "and the \"Report:\" line goes to standard error)");
     sub->add_option("--user", user_, "User name for ftp://, ftps:// and sftp:// logfiles");
     sub->add_option("--password-file", passwordFile_,
                     "File whose first line is the password for remote logfiles");
@@ -63,8 +68,11 @@ class ReportCommand : public Command {
 
     // Reports of this command share folders with each other and with no
     // saved site, so their graphs are named after the report file.
-    const std::vector<SiteJob> jobs{
-        {.row = 0, .profile = *profile, .jsonPath = json_, .graphsNamedAfterReport = true}};
+    const std::vector<SiteJob> jobs{{.row = 0,
+                                     .profile = *profile,
+                                     .jsonPath = json_,
+                                     .graphsNamedAfterReport = true,
+                                     .standardInput = logfiles_.front() == "-"}};
     std::vector<SiteOutcome> outcomes;
     {
       CDNSCache cache;
@@ -76,8 +84,10 @@ class ReportCommand : public Command {
       }
       outcomes = RunSites(context, jobs, RunSettingsFor(settings, extensions), cache);
     }
-    if (outcomes[0].result.Finished()) {
-      context.out << "Report: " << ConsoleText((*profile)->GetFinalReportFileName()) << '\n';
+    if (outcomes[0].result.Finished() && !context.quiet) {
+      // Standard output holds nothing but the statistics when they go there.
+      std::ostream& stream = json_ == kStandardOutputName ? context.err : context.out;
+      stream << "Report: " << ConsoleText((*profile)->GetFinalReportFileName()) << '\n';
     }
     return SummarizeRuns(jobs, outcomes);
   }
@@ -134,6 +144,10 @@ class ReportCommand : public Command {
   Result<std::shared_ptr<CSiteProfile>> Profile() const {
     auto profile = std::make_shared<CSiteProfile>();
     std::vector<std::string> names = logfiles_;
+    // Standard input is read once and alone: in a list "-" would be a file.
+    if (names.size() > 1 && std::find(names.begin(), names.end(), "-") != names.end()) {
+      return Status::Error("-: standard input is read alone, not with other logfiles");
+    }
     if (Status remote = TakeRemoteLogfiles(*profile, names); !remote.ok()) return remote;
     std::string logfiles = names.front();
     if (names.size() > 1) {

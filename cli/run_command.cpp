@@ -27,7 +27,8 @@ class RunCommand : public Command {
     Subcommand()->add_option(
         "--json", json_,
         "Also write each site's statistics as JSON to FILE with the row before its extension "
-        "(stats.json: stats.0.json, stats.1.json ...)");
+        "(stats.json: stats.0.json, stats.1.json ...); \"-\" writes them to standard output, "
+        "one whole document per site in the order the sites finish counting");
     Subcommand()->parse_complete_callback([this] {
       if (rows_.empty() && !all_)
         throw CLI::ValidationError("run", "name the rows to run, or --all");
@@ -50,9 +51,12 @@ class RunCommand : public Command {
     std::vector<FieldSize> sizesBefore;
     for (std::size_t row : *rows) {
       SiteJob job{row, profiles[row], {}};
-      // A device (/dev/null, a pipe) takes every site's statistics as it is.
+      // Standard output or a device (/dev/null, a pipe) takes every site's
+      // statistics as they are.
       if (!json_.empty()) {
-        job.jsonPath = IsDeviceFile(json_) ? std::filesystem::path(json_) : RowJsonPath(json_, row);
+        job.jsonPath = json_ == kStandardOutputName || IsDeviceFile(json_)
+                           ? std::filesystem::path(json_)
+                           : RowJsonPath(json_, row);
       }
       jobs.push_back(std::move(job));
       sizesBefore.push_back(profiles[row]->GetLastLogfileSize());

@@ -179,7 +179,9 @@ std::string Tag(const SiteJob& job) { return "[" + std::to_string(job.row) + "] 
 // every address looked up; only the first is shown, the progress line
 // counts the rest.
 void ShowStage(RunConsole& console, const SiteJob& job, JobState& state, SiteOutcome& outcome,
-               int stage) {
+               int stage, bool quiet) {
+  if (stage == kStageFinished) outcome.finishTime = std::time(nullptr);
+  if (quiet) return;
   const int previous = state.lastStage;
   state.lastStage = stage;
   if (stage == kStageResolving) {
@@ -195,21 +197,20 @@ void ShowStage(RunConsole& console, const SiteJob& job, JobState& state, SiteOut
     return;
   }
   if (stage == kStageFinished) {
-    outcome.finishTime = std::time(nullptr);
     console.Out(Tag(job) + std::string(StageText(stage)) + FinishTimeText(outcome.finishTime));
     return;
   }
   console.Out(Tag(job) + std::string(StageText(stage)));
 }
 
-void ShowEnd(RunConsole& console, const SiteJob& job, const SiteOutcome& outcome) {
+void ShowEnd(RunConsole& console, const SiteJob& job, const SiteOutcome& outcome, bool quiet) {
   for (const std::string& warning : outcome.result.warnings) {
     console.Err("tallowick-cli: warning: " + Tag(job) + ConsoleText(warning));
   }
-  if (outcome.result.Finished()) {
+  if (!quiet && outcome.result.Finished()) {
     // The run wrote these before it ended; it no longer touches them.
     console.Out(Tag(job) + "Time taken: " + job.profile->GetTimeTaken());
-  } else if (outcome.result.finalStage == 0) {
+  } else if (!quiet && outcome.result.finalStage == 0) {
     console.Out(Tag(job) + "Stopped");
   }
   if (!outcome.json.ok()) console.Err("tallowick-cli: " + Tag(job) + outcome.json.message());
@@ -227,8 +228,11 @@ void StopRuns(const std::vector<SiteJob>& jobs, const std::vector<JobState>& sta
 
 std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<SiteJob>& jobs,
                                   const RunSettings& settings, CDNSCache& cache) {
-  const bool live = &context.err == &std::cerr && isatty(STDERR_FILENO) != 0;
-  RunConsole console(context.out, context.err, live, live ? TerminalWidth() : 80);
+  const bool live = !context.quiet && &context.err == &std::cerr && isatty(STDERR_FILENO) != 0;
+  // Progress goes to standard error with the messages, so that standard
+  // output holds only what a command is asked for (the statistics with
+  // --json -, the report's path).
+  RunConsole console(context.err, context.err, live, live ? TerminalWidth() : 80);
   EventQueue queue;
   std::vector<SiteOutcome> outcomes(jobs.size());
   std::vector<JobState> states(jobs.size());
@@ -244,9 +248,17 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
       RunOptions options;
       options.progress = states[i].progress.get();
       options.graphsNamedAfterReport = jobs[i].graphsNamedAfterReport;
+      options.standardInput = jobs[i].standardInput;
       if (!jobs[i].jsonPath.empty()) {
         options.onStatistics = [&, i](const CSiteProfile& profile) {
-          outcomes[i].json = WriteStatistics(jobs[i].jsonPath, profile);
+          if (jobs[i].jsonPath == kStandardOutputName) {
+            // Several sites take turns: each document reaches the output whole.
+            static std::mutex outputTurn;
+            std::lock_guard turn(outputTurn);
+            outcomes[i].json = WriteStatisticsJson(context.out, profile);
+          } else {
+            outcomes[i].json = WriteStatistics(jobs[i].jsonPath, profile);
+          }
         };
       }
       outcomes[i].result =
@@ -268,7 +280,8 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
       const SiteJob& job = jobs[event.job];
       switch (event.kind) {
         case Event::Kind::Stage:
-          ShowStage(console, job, states[event.job], outcomes[event.job], event.stage);
+          ShowStage(console, job, states[event.job], outcomes[event.job], event.stage,
+                    context.quiet);
           break;
         case Event::Kind::Message:
           outcomes[event.job].shown.push_back(ConsoleText(event.text));
@@ -277,7 +290,7 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
         case Event::Kind::Ended:
           states[event.job].ended = true;
           --running;
-          ShowEnd(console, job, outcomes[event.job]);
+          ShowEnd(console, job, outcomes[event.job], context.quiet);
           break;
       }
     }

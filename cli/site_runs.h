@@ -25,10 +25,13 @@ namespace tlw::cli {
 struct SiteJob {
   std::size_t row = 0;
   std::shared_ptr<CSiteProfile> profile;
-  std::filesystem::path jsonPath;  // where its statistics go; empty for none
+  // Where its statistics go: a file, "-" for context.out, empty for none.
+  std::filesystem::path jsonPath;
   // Graphs named after the report file rather than the row and last day
   // (RunOptions::graphsNamedAfterReport): for a site that is saved nowhere.
   bool graphsNamedAfterReport = false;
+  // A logfile setting of "-" reads standard input (RunOptions::standardInput).
+  bool standardInput = false;
 };
 
 // How one site's run ended.
@@ -41,9 +44,9 @@ struct SiteOutcome {
 
 // Runs every job on a thread of its own, as the desktop program does, and
 // waits for all of them. While they work, each stage is printed on
-// context.out as "[row] <stage text>" and each message of a run on
-// context.err; when context.err is a terminal it also shows a live progress
-// line per site. Ctrl+C (or SIGTERM) stops the runs through their running
+// context.err as "[row] <stage text>" (unless context.quiet), and so is each
+// message of a run; when context.err is a terminal it also shows a live
+// progress line per site. Ctrl+C (or SIGTERM) stops the runs through their running
 // flags; a second one ends the program at once. The profiles' rows become
 // their `listIndex`. Every run reads `settings`. Returns one outcome per
 // job, in order.

@@ -153,6 +153,15 @@ Status WriteStatisticsJson(const std::filesystem::path& path, const CSiteProfile
   return file.Commit();
 }
 
+Status WriteStatisticsJson(std::ostream& out, const CSiteProfile& profile) {
+  WriteJson(profile, [&out](std::string_view piece) {
+    out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+  });
+  out.flush();
+  if (!out) return Status::Error("Cannot write the statistics to standard output");
+  return Status::Ok();
+}
+
 std::filesystem::path RowJsonPath(const std::filesystem::path& file, std::size_t row) {
   std::filesystem::path path = file;
   const std::string extension = file.extension().string();

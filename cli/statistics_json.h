@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,11 @@ namespace tlw::cli {
 // and renamed over the old file at the end; a device (/dev/null, a pipe)
 // is written as it is.
 Status WriteStatisticsJson(const std::filesystem::path& path, const CSiteProfile& profile);
+// The same text written to `out` (standard output for "--json -"), flushed.
+Status WriteStatisticsJson(std::ostream& out, const CSiteProfile& profile);
+
+// The --json name that stands for standard output.
+inline constexpr std::string_view kStandardOutputName = "-";
 
 // `text` as a JSON string literal. Valid UTF-8 is kept as it is; every
 // byte that is not part of valid UTF-8 becomes the escape of the lone

@@ -180,6 +180,9 @@ class SiteRun {
       case ReadEnd::Failed:
         return failure_;
     }
+    // An empty log or a range without records still makes a report (of
+    // zeros), but not without a word.
+    if (stats_.uniqueHosts == 0) warnings_.push_back(NoRecordsWarning());
     CompleteStatistics();
     if (!profile_.GetRunning()) return Cancelled();
     NameCountries(stats_.countries, LoadCountryNames(CountryTablePath(settings_.programDirectory)));
@@ -194,6 +197,7 @@ class SiteRun {
 
   ReadEnd ReadLogfiles() {
     const std::string setting = profile_.GetLogfilePath();
+    if (options_.standardInput && !remote_ && setting == "-") return ReadStandardInput();
     if (NamesArchive(setting)) {
       Result<std::filesystem::path> staging =
           CreateStagingFolder(settings_.cacheFolder, profile_.GetListIndex());
@@ -234,7 +238,24 @@ class SiteRun {
       const ReadEnd end = remote_ ? ReadRemote(*name) : ReadLocal(*name);
       if (end != ReadEnd::Done) return end;
     }
+    warnings_.insert(warnings_.end(), names.Unread().begin(), names.Unread().end());
     return ReadEnd::Done;
+  }
+
+  std::string NoRecordsWarning() const {
+    const std::string lines = std::to_string(linesRead_) + (linesRead_ == 1 ? " line" : " lines");
+    if (linesRead_ == 0) {
+      return "No records were counted: the logfile " + profile_.GetLogfilePath() +
+             " holds no lines";
+    }
+    if (profile_.GetProcessEntireLog() == 0) {
+      return "No records were counted: none of the " + lines + " read lies between " +
+             RangeDayText(profile_.GetReportFrom()) + " and " +
+             RangeDayText(profile_.GetReportTo());
+    }
+    return "No records were counted from the " + lines +
+           " read: each was filtered out or named "
+           "no host or URL";
   }
 
   ReadEnd ReadRemote(const std::string& name) {
@@ -259,6 +280,24 @@ class SiteRun {
                         .stop = [this] { return !profile_.GetRunning(); },
                         .connectSeconds = settings_.connectSeconds,
                         .silenceSeconds = settings_.serverSilenceSeconds};
+  }
+
+  // Standard input: read once, through the pipeline as its size is
+  // unknown, and never deleted by the oversized-logfile rule.
+  ReadEnd ReadStandardInput() {
+    Result<std::unique_ptr<LocalLogfile>> file = LocalLogfile::OpenStandardInput();
+    if (!file.ok()) {
+      Notify(Notice{file.message()});
+      return FailRead(kStageLogfileError, file.message());
+    }
+    profile_.SetLastLogfileSize(0);
+    if (options_.progress != nullptr) {
+      options_.progress->fileSize.store(0, std::memory_order_relaxed);
+      options_.progress->compressed.store((*file)->Compressed(), std::memory_order_relaxed);
+    }
+    Post(kStageLogSize);
+    Post(kStageReading);
+    return ReadRecords(**file, (*file)->Name(), true);
   }
 
   ReadEnd ReadLocal(const std::string& name) {

@@ -59,6 +59,9 @@ struct RunOptions {
   // after the row and the last day: for a report that is no saved site,
   // whose row says nothing and which may share its folder with another.
   bool graphsNamedAfterReport = false;
+  // A logfile setting of "-" reads the process's standard input (the
+  // command line's `report -`). Off, "-" is a file name like any other.
+  bool standardInput = false;
 };
 
 // One run of the site `profile` on the calling thread: reads its logfiles,

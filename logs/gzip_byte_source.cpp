@@ -125,4 +125,6 @@ std::size_t GzipByteSource::Read(char* dest, std::size_t capacity) {
   return capacity - z.avail_out;
 }
 
+std::string ZlibVersion() { return zlibVersion(); }
+
 }  // namespace tlw

@@ -8,6 +8,9 @@
 
 namespace tlw {
 
+// The version of the zlib in use (zlibVersion()).
+std::string ZlibVersion();
+
 // The decompressed bytes of a gzip file read from an open descriptor (not
 // owned), without unpacking it to disk. Several gzip members one after the
 // other, as `cat a.gz b.gz` makes them, read as one stream; bytes after the

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <system_error>
 
 #include <fcntl.h>
@@ -46,6 +47,30 @@ Status RefuseIfNotRegular(const std::string& name, mode_t mode) {
                        "!");
 }
 
+// The bytes read ahead to look for the gzip magic, then the rest of the
+// stream they came from.
+class ReadAheadByteSource final : public ByteSource {
+ public:
+  ReadAheadByteSource(std::string readAhead, int fd, std::string name)
+      : readAhead_(std::move(readAhead)), rest_(fd, std::move(name)) {}
+
+  std::size_t Read(char* dest, std::size_t capacity) override {
+    if (given_ < readAhead_.size()) {
+      const std::size_t count = std::min(capacity, readAhead_.size() - given_);
+      std::memcpy(dest, readAhead_.data() + given_, count);
+      given_ += count;
+      return count;
+    }
+    return rest_.Read(dest, capacity);
+  }
+  const SourceEnd& End() const override { return rest_.End(); }
+
+ private:
+  std::string readAhead_;
+  std::size_t given_ = 0;
+  PlainByteSource rest_;
+};
+
 Status CannotOpen(const std::string& name, int error) {
   return Status::Error("Local logfile (" + name +
                        ") cannot be opened: " + std::generic_category().message(error));
@@ -60,16 +85,13 @@ std::string LocalPath(std::string_view name) {
 }
 
 LocalLogfile::LocalLogfile(int fd, std::string name, std::uint64_t size, FileIdentity identity,
-                           bool compressed)
-    : fd_(fd), name_(std::move(name)), size_(size), identity_(identity), compressed_(compressed) {
-  std::unique_ptr<ByteSource> bytes;
-  if (compressed_) {
-    bytes = std::make_unique<GzipByteSource>(fd_, name_);
-  } else {
-    bytes = std::make_unique<PlainByteSource>(fd_, name_);
-  }
-  lines_ = std::make_unique<LineReader>(std::move(bytes));
-}
+                           bool compressed, std::unique_ptr<ByteSource> bytes)
+    : fd_(fd),
+      name_(std::move(name)),
+      size_(size),
+      identity_(identity),
+      compressed_(compressed),
+      lines_(std::make_unique<LineReader>(std::move(bytes))) {}
 
 LocalLogfile::~LocalLogfile() { ::close(fd_); }
 
@@ -110,7 +132,49 @@ Result<std::unique_ptr<LocalLogfile>> LocalLogfile::Open(const std::string& name
   const bool compressed = StartsWithGzipMagic(fd);
   const FileIdentity identity{static_cast<std::uint64_t>(info.st_dev),
                               static_cast<std::uint64_t>(info.st_ino)};
-  return std::unique_ptr<LocalLogfile>(new LocalLogfile(fd, name, size, identity, compressed));
+  std::unique_ptr<ByteSource> bytes;
+  if (compressed) {
+    bytes = std::make_unique<GzipByteSource>(fd, name);
+  } else {
+    bytes = std::make_unique<PlainByteSource>(fd, name);
+  }
+  return std::unique_ptr<LocalLogfile>(
+      new LocalLogfile(fd, name, size, identity, compressed, std::move(bytes)));
+}
+
+Result<std::unique_ptr<LocalLogfile>> LocalLogfile::OpenStandardInput() {
+  const std::string name(kStandardInputName);
+  if (::isatty(STDIN_FILENO) != 0) {
+    return Status::Error(
+        "Standard input is a terminal: pipe a logfile into it (zcat "
+        "access.log.gz | tallowick-cli report -)");
+  }
+  // A copy of its own, closed with this object; standard input stays open.
+  const int fd = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
+  if (fd < 0) return CannotOpen(name, errno);
+  // A pipe cannot be read twice: the magic bytes are read ahead and handed
+  // on before the rest.
+  std::string readAhead(2, '\0');
+  std::size_t got = 0;
+  while (got < readAhead.size()) {
+    const ssize_t count = ::read(fd, readAhead.data() + got, readAhead.size() - got);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) {
+      const int error = errno;
+      ::close(fd);
+      return Status::Error("Error reading logfile " + name + ": " +
+                           std::generic_category().message(error));
+    }
+    if (count == 0) break;
+    got += static_cast<std::size_t>(count);
+  }
+  readAhead.resize(got);
+  const bool compressed = readAhead == "\x1f\x8b";
+  std::unique_ptr<ByteSource> bytes =
+      std::make_unique<ReadAheadByteSource>(std::move(readAhead), fd, name);
+  if (compressed) bytes = std::make_unique<GzipByteSource>(std::move(bytes), name);
+  return std::unique_ptr<LocalLogfile>(
+      new LocalLogfile(fd, name, 0, FileIdentity{}, compressed, std::move(bytes)));
 }
 
 bool LocalLogfile::ReadLine(std::span<char>& line) {

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "base/result.h"
+#include "logs/byte_source.h"
 #include "logs/line_reader.h"
 #include "logs/line_source.h"
 
@@ -34,6 +36,11 @@ class LocalLogfile final : public LineSource {
   // never opened for a blocking read), and with the system's reason
   // otherwise.
   static Result<std::unique_ptr<LocalLogfile>> Open(const std::string& name);
+  // The process's standard input (`zcat access.log.*.gz | ... -`), named
+  // kStandardInputName in messages. Its size is unknown (0); gzip data is
+  // told by its first two bytes, read ahead, as for a file. Fails when
+  // standard input is a terminal, which would wait for typed lines.
+  static Result<std::unique_ptr<LocalLogfile>> OpenStandardInput();
 
   // Size of the file on disk in bytes (compressed size for a gzip file).
   std::uint64_t Size() const { return size_; }
@@ -49,8 +56,8 @@ class LocalLogfile final : public LineSource {
   const SourceEnd& End() const override { return end_; }
 
  private:
-  LocalLogfile(int fd, std::string name, std::uint64_t size, FileIdentity identity,
-               bool compressed);
+  LocalLogfile(int fd, std::string name, std::uint64_t size, FileIdentity identity, bool compressed,
+               std::unique_ptr<ByteSource> bytes);
 
   int fd_;
   std::string name_;
@@ -61,6 +68,9 @@ class LocalLogfile final : public LineSource {
   SourceEnd end_;
   bool ended_ = false;
 };
+
+// What standard input is called in messages.
+inline constexpr std::string_view kStandardInputName = "standard input";
 
 // The local path that a name typed with Windows separators means.
 std::string LocalPath(std::string_view name);

@@ -5,9 +5,6 @@
 namespace tlw {
 namespace {
 
-// Where users are asked to send a logfile that no layout recognised.
-constexpr std::string_view kSupportAddress = "support@example.com";
-
 // One detection rule: the probe line contains `marker` (and `alsoMarker`
 // when given), or starts with it when `atStart` is set.
 struct DetectionRule {
@@ -51,9 +48,13 @@ Notice DetectionFailedNotice() {
   notice.caption = "Error Auto-detecting logfile...";
   notice.text =
       "Sorry,\n\n The logfile you have selected is either not a web server logfile,\n\n\t\t-OR-"
-      "\n\nYou are trying to load an unsupported logfile type.\n\nPlease send a copy of this "
-      "file to ";
-  notice.text += kSupportAddress;
+      "\n\nYou are trying to load an unsupported logfile type.\n\n"
+      "The layouts read are: NCSA common or combined (Apache, nginx); W3C extended with a "
+      "\"#Fields\" line (IIS, and others); IIS comma-separated; tab-separated with the date "
+      "and time first; tab-separated with \"!\" directive lines. The layout is told from the "
+      "second line of the file: look at the first lines with \"head -n 3 FILE\" (\"zcat FILE | "
+      "head -n 3\" for a gzip file). An NCSA line looks like 192.0.2.1 - - "
+      "[10/Oct/2000:13:55:36 -0700] \"GET / HTTP/1.0\" 200 2326.";
   return notice;
 }
 

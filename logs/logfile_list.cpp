@@ -63,13 +63,16 @@ LogfileNames::LogfileNames(std::string_view fileList, std::string_view logfileSe
                            const std::tm& startTime, ListedNames listed) {
   const std::size_t bar = fileList.find('|');
   std::string_view first;
-  if (bar == std::string_view::npos) {
-    remainder_ = fileList;
-  } else {
+  if (bar != std::string_view::npos) {
     first = fileList.substr(0, bar);
     remainder_ = fileList.substr(bar + 1);
   }
   if (first.size() < kMinFirstNameLength) {
+    if (bar != std::string_view::npos && logfileSetting.size() >= kMinNameLength) {
+      unread_.push_back("The logfile list " + std::string(logfileSetting) +
+                        " was read as one name: its first entry has fewer than " +
+                        std::to_string(kMinFirstNameLength) + " characters");
+    }
     first = logfileSetting;
     listed = ListedNames::kTyped;
   }
@@ -77,10 +80,27 @@ LogfileNames::LogfileNames(std::string_view fileList, std::string_view logfileSe
 }
 
 std::optional<std::string> LogfileNames::Next() {
-  if (current_.size() < kMinNameLength) return std::nullopt;
+  if (current_.size() < kMinNameLength) {
+    if (current_.empty() && !remainder_.empty()) {
+      unread_.push_back("The logfile list ends at an empty entry: " + remainder_ + " was not read");
+    } else if (!current_.empty()) {
+      unread_.push_back("The logfile " + current_ + " was not read" +
+                        (remainder_.empty() ? "" : ", nor the names after it") +
+                        ": a logfile name needs at least " + std::to_string(kMinNameLength) +
+                        " characters");
+    }
+    current_.clear();
+    remainder_.clear();
+    return std::nullopt;
+  }
   std::string name = std::move(current_);
   const std::size_t bar = remainder_.find('|');
   if (bar == std::string::npos) {
+    if (!remainder_.empty()) {
+      unread_.push_back("The entry " + remainder_ +
+                        " after the last \"|\" of the logfile list was not read: end every "
+                        "entry of a list with \"|\"");
+    }
     current_.clear();
     remainder_.clear();
   } else {

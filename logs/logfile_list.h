@@ -34,9 +34,15 @@ class LogfileNames {
   // characters or fewer ends it).
   std::optional<std::string> Next();
 
+  // What the rules above left unread, one sentence each, for the run's
+  // warnings: a short name, a list read as one name, an entry after the
+  // last "|".
+  const std::vector<std::string>& Unread() const { return unread_; }
+
  private:
   std::string current_;
   std::string remainder_;
+  std::vector<std::string> unread_;
 };
 
 // `name` with its strftime conversion codes ("%y", "%m", "%d", "%Y", "%H"...)

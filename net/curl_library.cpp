@@ -86,4 +86,11 @@ Result<const CurlLibrary*> LoadCurlLibrary() {
   return &loaded.library;
 }
 
+std::string LoadedCurlVersion() {
+  Result<const CurlLibrary*> curl = LoadCurlLibrary();
+  if (!curl.ok()) return "not installed";
+  const curl_version_info_data* info = (*curl)->versionInfo(CURLVERSION_NOW);
+  return info != nullptr && info->version != nullptr ? info->version : "unknown";
+}
+
 }  // namespace tlw

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <string>
 #include <type_traits>
 
 #include "base/result.h"
@@ -61,5 +62,9 @@ inline constexpr const char* kCurlSoname = "libcurl.so.4";
 // every call, when the library cannot be loaded, lacks a function or does
 // not initialise: the message says why and which package to install.
 Result<const CurlLibrary*> LoadCurlLibrary();
+
+// The version of the libcurl that LoadCurlLibrary loads ("7.88.1"), loading
+// it; "not installed" when it cannot be loaded.
+std::string LoadedCurlVersion();
 
 }  // namespace tlw

@@ -140,4 +140,6 @@ Status DrawBarGraph(std::span<const BarGraphEntry> entries, std::string_view tit
   return WriteFileAtomically(path, *gif, FileAccess::kKeepOrUmask, Durability::kReplaceOnly);
 }
 
+std::string GdVersion() { return GD_VERSION_STRING; }
+
 }  // namespace tlw

@@ -10,6 +10,9 @@
 
 namespace tlw {
 
+// The version of the GD library the graphs are drawn with.
+std::string GdVersion();
+
 // The graph's white background: transparent, so that the page shows through
 // (on a light page), or opaque (on a dark page, where the graph's black
 // text would not read on the page).

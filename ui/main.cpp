@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <iostream>
+#include <string_view>
 
 #include "base/memory_policy.h"
 #include "base/run_host.h"
@@ -6,6 +8,13 @@
 
 int main(int argc, char** argv) {
   tlw::ReturnLargeBlocksToTheSystem();
+  // Answered before the QApplication, which needs a display.
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--version") {
+      std::cout << tlw::ui::DesktopVersionText();
+      return 0;
+    }
+  }
   QApplication application(argc, argv);
   QApplication::setOrganizationName(QString());
   QApplication::setApplicationName(tlw::kApplicationTitle);

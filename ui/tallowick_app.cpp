@@ -13,6 +13,7 @@
 
 #include "base/run_host.h"
 #include "base/user_folders.h"
+#include "engine/library_versions.h"
 #include "ui/main_frame.h"
 #include "ui/options_dialog.h"
 #include "ui/site_property_sheet.h"
@@ -103,6 +104,10 @@ StartRequest ParseCommandLine(const QStringList& parameters) {
     }
   }
   return request;
+}
+
+std::string DesktopVersionText() {
+  return VersionText("tallowick", TLW_VERSION) + "Qt " + qVersion() + "\n";
 }
 
 int RunTallowick(const QStringList& arguments) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <string>
 #include <vector>
 
 namespace tlw::ui {
@@ -26,5 +27,9 @@ StartRequest ParseCommandLine(const QStringList& parameters);
 // with the sites of the current folder, the runs asked for. Returns the
 // exit code.
 int RunTallowick(const QStringList& arguments);
+
+// What `tallowick --version` prints: the program's version and those of
+// the libraries in use, Qt's among them. Needs no QApplication.
+std::string DesktopVersionText();
 
 }  // namespace tlw::ui

@@ -6,10 +6,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +28,7 @@ namespace tlw {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 using ::testing::Not;
@@ -64,10 +67,11 @@ TEST(CliRun, ReportOnTheSampleLogWritesStatsHtml) {
   EXPECT_TRUE(fs::exists(report));
   EXPECT_GT(fs::file_size(report), 10'000u);
   EXPECT_TRUE(fs::exists(dir / "out" / "images" / "stats.html_tlwgraph_hostnames.gif"));
-  EXPECT_THAT(run.out, HasSubstr("[0] Reading Logfile...\n"));
-  EXPECT_THAT(run.out, HasSubstr("[0] Finished: "));
-  EXPECT_THAT(run.out, HasSubstr("Report: " + report.string() + "\n"));
-  EXPECT_EQ(run.err, "");
+  // Progress goes to standard error; standard output holds the report's path only.
+  EXPECT_THAT(run.err, HasSubstr("[0] Reading Logfile...\n"));
+  EXPECT_THAT(run.err, HasSubstr("[0] Finished: "));
+  EXPECT_THAT(run.err, Not(HasSubstr("warning")));
+  EXPECT_EQ(run.out, "Report: " + report.string() + "\n");
   // The country table beside the program names the countries.
   EXPECT_THAT(test::ReadFileBytes(report), HasSubstr("Poland"));
 }
@@ -235,12 +239,26 @@ TEST(CliRun, RunAllStoresLastGeneratedAndWritesJsonPerRow) {
   }
   const ProcessRun run = RunCli(dir, "run --all --json out/stats.json");
   ASSERT_EQ(run.code, 0) << run.err;
-  EXPECT_THAT(run.out, HasSubstr("[0] Finished: "));
-  EXPECT_THAT(run.out, HasSubstr("[1] Finished: "));
+  EXPECT_THAT(run.err, HasSubstr("[0] Finished: "));
+  EXPECT_THAT(run.err, HasSubstr("[1] Finished: "));
   EXPECT_TRUE(fs::exists(dir / "one" / "stats.html"));
   EXPECT_TRUE(fs::exists(dir / "two" / "stats.html"));
   EXPECT_EQ(nlohmann::json::parse(test::ReadFileBytes(dir / "out" / "stats.1.json"))["site"],
             "http://two.example.com/");
+
+  // "--json -": one whole document per site on standard output, nothing else.
+  const ProcessRun piped = RunCli(dir, "run --all --json -");
+  ASSERT_EQ(piped.code, 0) << piped.err;
+  std::istringstream documents(piped.out);
+  std::vector<std::string> sitesSeen;
+  for (nlohmann::json document; documents >> std::ws, documents.peek() != EOF;) {
+    documents >> document;
+    sitesSeen.push_back(document["site"]);
+  }
+  std::sort(sitesSeen.begin(), sitesSeen.end());
+  EXPECT_EQ(sitesSeen,
+            (std::vector<std::string>{"http://one.example.com/", "http://two.example.com/"}));
+  EXPECT_FALSE(fs::exists(dir / "-"));
 
   const ProcessRun sites = RunCli(dir, "sites --json");
   const auto json = nlohmann::json::parse(sites.out);
@@ -266,11 +284,13 @@ TEST(CliRun, FailingSiteExitsOneWithItsMessage) {
             0);
   const ProcessRun run = RunCli(dir, "run 1 2");
   EXPECT_EQ(run.code, 1);
-  EXPECT_THAT(run.out, HasSubstr("[2] Error reading logfile!"));
+  EXPECT_THAT(run.err, HasSubstr("[2] Error reading logfile!"));
   const std::string message = "Local logfile (" + (dir / "gone.log").string() + ") not found!";
   // The message comes once, as the run shows it; the last line names the site.
-  EXPECT_EQ(run.err,
-            "tallowick-cli: [2] " + message + "\ntallowick-cli: error: 1 of 2 sites failed: [2]\n");
+  EXPECT_THAT(run.err, HasSubstr("tallowick-cli: [2] " + message + "\n"));
+  EXPECT_THAT(run.err, Not(HasSubstr("tallowick-cli: [1]")));
+  EXPECT_THAT(run.err, EndsWith("tallowick-cli: error: 1 of 2 sites failed: [2]\n"));
+  EXPECT_EQ(run.out, "");
 
   // Only the site that finished has a new last-generated time.
   const auto json = nlohmann::json::parse(RunCli(dir, "sites --json").out);
@@ -280,7 +300,7 @@ TEST(CliRun, FailingSiteExitsOneWithItsMessage) {
   // The sample site reads its log from an FTP server that does not exist.
   const ProcessRun remote = RunCli(dir, "run 0");
   EXPECT_EQ(remote.code, 1);
-  EXPECT_THAT(remote.out, HasSubstr("[0] FTP: Transmission ERROR!"));
+  EXPECT_THAT(remote.err, HasSubstr("[0] FTP: Transmission ERROR!"));
   EXPECT_THAT(remote.err, HasSubstr("ftp://ftp.example.net/"));
   EXPECT_THAT(remote.err, HasSubstr("tallowick-cli: error: [0] failed\n"));
 }
@@ -301,8 +321,8 @@ TEST(CliRun, ReportReadsFtpUrlsWithThePasswordFromAFile) {
   const ProcessRun run = RunCli(dir, "report " + url + " --user " + test::kFtpUser +
                                          " --password-file pw --passive --json s.json");
   EXPECT_EQ(run.code, 0) << run.err;
-  EXPECT_THAT(run.out, HasSubstr("FTP: Reading Logfile..."));
-  EXPECT_THAT(run.out, HasSubstr("Log size: remote"));
+  EXPECT_THAT(run.err, HasSubstr("FTP: Reading Logfile..."));
+  EXPECT_THAT(run.err, HasSubstr("Log size: remote"));
   EXPECT_TRUE(fs::exists(dir / "stats.html"));
   const std::string json = test::ReadFileBytes(dir / "s.json");
   EXPECT_THAT(json, HasSubstr("10.1.1.6"));
@@ -369,8 +389,11 @@ TEST(CliRun, UnsupportedLogfileIsNoSuccess) {
   dir.Write("notes.txt", "not\na\nlog\n");
   const ProcessRun run = RunCli(dir, "report notes.txt");
   EXPECT_EQ(run.code, 1);
-  EXPECT_THAT(run.out, Not(HasSubstr("Finished")));
+  EXPECT_THAT(run.err, Not(HasSubstr("Finished")));
   EXPECT_THAT(run.err, HasSubstr("Unsupported Log File! Filename: notes.txt"));
+  // It says which layouts are read and how to look at the file.
+  EXPECT_THAT(run.err, HasSubstr("NCSA common or combined"));
+  EXPECT_THAT(run.err, HasSubstr("head -n 3 FILE"));
   EXPECT_FALSE(fs::exists(dir / "stats.html"));
 }
 
@@ -381,6 +404,71 @@ TEST(CliRun, WrongCommandLinesAreUsageErrors) {
     const ProcessRun run = RunCli(dir, args);
     EXPECT_EQ(run.code, 2) << args << ": " << run.err;
   }
+}
+
+// What scripts and cron see: the exit code, what standard output holds, and
+// the warnings that keep a run that read nothing from passing unnoticed.
+TEST(CliRun, ExitCodesOutputsAndWarnings) {
+  test::TempDir dir;
+  dir.Write("access.log", HandMadeLog());
+  ASSERT_EQ(std::system(("gzip -c '" + (dir / "access.log").string() + "' >'" +
+                         (dir / "access.log.gz").string() + "'")
+                            .c_str()),
+            0);
+  dir.Write("empty.log", "");
+  dir.Write("ab", HandMadeLog());
+  dir.Write("notes.txt", "not\na\nlog\n");
+  const std::string report = "Report: " + (dir / "stats.html").string() + "\n";
+  const std::string json = "{\n  \"site\": ";
+  struct Case {
+    std::string args;
+    int code;
+    std::string out;  // standard output starts with this
+    std::string err;  // standard error holds this
+  };
+  const std::vector<Case> cases{
+      {"--version", 0, "tallowick-cli 0.", ""},
+      {"report access.log", 0, report, "[0] Reading Logfile...\n"},
+      {"--quiet report access.log", 0, "", ""},
+      {"report access.log --json -", 0, json, report},
+      {"report - --json - <access.log", 0, json, "[0] Finished"},
+      {"report - --json - --quiet <access.log.gz", 0, json, ""},
+      {"report ab", 0, report, "warning: [0] The logfile ab was not read: a logfile name needs"},
+      {"report 'access.log|access.log'", 0, report,
+       "warning: [0] The entry access.log after the last \"|\" of the logfile list was not read"},
+      {"report empty.log", 0, report, "warning: [0] No records were counted: the logfile"},
+      {"report access.log --from 2030-01-01 --to 2030-01-02", 0, report,
+       "warning: [0] No records were counted: none of the 6 lines read lies between"},
+      {"report notes.txt", 1, "", "error: [0] failed"},
+      {"report - access.log", 1, "", "error: -: standard input is read alone"},
+      {"report gone.log", 1, "", "Local logfile (gone.log) not found!"},
+      {"report", 2, "", "error: logfiles is required"},
+      {"--quiet", 2, "", "error: a command is required"},
+      {"report access.log --colour", 2, "", "error: The following argument"},
+  };
+  for (const Case& c : cases) {
+    const ProcessRun run = RunCli(dir, c.args);
+    EXPECT_EQ(run.code, c.code) << c.args << ": " << run.err;
+    EXPECT_TRUE(run.out.starts_with(c.out)) << c.args << ": " << run.out;
+    if (c.out.empty()) {
+      EXPECT_EQ(run.out, "") << c.args;
+    }
+    if (c.err.empty()) {
+      EXPECT_EQ(run.err, "") << c.args;
+    } else {
+      EXPECT_THAT(run.err, HasSubstr(c.err)) << c.args;
+    }
+    if (c.args == "--version") {
+      for (const char* library : {"\nlibcurl ", "\nGD 2.", "\nzlib 1."}) {
+        EXPECT_THAT(run.out, HasSubstr(library));
+      }
+    }
+    if (c.out == json) {
+      const auto stats = nlohmann::json::parse(run.out);
+      EXPECT_EQ(stats["counters"]["uniqueHosts"], 3) << c.args;
+    }
+  }
+  EXPECT_FALSE(fs::exists(dir / "-"));
 }
 
 // Ctrl+C while a site reads its logfile: the run stops at its next line, no
@@ -415,8 +503,9 @@ TEST(CliRun, InterruptStopsTheRunCleanly) {
   EXPECT_EQ(WEXITSTATUS(status), 1);
   const std::string out = test::ReadFileBytes(dir / "out.txt");
   const std::string err = test::ReadFileBytes(dir / "err.txt");
-  EXPECT_THAT(out, HasSubstr("[0] Stopped"));
-  EXPECT_THAT(out, Not(HasSubstr("Finished")));
+  EXPECT_EQ(out, "");
+  EXPECT_THAT(err, HasSubstr("[0] Stopped"));
+  EXPECT_THAT(err, Not(HasSubstr("Finished")));
   EXPECT_THAT(err, HasSubstr("interrupted"));
   EXPECT_THAT(err, HasSubstr("was stopped before its report was written"));
   EXPECT_FALSE(fs::exists(dir / "stats.html"));

@@ -22,11 +22,13 @@ std::tm StartTime() {
   return time;
 }
 
+// The names in order, then what was left unread.
 std::vector<std::string> AllNames(std::string_view fileList, std::string_view setting,
-                                  ListedNames listed) {
+                                  ListedNames listed, std::vector<std::string>* unread = nullptr) {
   LogfileNames names(fileList, setting, StartTime(), listed);
   std::vector<std::string> result;
   while (std::optional<std::string> name = names.Next()) result.push_back(*name);
+  if (unread != nullptr) *unread = names.Unread();
   return result;
 }
 
@@ -36,13 +38,21 @@ struct ListCase {
   const char* setting;
   std::vector<std::string> expected;
   ListedNames listed = ListedNames::kTyped;
+  const char* unread = "";  // begins the one note of what was not read; "" for none
 };
 
 class LogfileNamesTest : public testing::TestWithParam<ListCase> {};
 
 TEST_P(LogfileNamesTest, TakesTheNamesInOrder) {
-  EXPECT_EQ(AllNames(GetParam().fileList, GetParam().setting, GetParam().listed),
+  std::vector<std::string> unread;
+  EXPECT_EQ(AllNames(GetParam().fileList, GetParam().setting, GetParam().listed, &unread),
             GetParam().expected);
+  if (*GetParam().unread == '\0') {
+    EXPECT_TRUE(unread.empty()) << unread.front();
+  } else {
+    ASSERT_EQ(unread.size(), 1u);
+    EXPECT_TRUE(unread[0].starts_with(GetParam().unread)) << unread[0];
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -54,14 +64,35 @@ INSTANTIATE_TEST_SUITE_P(
                     ListCase{"BarOnlyBetweenReadsTheFirst",
                              "/l/a.log|/l/b.log",
                              "/l/a.log|/l/b.log",
-                             {"/l/a.log"}},
+                             {"/l/a.log"},
+                             ListedNames::kTyped,
+                             "The entry /l/b.log after the last \"|\""},
+                    ListCase{"ShortNameIsNotRead",
+                             "ab",
+                             "ab",
+                             {},
+                             ListedNames::kTyped,
+                             "The logfile ab was not read: a logfile name needs at least 3"},
                     ListCase{"SingleName", "/l/a.log", "/l/a.log", {"/l/a.log"}},
                     ListCase{"EmptyFirstEntryStandsForTheSetting",
                              "|/l/b.log|",
                              "|/l/b.log|",
-                             {"|/l/b.log|", "/l/b.log"}},
+                             {"|/l/b.log|", "/l/b.log"},
+                             ListedNames::kTyped,
+                             "The logfile list |/l/b.log| was read as one name"},
                     ListCase{"EmptyExpansionFallsBackToThePattern", "", "/l/*.log", {"/l/*.log"}},
-                    ListCase{"ShortEntryEndsTheList", "/l/a.log|ab|/l/c.log|", "", {"/l/a.log"}},
+                    ListCase{"ShortEntryEndsTheList",
+                             "/l/a.log|ab|/l/c.log|",
+                             "",
+                             {"/l/a.log"},
+                             ListedNames::kTyped,
+                             "The logfile ab was not read, nor the names after it"},
+                    ListCase{"EmptyEntryEndsTheList",
+                             "/l/a.log||/l/c.log|",
+                             "",
+                             {"/l/a.log"},
+                             ListedNames::kTyped,
+                             "The logfile list ends at an empty entry: /l/c.log| was not read"},
                     ListCase{"OnlyTheFirstNameIsATimeFormat",
                              "/l/ex%y%m%d.log|/l/ex%y%m%d.log|",
                              "",
