@@ -229,7 +229,7 @@ TEST(CliProgram, RunKeepsTheChangesMadeWhileItRan) {
   pid_t child = 0;
   ASSERT_EQ(posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (test::ReadFileBytes(dir / "out.txt").find("[1] Reading Logfile...") == std::string::npos &&
+  while (test::ReadFileBytes(dir / "err.txt").find("[1] Reading Logfile...") == std::string::npos &&
          std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
