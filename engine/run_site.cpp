@@ -11,6 +11,7 @@
 
 #include "base/bounded_call.h"
 #include "base/cache_line.h"
+#include "engine/graph_sets.h"
 #include "engine/oversized_logfile.h"
 #include "engine/record_pipeline.h"
 #include "engine/run_delivery.h"
@@ -484,6 +485,13 @@ class SiteRun {
     ShowReport(report);
     warnings_.insert(warnings_.end(), report.warnings.begin(), report.warnings.end());
     const bool upload = profile_.GetUploadReport() != 0;
+    // A report rewritten under one name leaves the graphs of its earlier
+    // last days unused; those of a dated report stay with the older pages.
+    if (!upload && !options_.graphsNamedAfterReport && !report.graphFiles.empty() &&
+        !IsDatedReportName(profile_.GetReportPath())) {
+      (void)RemoveEarlierGraphSets(std::filesystem::path(report.graphFiles.front()).parent_path(),
+                                   profile_.GetListIndex(), graphFilePrefix_);
+    }
     if (upload) {
       if (Status published =
               PublishReport(profile_, report, graphFilePrefix_, host_, RemoteAccessOf());

@@ -896,6 +896,32 @@ TEST_F(RunSiteTest, OversizedRuleDeletesOnlyTheFilesTheRunRead) {
                           HasSubstr("access.log was not deleted: another file took its name")));
 }
 
+// A report rewritten under one name every day leaves no graphs of earlier
+// days behind; a dated report's older pages keep theirs.
+TEST_F(RunSiteTest, OnlyTheReportsOwnUnusedGraphSetsAreRemoved) {
+  for (const bool dated : {false, true}) {
+    const fs::path folder = dir_ / (dated ? "dated" : "fixed");
+    const fs::path images = folder / "images";
+    fs::create_directories(images);
+    const std::vector<std::string> foreign = {"1_Oct-09tlwgraph_hostnames.gif", "notes.gif",
+                                              "0_Oct-09tlwgraph_mine.gif", "0_Oct-09.html",
+                                              "0_a.btlwgraph_hostnames.gif"};
+    for (const std::string& name : foreign) dir_.Write((images / name).string(), "x");
+    for (const char* day : {"09/Oct/2000:13:55", "10/Oct/2000:13:55"}) {
+      auto profile = Profile(dir_.Write("access.log", NcsaLine("a.example.com", "/a.html", day) +
+                                                          NcsaLine("b.example.com", "/b.html", day))
+                                 .string());
+      profile->SetReportPath((folder / (dated ? "stats%d" : "stats.html")).string());
+      RecordingHost host;
+      ASSERT_TRUE(Run(profile, host).Finished());
+    }
+    EXPECT_TRUE(fs::exists(images / "0_Oct-10tlwgraph_hostnames.gif")) << dated;
+    EXPECT_EQ(fs::exists(images / "0_Oct-09tlwgraph_hostnames.gif"), dated);
+    EXPECT_EQ(fs::exists(images / "0_Oct-09tlwgraph_webpages.gif"), dated);
+    for (const std::string& name : foreign) EXPECT_TRUE(fs::exists(images / name)) << name;
+  }
+}
+
 // The front end may change its settings while a run goes on: the run keeps
 // the ones it started with.
 TEST_F(RunSiteTest, RunKeepsTheSettingsItStartedWith) {
