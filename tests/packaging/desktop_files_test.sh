@@ -7,15 +7,7 @@ source=$1
 id=com.example.Tallowick
 desktop=$source/data/desktop/$id.desktop
 metainfo=$source/data/desktop/$id.metainfo.xml
-passed=0 failed=0
-check() {
-  if [[ -z $2 ]]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf '%s:\n%s\n' "$1" "$2"
-  fi
-}
+source "$(dirname "$0")/check.sh"
 
 check "desktop-file-validate" "$(desktop-file-validate "$desktop" 2>&1)"
 out=$(appstreamcli validate --no-net "$metainfo" 2>&1) || check "appstreamcli validate" "$out"
@@ -29,5 +21,4 @@ root = t.parse(sys.argv[1]).getroot()
 if not root.tag.endswith("svg") or not root.get("viewBox"): print("not an SVG with a viewBox")' \
   "$source/data/icons/tallowick.svg" 2>&1)"
 
-echo "desktop files: $passed passed, $failed failed"
-((failed == 0))
+summary "desktop files"

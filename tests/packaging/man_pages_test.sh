@@ -4,15 +4,7 @@
 # Usage: man_pages_test.sh SOURCE_DIR CLI
 set -euo pipefail
 source=$1 cli=$2
-passed=0 failed=0
-check() {
-  if [[ -z $2 ]]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf '%s:\n%s\n' "$1" "$2"
-  fi
-}
+source "$(dirname "$0")/check.sh"
 
 for page in "$source"/data/man/*.1; do
   check "warnings of $page" "$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)"
@@ -36,5 +28,4 @@ check "not in the man page of tallowick-cli" "${missing# }"
 grep -q '^EXIT STATUS' <<<"$text" && check "exit status section" "" ||
   check "exit status section" "missing"
 
-echo "man pages: $passed passed, $failed failed"
-((failed == 0))
+summary "man pages"

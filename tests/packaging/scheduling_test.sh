@@ -10,15 +10,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir "$work/bin" "$work/home"
 ln -s "$(realpath "$cli")" "$work/bin/tallowick-cli"
 export PATH="$work/bin:$PATH" HOME="$work/home"
-passed=0 failed=0
-check() {
-  if [[ -z $2 ]]; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    printf '%s:\n%s\n' "$1" "$2"
-  fi
-}
+source "$(dirname "$0")/check.sh"
 
 exec_start=$(sed -n 's/^ExecStart=//p' "$source/docs/scheduling/tallowick.service")
 cron_command=$(grep -v '^#' "$source/docs/scheduling/crontab" | cut -d' ' -f6-)
@@ -45,5 +37,4 @@ if [[ " ${command[*]} " == *" --quiet "* ]]; then
   check "output of a quiet run" "$(cat "$work/out")"
 fi
 
-echo "scheduling: $passed passed, $failed failed"
-((failed == 0))
+summary "scheduling"
