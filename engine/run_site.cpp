@@ -245,6 +245,7 @@ class SiteRun {
 
   std::string NoRecordsWarning() const {
     const std::string lines = std::to_string(linesRead_) + (linesRead_ == 1 ? " line" : " lines");
+    if (filesRead_ == 0) return "No records were counted: no logfile was read";
     if (linesRead_ == 0) {
       return "No records were counted: the logfile " + profile_.GetLogfilePath() +
              " holds no lines";
@@ -355,6 +356,7 @@ class SiteRun {
     if (end.cancelled) return ReadEnd::Cancelled;
     const RecordStep step = end.step;
     linesRead_ = lines.LinesRead();
+    ++filesRead_;
     return EndOfRecords(step, records, name);
   }
 
@@ -571,6 +573,7 @@ class SiteRun {
   ParseState parse_;
   DayKey dayKey_;
   std::uint64_t linesRead_ = 0;
+  int filesRead_ = 0;
   std::string periodStart_ = kNoPeriod;
   std::string periodEnd_ = kNoPeriod;
   std::string graphFilePrefix_;

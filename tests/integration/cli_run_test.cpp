@@ -440,6 +440,7 @@ TEST(CliRun, ExitCodesOutputsAndWarnings) {
       {"report - --json - <access.log", 0, json, "[0] Finished"},
       {"report - --json - --quiet <access.log.gz", 0, json, ""},
       {"report ab", 0, report, "warning: [0] The logfile ab was not read: a logfile name needs"},
+      {"report ab", 0, report, "warning: [0] No records were counted: no logfile was read\n"},
       {"report 'access.log|access.log'", 0, report,
        "warning: [0] The entry access.log after the last \"|\" of the logfile list was not read"},
       {"report empty.log", 0, report, "warning: [0] No records were counted: the logfile"},
