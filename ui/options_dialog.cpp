@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "geo/geoip_countries.h"
+#include "mail/smtp.h"
 #include "settings/extension_settings.h"
 #include "settings/settings.h"
 #include "ui/site_property_sheet.h"
@@ -175,6 +176,14 @@ bool COptionsDialog::Save(CSettings& settings, ExtensionSettings& extensions) {
       return false;
     }
   }
+  // A port out of range would be found only when a report is mailed.
+  const std::string smtp = smtpServer->text().toStdString();
+  if (Status usable = CheckSmtpServer(smtp); !usable.ok()) {
+    message_(Text("SMTP server " + usable.message() + "."), "Program Settings");
+    smtpServer->setFocus();
+    smtpServer->selectAll();
+    return false;
+  }
   settings.SetAdvancedSettings(advanced->isChecked() ? 1 : 0);
   settings.SetOpenReportWhenDone(openReport->isChecked() ? 1 : 0);
   settings.SetPassiveFtp(passive->isChecked() ? 1 : 0);
@@ -184,7 +193,7 @@ bool COptionsDialog::Save(CSettings& settings, ExtensionSettings& extensions) {
   settings.SetResolveHostnames(resolve->isChecked() ? 1 : 0);
   settings.SetWhoisLookups(whois->isChecked() ? 1 : 0);
   settings.SetFetchPageTitles(titles->isChecked() ? 1 : 0);
-  settings.SetSmtpServer(smtpServer->text().toStdString());
+  settings.SetSmtpServer(smtp);
   settings.SetSmtpFromAddress(smtpFrom->text().toStdString());
   extensions.geoipCountries = geoip->isChecked();
   extensions.geoipDatabase = database;

@@ -312,6 +312,11 @@ class PropertySheetTest : public QObject {
     QCOMPARE(messages, QStringList{"Please enter an integer."});
     QCOMPARE(saved.GetAdvancedSettings(), 1);  // nothing copied
     dialog.limit->setText("250");
+    dialog.smtpServer->setText("mail.example.org:99999");
+    QVERIFY(!dialog.Save(saved, savedExtensions));
+    QCOMPARE(messages.size(), 2);
+    QVERIFY(messages.back().contains("from 1 to 65535"));
+    dialog.smtpServer->setText("mail.example.org");
     // Lower case is no level: stored as typed, the priority stays.
     dialog.priority->setEditText("high");
     const int before = getpriority(PRIO_PROCESS, 0);
@@ -322,7 +327,7 @@ class PropertySheetTest : public QObject {
     QCOMPARE(saved.GetPassiveFtp(), 1);
     QCOMPARE(saved.GetOversizedLogLimitMb(), 250);
     QCOMPARE(QString::fromStdString(saved.GetSmtpServer()), QString("mail.example.org"));
-    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages.size(), 2);
     QVERIFY(ApplyProcessPriority("high").change == PriorityChange::Unchanged);
     // Raising the priority needs a privilege; either way it never fails hard.
     const PriorityResult high = ApplyProcessPriority("High");
