@@ -260,6 +260,17 @@ class SiteRun {
            "no host or URL";
   }
 
+  // The size of the logfile just opened, 0 for one whose size is unknown
+  // (remote, standard input), for the window and the progress lines.
+  void ShowLogSize(std::uint64_t size, bool compressed) {
+    profile_.SetLastLogfileSize(size);
+    if (options_.progress != nullptr) {
+      options_.progress->fileSize.store(size, std::memory_order_relaxed);
+      options_.progress->compressed.store(compressed, std::memory_order_relaxed);
+    }
+    Post(kStageLogSize);
+  }
+
   ReadEnd ReadRemote(const std::string& name) {
     Post(kStageFtpConnecting);
     Result<std::unique_ptr<LineSource>> file = OpenRemoteLogfile(profile_, name, RemoteAccessOf());
@@ -267,11 +278,7 @@ class SiteRun {
       Notify(Notice{file.message()});
       return FailRead(kStageTransmissionError, file.message());
     }
-    profile_.SetLastLogfileSize(0);
-    if (options_.progress != nullptr) {
-      options_.progress->fileSize.store(0, std::memory_order_relaxed);
-    }
-    Post(kStageLogSize);
+    ShowLogSize(0, false);
     Post(kStageFtpReading);
     return ReadRecords(**file, name, true);
   }
@@ -292,28 +299,18 @@ class SiteRun {
       Notify(Notice{file.message()});
       return FailRead(kStageLogfileError, file.message());
     }
-    profile_.SetLastLogfileSize(0);
-    if (options_.progress != nullptr) {
-      options_.progress->fileSize.store(0, std::memory_order_relaxed);
-      options_.progress->compressed.store((*file)->Compressed(), std::memory_order_relaxed);
-    }
-    Post(kStageLogSize);
+    ShowLogSize(0, (*file)->Compressed());
     Post(kStageReading);
     return ReadRecords(**file, (*file)->Name(), true);
   }
 
   ReadEnd ReadLocal(const std::string& name) {
     Result<std::unique_ptr<LocalLogfile>> file = LocalLogfile::Open(name);
-    if (file.ok()) profile_.SetLastLogfileSize((*file)->Size());
     if (!file.ok()) {
       Notify(Notice{file.message()});
       return FailRead(kStageLogfileError, file.message());
     }
-    if (options_.progress != nullptr) {
-      options_.progress->fileSize.store((*file)->Size(), std::memory_order_relaxed);
-      options_.progress->compressed.store((*file)->Compressed(), std::memory_order_relaxed);
-    }
-    Post(kStageLogSize);
+    ShowLogSize((*file)->Size(), (*file)->Compressed());
     Post(kStageReading);
     const ReadEnd end = ReadRecords(**file, name, (*file)->Size() >= kPipelineMinBytes);
     const FileIdentity wasRead = (*file)->Identity();
