@@ -28,44 +28,37 @@ Status MakeProgramDirectory(const CliContext& context) {
 
 Result<SettingsSession> SettingsSession::Open(const CliContext& context) {
   if (Status made = MakeProgramDirectory(context); !made.ok()) return made;
-  Result<SettingsLock> lock = LockSettingsFile(context.directory);
-  if (!lock.ok()) return lock.status();
-  SettingsSession session;
-  session.lock_ = std::move(*lock);
-  Result<SettingsLoad> load = LoadSettingsFile(context.directory, session.settings_,
-                                               session.profiles_, UserFoldersOfProcess().home);
-  if (!load.ok()) return load.status();
-  switch (load->state) {
+  Result<SiteSession> opened = SiteSession::Open(context.directory, UserFoldersOfProcess().home,
+                                                 SiteSession::Lock::kUntilUnlock);
+  if (!opened.ok()) return opened.status();
+  SettingsSession session(std::move(*opened));
+  const SessionLoad& load = session.Loaded();
+  switch (load.state) {
     case SettingsLoadState::Loaded:
       break;
     case SettingsLoadState::FirstStart:
-      if (!load->firstSave.ok()) return load->firstSave;
+      if (!load.firstSave.ok()) return load.firstSave;
       context.err << "tallowick-cli: no settings file yet: created "
-                  << SettingsFilePath(session.settings_).string() << " with a sample site\n";
+                  << SettingsFilePath(session.Settings()).string() << " with a sample site\n";
       break;
     case SettingsLoadState::Damaged:
       if (!context.salvage) {
-        return Status::Error(load->damage +
+        return Status::Error(load.damage +
                              " (--salvage goes on with the sites read and saves them)");
       }
-      if (!load->damagedCopyKept) {
-        return Status::Error(load->damage + "; not salvaging without a copy of the file");
+      if (!load.damagedCopyKept) {
+        return Status::Error(load.damage + "; not salvaging without a copy of the file");
       }
-      context.err << "tallowick-cli: warning: " << ConsoleText(load->damage) << '\n';
-      session.salvaged_ = true;
+      context.err << "tallowick-cli: warning: " << ConsoleText(load.damage) << '\n';
       break;
   }
-  Result<ExtensionSettingsLoad> extensions =
-      LoadExtensionSettings(session.settings_.GetProgramDirectory());
-  if (!extensions.ok()) {
-    context.err << "tallowick-cli: warning: " << ConsoleText(extensions.message())
+  if (!load.extensionsRead.ok()) {
+    context.err << "tallowick-cli: warning: " << ConsoleText(load.extensionsRead.message())
                 << "; the extension settings keep their defaults\n";
-  } else {
-    session.extensions_ = extensions->values;
-    for (const std::string& warning : extensions->warnings) {
-      // Names the key as the file has it, which may be anything.
-      context.err << "tallowick-cli: warning: " << ConsoleText(warning) << '\n';
-    }
+  }
+  for (const std::string& warning : load.extensionWarnings) {
+    // Names the key as the file has it, which may be anything.
+    context.err << "tallowick-cli: warning: " << ConsoleText(warning) << '\n';
   }
   return session;
 }

@@ -2,10 +2,7 @@
 
 #include "base/result.h"
 #include "cli/command.h"
-#include "settings/extension_settings.h"
-#include "settings/settings.h"
-#include "settings/settings_file.h"
-#include "settings/settings_lock.h"
+#include "frontend/site_session.h"
 
 namespace tlw::cli {
 
@@ -14,7 +11,7 @@ namespace tlw::cli {
 // settings file's lock from the load until it goes (or Unlock()), so that
 // commands running at the same time take turns at reading, changing and
 // saving the file instead of saving over each other's changes.
-class SettingsSession {
+class SettingsSession : public SiteSession {
  public:
   // Creates a missing program directory (with its parents; said on
   // context.err), takes the lock and loads the settings file of
@@ -23,36 +20,15 @@ class SettingsSession {
   // lock cannot be taken, the file cannot be read, when the first start
   // cannot write it, and when it is damaged (unless context.salvage, and the
   // damaged file was copied aside; the damage is then reported on
-  // context.err).
+  // context.err). Damaged lines of the extension settings are reported on
+  // context.err; an unreadable file leaves the defaults.
   static Result<SettingsSession> Open(const CliContext& context);
 
-  CSettings& Settings() { return settings_; }
-  // The extension settings beside the settings file; their damaged lines
-  // were reported on context.err, and an unreadable file left the defaults.
-  ExtensionSettings& Extensions() { return extensions_; }
-  SiteProfiles& Profiles() { return profiles_; }
   // Whether the sites are those read before the damage of a damaged file.
-  bool Salvaged() const { return salvaged_; }
-
-  // Writes the settings file; fails with "Error saving settings!" and why.
-  // Only while the lock is held.
-  Status Save() const { return SaveSettingsFile(settings_, profiles_); }
-  // Writes the extension settings file; only while the lock is held.
-  Status SaveExtensions() const {
-    return SaveExtensionSettings(settings_.GetProgramDirectory(), extensions_);
-  }
-
-  // Lets other commands change the file; this session saves no more.
-  void Unlock() { lock_.Release(); }
+  bool Salvaged() const { return Loaded().state == SettingsLoadState::Damaged; }
 
  private:
-  SettingsSession() = default;
-
-  SettingsLock lock_;
-  CSettings settings_;
-  SiteProfiles profiles_;
-  ExtensionSettings extensions_;
-  bool salvaged_ = false;
+  explicit SettingsSession(SiteSession session) : SiteSession(std::move(session)) {}
 };
 
 }  // namespace tlw::cli

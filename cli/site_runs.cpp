@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <iostream>
 #include <mutex>
-#include <thread>
 
 #include "base/atomic_file.h"
 #include "base/byte_amount.h"
@@ -24,6 +23,8 @@
 #include "cli/run_console.h"
 #include "cli/statistics_json.h"
 #include "engine/run_texts.h"
+#include "frontend/run_board.h"
+#include "frontend/site_session.h"
 #include "settings/extension_settings.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
@@ -72,9 +73,10 @@ class InterruptGuard {
 struct Event {
   enum class Kind { Stage, Message, Ended };
   Kind kind;
-  std::size_t job;
+  RunId run;
   int stage = 0;
   std::string text;
+  RunResult result;  // of Ended
 };
 
 // Events from the runs to the waiting thread. Pushing never waits for the
@@ -104,20 +106,20 @@ class EventQueue {
   std::deque<Event> events_;
 };
 
-// The host interfaces of one site's run.
-class JobHost final : public ProgressSink, public RunNotifier, public ShellOpener {
+// What the runs tell the waiting thread, as events on its queue.
+class QueuedRunEvents final : public RunEvents {
  public:
-  JobHost(EventQueue& queue, std::size_t job) : queue_(queue), job_(job) {}
+  explicit QueuedRunEvents(EventQueue& queue) : queue_(queue) {}
 
-  void Post(int stage, int /*listIndex*/) override {
-    queue_.Push({Event::Kind::Stage, job_, stage, {}});
+  void OnStage(RunId run, int stage) override {
+    queue_.Push({Event::Kind::Stage, run, stage, {}, {}});
   }
-  void ShowMessage(const std::string& text, const std::string& caption) override {
+  void OnMessage(RunId run, const std::string& text, const std::string& caption) override {
     const std::string shown = caption == kApplicationTitle ? text : caption + ": " + text;
-    queue_.Push({Event::Kind::Message, job_, 0, shown});
+    queue_.Push({Event::Kind::Message, run, 0, shown, {}});
   }
   // Opens the report with the desktop's handler, as a double click would.
-  void Open(const std::string& fileOrUrl) override {
+  void OnOpen(RunId run, const std::string& fileOrUrl) override {
     std::string program = "xdg-open";
     std::string argument = fileOrUrl;
     char* argv[] = {program.data(), argument.data(), nullptr};
@@ -125,22 +127,20 @@ class JobHost final : public ProgressSink, public RunNotifier, public ShellOpene
     int status = 0;
     if (posix_spawnp(&child, "xdg-open", nullptr, nullptr, argv, environ) != 0 ||
         waitpid(child, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      ShowMessage("Cannot open " + fileOrUrl + " with xdg-open", kApplicationTitle);
+      OnMessage(run, "Cannot open " + fileOrUrl + " with xdg-open", kApplicationTitle);
     }
   }
-
-  const RunHost& Host() const { return host_; }
+  void OnEnded(RunId run, const RunResult& result) override {
+    queue_.Push({Event::Kind::Ended, run, 0, {}, result});
+  }
 
  private:
   EventQueue& queue_;
-  std::size_t job_;
-  RunHost host_{this, this, this};
 };
 
 // Per job, what the waiting thread remembers while it prints.
 struct JobState {
   std::unique_ptr<RunProgress> progress = std::make_unique<RunProgress>();
-  std::unique_ptr<JobHost> host;
   int lastStage = 0;
   bool resolving = false;  // the DNS stage has been shown
   bool ended = false;
@@ -216,14 +216,6 @@ void ShowEnd(RunConsole& console, const SiteJob& job, const SiteOutcome& outcome
   if (!outcome.json.ok()) console.Err("tallowick-cli: " + Tag(job) + outcome.json.message());
 }
 
-// Stops every run that has not ended; repeated while stopping, as a run
-// that had not begun yet sets its running flag when it begins.
-void StopRuns(const std::vector<SiteJob>& jobs, const std::vector<JobState>& states) {
-  for (std::size_t i = 0; i < jobs.size(); ++i) {
-    if (!states[i].ended) jobs[i].profile->SetRunning(false);
-  }
-}
-
 }  // namespace
 
 std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<SiteJob>& jobs,
@@ -237,60 +229,65 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
   std::vector<SiteOutcome> outcomes(jobs.size());
   std::vector<JobState> states(jobs.size());
   InterruptGuard interrupt;
+  QueuedRunEvents runEvents(queue);
+  std::vector<RunId> runIds(jobs.size(), 0);
+  RunBoard board(runEvents, cache);
 
-  std::vector<std::thread> threads;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
-    states[i].host = std::make_unique<JobHost>(queue, i);
-    jobs[i].profile->SetListIndex(static_cast<int>(jobs[i].row));
-    // Marked before the thread starts, so the site counts as running at once.
-    jobs[i].profile->SetRunning(true);
-    threads.emplace_back([&, i] {
-      RunOptions options;
-      options.progress = states[i].progress.get();
-      options.graphsNamedAfterReport = jobs[i].graphsNamedAfterReport;
-      options.standardInput = jobs[i].standardInput;
-      if (!jobs[i].jsonPath.empty()) {
-        options.onStatistics = [&, i](const CSiteProfile& profile) {
-          if (jobs[i].jsonPath == kStandardOutputName) {
-            // Several sites take turns: each document reaches the output whole.
-            static std::mutex outputTurn;
-            std::lock_guard turn(outputTurn);
-            outcomes[i].json = WriteStatisticsJson(context.out, profile);
-          } else {
-            outcomes[i].json = WriteStatistics(jobs[i].jsonPath, profile);
-          }
-        };
-      }
-      outcomes[i].result =
-          RunSite(jobs[i].profile, settings, states[i].host->Host(), cache, options);
-      queue.Push({Event::Kind::Ended, i, 0, {}});
-    });
+    RunRequest request{jobs[i].profile, static_cast<int>(jobs[i].row), settings, {}};
+    request.options.progress = states[i].progress.get();
+    request.options.graphsNamedAfterReport = jobs[i].graphsNamedAfterReport;
+    request.options.standardInput = jobs[i].standardInput;
+    if (!jobs[i].jsonPath.empty()) {
+      request.options.onStatistics = [&, i](const CSiteProfile& profile) {
+        if (jobs[i].jsonPath == kStandardOutputName) {
+          // Several sites take turns: each document reaches the output whole.
+          static std::mutex outputTurn;
+          std::lock_guard turn(outputTurn);
+          outcomes[i].json = WriteStatisticsJson(context.out, profile);
+        } else {
+          outcomes[i].json = WriteStatistics(jobs[i].jsonPath, profile);
+        }
+      };
+    }
+    runIds[i] = board.Start(std::move(request));
+    if (runIds[i] == 0) {
+      // Never for the distinct sites the commands name; ends as a failure
+      // rather than being waited for.
+      outcomes[i].result.message =
+          "The site of row " + std::to_string(jobs[i].row) + " is named twice; it runs once";
+      states[i].ended = true;
+    }
   }
 
-  std::size_t running = jobs.size();
+  std::size_t running = static_cast<std::size_t>(
+      std::count_if(runIds.begin(), runIds.end(), [](RunId id) { return id != 0; }));
   bool stopping = false;
   while (running > 0) {
     std::deque<Event> events = queue.Take(std::chrono::milliseconds(100));
     if (InterruptGuard::Fired()) {
       if (!stopping) console.Err("tallowick-cli: interrupted: stopping the runs");
       stopping = true;
-      StopRuns(jobs, states);
+      board.StopAll();
     }
     for (const Event& event : events) {
-      const SiteJob& job = jobs[event.job];
+      const std::size_t i = static_cast<std::size_t>(
+          std::find(runIds.begin(), runIds.end(), event.run) - runIds.begin());
+      const SiteJob& job = jobs[i];
       switch (event.kind) {
         case Event::Kind::Stage:
-          ShowStage(console, job, states[event.job], outcomes[event.job], event.stage,
-                    context.quiet);
+          ShowStage(console, job, states[i], outcomes[i], event.stage, context.quiet);
           break;
         case Event::Kind::Message:
-          outcomes[event.job].shown.push_back(ConsoleText(event.text));
-          console.Err("tallowick-cli: " + Tag(job) + outcomes[event.job].shown.back());
+          outcomes[i].shown.push_back(ConsoleText(event.text));
+          console.Err("tallowick-cli: " + Tag(job) + outcomes[i].shown.back());
           break;
         case Event::Kind::Ended:
-          states[event.job].ended = true;
+          outcomes[i].result = event.result;
+          board.Collect(event.run);
+          states[i].ended = true;
           --running;
-          ShowEnd(console, job, outcomes[event.job], context.quiet);
+          ShowEnd(console, job, outcomes[i], context.quiet);
           break;
       }
     }
@@ -303,16 +300,11 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
     console.Flush(active, RunConsole::Clock::now());
   }
   console.Close();
-  for (std::thread& thread : threads) thread.join();
   return outcomes;
 }
 
 RunSettings RunSettingsFor(const CSettings& settings, const ExtensionSettings& extensions) {
-  std::error_code error;  // an unknown folder leaves relative paths as they are
-  RunSettings run = RunSettingsOf(settings, std::filesystem::current_path(error).string());
-  run.cacheFolder = UserFoldersOfProcess().cache;
-  ApplyExtensionSettings(extensions, run);
-  return run;
+  return tlw::RunSettingsFor(settings, extensions, UserFoldersOfProcess().cache);
 }
 
 Status SummarizeRuns(const std::vector<SiteJob>& jobs, const std::vector<SiteOutcome>& outcomes) {

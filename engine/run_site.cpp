@@ -161,6 +161,15 @@ class SiteRun {
     startTime_ = std::time(nullptr);
     remote_ = profile_.GetRemoteLogfile() != 0;
     profile_.SetRunning(true);
+    if (options_.stopRequested != nullptr) {
+      // Pairs with the fence of the front end's stop, between setting the
+      // token and clearing the flag.
+      std::atomic_thread_fence(std::memory_order_seq_cst);
+      if (options_.stopRequested->load()) {
+        profile_.SetRunning(false);
+        return Cancelled();
+      }
+    }
     stats_.Prepare();
     counting_ = CountingOptionsOf(profile_);
     if (settings_.geoipCountries) {

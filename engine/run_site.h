@@ -62,6 +62,10 @@ struct RunOptions {
   // A logfile setting of "-" reads the process's standard input (the
   // command line's `report -`). Off, "-" is a file name like any other.
   bool standardInput = false;
+  // A stop asked for by the front end, which also clears the running flag.
+  // The run sets its running flag when it begins; a stop that came before
+  // then is seen here, so it is not undone. May be null.
+  const std::atomic<bool>* stopRequested = nullptr;
 };
 
 // One run of the site `profile` on the calling thread: reads its logfiles,

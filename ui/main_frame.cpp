@@ -195,7 +195,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   user->setValue(QString(kBarSection) + "/StatusBar", !statusBar()->isHidden());
   user.reset();
   SavePlacement();
-  view_->SaveSiteList();
+  view_->SaveBeforeQuitting();
   event->accept();
 }
 

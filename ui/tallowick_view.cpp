@@ -5,7 +5,6 @@
 #include <QResizeEvent>
 #include <QTreeWidget>
 #include <algorithm>
-#include <chrono>
 #include <ctime>
 #include <filesystem>
 
@@ -14,49 +13,44 @@
 #include "base/user_folders.h"
 #include "engine/run_site.h"
 #include "engine/run_texts.h"
-#include "settings/schedule_rules.h"
-#include "settings/settings_lock.h"
 #include "settings/site_profile.h"
 #include "ui/site_dialogs.h"
 
 namespace tlw::ui {
 
-// What a run of one site tells the window: every call is queued to the
-// window's thread and returns at once, so the run never waits for the
-// window. The run is named by its id, which the window maps to its profile.
-class RowRunHost final : public ProgressSink, public RunNotifier, public ShellOpener {
+// What the runs tell the window: every call is queued to the window's
+// thread and returns at once, so a run never waits for the window.
+class WindowRunEvents final : public RunEvents {
  public:
-  RowRunHost(CTallowickView& view, std::uint64_t runId) : view_(view), runId_(runId) {}
+  explicit WindowRunEvents(CTallowickView& view) : view_(view) {}
 
-  void Post(int stage, int /*listIndex*/) override {
+  void OnStage(RunId run, int stage) override {
     QMetaObject::invokeMethod(
-        &view_, [view = &view_, id = runId_, stage] { view->OnRunProgress(id, stage); },
+        &view_, [view = &view_, run, stage] { view->OnRunProgress(run, stage); },
         Qt::QueuedConnection);
   }
-  void ShowMessage(const std::string& text, const std::string& caption) override {
+  void OnMessage(RunId /*run*/, const std::string& text, const std::string& caption) override {
     QMetaObject::invokeMethod(
         &view_,
         [view = &view_, text = QString::fromStdString(text),
-         caption = QString::fromStdString(caption)] { view->OnRunMessage(text, caption); },
+         caption = QString::fromStdString(caption)] { view->dialogs_.ShowMessage(text, caption); },
         Qt::QueuedConnection);
   }
-  void Open(const std::string& fileOrUrl) override {
+  void OnOpen(RunId /*run*/, const std::string& fileOrUrl) override {
     QMetaObject::invokeMethod(
         &view_,
-        [view = &view_, target = QString::fromStdString(fileOrUrl)] { view->OnRunOpen(target); },
+        [view = &view_, target = QString::fromStdString(fileOrUrl)] {
+          view->dialogs_.Open(target);
+        },
         Qt::QueuedConnection);
   }
-  void Ended() {
+  void OnEnded(RunId run, const RunResult& /*result*/) override {
     QMetaObject::invokeMethod(
-        &view_, [view = &view_, id = runId_] { view->OnRunEnded(id); }, Qt::QueuedConnection);
+        &view_, [view = &view_, run] { view->OnRunEnded(run); }, Qt::QueuedConnection);
   }
-
-  const RunHost& Host() const { return host_; }
 
  private:
   CTallowickView& view_;
-  std::uint64_t runId_;
-  RunHost host_{this, this, this};
 };
 
 namespace {
@@ -102,7 +96,11 @@ QString Text(const std::string& text) { return QString::fromStdString(text); }
 }  // namespace
 
 CTallowickView::CTallowickView(SiteDialogs& dialogs, QWidget* parent)
-    : QWidget(parent), dialogs_(dialogs), list_(new QTreeWidget(this)) {
+    : QWidget(parent),
+      dialogs_(dialogs),
+      list_(new QTreeWidget(this)),
+      runEvents_(std::make_unique<WindowRunEvents>(*this)),
+      board_(*runEvents_, dnsCache_) {
   list_->setObjectName("siteList");
   list_->setColumnCount(kSiteColumnCount);
   list_->setRootIsDecorated(false);
@@ -139,52 +137,40 @@ CTallowickView::CTallowickView(SiteDialogs& dialogs, QWidget* parent)
 
 CTallowickView::~CTallowickView() {
   scheduleTimer_.stop();
-  // A run sets its running flag when it begins, so the flag is cleared
-  // again until the run has ended.
-  for (const std::unique_ptr<ActiveRun>& run : runs_) {
-    while (!run->done.load()) {
-      run->profile->SetRunning(false);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    run->thread.join();
-  }
+  board_.StopAll();
+  board_.CollectAll();
 }
 
 Result<StartOutcome> CTallowickView::Initialise(const std::filesystem::path& programDirectory,
                                                 const std::string& homeFolder) {
   cacheFolder_ = UserFoldersOfProcess().cache;
-  Result<SettingsLoad> load = [&]() -> Result<SettingsLoad> {
-    Result<SettingsLock> lock = LockSettingsFile(programDirectory);
-    if (!lock.ok()) return lock.status();
-    return LoadSettingsFile(programDirectory, settings_, profiles_, homeFolder);
-  }();
-  if (!load.ok()) return load.status();
-  if (load->state == SettingsLoadState::FirstStart && !load->firstSave.ok()) {
-    dialogs_.ShowMessage(Text(load->firstSave.message()), kApplicationTitle);
-  } else if (load->state == SettingsLoadState::Damaged) {
-    saveRefused_ = !load->damagedCopyKept;
-    if (saveRefused_) {
-      dialogs_.ShowMessage(Text(load->damage), kApplicationTitle);
-    } else if (!AskToSaveOverDamage(load->damage)) {
-      saveRefused_ = true;
+  Result<SiteSession> opened =
+      SiteSession::Open(programDirectory, homeFolder, SiteSession::Lock::kWhileLoading);
+  if (!opened.ok()) return opened.status();
+  session_ = std::move(*opened);
+  const SessionLoad& load = session_.Loaded();
+  if (load.state == SettingsLoadState::FirstStart && !load.firstSave.ok()) {
+    dialogs_.ShowMessage(Text(load.firstSave.message()), kApplicationTitle);
+  } else if (load.state == SettingsLoadState::Damaged) {
+    if (!load.damagedCopyKept) {
+      dialogs_.ShowMessage(Text(load.damage), kApplicationTitle);
+    } else if (!AskToSaveOverDamage(load.damage)) {
+      session_.RefuseSaving();
       return StartOutcome::kQuitKeepingTheFile;
     }
   }
-  Result<ExtensionSettingsLoad> extensions = LoadExtensionSettings(settings_.GetProgramDirectory());
-  if (!extensions.ok()) {
-    dialogs_.ShowMessage(Text(extensions.message()), kApplicationTitle);
-  } else {
-    extensions_ = extensions->values;
-    for (const std::string& warning : extensions->warnings) {
-      dialogs_.ShowMessage(Text(warning), kApplicationTitle);
-    }
+  if (!load.extensionsRead.ok()) {
+    dialogs_.ShowMessage(Text(load.extensionsRead.message()), kApplicationTitle);
   }
-  savedBase_ = SnapshotSettings(settings_, profiles_);
-  for (std::size_t row = 0; row < profiles_.size(); ++row) {
+  for (const std::string& warning : load.extensionWarnings) {
+    dialogs_.ShowMessage(Text(warning), kApplicationTitle);
+  }
+  const SiteProfiles& profiles = session_.Profiles();
+  for (std::size_t row = 0; row < profiles.size(); ++row) {
     list_->addTopLevelItem(new QTreeWidgetItem());
     ShowRow(static_cast<int>(row), true);
   }
-  if (!profiles_.empty()) list_->setCurrentItem(list_->topLevelItem(0));
+  if (!profiles.empty()) list_->setCurrentItem(list_->topLevelItem(0));
   scheduleTimer_.start(35000);
   return StartOutcome::kGoOn;
 }
@@ -194,8 +180,8 @@ Result<StartOutcome> CTallowickView::Initialise(const std::filesystem::path& pro
 // file stores no count of its sites, so how many followed the damage cannot
 // be told.
 bool CTallowickView::AskToSaveOverDamage(const std::string& damage) {
-  const QString sites =
-      QString::number(profiles_.size()) + (profiles_.size() == 1 ? " site" : " sites");
+  const std::size_t count = session_.Profiles().size();
+  const QString sites = QString::number(count) + (count == 1 ? " site" : " sites");
   return dialogs_.Ask(
       Text(damage) +
           ".\n\nThe sites stored after the damage cannot be read, and how many "
@@ -204,27 +190,38 @@ bool CTallowickView::AskToSaveOverDamage(const std::string& damage) {
       kApplicationTitle, "Save the " + sites + " read", "Keep the file unchanged and quit");
 }
 
-bool CTallowickView::SaveSiteList() {
-  // Before Initialise there is no file of ours to save over.
-  if (settings_.GetProgramDirectory().empty()) return false;
-  if (saveRefused_) {
-    dialogs_.ShowMessage(Text(std::string(kErrorSavingSettings) +
-                              " The damaged settings file could not be copied aside, so it is "
-                              "not overwritten."),
-                         kApplicationTitle);
-    return false;
-  }
-  // Under the settings file's lock, what another program saved since our
-  // last load or save is merged in, never overwritten.
-  const SiteProfiles before = profiles_;
-  Result<SettingsMergeReport> saved = SaveSettingsMerged(settings_, profiles_, savedBase_);
-  if (!saved.ok()) {
-    dialogs_.ShowMessage(Text(saved.message()), kApplicationTitle);
-    return false;
-  }
+// Under the settings file's lock, what another program saved since our
+// last load or save is merged in, never overwritten.
+Status CTallowickView::SaveSites() {
+  const SiteProfiles before = session_.Profiles();
+  Result<SettingsMergeReport> saved = session_.SaveMerged();
+  if (!saved.ok()) return saved.status();
   ShowMergedList(before, *saved);
   if (!saved->damage.empty()) dialogs_.ShowMessage(Text(saved->damage), kApplicationTitle);
-  return true;
+  return Status::Ok();
+}
+
+bool CTallowickView::SaveSiteList() {
+  // Before Initialise there is no file of ours to save over.
+  if (Settings().GetProgramDirectory().empty()) return false;
+  const Status saved = SaveSites();
+  if (!saved.ok()) dialogs_.ShowMessage(Text(saved.message()), kApplicationTitle);
+  return saved.ok();
+}
+
+// A message box that does not wait would go with the window, and the
+// changes with it, without a word.
+void CTallowickView::SaveBeforeQuitting() {
+  if (Settings().GetProgramDirectory().empty() || session_.SavingRefused()) return;
+  for (;;) {
+    const Status saved = SaveSites();
+    if (saved.ok()) return;
+    if (!dialogs_.Ask(Text(saved.message()) + "\n\nThe changes since the last save are lost "
+                                              "if the program ends without saving.",
+                      kApplicationTitle, "Save again", "Quit without saving")) {
+      return;
+    }
+  }
 }
 
 // The list's rows still show `before`; the merge removed sites another
@@ -247,7 +244,7 @@ void CTallowickView::ShowMergedList(const SiteProfiles& before, const SettingsMe
 
 void CTallowickView::ShowRow(int row, bool withStatus) {
   QTreeWidgetItem* item = list_->topLevelItem(row);
-  const CSiteProfile& profile = *profiles_[static_cast<std::size_t>(row)];
+  const CSiteProfile& profile = *Profiles()[static_cast<std::size_t>(row)];
   for (int column = 0; column < kSiteColumnCount; ++column) {
     item->setTextAlignment(column, kColumns[column].alignment);
   }
@@ -281,8 +278,9 @@ void CTallowickView::SetRowIcon(int row, int icon) {
 }
 
 int CTallowickView::RowOf(const CSiteProfile* profile) const {
-  for (std::size_t row = 0; row < profiles_.size(); ++row) {
-    if (profiles_[row].get() == profile) return static_cast<int>(row);
+  const SiteProfiles& profiles = Profiles();
+  for (std::size_t row = 0; row < profiles.size(); ++row) {
+    if (profiles[row].get() == profile) return static_cast<int>(row);
   }
   return -1;
 }
@@ -294,20 +292,6 @@ int CTallowickView::FirstSelectedRow() const {
     if (first < 0 || row < first) first = row;
   }
   return first;
-}
-
-CTallowickView::ActiveRun* CTallowickView::FindRun(std::uint64_t runId) {
-  for (const std::unique_ptr<ActiveRun>& run : runs_) {
-    if (run->id == runId) return run.get();
-  }
-  return nullptr;
-}
-
-CTallowickView::ActiveRun* CTallowickView::RunOf(const CSiteProfile* profile) {
-  for (const std::unique_ptr<ActiveRun>& run : runs_) {
-    if (run->profile.get() == profile) return run.get();
-  }
-  return nullptr;
 }
 
 int CTallowickView::StageIcon(int stage) {
@@ -322,20 +306,12 @@ void CTallowickView::resizeEvent(QResizeEvent* event) {
   list_->setGeometry(rect());
 }
 
-RunSettings CTallowickView::RunSettingsSnapshot() const {
-  std::error_code error;  // an unknown folder leaves relative paths as they are
-  RunSettings run = RunSettingsOf(settings_, std::filesystem::current_path(error).string());
-  run.cacheFolder = cacheFolder_;
-  ApplyExtensionSettings(extensions_, run);
-  return run;
-}
-
 void CTallowickView::NewSite() {
   auto profile = std::make_shared<CSiteProfile>();
-  if (!dialogs_.EditSite(*profile, true, settings_.GetAdvancedSettings() != 0)) return;
-  profiles_.push_back(profile);
+  if (!dialogs_.EditSite(*profile, true, Settings().GetAdvancedSettings() != 0)) return;
+  session_.Profiles().push_back(profile);
   list_->addTopLevelItem(new QTreeWidgetItem());
-  ShowRow(static_cast<int>(profiles_.size()) - 1, true);
+  ShowRow(static_cast<int>(Profiles().size()) - 1, true);
   SaveSiteList();
 }
 
@@ -346,14 +322,11 @@ void CTallowickView::DeleteSite() {
   }
   if (rows.empty()) return;
   std::sort(rows.rbegin(), rows.rend());
+  SiteProfiles& profiles = session_.Profiles();
   for (int row : rows) {
-    const std::shared_ptr<CSiteProfile> profile = profiles_[static_cast<std::size_t>(row)];
     // A deleted site's run is stopped; it keeps the profile until it ends.
-    if (ActiveRun* run = RunOf(profile.get())) {
-      run->stopped.store(true);
-      profile->SetRunning(false);
-    }
-    profiles_.erase(profiles_.begin() + row);
+    board_.Stop(*profiles[static_cast<std::size_t>(row)]);
+    profiles.erase(profiles.begin() + row);
     delete list_->takeTopLevelItem(row);
   }
   SaveSiteList();
@@ -362,12 +335,13 @@ void CTallowickView::DeleteSite() {
 void CTallowickView::EditSite() {
   const int row = FirstSelectedRow();
   if (row < 0) return;
-  const std::shared_ptr<CSiteProfile> profile = profiles_[static_cast<std::size_t>(row)];
+  const std::shared_ptr<CSiteProfile> profile = Profiles()[static_cast<std::size_t>(row)];
   // The run reads the configuration while it works; changing it under the
   // run would change the strings it reads.
-  if (RunOf(profile.get()) != nullptr) {
-    dialogs_.ShowMessage("This site is being processed. Stop it or let it finish, then edit it.",
-                         kApplicationTitle);
+  constexpr const char* kBeingProcessed =
+      "This site is being processed. Stop it or let it finish, then edit it.";
+  if (board_.HasRun(*profile)) {
+    dialogs_.ShowMessage(kBeingProcessed, kApplicationTitle);
     return;
   }
   // The sheet also shows what the last run left.
@@ -375,95 +349,68 @@ void CTallowickView::EditSite() {
   values.CopyConfigurationFrom(*profile);
   values.SetLastGenerated(profile->GetLastGenerated());
   values.SetLastLogfileSize(profile->GetLastLogfileSize());
-  if (!dialogs_.EditSite(values, false, settings_.GetAdvancedSettings() != 0)) return;
+  {
+    // The sheet's event loop goes on while it is open: the schedule and the
+    // tray's menu must not start the site under it.
+    const SiteHold hold(board_, *profile);
+    if (!dialogs_.EditSite(values, false, Settings().GetAdvancedSettings() != 0)) return;
+  }
+  // The site may have been deleted or started by another way meanwhile.
+  const int rowNow = RowOf(profile.get());
+  if (rowNow < 0) return;
+  if (board_.HasRun(*profile)) {
+    dialogs_.ShowMessage(kBeingProcessed, kApplicationTitle);
+    return;
+  }
   profile->CopyConfigurationFrom(values);
-  ShowRow(row, false);
+  ShowRow(rowNow, false);
   SaveSiteList();
 }
 
 void CTallowickView::GenerateSite() { StartRow(FirstSelectedRow()); }
 
 void CTallowickView::GenerateAll() {
-  for (int row = 0; row < static_cast<int>(profiles_.size()); ++row) StartRow(row);
+  for (int row = 0; row < static_cast<int>(Profiles().size()); ++row) StartRow(row);
 }
 
 void CTallowickView::StopSite() {
   const int row = FirstSelectedRow();
   if (row < 0) return;
-  const std::shared_ptr<CSiteProfile>& profile = profiles_[static_cast<std::size_t>(row)];
-  if (!profile->GetRunning()) return;
-  profile->SetRunning(false);
-  if (ActiveRun* run = RunOf(profile.get())) run->stopped.store(true);
+  const CSiteProfile& profile = *Profiles()[static_cast<std::size_t>(row)];
+  if (!profile.GetRunning() || !board_.Stop(profile)) return;
   SetCell(row, kColumnStatus, "Processing Canceled!");
   SetRowIcon(row, kIconIdle);
 }
 
 void CTallowickView::Options() {
-  ExtensionSettings extensions = extensions_;
-  if (!dialogs_.EditOptions(settings_, extensions)) return;
+  ExtensionSettings extensions = session_.Extensions();
+  if (!dialogs_.EditOptions(Settings(), extensions)) return;
   SaveSiteList();
-  if (extensions != extensions_) SaveExtensions(extensions);
-}
-
-// Under the settings file's lock, only the keys the dialog changed are
-// written, so a change that tallowick-cli saved meanwhile in another stays.
-void CTallowickView::SaveExtensions(const ExtensionSettings& values) {
-  if (settings_.GetProgramDirectory().empty()) return;
-  const std::filesystem::path directory = settings_.GetProgramDirectory();
-  Result<ExtensionSettings> saved = [&]() -> Result<ExtensionSettings> {
-    Result<SettingsLock> lock = LockSettingsFile(directory);
-    if (!lock.ok()) return lock.status();
-    return SaveExtensionSettingsChanges(directory, extensions_, values);
-  }();
-  if (!saved.ok()) {
-    // The runs of this session still follow the dialog.
-    extensions_ = values;
-    dialogs_.ShowMessage(Text(std::string(kErrorSavingSettings) + " " + saved.message()),
-                         kApplicationTitle);
-    return;
-  }
-  extensions_ = *saved;
+  if (extensions == session_.Extensions() || Settings().GetProgramDirectory().empty()) return;
+  // Only the keys the dialog changed are written, so a change that
+  // tallowick-cli saved meanwhile in another stays.
+  const Status saved = session_.SaveExtensionChanges(extensions);
+  if (!saved.ok()) dialogs_.ShowMessage(Text(saved.message()), kApplicationTitle);
 }
 
 void CTallowickView::StartRow(int row) {
-  if (row < 0 || row >= static_cast<int>(profiles_.size())) {
+  if (row < 0 || row >= static_cast<int>(Profiles().size())) {
     dialogs_.ShowMessage("Select a site with a Click, then generate statistics", QString());
     return;
   }
-  const std::shared_ptr<CSiteProfile> profile = profiles_[static_cast<std::size_t>(row)];
+  const std::shared_ptr<CSiteProfile> profile = Profiles()[static_cast<std::size_t>(row)];
   // A run that was stopped may still be ending; one run per site at a time.
-  if (profile->GetRunning() || RunOf(profile.get()) != nullptr) return;
-  profile->SetListIndex(row);
+  if (profile->GetRunning()) return;
+  RunRequest request{
+      profile, row, RunSettingsFor(Settings(), session_.Extensions(), cacheFolder_), {}};
+  if (board_.Start(std::move(request)) == 0) return;
   SetCell(row, kColumnStatus, "Processing...");
-  // Marked before the thread starts, so the site counts as running at once.
-  profile->SetRunning(true);
-
-  auto run = std::make_unique<ActiveRun>();
-  run->id = nextRunId_++;
-  run->profile = profile;
-  run->host = std::make_unique<RowRunHost>(*this, run->id);
-  ActiveRun* started = run.get();
-  runs_.push_back(std::move(run));
-  started->thread = std::thread([started, settings = RunSettingsSnapshot(), this] {
-    // A run stopped before its thread began does not begin.
-    if (!started->stopped.load()) {
-      RunSite(started->profile, settings, started->host->Host(), dnsCache_);
-    }
-    started->done.store(true);
-    started->host->Ended();
-  });
 }
 
-void CTallowickView::OnRunProgress(std::uint64_t runId, int stage) {
-  ActiveRun* run = FindRun(runId);
-  if (run == nullptr) return;
-  CSiteProfile& profile = *run->profile;
-  if (run->stopped.load()) {
-    // Stopped before the run had set its running flag: stop it again.
-    profile.SetRunning(false);
-    return;
-  }
-  ShowStage(profile, stage);
+void CTallowickView::OnRunProgress(RunId runId, int stage) {
+  // A stopped run's row says so until the site starts again.
+  if (board_.Stopped(runId)) return;
+  if (CSiteProfile* profile = board_.ProfileOf(runId)) ShowStage(*profile, stage);
 }
 
 void CTallowickView::ShowStage(CSiteProfile& profile, int stage) {
@@ -473,8 +420,7 @@ void CTallowickView::ShowStage(CSiteProfile& profile, int stage) {
   QString status =
       QString::fromUtf8(StageText(stage).data(), static_cast<qsizetype>(StageText(stage).size()));
   if (stage == kStageFinished) {
-    if (!RanThisSession(profile))
-      ranThisSession_.push_back(profiles_[static_cast<std::size_t>(row)]);
+    schedule_.NoteFinished(Profiles()[static_cast<std::size_t>(row)]);
     profile.SetLastGenerated(FinishTimeText(static_cast<std::int64_t>(std::time(nullptr))));
     status += Text(profile.GetLastGenerated());
     SetCell(row, kColumnTimeTaken, Text(profile.GetTimeTaken()));
@@ -486,36 +432,12 @@ void CTallowickView::ShowStage(CSiteProfile& profile, int stage) {
   SetRowIcon(row, StageIcon(stage));
 }
 
-void CTallowickView::OnRunMessage(const QString& text, const QString& caption) {
-  dialogs_.ShowMessage(text, caption);
-}
-
-void CTallowickView::OnRunOpen(const QString& fileOrUrl) { dialogs_.Open(fileOrUrl); }
-
-void CTallowickView::OnRunEnded(std::uint64_t runId) {
-  auto found = std::find_if(runs_.begin(), runs_.end(),
-                            [runId](const auto& run) { return run->id == runId; });
-  if (found == runs_.end()) return;
-  (*found)->thread.join();
-  runs_.erase(found);
-}
+void CTallowickView::OnRunEnded(RunId runId) { board_.Collect(runId); }
 
 void CTallowickView::OnScheduleTick(std::int64_t now) {
-  for (int row = 0; row < static_cast<int>(profiles_.size()); ++row) {
-    const CSiteProfile& profile = *profiles_[static_cast<std::size_t>(row)];
-    if (profile.GetScheduled() == 0 || profile.GetRunning()) continue;
-    if (ShouldStartScheduled(profile, now)) StartRow(row);
+  for (std::size_t row : schedule_.DueRows(Profiles(), board_, now)) {
+    StartRow(static_cast<int>(row));
   }
-}
-
-bool CTallowickView::ShouldStartScheduled(const CSiteProfile& profile, std::int64_t now) const {
-  return ScheduleFires(ScheduleInputsOf(profile, RanThisSession(profile)), now);
-}
-
-bool CTallowickView::RanThisSession(const CSiteProfile& profile) const {
-  return std::any_of(
-      ranThisSession_.begin(), ranThisSession_.end(),
-      [&](const std::weak_ptr<const CSiteProfile>& ran) { return ran.lock().get() == &profile; });
 }
 
 }  // namespace tlw::ui

@@ -2,20 +2,16 @@
 
 #include <QTimer>
 #include <QWidget>
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "base/result.h"
 #include "engine/dns_cache.h"
-#include "settings/extension_settings.h"
-#include "settings/settings.h"
-#include "settings/settings_file.h"
-#include "settings/settings_merge.h"
+#include "frontend/run_board.h"
+#include "frontend/site_schedule.h"
+#include "frontend/site_session.h"
 
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -23,7 +19,7 @@ class QTreeWidgetItem;
 namespace tlw::ui {
 
 class SiteDialogs;
-class RowRunHost;
+class WindowRunEvents;
 
 // Columns of the site list, in display order.
 enum SiteColumn { kColumnSite, kColumnStatus, kColumnTimeTaken, kColumnLogSize, kColumnScheduled };
@@ -42,12 +38,11 @@ enum class StartOutcome {
   kQuitKeepingTheFile,
 };
 
-// The site list window: one row per site profile. It owns the program
-// settings, the profiles and the host name cache, loads and saves the
-// settings file, starts runs on worker threads and shows their progress.
-// Runs report through queued calls and are found again by their profile,
-// never by the row they started in, so deleting or moving rows cannot send
-// one site's progress to another.
+// The site list window: one row per site profile. It shows the sites of its
+// session, the progress of the runs on its board and starts the sites the
+// schedule finds due. Runs report through queued calls and are found again
+// by their id, never by the row they started in, so deleting or moving rows
+// cannot send one site's progress to another.
 class CTallowickView : public QWidget {
   Q_OBJECT
 
@@ -68,6 +63,9 @@ class CTallowickView : public QWidget {
   // Writes the settings file under its lock; says "Error saving settings!"
   // and why when it cannot. Every save of the window goes through here.
   bool SaveSiteList();
+  // The save as the program ends: a failure is shown and waited for, and
+  // the user chooses to save again or to quit without saving.
+  void SaveBeforeQuitting();
 
   // Starts the site in `row` unless it is running (no row: a message).
   void StartRow(int row);
@@ -76,11 +74,11 @@ class CTallowickView : public QWidget {
   void OnScheduleTick(std::int64_t now);
 
   QTreeWidget* List() const { return list_; }
-  const SiteProfiles& Profiles() const { return profiles_; }
-  CSettings& Settings() { return settings_; }
-  const ExtensionSettings& Extensions() const { return extensions_; }
-  // Whether any worker thread has not been waited for yet.
-  bool HasActiveRuns() const { return !runs_.empty(); }
+  const SiteProfiles& Profiles() const { return session_.Profiles(); }
+  CSettings& Settings() { return session_.Settings(); }
+  const ExtensionSettings& Extensions() const { return session_.Extensions(); }
+  // Whether any run has not been collected yet.
+  bool HasActiveRuns() const { return !board_.Empty(); }
 
   // Shows stage `stage` of the run of `profile` in its row: status text,
   // icon, and for the end of a run its running flag, log size, time taken
@@ -107,57 +105,33 @@ class CTallowickView : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  friend class RowRunHost;
-  struct ActiveRun {
-    std::uint64_t id = 0;
-    std::shared_ptr<CSiteProfile> profile;
-    std::unique_ptr<RowRunHost> host;
-    std::thread thread;
-    std::atomic<bool> done{false};
-    std::atomic<bool> stopped{false};  // by the user or by deleting its site
-  };
+  friend class WindowRunEvents;
 
   // Called on the window's thread through queued calls from a run.
-  void OnRunProgress(std::uint64_t runId, int stage);
-  void OnRunMessage(const QString& text, const QString& caption);
-  void OnRunOpen(const QString& fileOrUrl);
-  void OnRunEnded(std::uint64_t runId);
+  void OnRunProgress(RunId runId, int stage);
+  void OnRunEnded(RunId runId);
 
-  bool ShouldStartScheduled(const CSiteProfile& profile, std::int64_t now) const;
-  bool RanThisSession(const CSiteProfile& profile) const;
+  Status SaveSites();
   void ShowMergedList(const SiteProfiles& before, const SettingsMergeReport& merged);
-  ActiveRun* FindRun(std::uint64_t runId);
-  ActiveRun* RunOf(const CSiteProfile* profile);
   int RowOf(const CSiteProfile* profile) const;
   int FirstSelectedRow() const;
   void ShowRow(int row, bool withStatus);
   void SetRowIcon(int row, int icon);
   void SetCell(int row, int column, const QString& text);
   void WidenToFit(int column, int textWidth);
-  RunSettings RunSettingsSnapshot() const;
-  void SaveExtensions(const ExtensionSettings& values);
   bool AskToSaveOverDamage(const std::string& damage);
 
   SiteDialogs& dialogs_;
   QTreeWidget* list_ = nullptr;
   QTimer scheduleTimer_;
-  CSettings settings_;
-  // What runs read of the extension settings file; written by Options().
-  ExtensionSettings extensions_;
-  SiteProfiles profiles_;  // element i is row i
-  // The settings and sites as last loaded or saved: the base on which a
-  // save merges what other programs (cron's tallowick-cli) saved meanwhile.
-  SettingsBase savedBase_;
-  // Sites that finished a run since the program started; until then the
-  // daily and monthly schedules take them as never run.
-  std::vector<std::weak_ptr<const CSiteProfile>> ranThisSession_;
-  CDNSCache dnsCache_;
+  // Its profiles are the rows: element i is row i.
+  SiteSession session_;
+  SiteSchedule schedule_;
   std::string cacheFolder_;
-  std::vector<std::unique_ptr<ActiveRun>> runs_;
-  std::uint64_t nextRunId_ = 1;
-  // A damaged settings file that could not be copied aside is not saved
-  // over: the sites after the damage would be lost.
-  bool saveRefused_ = false;
+  CDNSCache dnsCache_;
+  std::unique_ptr<WindowRunEvents> runEvents_;
+  // Last, so that it goes first: its runs use the cache and the events.
+  RunBoard board_;
 };
 
 }  // namespace tlw::ui

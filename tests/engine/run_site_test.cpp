@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -403,6 +404,15 @@ TEST_F(RunSiteTest, CancelledMidFileEndsQuietlyAndLeavesTimeTaken) {
   EXPECT_EQ(profile->Statistics().hostnames.Count(), 0u);
   EXPECT_EQ(profile->GetTimeTaken(), "07h 07m 07s");
   EXPECT_FALSE(fs::exists(dir_ / "report0" / "stats.html"));
+
+  // A stop asked for before the run began is not undone by its start.
+  const std::atomic<bool> stopped{true};
+  RunOptions early;
+  early.stopRequested = &stopped;
+  RecordingHost quiet;
+  EXPECT_EQ(RunSite(profile, settings_, quiet.Host(), cache_, early).finalStage, 0);
+  EXPECT_TRUE(quiet.Stages().empty());
+  EXPECT_FALSE(profile->GetRunning());
 }
 
 TEST_F(RunSiteTest, TwoSitesResolveThroughOneCacheAtOnce) {

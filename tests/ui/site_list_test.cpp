@@ -158,6 +158,55 @@ class SiteListTest : public QObject {
     QVERIFY(dialogs.messages.isEmpty());
   }
 
+  // The sheet's event loop goes on while it is open: neither the schedule
+  // nor Generate All (the tray's menu) start the site under it, and OK
+  // applies what was entered.
+  void siteBeingEditedIsNotStartedUnderTheSheet() {
+    TempDir dir;
+    WriteSettingsFile(dir.path(), {{"a.example.com", kSampleLog, (dir / "a.html").string(), true}});
+    FakeDialogs dialogs;
+    CTallowickView view(dialogs);
+    QVERIFY(view.Initialise(dir.path(), "").ok());
+    view.Profiles()[0]->SetScheduleInterval("every 5 mins");
+    const std::int64_t fiveAfterMidnight = 1704067500;
+    dialogs.fill = [&](CSiteProfile& values) {
+      view.OnScheduleTick(fiveAfterMidnight);
+      view.GenerateAll();
+      QVERIFY(!view.HasActiveRuns());
+      values.SetHomepageUrl("edited.example.com");
+    };
+    Select(view, {0});
+    view.EditSite();
+    QCOMPARE(Cell(view, 0, kColumnSite), QString("edited.example.com"));
+    QVERIFY(dialogs.messages.isEmpty());
+    view.OnScheduleTick(fiveAfterMidnight);
+    QVERIFY(view.HasActiveRuns());
+    QTRY_VERIFY_WITH_TIMEOUT(!view.HasActiveRuns(), 30000);
+  }
+
+  // A save that fails as the program ends is shown and waited for: the
+  // user saves again or quits without saving.
+  void failedSaveAtExitAsksBeforeQuitting() {
+    TempDir dir;
+    WriteSettingsFile(dir.path(), {{"a.example.com", "", ""}});
+    FakeDialogs dialogs;
+    CTallowickView view(dialogs);
+    QVERIFY(view.Initialise(dir.path(), "").ok());
+    std::filesystem::remove(dir / "Tallowick.Settings");
+    std::filesystem::create_directories(dir / "Tallowick.Settings" / "in-the-way");
+    dialogs.answers = {true, false};
+    view.SaveBeforeQuitting();
+    QCOMPARE(dialogs.questions.size(), 2);
+    QVERIFY2(dialogs.questions[1].startsWith("Error saving settings!") &&
+                 dialogs.questions[1].endsWith("[Save again / Quit without saving]"),
+             qPrintable(dialogs.questions[1]));
+
+    std::filesystem::remove_all(dir / "Tallowick.Settings");
+    view.SaveBeforeQuitting();
+    QCOMPARE(dialogs.questions.size(), 2);
+    QCOMPARE(SavedSites(dir.path()), std::vector<std::string>({"a.example.com"}));
+  }
+
   // "Generate for this website" on a real logfile, through every status to
   // the finish time.
   void runShowsEveryStatusUntilFinished() {
@@ -220,26 +269,14 @@ class SiteListTest : public QObject {
     QVERIFY(std::filesystem::exists(dir / "b.html"));
   }
 
-  // The schedule's tick starts a scheduled site at a matching minute and
-  // no other; the window's save then keeps what another program (cron's
-  // tallowick-cli, a script) saved meanwhile and shows the site it added.
-  void scheduledRunAndChangesMadeElsewhere() {
+  // The window's save keeps what another program (cron's tallowick-cli, a
+  // script) saved meanwhile and shows the site it added.
+  void changesMadeElsewhereAreMergedAndShown() {
     TempDir dir;
-    WriteSettingsFile(dir.path(),
-                      {{"a.example.com", kSampleLog, (dir / "a.html").string(), true},
-                       {"b.example.com", kSampleLog, (dir / "b.html").string(), false}});
+    WriteSettingsFile(dir.path(), {{"a.example.com", "", ""}, {"b.example.com", "", ""}});
     FakeDialogs dialogs;
     CTallowickView view(dialogs);
     QVERIFY(view.Initialise(dir.path(), "").ok());
-    view.Profiles()[0]->SetScheduleInterval("every 5 mins");
-    view.OnScheduleTick(1704067260);  // 2024-01-01 00:01 UTC: no multiple of 5
-    QVERIFY(!view.HasActiveRuns());
-    view.OnScheduleTick(1704067500);  // 00:05
-    QCOMPARE(Cell(view, 0, kColumnStatus), QString("Processing..."));
-    QVERIFY(Cell(view, 1, kColumnStatus) != QString("Processing..."));
-    QTRY_VERIFY_WITH_TIMEOUT(!view.HasActiveRuns(), 30000);
-    QVERIFY(Cell(view, 0, kColumnStatus).startsWith("Finished: "));
-
     {
       tlw::CSettings settings;
       tlw::SiteProfiles profiles;

@@ -20,7 +20,7 @@ void FakeDialogs::ShowMessage(const QString& text, const QString& caption) {
 bool FakeDialogs::Ask(const QString& text, const QString& /*caption*/, const QString& yes,
                       const QString& no) {
   questions << text + " [" + yes + " / " + no + "]";
-  return answerYes;
+  return answers.isEmpty() ? answerYes : answers.takeFirst();
 }
 
 void FakeDialogs::Open(const QString& fileOrUrl) { opened << fileOrUrl; }

@@ -25,8 +25,10 @@ class FakeDialogs final : public ui::SiteDialogs {
   int sheetsShown = 0;
   int optionsShown = 0;
   QStringList messages;
-  // Questions asked, as "text [yes / no]"; each is answered `answerYes`.
+  // Questions asked, as "text [yes / no]"; each takes the next of
+  // `answers`, then `answerYes`.
   QStringList questions;
+  QList<bool> answers;
   bool answerYes = true;
   QStringList opened;
 };
