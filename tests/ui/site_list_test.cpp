@@ -249,26 +249,6 @@ class SiteListTest : public QObject {
     QCOMPARE(Cell(reopened, 0, kColumnStatus), finished.mid(10));
   }
 
-  void twoSitesRunAtOnce() {
-    TempDir dir;
-    WriteSettingsFile(dir.path(), {{"a.example.com", kSampleLog, (dir / "a.html").string()},
-                                   {"b.example.com", kSampleLog, (dir / "b.html").string()}});
-    FakeDialogs dialogs;
-    CTallowickView view(dialogs);
-    QVERIFY(view.Initialise(dir.path(), "").ok());
-    view.GenerateAll();
-    QCOMPARE(Cell(view, 0, kColumnStatus), QString("Processing..."));
-    QCOMPARE(Cell(view, 1, kColumnStatus), QString("Processing..."));
-    view.GenerateAll();  // both running: ignored
-    QTRY_VERIFY_WITH_TIMEOUT(!view.HasActiveRuns(), 30000);
-    for (int row = 0; row < 2; ++row) {
-      QVERIFY(Cell(view, row, kColumnStatus).startsWith("Finished: "));
-      QCOMPARE(Icon(view, row), int{kIconIdle});
-    }
-    QVERIFY(std::filesystem::exists(dir / "a.html"));
-    QVERIFY(std::filesystem::exists(dir / "b.html"));
-  }
-
   // The window's save keeps what another program (cron's tallowick-cli, a
   // script) saved meanwhile and shows the site it added.
   void changesMadeElsewhereAreMergedAndShown() {
