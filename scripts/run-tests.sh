@@ -5,7 +5,8 @@
 #
 # Then the sanitizer builds: the whole suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (the asan preset), and the runs of several sites
-# at once under ThreadSanitizer (the tsan preset, engine tests only). Every
+# at once under ThreadSanitizer (the tsan preset: the engine's run status
+# tests and the front-end core's run board). Every
 # sanitizer report ends its test with an error, so it fails this script.
 # TLW_SANITIZERS=0 leaves them out, for a quick check on a workstation.
 set -euo pipefail
@@ -26,6 +27,6 @@ cmake --build build/asan -j2
 ctest --test-dir build/asan --output-on-failure -j2 --timeout 1200
 
 cmake --preset tsan
-cmake --build build/tsan -j2 --target engine_tests
+cmake --build build/tsan -j2 --target engine_tests frontend_tests
 ctest --test-dir build/tsan --output-on-failure --timeout 1200 \
-  -R '^(RunStatusTest\.|run_status_machine_zone$)'
+  -R '^(RunStatusTest\.|RunBoardTest\.|run_status_machine_zone$)'
