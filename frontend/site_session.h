@@ -60,7 +60,6 @@ class SiteSession {
   // A damaged file whose copy could not be kept, or one the user chose to
   // keep, is never saved over: the sites after the damage would be lost.
   void RefuseSaving() { saveRefused_ = true; }
-  bool SavingRefused() const { return saveRefused_; }
 
   // Writes the settings file; fails with "Error saving settings!" and why.
   // Only while the lock is held.

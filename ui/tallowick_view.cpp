@@ -212,7 +212,7 @@ bool CTallowickView::SaveSiteList() {
 // A message box that does not wait would go with the window, and the
 // changes with it, without a word.
 void CTallowickView::SaveBeforeQuitting() {
-  if (Settings().GetProgramDirectory().empty() || session_.SavingRefused()) return;
+  if (Settings().GetProgramDirectory().empty()) return;
   for (;;) {
     const Status saved = SaveSites();
     if (saved.ok()) return;
