@@ -10,7 +10,7 @@
 # it is replaced by a fixed text before comparing.
 set -euo pipefail
 cli="$(realpath "${1:?usage: golden.sh CLI SOURCE_DIR [--update]}")"
-source_dir="${2:?source dir}"
+source_dir="$(realpath "${2:?source dir}")"
 update="${3:-}"
 golden_dir="$source_dir/tests/golden"
 logs="$golden_dir/logs"
