@@ -32,6 +32,14 @@ bool StartsWithAny(std::string_view text, std::string_view firsts) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The month of a record as a calendar month, 1 to 12; 0 for any other
+// text or number (such a record names no date: no range holds it and it
+// has no visit or weekday).
+int CalendarMonth(std::string_view month) {
+  const int number = MonthNumber(month);
+  return number >= 1 && number <= 12 ? number : 0;
+}
+
 }  // namespace
 
 void ReferenceCounter::Add(const LogRecord& record) {
@@ -68,7 +76,7 @@ void ReferenceCounter::Add(const LogRecord& record) {
       MatchesFilterList(shape.directory, options_.directoryFilter)) {
     return;
   }
-  const int monthNumber = MonthNumber(record.month);
+  const int monthNumber = CalendarMonth(record.month);
   if (!options_.processEntireLog) {
     const std::int64_t date =
         monthNumber == 0 ? 0
@@ -145,7 +153,7 @@ void ReferenceCounter::Add(const LogRecord& record) {
 }
 
 void ReferenceCounter::CountVisit(const LogRecord& record, const std::string& host) {
-  const int monthNumber = MonthNumber(record.month);
+  const int monthNumber = CalendarMonth(record.month);
   if (monthNumber == 0) return;
   const LocalMoment moment =
       ConvertLocalTime(FullYear(ReadLogNumber(record.year)), monthNumber, ReadLogNumber(record.day),
