@@ -8,11 +8,13 @@
 #include <optional>
 #include <span>
 #include <system_error>
+#include <utility>
 
 #include "base/bounded_call.h"
 #include "base/cache_line.h"
 #include "engine/graph_sets.h"
 #include "engine/oversized_logfile.h"
+#include "engine/page_heads.h"
 #include "engine/record_pipeline.h"
 #include "engine/run_delivery.h"
 #include "engine/run_files.h"
@@ -472,6 +474,13 @@ class SiteRun {
 
   RunResult Report() {
     Post(kStageWritingReport);
+    PageHeadSource pageHeads;
+    if (settings_.fetchPageTitles) {
+      // Asked of the site's server; a stopped run asks no more.
+      PageHeadOptions options;
+      options.stop = [this] { return !profile_.GetRunning(); };
+      pageHeads = PageHeadsFromServer(std::move(options));
+    }
     Result<ReportOutcome> written = GenerateReport(ReportInput{
         .profile = profile_,
         .statistics = stats_,
@@ -481,8 +490,7 @@ class SiteRun {
         .graphFilePrefix = graphFilePrefix_,
         .programDirectory = settings_.programDirectory,
         .whoisLookups = settings_.whoisLookups,
-        .fetchPageTitles = settings_.fetchPageTitles,
-        .stopRequested = [this] { return !profile_.GetRunning(); },
+        .pageHeads = std::move(pageHeads),
         .host = host_,
     });
     if (!written.ok()) {

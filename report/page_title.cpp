@@ -118,9 +118,9 @@ std::optional<std::string_view> ExtractPageTitle(std::string_view body) {
   return rest.substr(0, close);
 }
 
-std::string PageTitleFragment(std::string_view headerColor, const Result<WebPageHead>& fetched) {
+std::string PageTitleFragment(std::string_view headerColor, const Result<PageHeadFacts>& fetched) {
   if (!fetched.ok()) return {};
-  const WebPageHead& head = *fetched;
+  const PageHeadFacts& head = *fetched;
   // Without a 200 or a usable date the row still gets its "+" line.
   std::string fragment = "<BR>&nbsp;<small><font color=#";
   fragment.append(headerColor);

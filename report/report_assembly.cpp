@@ -113,8 +113,8 @@ struct ReportJob {
       order.remove_prefix(bar + 1);
       const std::int64_t id = ReadLogNumber(token);
       const bool whois = id == 4 && input.whoisLookups;
-      // Both page sections fetch their titles while they are written.
-      const bool pageTitles = (id == 11 || id == 12) && input.fetchPageTitles;
+      // Both page sections ask for their titles while they are written.
+      const bool pageTitles = (id == 11 || id == 12) && input.pageHeads;
       if (whois) Post(kStageWhois);
       if (pageTitles) Post(kStagePageTitles);
       for (const ReportSection& section : ListedSections(id)) Write(section);
@@ -255,16 +255,13 @@ Result<ReportOutcome> GenerateReport(const ReportInput& input) {
   if (IsDarkPage(job.context.colors)) job.graphBackground = GraphBackground::kOpaqueWhite;
   job.context.includeGraphs = graphs;
   job.context.graphFilePrefix = input.graphFilePrefix;
-  if (input.fetchPageTitles) {
-    // One fetch per row shown, each bounded by its time-outs; failures leave
-    // the row without a fragment. A stopped run fetches no more.
+  if (input.pageHeads) {
+    // One page head per row shown; a failure leaves the row without a
+    // fragment.
     job.context.pageTitle = [&input, &job](std::string_view key) -> std::string {
-      if (input.stopRequested && input.stopRequested()) return {};
       const std::optional<std::string> url = PageTitleUrl(input.profile.GetHomepageUrl(), key);
       if (!url) return {};
-      PageHeadOptions options;
-      options.stop = input.stopRequested;
-      return PageTitleFragment(job.context.colors.headerColor, FetchPageHead(*url, options));
+      return PageTitleFragment(job.context.colors.headerColor, input.pageHeads(*url));
     };
   }
 

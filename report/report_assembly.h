@@ -1,12 +1,12 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/result.h"
 #include "base/run_host.h"
+#include "report/page_title.h"
 
 namespace tlw {
 
@@ -31,10 +31,10 @@ struct ReportInput {
   std::string programDirectory;
   // The program settings' look-up options; each adds a stage.
   bool whoisLookups = false;
-  bool fetchPageTitles = false;
-  // True once the run is to stop: no further page title is fetched, and a
-  // fetch under way ends. Empty: never.
-  std::function<bool()> stopRequested;
+  // Set when the program settings ask for page titles: asked for the page
+  // of each row of the Most and Least Accessed Pages sections. Empty: no
+  // titles and no stage for them.
+  PageHeadSource pageHeads;
   // Where stages go (against the profile's listIndex) and messages are shown.
   RunHost host;
 };

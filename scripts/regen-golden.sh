@@ -7,5 +7,5 @@ cd "$(dirname "$0")/.."
 build="${TLW_BUILD_DIR:-build/ci}"
 if [[ ! -d "$build" ]]; then cmake --preset ci; fi
 cmake --build "$build" -j2 --target tallowick-cli
-bash tests/golden/golden.sh "$build/cli/tallowick-cli" "$PWD" "${TLW_REALLOGS_DIR:-$PWD/../shared/reallogs}" --update
+bash tests/golden/golden.sh "$build/cli/tallowick-cli" "$PWD" --update
 git status --short tests/golden

@@ -33,7 +33,7 @@ bool OnlyOwnMarkup(std::string_view fragment) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input = tlw::fuzz::AsText(data, size);
   const std::size_t newline = input.find('\n');
-  tlw::WebPageHead head;
+  tlw::PageHeadFacts head;
   head.status = 200;
   if (newline != std::string_view::npos) head.lastModified = std::string(input.substr(0, newline));
   head.body = std::string(input.substr(newline == std::string_view::npos ? 0 : newline + 1));

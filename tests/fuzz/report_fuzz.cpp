@@ -137,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       .busiestDay = busiestDay,
       .graphFilePrefix = "0_fuzz",
       .programDirectory = folder.path().string(),
-      .stopRequested = {},
+      .pageHeads = {},
       .host = {},
   };
   const tlw::Result<tlw::ReportOutcome> outcome = tlw::GenerateReport(report);
