@@ -310,7 +310,7 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
 RunSettings RunSettingsFor(const CSettings& settings, const ExtensionSettings& extensions) {
   std::error_code error;  // an unknown folder leaves relative paths as they are
   RunSettings run = RunSettingsOf(settings, std::filesystem::current_path(error).string());
-  run.cacheFolder = UserFoldersOfProcess().cache;
+  ApplyUserFolders(UserFoldersOfProcess(), run);
   ApplyExtensionSettings(extensions, run);
   return run;
 }

@@ -152,7 +152,7 @@ CTallowickView::~CTallowickView() {
 
 Result<StartOutcome> CTallowickView::Initialise(const std::filesystem::path& programDirectory,
                                                 const std::string& homeFolder) {
-  cacheFolder_ = UserFoldersOfProcess().cache;
+  userFolders_ = UserFoldersOfProcess();
   Result<SettingsLoad> load = [&]() -> Result<SettingsLoad> {
     Result<SettingsLock> lock = LockSettingsFile(programDirectory);
     if (!lock.ok()) return lock.status();
@@ -325,7 +325,7 @@ void CTallowickView::resizeEvent(QResizeEvent* event) {
 RunSettings CTallowickView::RunSettingsSnapshot() const {
   std::error_code error;  // an unknown folder leaves relative paths as they are
   RunSettings run = RunSettingsOf(settings_, std::filesystem::current_path(error).string());
-  run.cacheFolder = cacheFolder_;
+  ApplyUserFolders(userFolders_, run);
   ApplyExtensionSettings(extensions_, run);
   return run;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/result.h"
+#include "base/user_folders.h"
 #include "engine/dns_cache.h"
 #include "settings/extension_settings.h"
 #include "settings/settings.h"
@@ -152,7 +153,7 @@ class CTallowickView : public QWidget {
   // daily and monthly schedules take them as never run.
   std::vector<std::weak_ptr<const CSiteProfile>> ranThisSession_;
   CDNSCache dnsCache_;
-  std::string cacheFolder_;
+  UserFolders userFolders_;
   std::vector<std::unique_ptr<ActiveRun>> runs_;
   std::uint64_t nextRunId_ = 1;
   // A damaged settings file that could not be copied aside is not saved

@@ -116,7 +116,10 @@ std::string NcsaLog(std::string_view host, int count) {
 
 class RunSiteTest : public ::testing::Test {
  protected:
-  void SetUp() override { settings_.programDirectory = dir_.path().string(); }
+  void SetUp() override {
+    settings_.programDirectory = dir_.path().string();
+    settings_.retryPauseMs = 10;
+  }
 
   std::shared_ptr<CSiteProfile> Profile(const std::string& logfilePath, int row = 0) {
     auto profile = std::make_shared<CSiteProfile>();

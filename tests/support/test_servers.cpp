@@ -81,6 +81,17 @@ std::unique_ptr<ServerProcess> StartHttpServer(const TempDir& work, const std::s
   return std::make_unique<ServerProcess>(argv, portFile);
 }
 
+std::unique_ptr<ServerProcess> StartSmtpServer(const TempDir& work, const std::string& mode,
+                                               const std::string& certPem,
+                                               const std::filesystem::path& maildir) {
+  const std::filesystem::path portFile = work / ("smtp-" + mode + ".port");
+  return std::make_unique<ServerProcess>(
+      std::vector<std::string>{
+          "/usr/bin/python3", std::string(TLW_SOURCE_DIR) + "/tests/mail/smtp_server.py", mode,
+          certPem, portFile.string(), maildir.string(), kFtpUser, kFtpPassword},
+      portFile);
+}
+
 int BindLoopback(int fd) {
   sockaddr_in address{};
   address.sin_family = AF_INET;

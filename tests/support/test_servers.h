@@ -62,6 +62,14 @@ std::unique_ptr<ServerProcess> StartHttpServer(const TempDir& work,
 // HOME at `work`. Login is by that key; the password is not used.
 std::unique_ptr<ServerProcess> StartSftpServer(const TempDir& work);
 
+// Debian's aiosmtpd as a hosted submission server, requiring a login over
+// TLS (user kFtpUser, password kFtpPassword): `mode` "starttls" (STARTTLS
+// first, as on port 587) or "tls" (TLS on connect, as on port 465), with the
+// certificate and key of `certPem`; mail accepted goes into `maildir`.
+std::unique_ptr<ServerProcess> StartSmtpServer(const TempDir& work, const std::string& mode,
+                                               const std::string& certPem,
+                                               const std::filesystem::path& maildir);
+
 // Writes a throwaway certificate for 127.0.0.1 and its key into one PEM
 // file in `work` and returns its path; empty when openssl failed.
 std::string MakeCertificate(const TempDir& work);
