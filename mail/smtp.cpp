@@ -17,10 +17,6 @@
 #include <optional>
 #include <system_error>
 
-#include <openssl/err.h>
-#include <openssl/ssl.h>
-#include <openssl/x509v3.h>
-
 #include <algorithm>
 #include <cctype>
 #include <random>
@@ -28,6 +24,7 @@
 
 #include "base/bounded_call.h"
 #include "mail/smtp_reply.h"
+#include "mail/tls_library.h"
 
 namespace tlw {
 namespace {
@@ -148,12 +145,12 @@ std::string Base64Line(std::string_view text) {
 }
 
 // The reason OpenSSL gives for the last failure on this thread.
-std::string TlsErrorText() {
-  const unsigned long code = ::ERR_get_error();
-  ::ERR_clear_error();
+std::string TlsErrorText(const TlsLibrary& ssl) {
+  const unsigned long code = ssl.errorGet();
+  ssl.errorClear();
   if (code == 0) return "the TLS handshake failed";
   char text[256];
-  ::ERR_error_string_n(code, text, sizeof text);
+  ssl.errorText(code, text, sizeof text);
   return text;
 }
 
@@ -277,12 +274,16 @@ std::string ComposeHeader(const MailMessage& message) {
 
 // OpenSSL's state of a connection after its TLS handshake.
 struct SmtpConnection::Tls {
+  const TlsLibrary& library;
   SSL_CTX* context = nullptr;
   SSL* ssl = nullptr;
+  explicit Tls(const TlsLibrary& loaded) : library(loaded) {}
   ~Tls() {
-    if (ssl != nullptr) ::SSL_free(ssl);
-    if (context != nullptr) ::SSL_CTX_free(context);
+    if (ssl != nullptr) library.sslFree(ssl);
+    if (context != nullptr) library.contextFree(context);
   }
+  Tls(const Tls&) = delete;
+  Tls& operator=(const Tls&) = delete;
 };
 
 SmtpConnection::SmtpConnection() = default;
@@ -323,8 +324,6 @@ bool SmtpConnection::FailureIsTransient() const {
 // RFC 3207) and checks the server's certificate and its name or address.
 bool SmtpConnection::StartTls(const std::string& server) {
   using Clock = std::chrono::steady_clock;
-  tls_ = std::make_unique<Tls>();
-  Tls& tls = *tls_;
   auto fail = [&](std::string reason) {
     lastError_ = kSmtpTlsFailed;
     lastReply_ = std::move(reason);
@@ -332,42 +331,47 @@ bool SmtpConnection::StartTls(const std::string& server) {
     greeted_ = false;
     return false;
   };
-  tls.context = ::SSL_CTX_new(::TLS_client_method());
-  if (tls.context == nullptr) return fail(TlsErrorText());
-  ::SSL_CTX_set_min_proto_version(tls.context, TLS1_2_VERSION);
-  ::SSL_CTX_set_verify(tls.context, SSL_VERIFY_PEER, nullptr);
+  const Result<const TlsLibrary*> loaded = LoadTlsLibrary();
+  if (!loaded) return fail(loaded.message());
+  const TlsLibrary& ssl = **loaded;
+  tls_ = std::make_unique<Tls>(ssl);
+  Tls& tls = *tls_;
+  tls.context = ssl.contextNew(ssl.clientMethod());
+  if (tls.context == nullptr) return fail(TlsErrorText(ssl));
+  ssl.contextCtrl(tls.context, SSL_CTRL_SET_MIN_PROTO_VERSION, TLS1_2_VERSION, nullptr);
+  ssl.contextSetVerify(tls.context, SSL_VERIFY_PEER, nullptr);
   const int authorities =
       tlsLogin_.caFile.empty()
-          ? ::SSL_CTX_set_default_verify_paths(tls.context)
-          : ::SSL_CTX_load_verify_locations(tls.context, tlsLogin_.caFile.c_str(), nullptr);
+          ? ssl.contextDefaultVerifyPaths(tls.context)
+          : ssl.contextLoadVerifyLocations(tls.context, tlsLogin_.caFile.c_str(), nullptr);
   if (authorities != 1) {
     return fail("the certificate authorities in " +
                 (tlsLogin_.caFile.empty() ? std::string("the system's store") : tlsLogin_.caFile) +
                 " cannot be read");
   }
-  tls.ssl = ::SSL_new(tls.context);
-  if (tls.ssl == nullptr || ::SSL_set_fd(tls.ssl, socket_) != 1) return fail(TlsErrorText());
+  tls.ssl = ssl.sslNew(tls.context);
+  if (tls.ssl == nullptr || ssl.setFd(tls.ssl, socket_) != 1) return fail(TlsErrorText(ssl));
   if (NumericAddress(server, 0).found) {
-    ::X509_VERIFY_PARAM_set1_ip_asc(::SSL_get0_param(tls.ssl), server.c_str());
+    ssl.paramSetIp(ssl.param(tls.ssl), server.c_str());
   } else {
     // SSL_set_tlsext_host_name is a macro with a C cast; this is what it calls.
-    ::SSL_ctrl(tls.ssl, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
-               const_cast<char*>(server.c_str()));
-    ::SSL_set1_host(tls.ssl, server.c_str());
+    ssl.ctrl(tls.ssl, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
+             const_cast<char*>(server.c_str()));
+    ssl.setHost(tls.ssl, server.c_str());
   }
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeouts_.connectMs);
   while (true) {
-    ::ERR_clear_error();
-    const int done = ::SSL_connect(tls.ssl);
+    ssl.errorClear();
+    const int done = ssl.connect(tls.ssl);
     if (done == 1) return true;
-    const int why = ::SSL_get_error(tls.ssl, done);
+    const int why = ssl.getError(tls.ssl, done);
     if (why != SSL_ERROR_WANT_READ && why != SSL_ERROR_WANT_WRITE) {
-      const long verified = ::SSL_get_verify_result(tls.ssl);
+      const long verified = ssl.verifyResult(tls.ssl);
       if (verified != X509_V_OK) {
         return fail("the server's certificate is not trusted (" +
-                    std::string(::X509_verify_cert_error_string(verified)) + ")");
+                    std::string(ssl.verifyErrorText(verified)) + ")");
       }
-      return fail(TlsErrorText());
+      return fail(TlsErrorText(ssl));
     }
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -520,13 +524,14 @@ bool SmtpConnection::SendText(std::string_view text) {
   while (!text.empty()) {
     short waitFor = POLLOUT;
     if (tls_ != nullptr) {
-      ::ERR_clear_error();
-      const int sent = ::SSL_write(tls_->ssl, text.data(), static_cast<int>(text.size()));
+      const TlsLibrary& ssl = tls_->library;
+      ssl.errorClear();
+      const int sent = ssl.write(tls_->ssl, text.data(), static_cast<int>(text.size()));
       if (sent > 0) {
         text.remove_prefix(static_cast<std::size_t>(sent));
         continue;
       }
-      const int why = ::SSL_get_error(tls_->ssl, sent);
+      const int why = ssl.getError(tls_->ssl, sent);
       if (why == SSL_ERROR_WANT_READ) {
         waitFor = POLLIN;
       } else if (why != SSL_ERROR_WANT_WRITE) {
@@ -561,10 +566,11 @@ bool SmtpConnection::SendText(std::string_view text) {
 long SmtpConnection::Receive(char* buffer, std::size_t capacity, int waitMs) {
   short waitFor = POLLIN;
   if (tls_ != nullptr) {
-    ::ERR_clear_error();
-    const int received = ::SSL_read(tls_->ssl, buffer, static_cast<int>(capacity));
+    const TlsLibrary& ssl = tls_->library;
+    ssl.errorClear();
+    const int received = ssl.read(tls_->ssl, buffer, static_cast<int>(capacity));
     if (received > 0) return received;
-    const int why = ::SSL_get_error(tls_->ssl, received);
+    const int why = ssl.getError(tls_->ssl, received);
     if (why == SSL_ERROR_WANT_WRITE) {
       waitFor = POLLOUT;
     } else if (why != SSL_ERROR_WANT_READ) {
@@ -675,7 +681,7 @@ bool SmtpConnection::Disconnect() {
     greeted_ = false;
     answered = SendText("QUIT\r\n") && WaitForReply(221);
     if (!answered && lastError_ == kSmtpUnexpectedReply) lastError_ = kSmtpCommandRefused;
-    if (tls_ != nullptr) ::SSL_shutdown(tls_->ssl);
+    if (tls_ != nullptr) tls_->library.shutdown(tls_->ssl);
   }
   greeted_ = false;
   CloseSocket();
