@@ -288,7 +288,11 @@ class SiteRun {
     return RemoteAccess{.passive = settings_.passiveFtp,
                         .stop = [this] { return !profile_.GetRunning(); },
                         .connectSeconds = settings_.connectSeconds,
-                        .silenceSeconds = settings_.serverSilenceSeconds};
+                        .silenceSeconds = settings_.serverSilenceSeconds,
+                        .homeFolder = settings_.homeFolder,
+                        .sshKeyFile = settings_.sshKeyFile,
+                        .caFile = settings_.caBundle,
+                        .retryPauseMs = settings_.retryPauseMs};
   }
 
   // Standard input: read once, through the pipeline as its size is

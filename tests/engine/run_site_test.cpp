@@ -644,6 +644,8 @@ TEST_F(RemoteRunTest, PublishesReportAndTheGraphsOfShownSections) {
   const RunResult result = Run(profile, host);
   ASSERT_TRUE(result.Finished()) << result.message;
   EXPECT_TRUE(fs::is_regular_file(root_ / "site" / "stats" / "stats.html"));
+  // Folders, report and graphs over one login.
+  EXPECT_EQ(test::FtpLogins(dir_), 1);
   std::vector<std::string> uploaded;
   for (const auto& entry : fs::directory_iterator(root_ / "site" / "stats" / "images")) {
     uploaded.push_back(entry.path().filename().string());
@@ -670,7 +672,7 @@ TEST_F(RemoteRunTest, PublishesReportAndTheGraphsOfShownSections) {
 
 // FTP over TLS both ways: the log read from one ftps:// server, the report
 // and its graphs published to it, its throwaway certificate trusted as the
-// CLI's user would trust one (CURL_CA_BUNDLE).
+// CLI's user would trust one (CURL_CA_BUNDLE, which the front end hands on).
 TEST_F(RemoteRunTest, ReadsAndPublishesOverFtps) {
   const std::string cert = test::MakeCertificate(dir_);
   ASSERT_FALSE(cert.empty()) << "openssl could not make a certificate";
@@ -684,11 +686,10 @@ TEST_F(RemoteRunTest, ReadsAndPublishesOverFtps) {
   profile->SetLogFtpServer(server);
   Upload(*profile);
   profile->SetUploadFtpServer(server);
-  ::setenv("CURL_CA_BUNDLE", cert.c_str(), 1);
+  settings_.caBundle = cert;
   Snapshot remote;
   RecordingHost host;
   const RunResult result = Run(profile, host, &remote);
-  ::unsetenv("CURL_CA_BUNDLE");
   ASSERT_TRUE(result.Finished()) << result.message;
   EXPECT_EQ(remote.hosts, (Hosts{{"a.example.com", 3000}}));
   EXPECT_TRUE(fs::is_regular_file(tlsRoot / "site" / "stats" / "stats.html"));
