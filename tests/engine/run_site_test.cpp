@@ -696,6 +696,20 @@ TEST_F(RemoteRunTest, ReadsAndPublishesOverFtps) {
   EXPECT_FALSE(fs::is_empty(tlsRoot / "site" / "stats" / "images"));
 }
 
+// A server that drops the connection during an upload (as one that
+// restarts does) gets the upload again on a new connection and login.
+TEST_F(RemoteRunTest, UploadCutOffByTheServerIsMadeAgain) {
+  auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 2)).string());
+  Upload(*profile);
+  profile->SetReportPath("site/stats/flaky.html");
+  profile->SetIncludeGraphs(0);
+  RecordingHost host;
+  const RunResult result = Run(profile, host);
+  ASSERT_TRUE(result.Finished()) << result.message;
+  EXPECT_TRUE(fs::is_regular_file(root_ / "site" / "stats" / "flaky.html"));
+  EXPECT_EQ(test::FtpLogins(dir_), 2);
+}
+
 TEST_F(RemoteRunTest, FailedUploadNamesServerAndFileAndKeepsTheLocalCopy) {
   auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 2)).string());
   Upload(*profile);
