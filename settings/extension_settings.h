@@ -27,11 +27,11 @@ struct ExtensionSettings {
   // (no user: none), and where its password is kept: a file that only its
   // owner may read, or a command that prints it (as msmtp's passwordeval).
   std::string smtpSecurity = "none";
-  std::string smtpUser;
-  std::string smtpPasswordFile;
-  std::string smtpPasswordCommand;
+  std::string smtpUser{};
+  std::string smtpPasswordFile{};
+  std::string smtpPasswordCommand{};
   // An SSH private key offered to SFTP servers before ~/.ssh's.
-  std::string sshKeyFile;
+  std::string sshKeyFile{};
 
   bool operator==(const ExtensionSettings&) const = default;
 };
