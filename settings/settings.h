@@ -75,16 +75,16 @@ struct RunSettings {
   // (the extension settings). The password is read when a mail is sent,
   // from a file only its owner may read or from a command's output.
   std::string smtpSecurity = "none";
-  std::string smtpUser;
-  std::string smtpPasswordFile;
-  std::string smtpPasswordCommand;
+  std::string smtpUser{};
+  std::string smtpPasswordFile{};
+  std::string smtpPasswordCommand{};
   // An SSH private key offered to SFTP servers before the user's own.
-  std::string sshKeyFile;
+  std::string sshKeyFile{};
   // The user's home folder (~/.ssh keys and known_hosts) and the
   // certificate authorities to trust instead of the system's (empty: the
   // system's), as the front end found them in its environment.
-  std::string homeFolder;
-  std::string caBundle;
+  std::string homeFolder{};
+  std::string caBundle{};
   // The largest copy of a remote archive staged (it also stops short of
   // filling the disk).
   std::uint64_t stagedArchiveLimitBytes = std::uint64_t{4} << 30;

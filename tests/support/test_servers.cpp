@@ -143,7 +143,9 @@ std::unique_ptr<ServerProcess> StartSftpServer(const TempDir& work) {
   std::ofstream(work / ".ssh" / "known_hosts") << "[127.0.0.1]:" << port << ' ' << hostKey << '\n';
   // sshd writes no port file: a script waits until the port answers.
   const std::string portFile = dir + "/sftp.port";
-  const std::string script = "/usr/sbin/sshd -D -f '" + dir + "/sshd_config' -E '" + dir +
+  // -e with stderr in the file: the file of -E was seen to miss the
+  // logins of the connections sshd forks, which SftpLogins counts.
+  const std::string script = "/usr/sbin/sshd -D -e -f '" + dir + "/sshd_config' 2>'" + dir +
                              "/sshd.log' & pid=$!; trap 'kill $pid' TERM; for i in $(seq 100); do "
                              "if (exec 3<>/dev/tcp/127.0.0.1/" +
                              std::to_string(port) + ") 2>/dev/null; then echo " +
