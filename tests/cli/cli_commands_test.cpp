@@ -269,10 +269,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "smtpServer: 'mx?[2J:99999': the port after ':' must be a number from 1 to 65535"},
         BadInput{"AddWithoutLog", {"add", "--site", "a", "--report", "c"}, kExitUsage, "--log"},
         BadInput{"SetWithoutFields", {"set", "0"}, kExitUsage, "assignments"},
-        BadInput{"PasswordFileOfAnotherField",
-                 {"set", "0", "--password-file", "emailAddress=pw"},
-                 kExitFailed,
-                 "'emailAddress' is not a password field"},
         BadInput{"UnknownCommand", {"frobnicate"}, kExitUsage, "frobnicate"},
         BadInput{"NoCommand", {}, kExitUsage, "a command is required"}),
     [](const auto& param) { return std::string(param.param.name); });
