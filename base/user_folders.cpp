@@ -37,6 +37,9 @@ UserFolders UserFoldersOfProcess() {
     std::error_code error;
     folders.cache = std::filesystem::temp_directory_path(error).string();
   }
+  if (const char* bundle = std::getenv("CURL_CA_BUNDLE"); bundle != nullptr) {
+    folders.caBundle = bundle;
+  }
   return folders;
 }
 

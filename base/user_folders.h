@@ -10,6 +10,9 @@ namespace tlw {
 struct UserFolders {
   std::string home;   // $HOME, else the password database's entry, else empty
   std::string cache;  // $XDG_CACHE_HOME when absolute, else home + "/.cache"
+  // $CURL_CA_BUNDLE: a file of the certificate authorities to trust instead
+  // of the system's (FTPS, mail over TLS), as the curl program takes it.
+  std::string caBundle;
 };
 
 // The folders of the user this process runs as. Never fails: a folder that

@@ -1,4 +1,5 @@
 #include <CLI/CLI.hpp>
+#include <iostream>
 
 #include "cli/commands.h"
 #include "cli/field_assignment.h"
@@ -17,6 +18,7 @@ class AddCommand : public Command {
     Subcommand()->add_option("--log", log_, "Logfile path (wildcards allowed)")->required();
     Subcommand()->add_option("--report", report_, "Path of the HTML report")->required();
     Subcommand()->add_option("assignments", assignments_, "More fields to set, as FIELD=VALUE");
+    AddPasswordOptions(*Subcommand(), passwords_);
     Subcommand()->footer(FieldNamesHelp(CSiteProfile::Fields()));
   }
 
@@ -27,7 +29,11 @@ class AddCommand : public Command {
     profile->SetHomepageUrl(site_);
     profile->SetLogfilePath(log_);
     profile->SetReportPath(report_);
-    if (Status status = ApplyProfileAssignments(*profile, assignments_); !status.ok()) {
+    Result<std::vector<std::string>> passwords = PasswordAssignments(passwords_, std::cin);
+    if (!passwords.ok()) return passwords.status();
+    std::vector<std::string> assignments = assignments_;
+    assignments.insert(assignments.end(), passwords->begin(), passwords->end());
+    if (Status status = ApplyProfileAssignments(*profile, assignments); !status.ok()) {
       return status;
     }
     SiteProfiles& profiles = session->Profiles();
@@ -42,6 +48,7 @@ class AddCommand : public Command {
   std::string log_;
   std::string report_;
   std::vector<std::string> assignments_;
+  PasswordOptions passwords_;
 };
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "cli/field_assignment.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
+#include <fstream>
 #include <variant>
 
 #include "report/section_catalog.h"
@@ -166,6 +168,66 @@ std::string FieldNamesHelp(std::span<const FieldInfo> fields) {
     line += field.name;
   }
   return help + line;
+}
+
+void AddPasswordOptions(CLI::App& command, PasswordOptions& options) {
+  command.add_option("--password-file", options.files,
+                     "Set a password field from the first line of a file, as FIELD=FILE "
+                     "(logFtpPassword, uploadFtpPassword); keeps it out of the process list");
+  command.add_option("--password-stdin", options.stdinField,
+                     "Set this password field from the first line of standard input");
+}
+
+namespace {
+
+Status CheckPasswordField(std::string_view field, std::string_view option) {
+  for (const FieldInfo& info : CSiteProfile::Fields()) {
+    if (info.name == field && info.saved && field.ends_with("Password")) return Status::Ok();
+  }
+  return Status::Error(std::string(option) + ": '" + std::string(field) +
+                       "' is not a password field (logFtpPassword, uploadFtpPassword)");
+}
+
+std::string WithoutLineEnd(std::string line) {
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+}  // namespace
+
+Result<std::vector<std::string>> PasswordAssignments(const PasswordOptions& options,
+                                                     std::istream& input) {
+  std::vector<std::string> assignments;
+  for (const std::string& argument : options.files) {
+    const std::size_t equals = argument.find('=');
+    if (equals == std::string::npos) {
+      return Status::Error("--password-file: expected FIELD=FILE, got '" + argument + "'");
+    }
+    const std::string field = argument.substr(0, equals);
+    const std::string file = argument.substr(equals + 1);
+    if (Status checked = CheckPasswordField(field, "--password-file"); !checked.ok()) {
+      return checked;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::string password;
+    if (!in || (!std::getline(in, password) && !in.eof())) {
+      return Status::Error("--password-file: cannot read the password file " + file);
+    }
+    assignments.push_back(field + "=" + WithoutLineEnd(password));
+  }
+  if (!options.stdinField.empty()) {
+    if (Status checked = CheckPasswordField(options.stdinField, "--password-stdin");
+        !checked.ok()) {
+      return checked;
+    }
+    std::string password;
+    if (!std::getline(input, password)) {
+      return Status::Error("--password-stdin: standard input holds no line for " +
+                           options.stdinField);
+    }
+    assignments.push_back(options.stdinField + "=" + WithoutLineEnd(password));
+  }
+  return assignments;
 }
 
 Result<std::size_t> ParseRow(std::string_view text, std::size_t rowCount) {

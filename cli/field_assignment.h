@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <istream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -10,6 +11,10 @@
 #include "settings/field_kind.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
+
+namespace CLI {
+class App;
+}  // namespace CLI
 
 namespace tlw::cli {
 
@@ -23,6 +28,23 @@ namespace tlw::cli {
 Status ApplyProfileAssignments(CSiteProfile& profile, const std::vector<std::string>& arguments);
 // The same for the program settings.
 Status ApplySettingsAssignments(CSettings& settings, const std::vector<std::string>& arguments);
+
+// Passwords given outside the command line, where other users of the
+// machine would see them (ps): "--password-file FIELD=FILE" (the file's
+// first line) and "--password-stdin FIELD" (the first line of standard
+// input), FIELD a password field of the profile.
+struct PasswordOptions {
+  std::vector<std::string> files;
+  std::string stdinField;
+  bool empty() const { return files.empty() && stdinField.empty(); }
+};
+void AddPasswordOptions(CLI::App& command, PasswordOptions& options);
+
+// The "FIELD=VALUE" arguments that `options` stand for, read from their
+// files and `input`. Fails, naming the field or the file, for a field that
+// holds no password, a file that cannot be read, or an empty input.
+Result<std::vector<std::string>> PasswordAssignments(const PasswordOptions& options,
+                                                     std::istream& input);
 
 // The names of the saved fields among `fields`, for a command's help.
 std::string FieldNamesHelp(std::span<const FieldInfo> fields);

@@ -65,7 +65,9 @@ class OptionsCommand : public Command {
       }
       std::string value = assignment.substr(equals + 1);
       // Runs started by cron work in another folder: a file is kept absolute.
-      if (key->name == "geoipDatabase" && !value.empty()) {
+      if ((key->name == "geoipDatabase" || key->name == "smtpPasswordFile" ||
+           key->name == "sshKeyFile") &&
+          !value.empty()) {
         std::error_code error;
         value = std::filesystem::absolute(value, error).string();
       }

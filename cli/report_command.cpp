@@ -51,6 +51,8 @@ class ReportCommand : public Command {
     sub->add_option("--password-file", passwordFile_,
                     "File whose first line is the password for remote logfiles");
     sub->add_flag("--passive", passive_, "Passive FTP (for servers behind firewalls)");
+    sub->add_option("--key", keyFile_,
+                    "SSH private key for sftp:// logfiles, offered before those of ~/.ssh");
     CLI::Option* geoip = sub->add_option(
         "--geoip", geoipDatabase_,
         "Countries of numeric hosts from this MaxMind or DB-IP .mmdb database instead of "
@@ -82,6 +84,7 @@ class ReportCommand : public Command {
       if (!geoipDatabase_.empty()) {
         extensions.geoipDatabase = fs::absolute(geoipDatabase_, error).string();
       }
+      if (!keyFile_.empty()) extensions.sshKeyFile = fs::absolute(keyFile_, error).string();
       outcomes = RunSites(context, jobs, RunSettingsFor(settings, extensions), cache);
     }
     if (outcomes[0].result.Finished() && !context.quiet) {
@@ -184,6 +187,7 @@ class ReportCommand : public Command {
   std::string json_;
   std::string user_;
   std::string passwordFile_;
+  std::string keyFile_;
   bool passive_ = false;
   std::string geoipDatabase_;
   bool noGeoip_ = false;

@@ -1,4 +1,5 @@
 #include <CLI/CLI.hpp>
+#include <iostream>
 
 #include "cli/commands.h"
 #include "cli/field_assignment.h"
@@ -12,10 +13,14 @@ class SetCommand : public Command {
   explicit SetCommand(CLI::App& app)
       : Command(app.add_subcommand("set", "Change saved fields of one site, and save")) {
     Subcommand()->add_option("row", row_, "Row of the site (0 is the first)")->required();
-    Subcommand()
-        ->add_option("assignments", assignments_, "Fields to set, as FIELD=VALUE")
-        ->required();
+    Subcommand()->add_option("assignments", assignments_, "Fields to set, as FIELD=VALUE");
+    AddPasswordOptions(*Subcommand(), passwords_);
     Subcommand()->footer(FieldNamesHelp(CSiteProfile::Fields()));
+    Subcommand()->parse_complete_callback([this] {
+      if (assignments_.empty() && passwords_.empty()) {
+        throw CLI::RequiredError("assignments (FIELD=VALUE), --password-file or --password-stdin");
+      }
+    });
   }
 
   Status Run(const CliContext& context) override {
@@ -24,7 +29,11 @@ class SetCommand : public Command {
     Result<std::size_t> row = ParseRow(row_, session->Profiles().size());
     if (!row.ok()) return row.status();
     CSiteProfile& profile = *session->Profiles()[*row];
-    if (Status status = ApplyProfileAssignments(profile, assignments_); !status.ok()) {
+    Result<std::vector<std::string>> passwords = PasswordAssignments(passwords_, std::cin);
+    if (!passwords.ok()) return passwords.status();
+    std::vector<std::string> assignments = assignments_;
+    assignments.insert(assignments.end(), passwords->begin(), passwords->end());
+    if (Status status = ApplyProfileAssignments(profile, assignments); !status.ok()) {
       return status;
     }
     if (Status status = session->Save(); !status.ok()) return status;
@@ -35,6 +44,7 @@ class SetCommand : public Command {
  private:
   std::string row_;
   std::vector<std::string> assignments_;
+  PasswordOptions passwords_;
 };
 
 }  // namespace

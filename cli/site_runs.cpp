@@ -304,7 +304,7 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
 }
 
 RunSettings RunSettingsFor(const CSettings& settings, const ExtensionSettings& extensions) {
-  return tlw::RunSettingsFor(settings, extensions, UserFoldersOfProcess().cache);
+  return tlw::RunSettingsFor(settings, extensions, UserFoldersOfProcess());
 }
 
 Status SummarizeRuns(const std::vector<SiteJob>& jobs, const std::vector<SiteOutcome>& outcomes) {

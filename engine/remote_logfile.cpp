@@ -44,6 +44,9 @@ FtpServer ServerOf(std::string server, std::string user, std::string password,
   result.passive = access.passive;
   result.connectSeconds = access.connectSeconds;
   result.silenceSeconds = access.silenceSeconds;
+  result.homeFolder = access.homeFolder;
+  result.keyFile = access.sshKeyFile;
+  result.caFile = access.caFile;
   return result;
 }
 

@@ -20,6 +20,10 @@ struct RemoteAccess {
   StopRequested stop;
   long connectSeconds = 30;  // FtpServer::connectSeconds
   long silenceSeconds = 60;  // FtpServer::silenceSeconds
+  std::string homeFolder;    // FtpServer::homeFolder (~/.ssh)
+  std::string sshKeyFile;    // FtpServer::keyFile
+  std::string caFile;        // FtpServer::caFile
+  int retryPauseMs = 3000;   // before the second try of a failed upload (WithRetries)
 };
 
 // The logfile server of `profile` (logFtpServer and its login).

@@ -4,6 +4,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/retry.h"
 #include "base/run_stages.h"
 #include "net/ftp_client.h"
 #include "settings/site_profile.h"
@@ -69,21 +70,34 @@ Status PublishReport(const CSiteProfile& profile, const ReportOutcome& report,
     if (host.progress != nullptr) host.progress->Post(stage, profile.GetListIndex());
   };
   const GraphCopies removeGraphCopies(report.graphFiles);
-  const FtpServer server = UploadServerOf(profile, access);
+  // One connection and one login for the whole pass; an upload whose
+  // connection broke opens it again.
+  FtpSession session(UploadServerOf(profile, access));
+  auto retried = [&](auto operation) {
+    return WithRetries(access.retryPauseMs, access.stop, [&](bool& transient) {
+      Status status = operation();
+      transient = session.LastFailureTransient();
+      return status;
+    });
+  };
   const bool graphs = profile.GetIncludeGraphs() != 0;
   post(kStageFtpConnecting);
   // The first folder made is the connection test: a server that cannot be
   // reached or refuses the login ends publishing here. The folders exist
   // afterwards whatever the server said, or the uploads below fail.
   if (!report.reportFolder.empty()) {
-    if (Status made = CreateFolder(server, report.reportFolder, access.stop); !made.ok()) {
+    if (Status made =
+            retried([&] { return CreateFolder(session, report.reportFolder, access.stop); });
+        !made.ok()) {
       return made;
     }
   }
   post(kStageUploadingReport);
   const std::string images = InFolder(report.reportFolder, "images");
-  if (graphs) (void)CreateFolder(server, images, access.stop);
-  if (Status put = PutFile(server, report.reportFile, report.finalReportFileName, access.stop);
+  if (graphs) (void)CreateFolder(session, images, access.stop);
+  if (Status put = retried([&] {
+        return PutFile(session, report.reportFile, report.finalReportFileName, access.stop);
+      });
       !put.ok()) {
     return put;
   }
@@ -98,7 +112,9 @@ Status PublishReport(const CSiteProfile& profile, const ReportOutcome& report,
     // A graph the report did not draw (an empty table) is not uploaded.
     std::error_code missing;
     if (!std::filesystem::exists(local, missing)) continue;
-    if (Status put = PutFile(server, local, remoteBase + graph.file, access.stop); !put.ok()) {
+    if (Status put =
+            retried([&] { return PutFile(session, local, remoteBase + graph.file, access.stop); });
+        !put.ok()) {
       return put;
     }
   }

@@ -21,7 +21,10 @@ class CSiteProfile;
 // directory (`graphFilePrefix` before its name). Each file is uploaded
 // under a name of its own and renamed over the old one (PutFile). The
 // local graphs (`report.graphFiles`) are deleted however publishing ends.
-// A failed connection or upload fails, naming the server and the file.
+// All of it goes over one connection with one login (FtpSession). A
+// connection or upload that fails or breaks off is tried again twice
+// (WithRetries, `access.retryPauseMs`); a refused login or a file the
+// server refuses fails at once, naming the server and the file.
 Status PublishReport(const CSiteProfile& profile, const ReportOutcome& report,
                      const std::string& graphFilePrefix, const RunHost& host,
                      const RemoteAccess& access);

@@ -299,7 +299,11 @@ class SiteRun {
     return RemoteAccess{.passive = settings_.passiveFtp,
                         .stop = [this] { return !profile_.GetRunning(); },
                         .connectSeconds = settings_.connectSeconds,
-                        .silenceSeconds = settings_.serverSilenceSeconds};
+                        .silenceSeconds = settings_.serverSilenceSeconds,
+                        .homeFolder = settings_.homeFolder,
+                        .sshKeyFile = settings_.sshKeyFile,
+                        .caFile = settings_.caBundle,
+                        .retryPauseMs = settings_.retryPauseMs};
   }
 
   // Standard input: read once, through the pipeline as its size is
@@ -478,6 +482,7 @@ class SiteRun {
     if (settings_.fetchPageTitles) {
       // Asked of the site's server; a stopped run asks no more.
       PageHeadOptions options;
+      options.caFile = settings_.caBundle;
       options.stop = [this] { return !profile_.GetRunning(); };
       pageHeads = PageHeadsFromServer(std::move(options));
     }

@@ -62,10 +62,10 @@ Status SiteSession::SaveExtensionChanges(const ExtensionSettings& values) {
 }
 
 RunSettings RunSettingsFor(const CSettings& settings, const ExtensionSettings& extensions,
-                           const std::string& cacheFolder) {
+                           const UserFolders& folders) {
   std::error_code error;  // an unknown folder leaves relative paths as they are
   RunSettings run = RunSettingsOf(settings, std::filesystem::current_path(error).string());
-  run.cacheFolder = cacheFolder;
+  ApplyUserFolders(folders, run);
   ApplyExtensionSettings(extensions, run);
   return run;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/result.h"
+#include "base/user_folders.h"
 #include "settings/extension_settings.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -89,10 +90,11 @@ class SiteSession {
   bool saveRefused_ = false;
 };
 
-// What the runs read of `settings` and `extensions`, taken when a run
-// starts; without a program directory of its own a run works in the
-// current folder. `cacheFolder` holds the staged archives.
+// What the runs read of `settings`, `extensions` and the user's `folders`
+// (the cache for staged archives, the home folder's SSH keys, the CA
+// bundle), taken when a run starts; without a program directory of its own
+// a run works in the current folder.
 RunSettings RunSettingsFor(const CSettings& settings, const ExtensionSettings& extensions,
-                           const std::string& cacheFolder);
+                           const UserFolders& folders);
 
 }  // namespace tlw

@@ -1,7 +1,9 @@
 #include "mail/report_mail.h"
 
 #include "base/byte_amount.h"
+#include "base/retry.h"
 #include "base/text_encoding.h"
+#include "mail/mail_password.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
 
@@ -48,8 +50,14 @@ MailMessage ReportMailMessage(const CSiteProfile& profile, const std::string& fr
   AddRecipient(message, {"Websitemaster", profile.GetEmailAddress()});
   message.subject = "Web Statistics -/- " + profile.GetHomepageUrl();
   SetBody(message, ReportMailText(profile));
+  message.messageId = NewMessageId(fromAddress);
   MailAttachment attachment;
-  LoadAttachment(attachment, attachmentPath);
+  // The local copy of an uploaded report has no extension; the reader's
+  // mail program opens it as a web page only by its name.
+  if (LoadAttachment(attachment, attachmentPath) && profile.GetUploadReport() != 0 &&
+      !attachment.name.ends_with(".html") && !attachment.name.ends_with(".htm")) {
+    attachment.name += ".html";
+  }
   AddAttachment(message, std::move(attachment));
   return message;
 }
@@ -59,23 +67,39 @@ Status SendReportMail(const CSiteProfile& profile, const RunSettings& settings,
   const std::string failure =
       "Cannot send the report to " + profile.GetEmailAddress() + " through " +
       (settings.smtpServer.empty() ? std::string("an SMTP server") : settings.smtpServer) + ": ";
+  SmtpTlsLogin tlsLogin;
+  if (!ParseSmtpSecurity(settings.smtpSecurity, tlsLogin.security)) {
+    return Status::Error(failure + "smtpSecurity \"" + settings.smtpSecurity +
+                         "\" is not none, starttls or tls");
+  }
   std::string host;
   int port = 25;
   if (settings.smtpServer.empty()) return Status::Error(failure + "no mail server is set");
-  if (!SplitSmtpServer(settings.smtpServer, host, port)) {
+  if (!SplitSmtpServer(settings.smtpServer, host, port, DefaultSmtpPort(tlsLogin.security))) {
     return Status::Error(failure + "the port is not a number from 1 to 65535");
   }
-  SmtpConnection connection;
-  connection.SetTimeouts(SmtpTimeouts{.connectMs = settings.connectSeconds * 1000,
-                                      .replyMs = settings.smtpReplyMs,
-                                      .sendMs = settings.serverSilenceSeconds * 1000});
-  if (!connection.Connect(host, port)) {
-    return Status::Error(failure + SmtpFailureText(connection));
+  tlsLogin.caFile = settings.caBundle;
+  tlsLogin.user = settings.smtpUser;
+  if (!tlsLogin.user.empty()) {
+    Result<std::string> password =
+        ReadMailPassword(settings.smtpPasswordFile, settings.smtpPasswordCommand);
+    if (!password.ok()) return Status::Error(failure + password.status().message());
+    tlsLogin.password = std::move(*password);
   }
   const MailMessage message = ReportMailMessage(profile, settings.smtpFromAddress, attachmentPath);
-  if (!connection.Send(message)) return Status::Error(failure + SmtpFailureText(connection));
-  connection.Disconnect();
-  return Status::Ok();
+  return WithRetries(settings.retryPauseMs, {}, [&](bool& transient) {
+    SmtpConnection connection;
+    connection.SetTlsLogin(tlsLogin);
+    connection.SetTimeouts(SmtpTimeouts{.connectMs = settings.connectSeconds * 1000,
+                                        .replyMs = settings.smtpReplyMs,
+                                        .sendMs = settings.serverSilenceSeconds * 1000});
+    if (!connection.Connect(host, port) || !connection.Send(message)) {
+      transient = connection.FailureIsTransient();
+      return Status::Error(failure + SmtpFailureText(connection));
+    }
+    connection.Disconnect();
+    return Status::Ok();
+  });
 }
 
 }  // namespace tlw

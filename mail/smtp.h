@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,38 @@ inline constexpr int kSmtpCommandRefused = 22;
 inline constexpr int kSmtpSendTimeout = 10053;
 // The connection was not accepted (or the name not resolved) in `connectMs`.
 inline constexpr int kSmtpConnectTimeout = 10061;
+// TLS could not be started or the server's certificate was not trusted;
+// `LastReply()` holds the reason.
+inline constexpr int kSmtpTlsFailed = 10070;
+// STARTTLS was asked for and the server does not offer it.
+inline constexpr int kSmtpNoStartTls = 10071;
+// The server refused the user name or password.
+inline constexpr int kSmtpLoginRefused = 10072;
+// The server offers neither AUTH PLAIN nor AUTH LOGIN, or a login was asked
+// for on a connection without TLS (the password would go in clear).
+inline constexpr int kSmtpLoginUnavailable = 10073;
+
+// How the connection to the mail server is protected: not at all (the
+// plain session of old), STARTTLS after the greeting (RFC 3207, port 587),
+// or TLS from the first byte (RFC 8314, port 465).
+enum class SmtpSecurity { None, StartTls, Tls };
+
+// The mail server's port when the setting names none.
+int DefaultSmtpPort(SmtpSecurity security);
+
+// "none", "starttls", "tls"; and back, false for any other text.
+const char* SmtpSecurityName(SmtpSecurity security);
+bool ParseSmtpSecurity(std::string_view text, SmtpSecurity& security);
+
+// What a session over TLS needs: the authorities that certify the server
+// (the system's when `caFile` is empty) and the login, none when `user`
+// is empty.
+struct SmtpTlsLogin {
+  SmtpSecurity security = SmtpSecurity::None;
+  std::string caFile;
+  std::string user;
+  std::string password;
+};
 
 // How long a session waits, in milliseconds.
 struct SmtpTimeouts {
@@ -45,8 +78,9 @@ struct MailMessage {
   std::vector<MailAddress> recipients;
   std::string subject;
   std::string mailer = "Tallowick WebStats";
-  MailAddress replyTo;  // written only when its address is not empty
-  std::string body;     // dot-stuffed; set through SetBody
+  MailAddress replyTo;    // written only when its address is not empty
+  std::string messageId;  // "<unique@domain>"; written only when not empty
+  std::string body;       // dot-stuffed; set through SetBody
   std::vector<MailAttachment> attachments;
 };
 
@@ -71,20 +105,30 @@ bool LoadAttachment(MailAttachment& attachment, const std::string& path);
 std::string ComposeHeader(const MailMessage& message, std::time_t now);
 std::string ComposeHeader(const MailMessage& message);
 
+// A Message-ID (RFC 5322 3.6.4) for a message from `fromAddress`: 128
+// random bits in hex at the sender's domain, "<...@tallowick.invalid>"
+// when the address has none.
+std::string NewMessageId(std::string_view fromAddress);
+
 // `text` without any CR or LF.
 std::string WithoutLineBreaks(std::string_view text);
 
-// A blocking SMTP session over one TCP connection: HELO, MAIL FROM, RCPT
-// TO, DATA and QUIT, nothing else. Every wait is bounded (SmtpTimeouts):
-// each reply must begin within `replyMs` of the command, and each received
-// piece restarts that time.
+// A blocking SMTP session over one TCP connection. Without security it
+// knows HELO, MAIL FROM, RCPT TO, DATA and QUIT, nothing else. Over TLS
+// (SetTlsLogin) it greets with EHLO (HELO when that is refused on a TLS
+// connection), starts TLS when asked (STARTTLS, then EHLO again) and logs
+// in with AUTH PLAIN or LOGIN (RFC 4954). Every wait is bounded
+// (SmtpTimeouts): each reply must begin within `replyMs` of the command,
+// and each received piece restarts that time.
 class SmtpConnection {
  public:
-  SmtpConnection() = default;
+  SmtpConnection();
   ~SmtpConnection();
   SmtpConnection(const SmtpConnection&) = delete;
   SmtpConnection& operator=(const SmtpConnection&) = delete;
 
+  void SetTlsLogin(SmtpTlsLogin tlsLogin) { tlsLogin_ = std::move(tlsLogin); }
+  // `server` is a name or an address (IPv6 without brackets).
   bool Connect(const std::string& server, int port);
   bool Send(const MailMessage& message);
   // Sends QUIT when greeted and closes the socket; false unless the server
@@ -98,25 +142,43 @@ class SmtpConnection {
   void SetTimeoutMs(int timeoutMs) { timeouts_.replyMs = timeoutMs; }
   void SetTimeouts(const SmtpTimeouts& timeouts) { timeouts_ = timeouts; }
   const SmtpTimeouts& Timeouts() const { return timeouts_; }
+  // Whether the last failure may pass if the message is sent again: the
+  // connection broke or the server went silent before the message was
+  // complete. Not when the server refused something or the message may
+  // already have been taken.
+  bool FailureIsTransient() const;
 
  private:
+  struct Tls;
   bool SendText(std::string_view text);
+  // Receives into `buffer`: the count, 0 when nothing came in `waitMs`, -1
+  // on a failure (lastError_ set).
+  long Receive(char* buffer, std::size_t capacity, int waitMs);
   bool WaitForReply(int expectedCode);
   bool Command(std::string_view text, int expectedCode);
+  bool FailGreeting();
+  bool Greet(const std::string& hostName);
+  bool StartTls(const std::string& server);
+  bool LogIn(std::string_view mechanisms);
   void CloseSocket();
 
   int socket_ = -1;
   bool greeted_ = false;
+  bool dataSent_ = false;
   std::string lastReply_;
   bool OpenSocket(const std::string& server, int port);
   SmtpTimeouts timeouts_;
+  SmtpTlsLogin tlsLogin_;
+  std::unique_ptr<Tls> tls_;
   int lastReplyCode_ = 0;
   int lastError_ = 0;
 };
 
-// The host name and optional ":port" of an `smtpServer` setting; 25 when no
-// port is given. False for a port that is not a number from 1 to 65535.
-bool SplitSmtpServer(std::string_view setting, std::string& host, int& port);
+// The host name and optional ":port" of an `smtpServer` setting;
+// `defaultPort` when no port is given. An IPv6 address is written in
+// brackets ("[::1]:2525"; the host is then "::1"), or bare without a port.
+// False for a port that is not a number from 1 to 65535.
+bool SplitSmtpServer(std::string_view setting, std::string& host, int& port, int defaultPort = 25);
 
 // Whether the `smtpServer` setting can be used, checked when it is set so
 // that a bad one is not found only when a report is mailed: empty (no mail

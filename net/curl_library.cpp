@@ -48,6 +48,7 @@ LoadedCurl Load() {
   need("curl_easy_perform", c.easyPerform);
   need("curl_easy_getinfo", c.easyGetinfo);
   need("curl_easy_cleanup", c.easyCleanup);
+  need("curl_easy_reset", c.easyReset);
   need("curl_easy_strerror", c.easyStrerror);
   need("curl_multi_init", c.multiInit);
   need("curl_multi_add_handle", c.multiAddHandle);

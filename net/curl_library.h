@@ -21,6 +21,7 @@ struct CurlLibrary {
   CURLcode (*easyPerform)(CURL* handle);
   CURLcode (*easyGetinfo)(CURL* handle, CURLINFO info, ...);
   void (*easyCleanup)(CURL* handle);
+  void (*easyReset)(CURL* handle);
   const char* (*easyStrerror)(CURLcode code);
   CURLM* (*multiInit)();
   CURLMcode (*multiAddHandle)(CURLM* multi, CURL* handle);

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string_view>
 
 #include "base/byte_amount.h"
@@ -98,9 +97,26 @@ std::string UrlOf(const Endpoint& endpoint, std::string_view path) {
   return "ftp://" + endpoint.hostPort + (absolute ? "/%2F" : "/") + Escaped(path);
 }
 
+// The private keys SFTP offers, in OpenSSH's order: the one the settings
+// name, then the user's ed25519, ECDSA and RSA keys that exist.
+std::vector<std::string> SshKeysOf(const FtpServer& server) {
+  std::vector<std::string> keys;
+  if (!server.keyFile.empty()) keys.push_back(server.keyFile);
+  if (server.homeFolder.empty()) return keys;
+  for (const char* name : {"id_ed25519", "id_ecdsa", "id_rsa"}) {
+    const std::string key = server.homeFolder + "/.ssh/" + name;
+    if (::access(key.c_str(), R_OK) == 0) keys.push_back(key);
+  }
+  return keys;
+}
+
 // One libcurl handle set up for `server`: login, TLS, passive or active.
+// A handle used again keeps its connection (and its login) when it goes to
+// the same server, so a publishing pass logs in once.
 struct Easy {
   const CurlLibrary& curl;
+  FtpServer server;
+  Endpoint endpoint;
   CURL* handle = nullptr;
   char errors[CURL_ERROR_SIZE] = {};
   // libcurl keeps the first text it writes into `errors`, also one it wrote
@@ -109,12 +125,34 @@ struct Easy {
   // reason of a later failure.
   bool errorsStale = false;
   const StopRequested* stop = nullptr;
+  std::string knownHosts;
+  std::vector<std::string> keys;
+  std::size_t key = 0;  // the key of `keys` offered next
+  bool used = false;
 
-  Easy(const CurlLibrary& library, const FtpServer& server, const Endpoint& endpoint,
-       const std::string& url)
-      : curl(library) {
+  Easy(const CurlLibrary& library, const FtpServer& ftpServer)
+      : curl(library), server(ftpServer), endpoint(EndpointOf(ftpServer.server)) {
     handle = curl.easyInit();
+    if (endpoint.protocol == Protocol::Sftp) {
+      keys = SshKeysOf(server);
+      knownHosts =
+          !server.knownHosts.empty() ? server.knownHosts : server.homeFolder + "/.ssh/known_hosts";
+    }
+  }
+  Easy(const CurlLibrary& library, const FtpServer& ftpServer, const std::string& url)
+      : Easy(library, ftpServer) {
+    Prepare(url);
+  }
+
+  // Sets the handle up for a transfer of `url`, clearing what the last
+  // transfer set but not the connection.
+  void Prepare(const std::string& url) {
     if (handle == nullptr) return;
+    if (used) curl.easyReset(handle);
+    used = true;
+    errors[0] = '\0';
+    errorsStale = false;
+    stop = nullptr;
     Set(CURLOPT_URL, url.c_str());
     Set(CURLOPT_ERRORBUFFER, errors);
     Set(CURLOPT_NOSIGNAL, 1L);
@@ -134,12 +172,16 @@ struct Easy {
     Set(CURLOPT_USERNAME, server.user.c_str());
     Set(CURLOPT_PASSWORD, server.password.c_str());
     if (endpoint.protocol == Protocol::Sftp) {
-      std::string knownHosts = server.knownHosts;
-      if (knownHosts.empty()) {
-        const char* home = std::getenv("HOME");
-        knownHosts = std::string(home != nullptr ? home : "") + "/.ssh/known_hosts";
-      }
       Set(CURLOPT_SSH_KNOWNHOSTS, knownHosts.c_str());
+      if (key < keys.size()) {
+        // libssh2 reads the public key out of the private one; libcurl
+        // goes on to the ssh agent (SSH_AUTH_SOCK) and the password after it.
+        Set(CURLOPT_SSH_PRIVATE_KEYFILE, keys[key].c_str());
+      } else {
+        // Without a key file libcurl would look for one under $HOME itself.
+        Set(CURLOPT_SSH_AUTH_TYPES,
+            static_cast<long>(CURLSSH_AUTH_AGENT | CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
+      }
     } else {
       Set(CURLOPT_TRANSFERTEXT, 0L);
       // libcurl 7.87 and 7.88 (Debian 12) open the data connection of active
@@ -161,14 +203,22 @@ struct Easy {
           Set(CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2) |
                                       static_cast<long>(CURL_SSLVERSION_MAX_TLSv1_2));
         }
-        // CURL_CA_BUNDLE names other authorities, as it does for the curl program.
-        const char* bundle = std::getenv("CURL_CA_BUNDLE");
-        const std::string authorities =
-            !server.caFile.empty() ? server.caFile : (bundle != nullptr ? bundle : "");
-        if (!authorities.empty()) Set(CURLOPT_CAINFO, authorities.c_str());
+        if (!server.caFile.empty()) Set(CURLOPT_CAINFO, server.caFile.c_str());
       }
     }
   }
+
+  // After a refused SFTP login, the next key of `keys` for a new attempt;
+  // false when there is none.
+  bool NextKey() {
+    if (endpoint.protocol != Protocol::Sftp || key + 1 >= keys.size()) return false;
+    ++key;
+    Set(CURLOPT_SSH_PRIVATE_KEYFILE, keys[key].c_str());
+    errors[0] = '\0';
+    errorsStale = false;
+    return true;
+  }
+
   ~Easy() {
     if (handle != nullptr) curl.easyCleanup(handle);
   }
@@ -179,7 +229,13 @@ struct Easy {
   void Set(CURLoption option, Value value) {
     curl.SetOption(handle, option, value);
   }
-  CURLcode Perform() { return curl.easyPerform(handle); }
+  // Runs the transfer; a refused SFTP login is tried again with each
+  // further key, as libcurl offers one key file per connection.
+  CURLcode Perform() {
+    CURLcode code = curl.easyPerform(handle);
+    while (code == CURLE_LOGIN_DENIED && NextKey()) code = curl.easyPerform(handle);
+    return code;
+  }
 
   // Lets `stop` end a blocking transfer: libcurl asks at least once a second.
   void StopWith(const StopRequested& test) {
@@ -205,7 +261,7 @@ struct Easy {
   }
 
   // Why the transfer failed, in words that name the server; never the password.
-  std::string Reason(CURLcode code, const Endpoint& endpoint, const FtpServer& server) const {
+  std::string Reason(CURLcode code) const {
     const std::string host = HostOf(endpoint);
     const std::string detail = errors[0] != '\0' && !errorsStale ? errors : curl.easyStrerror(code);
     switch (code) {
@@ -303,22 +359,77 @@ struct CommandList {
 };
 
 // Changes into `folder` (FTP) and sends `commands` there.
-Status RunInFolder(const CurlLibrary& curl, const FtpServer& server, const Endpoint& endpoint,
-                   const std::string& folder, const StopRequested& stop,
+Status RunInFolder(Easy& easy, const std::string& folder, const StopRequested& stop,
                    const std::vector<std::string>& commands) {
-  Easy easy(curl, server, endpoint, UrlOf(endpoint, folder.empty() ? "" : folder));
-  CommandList list(curl, commands);
+  easy.Prepare(UrlOf(easy.endpoint, folder.empty() ? "" : folder));
+  CommandList list(easy.curl, commands);
   if (easy.handle == nullptr || list.list == nullptr) {
-    return NoHandle("Cannot change", server, folder);
+    return NoHandle("Cannot change", easy.server, folder);
   }
   easy.Set(CURLOPT_NOBODY, 1L);
   easy.Set(CURLOPT_POSTQUOTE, list.list);
   easy.StopWith(stop);
   if (const CURLcode code = easy.Perform(); code != CURLE_OK) {
-    return Status::Error(
-        Failure("Cannot change", server, folder, easy.Reason(code, endpoint, server)));
+    return Status::Error(Failure("Cannot change", easy.server, folder, easy.Reason(code)));
   }
   return Status::Ok();
+}
+
+// Whether a transfer that failed with `code` may pass when made again: the
+// connection failed or broke, or the server went silent. Not a refused
+// login, a missing file, an untrusted certificate or host key, or a stop.
+bool IsTransient(CURLcode code) {
+  switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_GOT_NOTHING:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_FTP_ACCEPT_TIMEOUT:
+    case CURLE_FTP_CANT_GET_HOST:
+    case CURLE_FTP_WEIRD_PASV_REPLY:
+    case CURLE_FTP_WEIRD_227_FORMAT:
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_SSH:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+struct FtpSession::Connection {
+  FtpServer server;
+  std::unique_ptr<Easy> easy;
+  bool transient = false;
+  int operations = 0;
+};
+
+FtpSession::FtpSession(FtpServer server) : connection_(std::make_unique<Connection>()) {
+  connection_->server = std::move(server);
+}
+FtpSession::~FtpSession() = default;
+
+const FtpServer& FtpSession::Server() const { return connection_->server; }
+bool FtpSession::LastFailureTransient() const { return connection_->transient; }
+
+namespace {
+
+// The session's handle, made with the first operation; the failure names
+// `verb`, `path` and why libcurl is missing.
+Result<Easy*> EasyOf(FtpSession::Connection& connection, std::string_view verb,
+                     const std::string& path) {
+  if (!connection.easy) {
+    const Result<const CurlLibrary*> loaded = CurlFor(verb, connection.server, path);
+    if (!loaded) return loaded.status();
+    connection.easy = std::make_unique<Easy>(**loaded, connection.server);
+  }
+  if (connection.easy->handle == nullptr) return NoHandle(verb, connection.server, path);
+  return connection.easy.get();
 }
 
 }  // namespace
@@ -373,20 +484,27 @@ Result<std::unique_ptr<RemoteFile>> RemoteFile::Open(const FtpServer& server,
   t.path = path;
   t.stop = std::move(stop);
   t.curl = &curl;
-  t.easy = std::make_unique<Easy>(curl, server, t.endpoint, UrlOf(t.endpoint, path));
+  t.easy = std::make_unique<Easy>(curl, server, UrlOf(t.endpoint, path));
   t.multi = curl.multiInit();
   if (t.easy->handle == nullptr || t.multi == nullptr) return NoHandle("Cannot read", server, path);
   t.easy->Set(CURLOPT_WRITEFUNCTION, &Transfer::Receive);
   t.easy->Set(CURLOPT_WRITEDATA, &t);
   t.easy->Set(CURLOPT_BUFFERSIZE, 64L * 1024L);
-  curl.multiAddHandle(t.multi, t.easy->handle);
   t.pending.reserve(256 * 1024);
   // Connection, login and the opening of the file are done before the
-  // first byte arrives: a failure of any of them comes back from here.
+  // first byte arrives: a failure of any of them comes back from here. A
+  // refused SFTP login is tried again with the next key.
+  curl.multiAddHandle(t.multi, t.easy->handle);
   file->Pump();
+  while (t.done && t.result == CURLE_LOGIN_DENIED && t.easy->NextKey()) {
+    curl.multiRemoveHandle(t.multi, t.easy->handle);
+    t.done = false;
+    t.result = CURLE_OK;
+    curl.multiAddHandle(t.multi, t.easy->handle);
+    file->Pump();
+  }
   if (t.done && t.result != CURLE_OK) {
-    return Status::Error(
-        Failure("Cannot read", server, path, t.easy->Reason(t.result, t.endpoint, server)));
+    return Status::Error(Failure("Cannot read", server, path, t.easy->Reason(t.result)));
   }
   return file;
 }
@@ -437,8 +555,7 @@ std::size_t RemoteFile::Read(char* dest, std::size_t capacity) {
     return count;
   }
   if (t.result != CURLE_OK && t.result != CURLE_ABORTED_BY_CALLBACK && error_.empty()) {
-    error_ =
-        Failure("Cannot read", t.server, t.path, t.easy->Reason(t.result, t.endpoint, t.server));
+    error_ = Failure("Cannot read", t.server, t.path, t.easy->Reason(t.result));
   }
   return 0;
 }
@@ -454,7 +571,7 @@ Result<std::vector<std::string>> ListMatches(const FtpServer& server, const std:
   const Result<const CurlLibrary*> loaded = CurlFor("Cannot list", server, pattern);
   if (!loaded) return loaded.status();
   const CurlLibrary& curl = **loaded;
-  Easy easy(curl, server, endpoint, url);
+  Easy easy(curl, server, url);
   if (easy.handle == nullptr) return NoHandle("Cannot list", server, pattern);
   Listing listing;
   easy.Set(CURLOPT_WRITEFUNCTION, &Listing::Append);
@@ -467,8 +584,7 @@ Result<std::vector<std::string>> ListMatches(const FtpServer& server, const std:
                                        std::to_string(kListingByteLimit >> 20) +
                                        " MB, more than any folder of logfiles holds"));
     }
-    return Status::Error(
-        Failure("Cannot list", server, pattern, easy.Reason(code, endpoint, server)));
+    return Status::Error(Failure("Cannot list", server, pattern, easy.Reason(code)));
   }
   return MatchListing(listing.text, folder, namePattern);
 }
@@ -516,7 +632,7 @@ Status GetFile(const FtpServer& server, const std::string& remotePath, const std
       diskBound = true;
     }
   }
-  Easy easy(curl, server, endpoint, UrlOf(endpoint, remotePath));
+  Easy easy(curl, server, UrlOf(endpoint, remotePath));
   if (easy.handle == nullptr) {
     ::close(fd);
     ::unlink(localPath.c_str());
@@ -536,13 +652,15 @@ Status GetFile(const FtpServer& server, const std::string& remotePath, const std
                    : "the limit of " + ByteAmountText(maxBytes)) +
         "; the partial copy was removed");
   }
-  return Status::Error(Failure(
-      "Cannot fetch", server, remotePath,
-      closed ? easy.Reason(code, endpoint, server) : "the local copy could not be written"));
+  return Status::Error(Failure("Cannot fetch", server, remotePath,
+                               closed ? easy.Reason(code) : "the local copy could not be written"));
 }
 
-Status PutFile(const FtpServer& server, const std::string& localPath, const std::string& remotePath,
+Status PutFile(FtpSession& session, const std::string& localPath, const std::string& remotePath,
                const StopRequested& stop) {
+  FtpSession::Connection& connection = session.State();
+  connection.transient = false;
+  const FtpServer& server = connection.server;
   const Endpoint endpoint = EndpointOf(server.server);
   const std::string verb = "Cannot upload to";
   const std::size_t slash = remotePath.rfind('/');
@@ -556,9 +674,9 @@ Status PutFile(const FtpServer& server, const std::string& localPath, const std:
       })) {
     return Status::Error(Failure(verb, server, remotePath, "not a usable file name"));
   }
-  const Result<const CurlLibrary*> loaded = CurlFor(verb, server, remotePath);
-  if (!loaded) return loaded.status();
-  const CurlLibrary& curl = **loaded;
+  const Result<Easy*> handle = EasyOf(connection, verb, remotePath);
+  if (!handle) return handle.status();
+  Easy& easy = **handle;
   std::FILE* in = std::fopen(localPath.c_str(), "rb");
   if (in == nullptr) {
     return Status::Error("Cannot upload " + localPath + " to " + ServerAddress(server, remotePath) +
@@ -576,9 +694,9 @@ Status PutFile(const FtpServer& server, const std::string& localPath, const std:
                                       "rename " + QuotedPath(folder + partName) + " " +
                                           QuotedPath(remotePath)}
            : std::vector<std::string>{"RNFR " + partName, "RNTO " + name};
-  Easy easy(curl, server, endpoint, UrlOf(endpoint, folder + partName));
-  CommandList commands(curl, rename);
-  if (easy.handle == nullptr || commands.list == nullptr) {
+  easy.Prepare(UrlOf(endpoint, folder + partName));
+  CommandList commands(easy.curl, rename);
+  if (commands.list == nullptr) {
     std::fclose(in);
     return NoHandle(verb, server, remotePath);
   }
@@ -592,35 +710,44 @@ Status PutFile(const FtpServer& server, const std::string& localPath, const std:
   std::fclose(in);
   if (code == CURLE_OK) return Status::Ok();
   if (code != CURLE_QUOTE_ERROR) {
-    return Status::Error(Failure(verb, server, remotePath, easy.Reason(code, endpoint, server)));
+    connection.transient = IsTransient(code);
+    return Status::Error(Failure(verb, server, remotePath, easy.Reason(code)));
   }
+  const std::string reason = easy.Reason(code);
   // The upload is complete under its own name. A server that renames over
   // no file (some FTP servers on Windows) gets the old file removed first.
   if (!sftp) {
-    const Status renamed = RunInFolder(curl, server, endpoint, folder, stop,
-                                       {"*DELE " + name, "RNFR " + partName, "RNTO " + name});
+    const Status renamed =
+        RunInFolder(easy, folder, stop, {"*DELE " + name, "RNFR " + partName, "RNTO " + name});
     if (renamed.ok()) return renamed;
   }
-  return Status::Error(Failure(verb, server, remotePath,
-                               "the server did not rename the uploaded " + partName + " to " +
-                                   name + " (" + easy.Reason(code, endpoint, server) + ")"));
+  return Status::Error(Failure(
+      verb, server, remotePath,
+      "the server did not rename the uploaded " + partName + " to " + name + " (" + reason + ")"));
 }
 
-Status CreateFolder(const FtpServer& server, const std::string& remotePath,
-                    const StopRequested& stop) {
+Status PutFile(const FtpServer& server, const std::string& localPath, const std::string& remotePath,
+               const StopRequested& stop) {
+  FtpSession session(server);
+  return PutFile(session, localPath, remotePath, stop);
+}
+
+Status CreateFolder(FtpSession& session, const std::string& remotePath, const StopRequested& stop) {
+  FtpSession::Connection& connection = session.State();
+  connection.transient = false;
+  const FtpServer& server = connection.server;
   const Endpoint endpoint = EndpointOf(server.server);
-  const Result<const CurlLibrary*> loaded = CurlFor("Cannot create", server, remotePath);
-  if (!loaded) return loaded.status();
-  const CurlLibrary& curl = **loaded;
+  const Result<Easy*> handle = EasyOf(connection, "Cannot create", remotePath);
+  if (!handle) return handle.status();
+  Easy& easy = **handle;
   std::string folder = remotePath;
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  curl_slist* commands = nullptr;
+  std::vector<std::string> levels;
   std::string url;
   if (endpoint.protocol == Protocol::Sftp) {
     // Each level in turn; "*" lets a level that exists already pass.
     for (std::size_t at = folder.find('/', 1);; at = folder.find('/', at + 1)) {
-      const std::string level = folder.substr(0, at);
-      commands = curl.slistAppend(commands, ("*mkdir " + QuotedPath(level)).c_str());
+      levels.push_back("*mkdir " + QuotedPath(folder.substr(0, at)));
       if (at == std::string::npos) break;
     }
     url = UrlOf(endpoint, "");
@@ -628,22 +755,26 @@ Status CreateFolder(const FtpServer& server, const std::string& remotePath,
     // Changing into the folder with missing folders created makes it.
     url = UrlOf(endpoint, folder) + "/";
   }
-  Easy easy(curl, server, endpoint, url);
-  if (easy.handle == nullptr) {
-    curl.slistFreeAll(commands);
+  easy.Prepare(url);
+  CommandList commands(easy.curl, levels);
+  if (!levels.empty() && commands.list == nullptr) {
     return NoHandle("Cannot create", server, remotePath);
   }
   easy.Set(CURLOPT_NOBODY, 1L);
   easy.Set(CURLOPT_FTP_CREATE_MISSING_DIRS, static_cast<long>(CURLFTP_CREATE_DIR));
-  if (commands != nullptr) easy.Set(CURLOPT_QUOTE, commands);
+  if (commands.list != nullptr) easy.Set(CURLOPT_QUOTE, commands.list);
   easy.StopWith(stop);
-  const CURLcode code = easy.Perform();
-  curl.slistFreeAll(commands);
-  if (code != CURLE_OK) {
-    return Status::Error(
-        Failure("Cannot create", server, remotePath, easy.Reason(code, endpoint, server)));
+  if (const CURLcode code = easy.Perform(); code != CURLE_OK) {
+    connection.transient = IsTransient(code);
+    return Status::Error(Failure("Cannot create", server, remotePath, easy.Reason(code)));
   }
   return Status::Ok();
+}
+
+Status CreateFolder(const FtpServer& server, const std::string& remotePath,
+                    const StopRequested& stop) {
+  FtpSession session(server);
+  return CreateFolder(session, remotePath, stop);
 }
 
 }  // namespace tlw

@@ -25,8 +25,14 @@ struct FtpServer {
   // Certificates of FTPS servers are verified against the system's
   // authorities, or against this file of PEM certificates when set.
   std::string caFile;
+  // The user's home folder: SFTP offers its ~/.ssh keys (id_ed25519,
+  // id_ecdsa, id_rsa, in that order) and checks host keys against its
+  // ~/.ssh/known_hosts. Given by the caller; nothing here reads $HOME.
+  std::string homeFolder;
+  // An SSH private key offered before those of the home folder.
+  std::string keyFile;
   // Host keys of SFTP servers are checked against this OpenSSH known-hosts
-  // file; empty means the user's ~/.ssh/known_hosts.
+  // file; empty means the home folder's .ssh/known_hosts.
   std::string knownHosts;
   // Seconds allowed to open the connection, and of silence (no reply, no
   // data in either direction) after which the server is taken as gone.
@@ -97,16 +103,46 @@ inline constexpr std::uint64_t kFreeSpaceKept = std::uint64_t{64} << 20;
 Status GetFile(const FtpServer& server, const std::string& remotePath, const std::string& localPath,
                const StopRequested& stop, std::uint64_t maxBytes);
 
+// One connection to a server for several uploads and folders, as a
+// publishing pass makes them: the first operation connects and logs in,
+// the others use that connection while it lasts (a broken one is opened
+// again by the next operation), so a pass costs one login, one TLS or SSH
+// handshake, and one place in a server's per-address connection limit.
+class FtpSession {
+ public:
+  explicit FtpSession(FtpServer server);
+  ~FtpSession();
+  FtpSession(const FtpSession&) = delete;
+  FtpSession& operator=(const FtpSession&) = delete;
+
+  const FtpServer& Server() const;
+  // Whether the last operation failed in a way that may pass when it is
+  // made again: the connection failed or broke, or the server went
+  // silent. Not a refused login, a missing file or a stop.
+  bool LastFailureTransient() const;
+
+  // The connection's state, which only the operations below use.
+  struct Connection;
+  Connection& State() { return *connection_; }
+
+ private:
+  std::unique_ptr<Connection> connection_;
+};
+
 // Uploads `localPath` to `remotePath`, replacing a file of that name: the
 // bytes go to "." name ".part" in the same folder, which is renamed over
 // the file once complete, so the file is never seen in part. Fails, naming
 // the server and the file, when the upload or the rename fails; a broken
 // upload leaves the old file as it was.
+Status PutFile(FtpSession& session, const std::string& localPath, const std::string& remotePath,
+               const StopRequested& stop);
+// The same over a connection of its own.
 Status PutFile(const FtpServer& server, const std::string& localPath, const std::string& remotePath,
                const StopRequested& stop);
 
 // Creates the folder `remotePath` and any missing folders above it; an
 // existing folder is fine.
+Status CreateFolder(FtpSession& session, const std::string& remotePath, const StopRequested& stop);
 Status CreateFolder(const FtpServer& server, const std::string& remotePath,
                     const StopRequested& stop);
 

@@ -211,11 +211,7 @@ Status FetchOnce(const CurlLibrary& curl, const std::string& url, const PageHead
   handles.Set(CURLOPT_TIMEOUT_MS, std::max(1L, static_cast<long>(left.count())));
   handles.Set(CURLOPT_SSL_VERIFYPEER, 1L);
   handles.Set(CURLOPT_SSL_VERIFYHOST, 2L);
-  // CURL_CA_BUNDLE names other authorities, as it does for the curl program.
-  const char* bundle = std::getenv("CURL_CA_BUNDLE");
-  const std::string authorities =
-      !options.caFile.empty() ? options.caFile : (bundle != nullptr ? bundle : "");
-  if (!authorities.empty()) handles.Set(CURLOPT_CAINFO, authorities.c_str());
+  if (!options.caFile.empty()) handles.Set(CURLOPT_CAINFO, options.caFile.c_str());
   handles.Set(CURLOPT_OPENSOCKETFUNCTION, &AddressRule::Open);
   handles.Set(CURLOPT_OPENSOCKETDATA, &rule);
   handles.Set(CURLOPT_HEADERFUNCTION, &Fetch::Header);

@@ -28,6 +28,24 @@ Status SetFlag(bool& flag, std::string_view text) {
   return Status::Ok();
 }
 
+Status SetText(std::string& field, std::string_view text) {
+  if (text.find_first_of("\r\n") != std::string_view::npos) {
+    return Status::Error("a value cannot hold a line break");
+  }
+  field = std::string(text);
+  return Status::Ok();
+}
+
+// A text key of ExtensionSettings, read and written as it is.
+template <std::string ExtensionSettings::*field>
+constexpr ExtensionKey TextKey(std::string_view name) {
+  return ExtensionKey{
+      name,
+      [](const ExtensionSettings& values) { return values.*field; },
+      [](ExtensionSettings& values, std::string_view text) { return SetText(values.*field, text); },
+  };
+}
+
 constexpr std::array kKeys{
     ExtensionKey{
         "geoipCountries",
@@ -49,6 +67,21 @@ constexpr std::array kKeys{
           return Status::Ok();
         },
     },
+    ExtensionKey{
+        "smtpSecurity",
+        [](const ExtensionSettings& values) { return values.smtpSecurity; },
+        [](ExtensionSettings& values, std::string_view text) {
+          if (text != "none" && text != "starttls" && text != "tls") {
+            return Status::Error("\"" + std::string(text) + "\" is not none, starttls or tls");
+          }
+          values.smtpSecurity = std::string(text);
+          return Status::Ok();
+        },
+    },
+    TextKey<&ExtensionSettings::smtpUser>("smtpUser"),
+    TextKey<&ExtensionSettings::smtpPasswordFile>("smtpPasswordFile"),
+    TextKey<&ExtensionSettings::smtpPasswordCommand>("smtpPasswordCommand"),
+    TextKey<&ExtensionSettings::sshKeyFile>("sshKeyFile"),
 };
 
 std::string_view Trimmed(std::string_view text) {
@@ -189,6 +222,11 @@ Result<ExtensionSettings> SaveExtensionSettingsChanges(const fs::path& directory
 void ApplyExtensionSettings(const ExtensionSettings& values, RunSettings& run) {
   run.geoipCountries = values.geoipCountries;
   run.geoipDatabase = values.geoipDatabase;
+  run.smtpSecurity = values.smtpSecurity;
+  run.smtpUser = values.smtpUser;
+  run.smtpPasswordFile = values.smtpPasswordFile;
+  run.smtpPasswordCommand = values.smtpPasswordCommand;
+  run.sshKeyFile = values.sshKeyFile;
 }
 
 }  // namespace tlw

@@ -23,6 +23,15 @@ struct ExtensionSettings {
   // A MaxMind or DB-IP .mmdb country database to use instead of Debian's;
   // empty for Debian's.
   std::string geoipDatabase;
+  // How mail reaches the server: "none", "starttls" or "tls"; the login
+  // (no user: none), and where its password is kept: a file that only its
+  // owner may read, or a command that prints it (as msmtp's passwordeval).
+  std::string smtpSecurity = "none";
+  std::string smtpUser{};
+  std::string smtpPasswordFile{};
+  std::string smtpPasswordCommand{};
+  // An SSH private key offered to SFTP servers before ~/.ssh's.
+  std::string sshKeyFile{};
 
   bool operator==(const ExtensionSettings&) const = default;
 };

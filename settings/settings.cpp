@@ -27,4 +27,10 @@ RunSettings RunSettingsOf(const CSettings& settings, const std::string& currentF
   return run;
 }
 
+void ApplyUserFolders(const UserFolders& folders, RunSettings& run) {
+  run.cacheFolder = folders.cache;
+  run.homeFolder = folders.home;
+  run.caBundle = folders.caBundle;
+}
+
 }  // namespace tlw

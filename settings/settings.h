@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "base/user_folders.h"
 #include "settings/field_kind.h"
 
 namespace tlw {
@@ -70,6 +71,20 @@ struct RunSettings {
   // settings): Debian's, or the named .mmdb file.
   bool geoipCountries = true;
   std::string geoipDatabase;
+  // The mail server's protection ("none", "starttls", "tls") and login
+  // (the extension settings). The password is read when a mail is sent,
+  // from a file only its owner may read or from a command's output.
+  std::string smtpSecurity = "none";
+  std::string smtpUser{};
+  std::string smtpPasswordFile{};
+  std::string smtpPasswordCommand{};
+  // An SSH private key offered to SFTP servers before the user's own.
+  std::string sshKeyFile{};
+  // The user's home folder (~/.ssh keys and known_hosts) and the
+  // certificate authorities to trust instead of the system's (empty: the
+  // system's), as the front end found them in its environment.
+  std::string homeFolder{};
+  std::string caBundle{};
   // The largest copy of a remote archive staged (it also stops short of
   // filling the disk).
   std::uint64_t stagedArchiveLimitBytes = std::uint64_t{4} << 30;
@@ -80,9 +95,16 @@ struct RunSettings {
       60;                             // FTP: no reply, no data; SMTP: a send that moves nothing
   std::int32_t smtpReplyMs = 2000;    // each SMTP reply (each piece restarts it)
   std::int32_t hostLookupMs = 10000;  // one reverse look-up of a client address
+  // Pause before the first retry of a failed upload or mail; the second
+  // waits twice as long.
+  std::int32_t retryPauseMs = 3000;
 
   bool operator==(const RunSettings&) const = default;
 };
+
+// Hands the run what the front end found in its environment: the cache and
+// home folders and the certificate authorities.
+void ApplyUserFolders(const UserFolders& folders, RunSettings& run);
 
 // The run's copy of `settings`. A program directory the settings leave
 // empty becomes `currentFolder`, the folder the front end works in.

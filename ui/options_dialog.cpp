@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -126,7 +127,30 @@ COptionsDialog::COptionsDialog(const CSettings& settings, const ExtensionSetting
   smtpLayout->addWidget(smtpServer, 0, 1);
   smtpLayout->addWidget(new QLabel("From:", smtp), 1, 0);
   smtpLayout->addWidget(smtpFrom, 1, 1);
+  smtpSecurity = new QComboBox(smtp);
+  smtpSecurity->addItems({"None (port 25)", "STARTTLS (port 587)", "TLS (port 465)"});
+  smtpUser = new QLineEdit(smtp);
+  smtpUser->setPlaceholderText("no login");
+  smtpPasswordFile = new QLineEdit(smtp);
+  smtpPasswordFile->setPlaceholderText("a file only you can read (chmod 600)");
+  smtpPasswordCommand = new QLineEdit(smtp);
+  smtpPasswordCommand->setPlaceholderText("or a command that prints it");
+  smtpLayout->addWidget(new QLabel("Security:", smtp), 2, 0);
+  smtpLayout->addWidget(smtpSecurity, 2, 1);
+  smtpLayout->addWidget(new QLabel("User:", smtp), 3, 0);
+  smtpLayout->addWidget(smtpUser, 3, 1);
+  smtpLayout->addWidget(new QLabel("Password file:", smtp), 4, 0);
+  smtpLayout->addWidget(smtpPasswordFile, 4, 1);
+  smtpLayout->addWidget(new QLabel("Password command:", smtp), 5, 0);
+  smtpLayout->addWidget(smtpPasswordCommand, 5, 1);
   layout->addWidget(smtp);
+
+  auto* sshRow = new QHBoxLayout;
+  sshKeyFile = new QLineEdit(this);
+  sshKeyFile->setPlaceholderText("~/.ssh/id_ed25519, id_ecdsa, id_rsa");
+  sshRow->addWidget(new QLabel("SSH key for SFTP:", this));
+  sshRow->addWidget(sshKeyFile, 1);
+  layout->addLayout(sshRow);
 
   auto* buttons = new QHBoxLayout;
   auto* save = new QPushButton("&Save", this);
@@ -154,6 +178,13 @@ COptionsDialog::COptionsDialog(const CSettings& settings, const ExtensionSetting
   geoipDatabase->setText(Text(extensions.geoipDatabase));
   geoipDatabase->setEnabled(extensions.geoipCountries);
   geoipBrowse->setEnabled(extensions.geoipCountries);
+  SmtpSecurity security = SmtpSecurity::None;
+  (void)ParseSmtpSecurity(extensions.smtpSecurity, security);
+  smtpSecurity->setCurrentIndex(static_cast<int>(security));
+  smtpUser->setText(Text(extensions.smtpUser));
+  smtpPasswordFile->setText(Text(extensions.smtpPasswordFile));
+  smtpPasswordCommand->setText(Text(extensions.smtpPasswordCommand));
+  sshKeyFile->setText(Text(extensions.sshKeyFile));
 }
 
 bool COptionsDialog::Save(CSettings& settings, ExtensionSettings& extensions) {
@@ -184,6 +215,13 @@ bool COptionsDialog::Save(CSettings& settings, ExtensionSettings& extensions) {
     smtpServer->selectAll();
     return false;
   }
+  const std::string passwordFile = smtpPasswordFile->text().trimmed().toStdString();
+  const std::string passwordCommand = smtpPasswordCommand->text().trimmed().toStdString();
+  if (!passwordFile.empty() && !passwordCommand.empty()) {
+    message_("Give the mail password as a file or as a command, not both.", "Program Settings");
+    smtpPasswordCommand->setFocus();
+    return false;
+  }
   settings.SetAdvancedSettings(advanced->isChecked() ? 1 : 0);
   settings.SetOpenReportWhenDone(openReport->isChecked() ? 1 : 0);
   settings.SetPassiveFtp(passive->isChecked() ? 1 : 0);
@@ -197,6 +235,12 @@ bool COptionsDialog::Save(CSettings& settings, ExtensionSettings& extensions) {
   settings.SetSmtpFromAddress(smtpFrom->text().toStdString());
   extensions.geoipCountries = geoip->isChecked();
   extensions.geoipDatabase = database;
+  extensions.smtpSecurity =
+      SmtpSecurityName(static_cast<SmtpSecurity>(std::max(0, smtpSecurity->currentIndex())));
+  extensions.smtpUser = smtpUser->text().trimmed().toStdString();
+  extensions.smtpPasswordFile = passwordFile;
+  extensions.smtpPasswordCommand = passwordCommand;
+  extensions.sshKeyFile = sshKeyFile->text().trimmed().toStdString();
   const PriorityResult applied = ApplyProcessPriority(settings.GetPriorityLevel());
   if (applied.change == PriorityChange::Refused) message_(applied.message, "Program Settings");
   return true;

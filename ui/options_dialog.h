@@ -41,8 +41,9 @@ class COptionsDialog final : public QDialog {
 
   // What "&Save" does: checks the limit and the GeoIP database, copies
   // every value into `settings` and `extensions` and applies the priority.
-  // Returns false, changing nothing, when the limit is not an integer or a
-  // GeoIP database is named that does not open.
+  // Returns false, changing nothing, when the limit is not an integer, a
+  // GeoIP database is named that does not open, or a mail login names both
+  // a password file and a password command.
   bool Save(CSettings& settings, ExtensionSettings& extensions);
 
   QCheckBox* advanced = nullptr;
@@ -56,6 +57,11 @@ class COptionsDialog final : public QDialog {
   QCheckBox* titles = nullptr;
   QLineEdit* smtpServer = nullptr;
   QLineEdit* smtpFrom = nullptr;
+  QComboBox* smtpSecurity = nullptr;  // none, starttls, tls, in that order
+  QLineEdit* smtpUser = nullptr;
+  QLineEdit* smtpPasswordFile = nullptr;
+  QLineEdit* smtpPasswordCommand = nullptr;
+  QLineEdit* sshKeyFile = nullptr;
   QCheckBox* geoip = nullptr;
   QLineEdit* geoipDatabase = nullptr;
   QPushButton* geoipBrowse = nullptr;

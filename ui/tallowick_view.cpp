@@ -143,7 +143,7 @@ CTallowickView::~CTallowickView() {
 
 Result<StartOutcome> CTallowickView::Initialise(const std::filesystem::path& programDirectory,
                                                 const std::string& homeFolder) {
-  cacheFolder_ = UserFoldersOfProcess().cache;
+  userFolders_ = UserFoldersOfProcess();
   Result<SiteSession> opened =
       SiteSession::Open(programDirectory, homeFolder, SiteSession::Lock::kWhileLoading);
   if (!opened.ok()) return opened.status();
@@ -402,7 +402,7 @@ void CTallowickView::StartRow(int row) {
   // A run that was stopped may still be ending; one run per site at a time.
   if (profile->GetRunning()) return;
   RunRequest request{
-      profile, row, RunSettingsFor(Settings(), session_.Extensions(), cacheFolder_), {}};
+      profile, row, RunSettingsFor(Settings(), session_.Extensions(), userFolders_), {}};
   if (board_.Start(std::move(request)) == 0) return;
   SetCell(row, kColumnStatus, "Processing...");
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/result.h"
+#include "base/user_folders.h"
 #include "engine/dns_cache.h"
 #include "frontend/run_board.h"
 #include "frontend/site_schedule.h"
@@ -127,7 +128,7 @@ class CTallowickView : public QWidget {
   // Its profiles are the rows: element i is row i.
   SiteSession session_;
   SiteSchedule schedule_;
-  std::string cacheFolder_;
+  UserFolders userFolders_;
   CDNSCache dnsCache_;
   std::unique_ptr<WindowRunEvents> runEvents_;
   // Last, so that it goes first: its runs use the cache and the events.

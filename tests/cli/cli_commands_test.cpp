@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/cli_app.h"
+#include "cli/field_assignment.h"
 #include "settings/settings_file.h"
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
@@ -110,7 +111,7 @@ TEST(CliCommands, AddSetOptionsAndDeleteChangeTheFile) {
   print = RunIn(dir, {"options"});
   EXPECT_NE(print.out.find("smtpFromAddress=?[31mme@??smtpServer=x\n"), std::string::npos)
       << print.out;
-  EXPECT_EQ(LineCount(print.out), 12u);
+  EXPECT_EQ(LineCount(print.out), 17u);
   EXPECT_NE(print.out.find("geoipCountries=1\ngeoipDatabase=\n"), std::string::npos) << print.out;
 
   // Extension settings go to their own file; the settings file is not rewritten.
@@ -130,6 +131,43 @@ TEST(CliCommands, AddSetOptionsAndDeleteChangeTheFile) {
   file = ReadBack(dir);
   ASSERT_EQ(file.profiles.size(), 1u);
   EXPECT_EQ(file.profiles[0]->GetHomepageUrl(), "http://www.example.org");
+}
+
+// Passwords given by file or standard input become assignments of their
+// fields; anything but a password field, or a password that cannot be
+// read, is refused with the option and the reason.
+TEST(CliCommands, PasswordsComeFromAFileOrStandardInput) {
+  test::TempDir dir;
+  const std::string file = dir.Write("pw", "from file\r\nsecond line\n").string();
+  struct Case {
+    PasswordOptions options;
+    std::string input;
+    std::vector<std::string> assignments;  // empty: fails with `error`
+    std::string error;
+  };
+  const Case cases[] = {
+      {{{"uploadFtpPassword=" + file}, ""}, "", {"uploadFtpPassword=from file"}, ""},
+      {{{}, "logFtpPassword"}, "typed\nnext\n", {"logFtpPassword=typed"}, ""},
+      {{{"logFtpPassword=" + file}, "uploadFtpPassword"},
+       "typed",
+       {"logFtpPassword=from file", "uploadFtpPassword=typed"},
+       ""},
+      {{{}, "logFtpPassword"}, "", {}, "--password-stdin: standard input holds no line"},
+      {{{"logFtpPassword=" + (dir / "none").string()}, ""}, "", {}, "cannot read the password"},
+      {{{"logFtpPassword"}, ""}, "", {}, "expected FIELD=FILE"},
+      {{{}, "logFtpUser"}, "x\n", {}, "'logFtpUser' is not a password field"},
+  };
+  for (const Case& c : cases) {
+    std::istringstream input(c.input);
+    const Result<std::vector<std::string>> assignments = PasswordAssignments(c.options, input);
+    if (c.assignments.empty()) {
+      ASSERT_FALSE(assignments.ok());
+      EXPECT_NE(assignments.message().find(c.error), std::string::npos) << assignments.message();
+    } else {
+      ASSERT_TRUE(assignments.ok()) << assignments.message();
+      EXPECT_EQ(*assignments, c.assignments);
+    }
+  }
 }
 
 struct BadInput {

@@ -76,6 +76,7 @@ class RunFaultsTest : public ::testing::Test {
     settings_.connectSeconds = 2;
     settings_.serverSilenceSeconds = 1;
     settings_.smtpReplyMs = 300;
+    settings_.retryPauseMs = 10;
   }
 
   std::shared_ptr<CSiteProfile> Profile(const std::string& logfilePath) {

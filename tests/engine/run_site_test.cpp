@@ -117,7 +117,10 @@ std::string NcsaLog(std::string_view host, int count) {
 
 class RunSiteTest : public ::testing::Test {
  protected:
-  void SetUp() override { settings_.programDirectory = dir_.path().string(); }
+  void SetUp() override {
+    settings_.programDirectory = dir_.path().string();
+    settings_.retryPauseMs = 10;
+  }
 
   std::shared_ptr<CSiteProfile> Profile(const std::string& logfilePath, int row = 0) {
     auto profile = std::make_shared<CSiteProfile>();
@@ -660,6 +663,8 @@ TEST_F(RemoteRunTest, PublishesReportAndTheGraphsOfShownSections) {
   const RunResult result = Run(profile, host);
   ASSERT_TRUE(result.Finished()) << result.message;
   EXPECT_TRUE(fs::is_regular_file(root_ / "site" / "stats" / "stats.html"));
+  // Folders, report and graphs over one login.
+  EXPECT_EQ(test::FtpLogins(dir_), 1);
   std::vector<std::string> uploaded;
   for (const auto& entry : fs::directory_iterator(root_ / "site" / "stats" / "images")) {
     uploaded.push_back(entry.path().filename().string());
@@ -686,7 +691,7 @@ TEST_F(RemoteRunTest, PublishesReportAndTheGraphsOfShownSections) {
 
 // FTP over TLS both ways: the log read from one ftps:// server, the report
 // and its graphs published to it, its throwaway certificate trusted as the
-// CLI's user would trust one (CURL_CA_BUNDLE).
+// CLI's user would trust one (CURL_CA_BUNDLE, which the front end hands on).
 TEST_F(RemoteRunTest, ReadsAndPublishesOverFtps) {
   const std::string cert = test::MakeCertificate(dir_);
   ASSERT_FALSE(cert.empty()) << "openssl could not make a certificate";
@@ -700,15 +705,28 @@ TEST_F(RemoteRunTest, ReadsAndPublishesOverFtps) {
   profile->SetLogFtpServer(server);
   Upload(*profile);
   profile->SetUploadFtpServer(server);
-  ::setenv("CURL_CA_BUNDLE", cert.c_str(), 1);
+  settings_.caBundle = cert;
   Snapshot remote;
   RecordingHost host;
   const RunResult result = Run(profile, host, &remote);
-  ::unsetenv("CURL_CA_BUNDLE");
   ASSERT_TRUE(result.Finished()) << result.message;
   EXPECT_EQ(remote.hosts, (Hosts{{"a.example.com", 3000}}));
   EXPECT_TRUE(fs::is_regular_file(tlsRoot / "site" / "stats" / "stats.html"));
   EXPECT_FALSE(fs::is_empty(tlsRoot / "site" / "stats" / "images"));
+}
+
+// A server that drops the connection during an upload (as one that
+// restarts does) gets the upload again on a new connection and login.
+TEST_F(RemoteRunTest, UploadCutOffByTheServerIsMadeAgain) {
+  auto profile = Profile(dir_.Write("access.log", NcsaLog("a.example.com", 2)).string());
+  Upload(*profile);
+  profile->SetReportPath("site/stats/flaky.html");
+  profile->SetIncludeGraphs(0);
+  RecordingHost host;
+  const RunResult result = Run(profile, host);
+  ASSERT_TRUE(result.Finished()) << result.message;
+  EXPECT_TRUE(fs::is_regular_file(root_ / "site" / "stats" / "flaky.html"));
+  EXPECT_EQ(test::FtpLogins(dir_), 2);
 }
 
 TEST_F(RemoteRunTest, FailedUploadNamesServerAndFileAndKeepsTheLocalCopy) {

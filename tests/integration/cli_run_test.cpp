@@ -366,7 +366,9 @@ TEST(CliRun, SavedFtpPasswordsAppearInNoOutput) {
   runs.push_back(RunCli(dir, "run 1 --json s.json"));
   EXPECT_EQ(runs.back().code, 0) << runs.back().err;
   EXPECT_TRUE(fs::exists(dir / "root" / "site" / "stats.html"));
-  ASSERT_EQ(RunCli(dir, "set 1 logFtpPassword=Wrong-Secret-42").code, 0);
+  // A password given on standard input stands on no command line.
+  dir.Write("wrong", "Wrong-Secret-42\n");
+  ASSERT_EQ(RunCli(dir, "set 1 --password-stdin logFtpPassword < wrong").code, 0);
   runs.push_back(RunCli(dir, "run 1"));
   EXPECT_EQ(runs.back().code, 1);
   EXPECT_THAT(runs.back().err, HasSubstr(host));

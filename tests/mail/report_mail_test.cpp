@@ -1,10 +1,13 @@
 #include "mail/report_mail.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <utility>
 
+#include "mail/mail_password.h"
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"
 
@@ -56,6 +59,59 @@ TEST(ReportMailTest, UnreadableReportGivesAnEmptyAttachmentPart) {
   EXPECT_EQ(message.attachments[0].name, "");
   EXPECT_EQ(message.attachments[0].base64, "");
   EXPECT_EQ(message.recipients[0].address, "webmaster@example.com");
+}
+
+// The local copy of an uploaded report has no extension of its own; the
+// attachment is named as the web page it is. Each message has its own id.
+TEST(ReportMailTest, UploadedReportIsAttachedAsAPageWithAMessageId) {
+  test::TempDir dir;
+  CSiteProfile profile;
+  profile.SetUploadReport(1);
+  const std::string copy = dir.Write("Report3", "<html></html>").string();
+  const MailMessage message = ReportMailMessage(profile, "stats@example.org", copy);
+  EXPECT_EQ(message.attachments[0].name, "Report3.html");
+  EXPECT_THAT(message.messageId, ::testing::MatchesRegex("<[0-9a-f]{32}@example\\.org>"));
+  EXPECT_NE(ReportMailMessage(profile, "stats@example.org", copy).messageId, message.messageId);
+  EXPECT_THAT(ComposeHeader(message),
+              ::testing::HasSubstr("\r\nMessage-ID: " + message.messageId + "\r\n"));
+  EXPECT_THAT(NewMessageId("webmaster@"), ::testing::EndsWith("@tallowick.invalid>"));
+  EXPECT_THAT(NewMessageId("a@b.example>\r\nBcc: x"), ::testing::EndsWith("@tallowick.invalid>"));
+}
+
+// The mail password comes from a file only its owner can read, or from a
+// command's first line of output; every other case names what is wrong.
+TEST(ReportMailTest, PasswordComesFromAPrivateFileOrACommand) {
+  test::TempDir dir;
+  const std::string secret = dir.Write("secret", "pa ss\r\nsecond line\n").string();
+  const std::string open = dir.Write("open", "pass\n").string();
+  ASSERT_EQ(::chmod(secret.c_str(), 0600), 0);
+  ASSERT_EQ(::chmod(open.c_str(), 0644), 0);
+  struct Case {
+    std::string file;
+    std::string command;
+    std::string password;  // empty: fails with `error`
+    std::string error;
+  };
+  const Case cases[] = {
+      {secret, "", "pa ss", ""},
+      {open, "", "", "others may read or change it (mode 0644); make it the owner's alone"},
+      {(dir / "none").string(), "", "", "mail password file " + (dir / "none").string()},
+      {"", "printf 'from command\\nx'", "from command", ""},
+      {"", "echo pass; exit 3", "", "it ended with status 3"},
+      {"", "true", "", "it printed no password"},
+      {secret, "echo x", "", "both smtpPasswordFile and smtpPasswordCommand"},
+      {"", "", "", "neither smtpPasswordFile nor smtpPasswordCommand"},
+  };
+  for (const Case& c : cases) {
+    const Result<std::string> password = ReadMailPassword(c.file, c.command);
+    if (c.password.empty()) {
+      ASSERT_FALSE(password.ok()) << c.file << c.command;
+      EXPECT_THAT(password.status().message(), ::testing::HasSubstr(c.error));
+    } else {
+      ASSERT_TRUE(password.ok()) << password.status().message();
+      EXPECT_EQ(*password, c.password);
+    }
+  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <regex>
 #include <string>
@@ -118,6 +119,13 @@ TEST(SplitSmtpServerTest, TakesAnOptionalPort) {
   EXPECT_TRUE(SplitSmtpServer("127.0.0.1:2525", host, port));
   EXPECT_EQ(host, "127.0.0.1");
   EXPECT_EQ(port, 2525);
+  EXPECT_TRUE(SplitSmtpServer("[::1]:2525", host, port));
+  EXPECT_EQ(host, "::1");
+  EXPECT_EQ(port, 2525);
+  EXPECT_TRUE(SplitSmtpServer("2001:db8::1", host, port, 587));
+  EXPECT_EQ(host, "2001:db8::1");
+  EXPECT_EQ(port, 587);
+  EXPECT_FALSE(SplitSmtpServer("[::1]x", host, port));
   EXPECT_FALSE(SplitSmtpServer("host:", host, port));
   EXPECT_FALSE(SplitSmtpServer("host:70000", host, port));
   EXPECT_FALSE(SplitSmtpServer("host:25x", host, port));
@@ -293,9 +301,75 @@ TEST(SmtpConnectTest, ClosedPortAndUnknownNameFail) {
   SmtpConnection connection;
   EXPECT_FALSE(connection.Connect("127.0.0.1", port));
   EXPECT_EQ(connection.LastError(), ECONNREFUSED);
+  EXPECT_TRUE(connection.FailureIsTransient());
   EXPECT_FALSE(connection.Connect("no-such-host.invalid", 25));
   EXPECT_EQ(connection.LastError(), kSmtpNameNotResolved);
+  EXPECT_FALSE(connection.FailureIsTransient());
 }
+
+// A session with a hosted submission server (aiosmtpd on loopback with a
+// throwaway certificate) that wants TLS and a login before any mail.
+struct TlsCase {
+  const char* name;
+  const char* serverMode;  // "starttls" or "tls"
+  SmtpSecurity security;
+  const char* user;
+  const char* password;
+  bool trustCertificate;
+  bool connects;
+  bool sends;
+  int error;
+  const char* text;
+};
+
+class SmtpTlsTest : public ::testing::TestWithParam<TlsCase> {};
+
+TEST_P(SmtpTlsTest, HostedServer) {
+  const TlsCase& c = GetParam();
+  test::TempDir work;
+  const std::string cert = test::MakeCertificate(work);
+  ASSERT_FALSE(cert.empty());
+  const auto server = test::StartSmtpServer(work, c.serverMode, cert, work / "maildir");
+  ASSERT_NE(server->port(), 0);
+  SmtpConnection connection;
+  connection.SetTlsLogin({.security = c.security,
+                          .caFile = c.trustCertificate ? (work / "cert.pem").string() : "",
+                          .user = c.user,
+                          .password = c.password});
+  const bool connected = connection.Connect("127.0.0.1", server->port());
+  EXPECT_EQ(connected, c.connects) << SmtpFailureText(connection);
+  const bool sent = connected && connection.Send(TestMessage());
+  EXPECT_EQ(sent, c.sends) << SmtpFailureText(connection);
+  if (!sent) {
+    EXPECT_EQ(connection.LastError(), c.error);
+    EXPECT_THAT(SmtpFailureText(connection), ::testing::HasSubstr(c.text));
+    EXPECT_FALSE(connection.FailureIsTransient());
+  }
+  connection.Disconnect();
+  std::error_code none;
+  const auto delivered =
+      std::distance(std::filesystem::directory_iterator(work / "maildir" / "new", none),
+                    std::filesystem::directory_iterator());
+  EXPECT_EQ(delivered, c.sends ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SmtpTlsTest,
+    ::testing::Values(
+        TlsCase{"StartTlsAndLogin", "starttls", SmtpSecurity::StartTls, test::kFtpUser,
+                test::kFtpPassword, true, true, true, 0, ""},
+        TlsCase{"TlsOnConnectAndLogin", "tls", SmtpSecurity::Tls, test::kFtpUser,
+                test::kFtpPassword, true, true, true, 0, ""},
+        TlsCase{"RefusedPassword", "starttls", SmtpSecurity::StartTls, test::kFtpUser, "wrong",
+                true, false, false, kSmtpLoginRefused, "refused the user name or password"},
+        TlsCase{"PlainSessionIsRefused", "starttls", SmtpSecurity::None, "", "", true, false, false,
+                kSmtpUnexpectedReply, "530 Must issue a STARTTLS command first"},
+        TlsCase{"NoLoginInClear", "starttls", SmtpSecurity::None, test::kFtpUser,
+                test::kFtpPassword, true, false, false, kSmtpLoginUnavailable, "a login needs TLS"},
+        TlsCase{"UntrustedCertificate", "starttls", SmtpSecurity::StartTls, test::kFtpUser,
+                test::kFtpPassword, false, false, false, kSmtpTlsFailed,
+                "certificate is not trusted"}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 // A listening socket on 127.0.0.1 whose connections are served by `serve`
 // (or never accepted when it is empty), for servers that stall.

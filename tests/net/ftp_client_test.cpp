@@ -237,14 +237,13 @@ TEST(Sftp, ReadsListsAndPublishesByHostKeyAndLogin) {
   TempDir work;
   std::unique_ptr<test::ServerProcess> server = test::StartSftpServer(work);
   ASSERT_NE(server->port(), 0) << "sshd did not start (openssh-server)";
-  ::setenv("HOME", work.path().c_str(), 1);
   fs::create_directories(work / "root" / "logs");
   const std::string log = SomeLog(3000);
   std::ofstream(work / "root" / "logs" / "a.log", std::ios::binary) << log;
   std::ofstream(work / "root" / "logs" / "b.txt") << "b\n";
   FtpServer login = At("sftp://127.0.0.1:" + std::to_string(server->port()));
   login.user = ::getpwuid(::geteuid())->pw_name;
-  login.knownHosts = (work / ".ssh" / "known_hosts").string();
+  login.homeFolder = work.path().string();
   const std::string root = (work / "root").string();
 
   Result<std::unique_ptr<RemoteFile>> file = RemoteFile::Open(login, root + "/logs/a.log", {});
@@ -253,15 +252,21 @@ TEST(Sftp, ReadsListsAndPublishesByHostKeyAndLogin) {
   Result<std::vector<std::string>> listed = ListMatches(login, root + "/logs/*.log", {});
   ASSERT_TRUE(listed.ok()) << listed.message();
   EXPECT_EQ(*listed, std::vector<std::string>{root + "/logs/a.log"});
-  ASSERT_TRUE(CreateFolder(login, root + "/site/images", {}).ok());
-  ASSERT_TRUE(
-      PutFile(login, (work / "root" / "logs" / "b.txt").string(), root + "/site/images/b.txt", {})
-          .ok());
-  EXPECT_EQ(test::ReadFileBytes(work / "root" / "site" / "images" / "b.txt"), "b\n");
-  // OpenSSH renames over no file: the old one goes first.
-  ASSERT_TRUE(
-      PutFile(login, (work / "root" / "logs" / "a.log").string(), root + "/site/images/b.txt", {})
-          .ok());
+  // A publishing pass: its folders and files over one login.
+  const int loginsBefore = test::SftpLogins(work);
+  {
+    FtpSession session(login);
+    ASSERT_TRUE(CreateFolder(session, root + "/site/images", {}).ok());
+    ASSERT_TRUE(PutFile(session, (work / "root" / "logs" / "b.txt").string(),
+                        root + "/site/images/b.txt", {})
+                    .ok());
+    EXPECT_EQ(test::ReadFileBytes(work / "root" / "site" / "images" / "b.txt"), "b\n");
+    // OpenSSH renames over no file: the old one goes first.
+    ASSERT_TRUE(PutFile(session, (work / "root" / "logs" / "a.log").string(),
+                        root + "/site/images/b.txt", {})
+                    .ok());
+  }
+  EXPECT_EQ(test::SftpLogins(work) - loginsBefore, 1);
   EXPECT_EQ(test::ReadFileBytes(work / "root" / "site" / "images" / "b.txt"), log);
   EXPECT_EQ(FolderNames(work / "root" / "site" / "images"), std::vector<std::string>{"b.txt"});
 
@@ -276,6 +281,49 @@ TEST(Sftp, ReadsListsAndPublishesByHostKeyAndLogin) {
   Result<std::unique_ptr<RemoteFile>> refused = RemoteFile::Open(login, root + "/logs/a.log", {});
   ASSERT_FALSE(refused.ok());
   EXPECT_NE(refused.message().find("127.0.0.1"), std::string::npos) << refused.message();
+}
+
+// The keys SFTP offers a stock OpenSSH server: the user's own in OpenSSH's
+// order (one refused, the next taken), a key file the settings name, and
+// the keys of an ssh agent.
+TEST(Sftp, LogsInWithTheUsersKeysANamedKeyOrTheAgent) {
+  TempDir work;
+  std::unique_ptr<test::ServerProcess> server = test::StartSftpServer(work);
+  ASSERT_NE(server->port(), 0) << "sshd did not start (openssh-server)";
+  ::unsetenv("SSH_AUTH_SOCK");
+  const fs::path authorised = work / "keys" / "site_key";
+  fs::create_directories(work / "keys");
+  fs::rename(work / ".ssh" / "id_ed25519", authorised);
+  const std::string stranger = (work / "keys" / "stranger").string();
+  ASSERT_EQ(std::system(("ssh-keygen -q -t ed25519 -N '' -f '" + stranger + "'").c_str()), 0);
+  const fs::path home = work / "home";
+  fs::create_directories(home / ".ssh");
+  fs::copy_file(work / ".ssh" / "known_hosts", home / ".ssh" / "known_hosts");
+  FtpServer login = At("sftp://127.0.0.1:" + std::to_string(server->port()));
+  login.user = ::getpwuid(::geteuid())->pw_name;
+  login.homeFolder = home.string();
+  const auto logsIn = [&] { return ListMatches(login, (work / "*.none").string(), {}); };
+
+  const Result<std::vector<std::string>> none = logsIn();
+  ASSERT_FALSE(none.ok());
+  EXPECT_THAT(none.message(), HasSubstr("127.0.0.1 refused the login of user"));
+
+  fs::copy_file(stranger, home / ".ssh" / "id_ed25519");
+  fs::copy_file(authorised, home / ".ssh" / "id_ecdsa");
+  EXPECT_TRUE(logsIn().ok()) << logsIn().message();
+  fs::remove(home / ".ssh" / "id_ecdsa");
+  EXPECT_FALSE(logsIn().ok());
+
+  login.keyFile = authorised.string();
+  EXPECT_TRUE(logsIn().ok()) << logsIn().message();
+  login.keyFile.clear();
+
+  const auto agent = test::StartSshAgent(work, authorised.string());
+  ASSERT_NE(agent->port(), 0) << "ssh-agent did not start (openssh-client)";
+  ::setenv("SSH_AUTH_SOCK", (work / "agent.sock").c_str(), 1);
+  const Result<std::vector<std::string>> byAgent = logsIn();
+  ::unsetenv("SSH_AUTH_SOCK");
+  EXPECT_TRUE(byAgent.ok()) << byAgent.message();
 }
 
 // A server that sends without end neither fills the memory with a listing

@@ -4,9 +4,12 @@ Usage: ftp_server.py ROOT PORT_FILE USER PASSWORD [CERT_PEM]
 
 Serves ROOT on 127.0.0.1 at a free port, which it writes to PORT_FILE once
 it listens. With CERT_PEM (certificate and key in one file) it requires
-TLS on the control and data connections (explicit, AUTH TLS). A download
+TLS on the control and data connections (explicit, AUTH TLS). Each login
+adds a line to PORT_FILE.logins. A refused login is answered at once. A download
 of a file whose name starts with "cut" sends the first half of the file
-and then drops the connection, as a server that goes away mid-file does.
+and then drops the connection, as a server that goes away mid-file does. The
+first upload of a file whose name holds "flaky" drops the connection, as a
+server that restarts does; the next one is stored.
 """
 import os
 import sys
@@ -41,7 +44,23 @@ def main():
     cert = sys.argv[5] if len(sys.argv) > 5 else None
     base = TLS_FTPHandler if cert else FTPHandler
 
+    dropped = set()
+
     class Handler(base):
+        # pyftpdlib waits 3 s before it answers a wrong password.
+        auth_failed_timeout = 0
+
+        def on_login(self, username):
+            with open(port_file + ".logins", "a") as f:
+                f.write(username + "\n")
+
+        def ftp_STOR(self, file, mode="w"):
+            if "flaky" in os.path.basename(file) and file not in dropped:
+                dropped.add(file)
+                self.close()
+                return None
+            return super().ftp_STOR(file, mode)
+
         def ftp_RETR(self, file):
             if not os.path.basename(file).startswith("cut"):
                 return super().ftp_RETR(file)

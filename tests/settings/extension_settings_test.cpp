@@ -21,13 +21,16 @@ TEST(ExtensionSettings, DamagedLinesWarnAndOtherLinesSurviveASave) {
             "geoipCountries=yes\n"
             "futureOption=42\n"
             "\n"
-            "geoipDatabase=/data/second.mmdb\n");
+            "geoipDatabase=/data/second.mmdb\n"
+            "smtpSecurity=ssl\n");
   Result<ExtensionSettingsLoad> load = LoadExtensionSettings(dir.path());
   ASSERT_TRUE(load.ok()) << load.message();
   const std::string file = (dir / "Tallowick.Extensions").string();
   EXPECT_THAT(load->warnings,
               ElementsAre(file + " line 3: not a key=value line; ignored",
-                          file + " line 4: geoipCountries: \"yes\" is not 0 or 1; ignored"));
+                          file + " line 4: geoipCountries: \"yes\" is not 0 or 1; ignored",
+                          file + " line 8: smtpSecurity: \"ssl\" is not none, starttls or tls; "
+                                 "ignored"));
   EXPECT_TRUE(load->values.geoipCountries);  // the damaged line keeps the default
   // Of a key given twice the last line wins on reading; a save keeps the
   // first line's place and drops the other.
@@ -40,7 +43,12 @@ TEST(ExtensionSettings, DamagedLinesWarnAndOtherLinesSurviveASave) {
             "no equals sign here\n"
             "geoipCountries=0\n"
             "futureOption=42\n"
-            "\n");
+            "\n"
+            "smtpSecurity=none\n"
+            "smtpUser=\n"
+            "smtpPasswordFile=\n"
+            "smtpPasswordCommand=\n"
+            "sshKeyFile=\n");
 }
 
 TEST(ExtensionSettings, SavingChangesKeepsWhatAnotherProgramSavedMeanwhile) {

@@ -61,6 +61,13 @@ std::unique_ptr<ServerProcess> StartFtpServer(const TempDir& work,
   return std::make_unique<ServerProcess>(argv, portFile);
 }
 
+int FtpLogins(const TempDir& work) {
+  std::ifstream in(work / "ftp.port.logins");
+  int logins = 0;
+  for (std::string line; std::getline(in, line);) ++logins;
+  return logins;
+}
+
 std::unique_ptr<ServerProcess> StartStallingFtpServer(const TempDir& work,
                                                       const std::filesystem::path& root,
                                                       const std::string& mode) {
@@ -79,6 +86,17 @@ std::unique_ptr<ServerProcess> StartHttpServer(const TempDir& work, const std::s
                                    portFile.string()};
   if (!certPem.empty()) argv.push_back(certPem);
   return std::make_unique<ServerProcess>(argv, portFile);
+}
+
+std::unique_ptr<ServerProcess> StartSmtpServer(const TempDir& work, const std::string& mode,
+                                               const std::string& certPem,
+                                               const std::filesystem::path& maildir) {
+  const std::filesystem::path portFile = work / ("smtp-" + mode + ".port");
+  return std::make_unique<ServerProcess>(
+      std::vector<std::string>{
+          "/usr/bin/python3", std::string(TLW_SOURCE_DIR) + "/tests/mail/smtp_server.py", mode,
+          certPem, portFile.string(), maildir.string(), kFtpUser, kFtpPassword},
+      portFile);
 }
 
 int BindLoopback(int fd) {
@@ -106,24 +124,28 @@ std::unique_ptr<ServerProcess> StartSftpServer(const TempDir& work) {
   std::filesystem::create_directories(work / ".ssh");
   // sshd run by root wants its privilege separation folder.
   if (::geteuid() == 0) std::filesystem::create_directories("/run/sshd");
-  const std::string keys = "ssh-keygen -q -t ecdsa -b 256 -N '' -f '" + dir +
-                           "/hostkey' && ssh-keygen -q -t rsa -b 2048 -m PEM -N '' -f '" + dir +
-                           "/.ssh/id_rsa' >/dev/null 2>&1";
+  const std::string keys = "ssh-keygen -q -t ed25519 -N '' -f '" + dir +
+                           "/hostkey' && ssh-keygen -q -t ed25519 -N '' -f '" + dir +
+                           "/.ssh/id_ed25519' >/dev/null 2>&1 && cp '" + dir +
+                           "/.ssh/id_ed25519.pub' '" + dir + "/.ssh/authorized_keys'";
   const int port = FreeLoopbackPort();
   if (std::system(keys.c_str()) != 0 || port == 0)
     return std::make_unique<ServerProcess>(std::vector<std::string>{"/bin/false"}, work / "none");
+  // OpenSSH's own defaults but for what a server in a test folder needs:
+  // its port, host key and key list there, and no PAM (no system account
+  // set-up). StrictModes is off as the test folder belongs to the test.
   std::ofstream(work / "sshd_config")
       << "Port " << port << "\nListenAddress 127.0.0.1\nHostKey " << dir
       << "/hostkey\nPidFile none\nAuthorizedKeysFile " << dir
-      << "/.ssh/id_rsa.pub\nStrictModes no\nPasswordAuthentication no\n"
-         "KbdInteractiveAuthentication no\nUsePAM no\nPermitRootLogin prohibit-password\n"
-         "PubkeyAcceptedAlgorithms +ssh-rsa\nSubsystem sftp internal-sftp\n";
+      << "/.ssh/authorized_keys\nStrictModes no\nUsePAM no\nSubsystem sftp internal-sftp\n";
   std::string hostKey = ReadFileBytes(work / "hostkey.pub");
   hostKey = hostKey.substr(0, hostKey.find(' ', hostKey.find(' ') + 1));
   std::ofstream(work / ".ssh" / "known_hosts") << "[127.0.0.1]:" << port << ' ' << hostKey << '\n';
   // sshd writes no port file: a script waits until the port answers.
   const std::string portFile = dir + "/sftp.port";
-  const std::string script = "/usr/sbin/sshd -D -f '" + dir + "/sshd_config' -E '" + dir +
+  // -e with stderr in the file: the file of -E was seen to miss the
+  // logins of the connections sshd forks, which SftpLogins counts.
+  const std::string script = "/usr/sbin/sshd -D -e -f '" + dir + "/sshd_config' 2>'" + dir +
                              "/sshd.log' & pid=$!; trap 'kill $pid' TERM; for i in $(seq 100); do "
                              "if (exec 3<>/dev/tcp/127.0.0.1/" +
                              std::to_string(port) + ") 2>/dev/null; then echo " +
@@ -131,6 +153,33 @@ std::unique_ptr<ServerProcess> StartSftpServer(const TempDir& work) {
                              "'; break; fi; sleep 0.05; done; wait $pid";
   return std::make_unique<ServerProcess>(std::vector<std::string>{"/bin/bash", "-c", script},
                                          portFile);
+}
+
+int SftpLogins(const TempDir& work) {
+  const std::string log = ReadFileBytes(work / "sshd.log");
+  int logins = 0;
+  for (std::size_t at = log.find("Accepted publickey"); at != std::string::npos;
+       at = log.find("Accepted publickey", at + 1)) {
+    ++logins;
+  }
+  return logins;
+}
+
+std::unique_ptr<ServerProcess> StartSshAgent(const TempDir& work, const std::string& key) {
+  const std::string socket = (work / "agent.sock").string();
+  const std::string ready = (work / "agent.ready").string();
+  // The agent answers on its socket; ssh-add then gives it the key, and
+  // the ready file (read as a "port") says both are done.
+  const std::string script = "ssh-agent -D -a '" + socket +
+                             "' >/dev/null & pid=$!; trap 'kill $pid' TERM; for i in $(seq 100); "
+                             "do [ -S '" +
+                             socket +
+                             "' ] && break; sleep 0.05; done; "
+                             "SSH_AUTH_SOCK='" +
+                             socket + "' ssh-add -q '" + key + "' 2>/dev/null && echo 1 > '" +
+                             ready + "'; wait $pid";
+  return std::make_unique<ServerProcess>(std::vector<std::string>{"/bin/bash", "-c", script},
+                                         ready);
 }
 
 std::string MakeCertificate(const TempDir& work) {

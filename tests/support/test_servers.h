@@ -45,6 +45,9 @@ std::unique_ptr<ServerProcess> StartFtpServer(const TempDir& work,
                                               const std::filesystem::path& root,
                                               const std::string& certPem = "");
 
+// How many logins the server of StartFtpServer(work, ...) has accepted.
+int FtpLogins(const TempDir& work);
+
 // tests/net/stalling_ftp_server.py serving the files of `root` and failing
 // as `mode` says (mid-file, mid-list, no-reply, mid-upload, refuse-mkd).
 std::unique_ptr<ServerProcess> StartStallingFtpServer(const TempDir& work,
@@ -56,11 +59,26 @@ std::unique_ptr<ServerProcess> StartStallingFtpServer(const TempDir& work,
 std::unique_ptr<ServerProcess> StartHttpServer(const TempDir& work,
                                                const std::string& certPem = "");
 
-// OpenSSH's sshd serving SFTP on a free port as the current user, with a
-// throwaway host key. It writes `work`/.ssh/id_rsa (the client key, which
-// libcurl takes from $HOME) and `work`/.ssh/known_hosts; the caller points
-// HOME at `work`. Login is by that key; the password is not used.
+// OpenSSH's sshd with its default settings serving SFTP on a free port as
+// the current user, with a throwaway ed25519 host key. It writes the client
+// key `work`/.ssh/id_ed25519 (`work` serves as the home folder), its public
+// half as the one authorised key, and `work`/.ssh/known_hosts.
 std::unique_ptr<ServerProcess> StartSftpServer(const TempDir& work);
+
+// How many logins the server of StartSftpServer(work) has accepted.
+int SftpLogins(const TempDir& work);
+
+// An ssh-agent holding the private key `key`, listening on
+// `work`/agent.sock (for SSH_AUTH_SOCK).
+std::unique_ptr<ServerProcess> StartSshAgent(const TempDir& work, const std::string& key);
+
+// Debian's aiosmtpd as a hosted submission server, requiring a login over
+// TLS (user kFtpUser, password kFtpPassword): `mode` "starttls" (STARTTLS
+// first, as on port 587) or "tls" (TLS on connect, as on port 465), with the
+// certificate and key of `certPem`; mail accepted goes into `maildir`.
+std::unique_ptr<ServerProcess> StartSmtpServer(const TempDir& work, const std::string& mode,
+                                               const std::string& certPem,
+                                               const std::filesystem::path& maildir);
 
 // Writes a throwaway certificate for 127.0.0.1 and its key into one PEM
 // file in `work` and returns its path; empty when openssl failed.

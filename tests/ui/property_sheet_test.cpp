@@ -317,6 +317,14 @@ class PropertySheetTest : public QObject {
     QCOMPARE(messages.size(), 2);
     QVERIFY(messages.back().contains("from 1 to 65535"));
     dialog.smtpServer->setText("mail.example.org");
+    dialog.smtpSecurity->setCurrentIndex(1);
+    dialog.smtpUser->setText("stats@example.org");
+    dialog.smtpPasswordFile->setText("/home/u/pw");
+    dialog.smtpPasswordCommand->setText("pass show mail");
+    QVERIFY(!dialog.Save(saved, savedExtensions));
+    QVERIFY(messages.back().contains("not both"));
+    messages.removeLast();
+    dialog.smtpPasswordCommand->clear();
     // Lower case is no level: stored as typed, the priority stays.
     dialog.priority->setEditText("high");
     const int before = getpriority(PRIO_PROCESS, 0);
@@ -327,6 +335,9 @@ class PropertySheetTest : public QObject {
     QCOMPARE(saved.GetPassiveFtp(), 1);
     QCOMPARE(saved.GetOversizedLogLimitMb(), 250);
     QCOMPARE(QString::fromStdString(saved.GetSmtpServer()), QString("mail.example.org"));
+    QCOMPARE(QString::fromStdString(savedExtensions.smtpSecurity), QString("starttls"));
+    QCOMPARE(QString::fromStdString(savedExtensions.smtpUser), QString("stats@example.org"));
+    QCOMPARE(QString::fromStdString(savedExtensions.smtpPasswordFile), QString("/home/u/pw"));
     QCOMPARE(messages.size(), 2);
     QVERIFY(ApplyProcessPriority("high").change == PriorityChange::Unchanged);
     // Raising the priority needs a privilege; either way it never fails hard.
