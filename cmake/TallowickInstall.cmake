@@ -42,10 +42,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.example.com/tallowick/")
-# dpkg-shlibdeps finds the libraries the programs link; libcurl is opened
-# with dlopen at the first transfer, so it is named here.
+# dpkg-shlibdeps finds the libraries the programs link; libcurl (at the
+# first transfer) and OpenSSL (at the first mail over TLS) are opened with
+# dlopen, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libssl3")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "geoip-database")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland, bash-completion")
 include(CPack)
