@@ -17,9 +17,9 @@ bool IsDeviceFile(const std::filesystem::path& path) {
   return S_ISCHR(existing.st_mode) || S_ISFIFO(existing.st_mode);
 }
 
-DeviceWriter::DeviceWriter(std::filesystem::path path) : path_(std::move(path)) {
-  // A FIFO opens once a reader has it open, as a shell's redirection does.
-  fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+// A FIFO opens once a reader has it open, as a shell's redirection does.
+DeviceWriter::DeviceWriter(std::filesystem::path path)
+    : path_(std::move(path)), fd_(::open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY)) {
   if (fd_ < 0) Fail("cannot open", errno);
 }
 

@@ -33,7 +33,7 @@ class GeoIpCountries final : public CountryLookup {
   GeoIpCountries(const GeoIpCountries&) = delete;
   GeoIpCountries& operator=(const GeoIpCountries&) = delete;
 
-  std::string_view CountryOf(std::string_view address) override;
+  std::string_view CountryOf(std::string_view text) override;
 
   // What went wrong in opening the databases, one line each naming the file.
   const std::vector<std::string>& Warnings() const { return warnings_; }

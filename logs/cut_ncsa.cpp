@@ -37,7 +37,7 @@ std::uint64_t LanesHolding(std::uint64_t word, char c) {
   return ~(((x & kLow7) + kLow7) | x | kLow7);
 }
 std::uint64_t Load64(const char* p) {
-  std::uint64_t word;
+  std::uint64_t word = 0;
   std::memcpy(&word, p, sizeof word);
   return word;
 }

@@ -44,7 +44,7 @@ ParseOutcome CutW3cExtended(std::span<char> line, W3cFieldList& fields, LogRecor
     return ParseOutcome::Skipped;
   }
   Tokenizer tokens(text);
-  for (const W3cFieldAction action : fields.actions()) {
+  for (const W3cFieldAction action : fields.Actions()) {
     switch (action) {
       case W3cFieldAction::Date: {
         Tokenizer date(tokens.Next(kBlank));

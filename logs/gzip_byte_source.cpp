@@ -10,7 +10,7 @@
 namespace tlw {
 namespace {
 
-constexpr std::size_t kInputSize = 256 * 1024;
+constexpr std::size_t kInputSize = std::size_t{256} * 1024;
 // 15 window bits plus 16: a gzip wrapper is required and its CRC checked.
 constexpr int kGzipWindowBits = 15 + 16;
 constexpr unsigned char kGzipMagic0 = 0x1f;
@@ -34,7 +34,8 @@ GzipByteSource::GzipByteSource(int fd, std::string name)
 
 GzipByteSource::GzipByteSource(std::unique_ptr<ByteSource> compressed, std::string name)
     : GzipByteSource(-1, std::move(name)) {
-  compressed_ = std::move(compressed);
+  // A delegating constructor can initialise no member of its own.
+  compressed_ = std::move(compressed);  // NOLINT(cppcoreguidelines-prefer-member-initializer)
 }
 
 GzipByteSource::~GzipByteSource() {

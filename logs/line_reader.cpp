@@ -24,11 +24,11 @@ char* DropNulBytes(char* begin, char* end) {
 }  // namespace
 
 LineReader::LineReader(std::unique_ptr<ByteSource> bytes)
-    : bytes_(std::move(bytes)), buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)) {
-  base_ = buffer_.get();
-  next_ = base_;
-  end_ = base_;
-}
+    : bytes_(std::move(bytes)),
+      buffer_(std::make_unique_for_overwrite<char[]>(kBufferSize)),
+      base_(buffer_.get()),
+      next_(base_),
+      end_(base_) {}
 
 bool LineReader::KeepLines(LineBufferPool& pool) {
   // The unread tail of a line always fits: a longer one is cut and handed

@@ -16,7 +16,7 @@ namespace tlw {
 // is.
 class LineReader final : public LineSource {
  public:
-  static constexpr std::size_t kBufferSize = 1024 * 1024;
+  static constexpr std::size_t kBufferSize = std::size_t{1024} * 1024;
 
   explicit LineReader(std::unique_ptr<ByteSource> bytes);
 

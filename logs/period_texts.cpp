@@ -10,13 +10,15 @@ namespace {
 // loads and stores instead of a library call.
 void CopyShort(char* to, const char* from, std::size_t n) {
   if (n >= 4 && n <= 8) {
-    std::uint32_t head, tail;
+    std::uint32_t head = 0;
+    std::uint32_t tail = 0;
     std::memcpy(&head, from, 4);
     std::memcpy(&tail, from + n - 4, 4);
     std::memcpy(to, &head, 4);
     std::memcpy(to + n - 4, &tail, 4);
   } else if (n >= 2 && n < 4) {
-    std::uint16_t head, tail;
+    std::uint16_t head = 0;
+    std::uint16_t tail = 0;
     std::memcpy(&head, from, 2);
     std::memcpy(&tail, from + n - 2, 2);
     std::memcpy(to, &head, 2);

@@ -49,13 +49,12 @@ inline const char* FindByte(const char* begin, const char* from, const char* end
 // A set of delimiter characters (a set, not a string: "/." means either).
 class DelimiterSet {
  public:
-  constexpr explicit DelimiterSet(std::string_view chars) {
+  constexpr explicit DelimiterSet(std::string_view chars)
+      : single_(chars.size() == 1 ? chars[0] : '\0'), isSingle_(chars.size() == 1) {
     for (const char c : chars) {
       const auto byte = static_cast<unsigned char>(c);
       bits_[byte / 64] |= std::uint64_t{1} << (byte % 64);
     }
-    single_ = chars.size() == 1 ? chars[0] : '\0';
-    isSingle_ = chars.size() == 1;
   }
 
   constexpr bool Contains(char c) const {

@@ -108,7 +108,7 @@ bool W3cFieldList::Define(std::string_view directiveLine) {
 }
 
 bool IsW3cMethodToken(std::string_view token) {
-  if ((token.size() > 0 && token[0] == 'G') || (token.size() > 1 && token[1] == 'E') ||
+  if ((!token.empty() && token[0] == 'G') || (token.size() > 1 && token[1] == 'E') ||
       (token.size() > 2 && token[2] == 'T')) {
     return true;
   }

@@ -35,7 +35,7 @@ class W3cFieldList {
   bool Define(std::string_view directiveLine);
 
   bool empty() const { return actions_.empty(); }
-  const std::vector<W3cFieldAction>& actions() const { return actions_; }
+  const std::vector<W3cFieldAction>& Actions() const { return actions_; }
 
  private:
   std::vector<W3cFieldAction> actions_;

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Pictures of the desktop program for people to look at: starts `tallowick`
-# under Xvfb in a scratch program directory with three sites, one of them
-# reading a large log, and saves PNGs of the main window as it opens, of the
-# list while the runs go on, of the pop-up menu, of every page of the Website
-# Profile sheet and of the Program Settings dialog.
+# Pictures of the desktop program for people to look at: starts the main
+# window (tests/ui/screenshot_tool.cpp, built with the Qt tests) under Xvfb
+# in a scratch program directory with three sites, one of them reading a
+# large log, and saves PNGs of the main window as it opens, of the list while
+# the runs go on, of the pop-up menu, of every page of the Website Profile
+# sheet and of the Program Settings dialog.
 #
 #   bash scripts/screenshot.sh [BUILD_DIR] [OUTPUT_DIR]
 #
@@ -11,6 +12,11 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$root/build/ci}" && pwd)"
+tool="$build/tests/screenshot_tool"
+if [[ ! -x "$tool" ]]; then
+  echo "screenshot.sh: $tool not found; build it first (cmake --build $build --target screenshot_tool)" >&2
+  exit 2
+fi
 out="${2:-$build/screenshots}"
 mkdir -p "$out"
 out="$(cd "$out" && pwd)"
@@ -44,5 +50,5 @@ CONF
 
 cd "$dir"
 xvfb-run --auto-servernum --server-args="-screen 0 900x420x24" \
-  "$build/tallowick" /1 /2 --screenshot "$out"
+  "$tool" "$dir" "$out" 1 2
 ls "$out"/main.png "$out"/running.png "$out"/popup.png "$out"/sheet_*.png "$out"/options.png

@@ -33,12 +33,15 @@ struct FieldAccessor {
   void (*set)(Object&, const FieldValue&);
 };
 
+// `Object` is a type, which cannot be bracketed.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define TLW_ACCESSOR(Object, kind, name, Name, def, saved)                                \
   FieldAccessor<Object>{FieldInfo{#name, field_column::kind::kKind, saved},               \
                         [](const Object& object) { return ToValue(object.Get##Name()); }, \
                         [](Object& object, const FieldValue& v) {                         \
                           object.Set##Name(FromValue<field_column::kind::Value>(v));      \
                         }},
+// NOLINTEND(bugprone-macro-parentheses)
 
 #define TLW_PROFILE_ACCESSOR(kind, name, Name, def, saved) \
   TLW_ACCESSOR(CSiteProfile, kind, name, Name, def, saved)

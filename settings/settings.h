@@ -43,7 +43,8 @@ class CSettings {
 
  private:
 #define TLW_MEMBER_FIELD(kind, name, Name, def, saved) Field##kind name##_ = def;
-  TLW_SETTINGS_FIELDS(TLW_MEMBER_FIELD)
+  // Every field starts at its table default, "" for a text among them.
+  TLW_SETTINGS_FIELDS(TLW_MEMBER_FIELD)  // NOLINT(readability-redundant-string-init)
 #undef TLW_MEMBER_FIELD
 };
 

@@ -16,9 +16,9 @@ namespace {
 // the configuration (the others), or both.
 void CopySavedFields(CSiteProfile& to, const CSiteProfile& from, bool runResults,
                      bool configuration) {
-#define TLW_COPY_SAVED(kind, name, Name, def, saved)                       \
-  if (saved && (field_column::kind::kLive ? runResults : configuration)) { \
-    to.Set##Name(from.Get##Name());                                        \
+#define TLW_COPY_SAVED(kind, name, Name, def, saved)                         \
+  if ((saved) && (field_column::kind::kLive ? runResults : configuration)) { \
+    to.Set##Name(from.Get##Name());                                          \
   }
   TLW_SITE_PROFILE_FIELDS(TLW_COPY_SAVED)
 #undef TLW_COPY_SAVED
@@ -34,7 +34,7 @@ std::shared_ptr<CSiteProfile> SavedCopy(const CSiteProfile& from) {
 bool ConfigurationDiffers(const CSiteProfile& a, const CSiteProfile& b) {
   bool differs = false;
 #define TLW_COMPARE_CONFIGURATION(kind, name, Name, def, saved) \
-  if (saved && !field_column::kind::kLive) differs = differs || !(a.Get##Name() == b.Get##Name());
+  if ((saved) && !field_column::kind::kLive) differs = differs || !(a.Get##Name() == b.Get##Name());
   TLW_SITE_PROFILE_FIELDS(TLW_COMPARE_CONFIGURATION)
 #undef TLW_COMPARE_CONFIGURATION
   return differs;
@@ -102,7 +102,7 @@ bool MergeSite(const CSiteProfile& base, const CSiteProfile& ours, const CSitePr
   bool tookTheirs = false;
 #define TLW_MERGE_SITE_FIELD(kind, name, Name, def, saved)                                \
   if (saved) {                                                                            \
-    const auto baseValue = base.Get##Name();                                              \
+    const auto& baseValue = base.Get##Name();                                             \
     const bool oursChanged = !(ours.Get##Name() == baseValue);                            \
     const bool theirsChanged = !(theirs.Get##Name() == baseValue);                        \
     if (theirsChanged && (!oursChanged || (field_column::kind::kLive && diskRunNewer)) && \
@@ -119,9 +119,9 @@ bool MergeSite(const CSiteProfile& base, const CSiteProfile& ours, const CSitePr
 CSettings MergeProgramSettings(const CSettings& base, const CSettings& ours,
                                const CSettings& theirs) {
   CSettings merged = ours;
-#define TLW_MERGE_SETTING(kind, name, Name, def, saved) \
-  if (saved && ours.Get##Name() == base.Get##Name()) {  \
-    merged.Set##Name(theirs.Get##Name());               \
+#define TLW_MERGE_SETTING(kind, name, Name, def, saved)  \
+  if ((saved) && ours.Get##Name() == base.Get##Name()) { \
+    merged.Set##Name(theirs.Get##Name());                \
   }
   TLW_SETTINGS_FIELDS(TLW_MERGE_SETTING)
 #undef TLW_MERGE_SETTING

@@ -158,7 +158,8 @@ class CSiteProfile {
 #define TLW_MEMBER_FIELD(kind, name, Name, def, saved) field_column::kind::Stored name##_{def};
 #define TLW_MEMBER_RUN_FIELD(kind, name, Name, def, saved) \
   TLW_MEMBER_FIELD(Live##kind, name, Name, def, saved)
-  TLW_SITE_PROFILE_FIELDS(TLW_MEMBER_FIELD)
+  // Every field starts at its table default, "" for a text among them.
+  TLW_SITE_PROFILE_FIELDS(TLW_MEMBER_FIELD)  // NOLINT(readability-redundant-string-init)
   TLW_SITE_PROFILE_RUN_FIELDS(TLW_MEMBER_RUN_FIELD)
 #undef TLW_MEMBER_RUN_FIELD
 #undef TLW_MEMBER_FIELD

@@ -9,10 +9,9 @@ namespace tlw::ui {
 
 // What the command line asks of a start.
 struct StartRequest {
-  int helpShown = 0;         // how many help switches were given (the text is shown once)
-  bool allSites = false;     // /ALL: generate for all websites once the window is open
-  std::vector<int> rows;     // /0, /1 ...: generate for these rows once the window is open
-  QString screenshotFolder;  // --screenshot FOLDER: pictures for the screenshot script
+  int helpShown = 0;      // how many help switches were given (the text is shown once)
+  bool allSites = false;  // /ALL: generate for all websites once the window is open
+  std::vector<int> rows;  // /0, /1 ...: generate for these rows once the window is open
 };
 
 // The text of the help switches, one line ended by a line break per line.
