@@ -1,13 +1,18 @@
 #include "mail/mail_password.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+
+extern char** environ;
 
 namespace tlw {
 namespace {
@@ -53,18 +58,60 @@ Result<std::string> PasswordOfFile(const std::string& file) {
   return FirstLine(text);
 }
 
-Result<std::string> PasswordOfCommand(const std::string& command) {
+// Runs `command` by /bin/sh with no input (a command that asks for a
+// passphrase reads end of file instead of waiting) and reads what it
+// prints, for `timeout` at most: a mail must not wait forever for it.
+Result<std::string> PasswordOfCommand(const std::string& command,
+                                      std::chrono::milliseconds timeout) {
   const std::string failure = "Cannot get the mail password from the command " + command + ": ";
-  std::FILE* pipe = ::popen(command.c_str(), "re");
-  if (pipe == nullptr) return Status::Error(failure + std::strerror(errno));
-  std::string text;
-  char buffer[1024];
-  std::size_t count = 0;
-  while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-    if (text.size() < kPasswordLimit) text.append(buffer, count);
+  int output[2];
+  if (::pipe2(output, O_CLOEXEC) != 0) return Status::Error(failure + std::strerror(errno));
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+  std::string shell = "/bin/sh", flag = "-c", script = command;
+  char* argv[] = {shell.data(), flag.data(), script.data(), nullptr};
+  // A group of its own, so that a late command goes with what it started.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  pid_t child = 0;
+  const int spawned = posix_spawn(&child, "/bin/sh", &actions, &attributes, argv, environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(output[1]);
+  if (spawned != 0) {
+    ::close(output[0]);
+    return Status::Error(failure + std::strerror(spawned));
   }
-  const int status = ::pclose(pipe);
-  if (status == -1) return Status::Error(failure + std::strerror(errno));
+  std::string text;
+  bool late = false;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd ready{output[0], POLLIN, 0};
+    if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) == 0) {
+      late = true;
+      break;
+    }
+    char buffer[1024];
+    const ssize_t count = ::read(output[0], buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) break;
+    if (text.size() < kPasswordLimit) text.append(buffer, static_cast<std::size_t>(count));
+  }
+  ::close(output[0]);
+  if (late) ::kill(-child, SIGKILL);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (late) {
+    return Status::Error(failure + "it printed no password within " +
+                         std::to_string(timeout.count() / 1000.0).substr(0, 4) + " seconds");
+  }
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     return Status::Error(
         failure + (WIFEXITED(status) ? "it ended with status " + std::to_string(WEXITSTATUS(status))
@@ -77,13 +124,14 @@ Result<std::string> PasswordOfCommand(const std::string& command) {
 
 }  // namespace
 
-Result<std::string> ReadMailPassword(const std::string& file, const std::string& command) {
+Result<std::string> ReadMailPassword(const std::string& file, const std::string& command,
+                                     std::chrono::milliseconds timeout) {
   if (!file.empty() && !command.empty()) {
     return Status::Error(
         "Cannot choose the mail password: both smtpPasswordFile and smtpPasswordCommand are set");
   }
   if (!file.empty()) return PasswordOfFile(file);
-  if (!command.empty()) return PasswordOfCommand(command);
+  if (!command.empty()) return PasswordOfCommand(command, timeout);
   return Status::Error(
       "Cannot log in to the mail server: smtpUser is set but neither smtpPasswordFile nor "
       "smtpPasswordCommand");

@@ -99,11 +99,16 @@ TEST(ReportMailTest, PasswordComesFromAPrivateFileOrACommand) {
       {"", "printf 'from command\\nx'", "from command", ""},
       {"", "echo pass; exit 3", "", "it ended with status 3"},
       {"", "true", "", "it printed no password"},
+      // A command that waits (for a passphrase, a lock) gets no input and a
+      // deadline.
+      {"", "read line || echo eof", "eof", ""},
+      {"", "sleep 30; echo late", "", "it printed no password within 0.20 seconds"},
       {secret, "echo x", "", "both smtpPasswordFile and smtpPasswordCommand"},
       {"", "", "", "neither smtpPasswordFile nor smtpPasswordCommand"},
   };
   for (const Case& c : cases) {
-    const Result<std::string> password = ReadMailPassword(c.file, c.command);
+    const Result<std::string> password =
+        ReadMailPassword(c.file, c.command, std::chrono::milliseconds(200));
     if (c.password.empty()) {
       ASSERT_FALSE(password.ok()) << c.file << c.command;
       EXPECT_THAT(password.status().message(), ::testing::HasSubstr(c.error));
