@@ -152,7 +152,7 @@ class RunSiteTest : public ::testing::Test {
 using Hosts = std::vector<std::pair<std::string, std::int64_t>>;
 
 TEST_F(RunSiteTest, LocalLogfileRunsToTheReportAndClearsAfterwards) {
-  const auto log = dir_.Write("access.log", NcsaLog("a.example.de", 3) + NcsaLog("10.0.0.1", 2));
+  const auto log = dir_.Write("access.log", NcsaLog("a.example.de", 3) + NcsaLog("127.0.0.1", 2));
   auto profile = Profile(log.string(), 3);
   profile->SetTimeTaken("old");
   RecordingHost host;
@@ -171,7 +171,9 @@ TEST_F(RunSiteTest, LocalLogfileRunsToTheReportAndClearsAfterwards) {
   EXPECT_TRUE(fs::exists(dir_ / "report3" / "images" / "3_Oct-10tlwgraph_hostnames.gif"));
   EXPECT_TRUE(host.Messages().empty());
 
-  EXPECT_EQ(snapshot.hosts, (Hosts{{"a.example.de", 3}, {"10.0.0.1", 2}}));
+  // Without resolution, even an address any resolver names stays as it is.
+  EXPECT_EQ(snapshot.hosts, (Hosts{{"a.example.de", 3}, {"127.0.0.1", 2}}));
+  EXPECT_EQ(cache_.Size(), 0u);
   EXPECT_EQ(snapshot.countries, (Hosts{{"Germany", 3}}));  // the table beside the build
   EXPECT_EQ(snapshot.periodStart, "Oct-10-2000 13:55");
   EXPECT_EQ(snapshot.busiestDay, "Oct-10");
@@ -439,15 +441,6 @@ TEST_F(RunSiteTest, TwoSitesResolveThroughOneCacheAtOnce) {
   EXPECT_EQ(cache_.Lookup("127.0.0.1"), "loopback.example");
   EXPECT_TRUE(fs::exists(dir_ / "report0" / "stats.html"));
   EXPECT_TRUE(fs::exists(dir_ / "report1" / "stats.html"));
-}
-
-TEST_F(RunSiteTest, HostsStayAsTheyAreWithoutResolution) {
-  const auto path = dir_.Write("access.log", NcsaLog("127.0.0.1", 3));
-  RecordingHost host;
-  Snapshot snapshot;
-  ASSERT_TRUE(Run(Profile(path.string()), host, &snapshot).Finished());
-  EXPECT_EQ(snapshot.hosts, (Hosts{{"127.0.0.1", 3}}));
-  EXPECT_EQ(cache_.Size(), 0u);
 }
 
 TEST_F(RunSiteTest, ReportingRangeOverwritesThePeriod) {
