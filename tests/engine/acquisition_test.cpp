@@ -47,39 +47,29 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"a*b*c", "aXbY", false}, MatchCase{"*.LOG", "a.log", false},
         MatchCase{"*", ".hidden", false}, MatchCase{".*", ".hidden", true}));
 
-class WildcardExpansionTest : public testing::Test {
- protected:
-  void SetUp() override {
-    dir_.Write("logs/u_ex090818.log", "b");
-    dir_.Write("logs/u_ex090817.log", "a");
-    dir_.Write("logs/u_ex090819.log", "c");
-    dir_.Write("logs/notes.txt", "n");
-    dir_.Write("logs/README", "r");
-    dir_.Write("logs/.access.log.swp", "s");
-    std::filesystem::create_directories(dir_ / "logs/archive.log");
-    // A pipe that a server writes into is no logfile to read.
-    ASSERT_EQ(::mkfifo((dir_ / "logs/u_ex090820.log").c_str(), 0600), 0);
-    std::filesystem::create_directories(dir_ / "folders/one.d");
-  }
-  std::string Logs() const { return (dir_ / "logs").string(); }
-
-  test::TempDir dir_;
-};
-
 // Regular files only, in name order; "*.*" is every file; "\\" is "/"; the
 // pattern ends at the first "|"; folders, pipes and hidden files never match.
-TEST_F(WildcardExpansionTest, ListsTheMatchingFilesInNameOrder) {
-  const std::string l = Logs() + "/";
+TEST(WildcardExpansion, ListsTheMatchingFilesInNameOrder) {
+  test::TempDir dir;
+  for (const char* name : {"u_ex090818.log", "u_ex090817.log", "u_ex090819.log", "notes.txt",
+                           "README", ".access.log.swp"}) {
+    dir.Write(std::string("logs/") + name, "x");
+  }
+  std::filesystem::create_directories(dir / "logs/archive.log");
+  // A pipe that a server writes into is no logfile to read.
+  ASSERT_EQ(::mkfifo((dir / "logs/u_ex090820.log").c_str(), 0600), 0);
+  std::filesystem::create_directories(dir / "folders/one.d");
+  const std::string l = (dir / "logs").string() + "/";
   const std::string days = l + "u_ex090817.log|" + l + "u_ex090818.log|" + l + "u_ex090819.log|";
   const struct {
     std::string pattern;
     std::string expected;
   } cases[] = {{l + "u_ex*.log", days},
                {l + "*.*", l + "README|" + l + "notes.txt|" + days},
-               {Logs() + "\\*.txt|ignored|", l + "notes.txt|"},
-               {(dir_ / "folders").string() + "/*", ""},
+               {(dir / "logs").string() + "\\*.txt|ignored|", l + "notes.txt|"},
+               {(dir / "folders").string() + "/*", ""},
                {l + "*.csv", ""},
-               {(dir_ / "missing").string() + "/*.log", ""}};
+               {(dir / "missing").string() + "/*.log", ""}};
   for (const auto& c : cases) {
     EXPECT_EQ(ExpandLocalWildcards(c.pattern).fileList, c.expected) << c.pattern;
   }
@@ -149,26 +139,19 @@ INSTANTIATE_TEST_SUITE_P(Sizes, OversizedRuleTest,
                                          OversizedCase{5'000'000'000ULL, 100, true},
                                          OversizedCase{5'000'000'000ULL, -1, false}));
 
-class OversizedLogfileTest : public testing::Test {
- protected:
-  void SetUp() override {
-    settings_.deleteOversizedLog = true;
-    settings_.oversizedLogLimitMb = 100;
-    profile_.SetLastLogfileSize(101'000'000);
-  }
-
-  RunSettings settings_;
-  CSiteProfile profile_;
-};
-
-TEST_F(OversizedLogfileTest, AppliesOnlyWhenAskedAndOnlyToLocalLogs) {
-  EXPECT_TRUE(IsOversizedLogfile(profile_, settings_));
-  profile_.SetRemoteLogfile(1);
-  EXPECT_FALSE(IsOversizedLogfile(profile_, settings_));
-  profile_.SetRemoteLogfile(0);
-  settings_.deleteOversizedLog = false;
-  EXPECT_FALSE(IsOversizedLogfile(profile_, settings_));
-  EXPECT_FALSE(IsOversizedLogfile(profile_, RunSettings{}));  // never by default
+TEST(OversizedLogfile, AppliesOnlyWhenAskedAndOnlyToLocalLogs) {
+  RunSettings settings;
+  settings.deleteOversizedLog = true;
+  settings.oversizedLogLimitMb = 100;
+  CSiteProfile profile;
+  profile.SetLastLogfileSize(101'000'000);
+  EXPECT_TRUE(IsOversizedLogfile(profile, settings));
+  profile.SetRemoteLogfile(1);
+  EXPECT_FALSE(IsOversizedLogfile(profile, settings));
+  profile.SetRemoteLogfile(0);
+  settings.deleteOversizedLog = false;
+  EXPECT_FALSE(IsOversizedLogfile(profile, settings));
+  EXPECT_FALSE(IsOversizedLogfile(profile, RunSettings{}));  // never by default
 }
 
 FileIdentity IdentityOf(const std::filesystem::path& path) {

@@ -4,8 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -156,14 +154,10 @@ INSTANTIATE_TEST_SUITE_P(
 // written, finishes with the mail error and a warning naming the server.
 TEST_F(RunFaultsTest, SilentMailServerIsGivenUpAndNamed) {
   const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  socklen_t length = sizeof address;
-  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  const int port = test::BindLoopback(listener);
+  ASSERT_NE(port, 0);
   ::listen(listener, 4);  // the kernel accepts; nobody ever answers
-  settings_.smtpServer = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+  settings_.smtpServer = "127.0.0.1:" + std::to_string(port);
 
   std::ofstream(dir_ / "access.log") << NcsaLog({"a.example.com"}, 5);
   auto profile = Profile((dir_ / "access.log").string());

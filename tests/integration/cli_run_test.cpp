@@ -21,6 +21,7 @@
 #include "support/temp_dir.h"
 #include "support/test_servers.h"
 #include "support/tiny_mmdb.h"
+#include "tests/logs/gzip_helpers.h"
 
 extern char** environ;
 
@@ -34,10 +35,6 @@ using ::testing::MatchesRegex;
 using ::testing::Not;
 
 using test::ProcessRun;
-
-ProcessRun RunCli(const test::TempDir& dir, const std::string& args) {
-  return test::RunCliProgram(dir, args);
-}
 
 std::string Line(const std::string& host, const std::string& url, int status, int bytes,
                  const std::string& day = "01") {
@@ -58,15 +55,31 @@ nlohmann::json Table(const nlohmann::json& stats, const char* name) {
   return stats["tables"][name];
 }
 
-TEST(CliRun, ReportOnTheSampleLogWritesStatsHtml) {
-  test::TempDir dir;
+// The built program run in a folder of its own.
+class CliRun : public ::testing::Test {
+ protected:
+  ProcessRun Run(const std::string& args) const { return test::RunCliProgram(dir_, args); }
+  nlohmann::json Json(const std::string& name) const {
+    return nlohmann::json::parse(test::ReadFileBytes(dir_ / name));
+  }
+  // Adds a site through the program; false when that failed.
+  bool AddSite(const std::string& site, const fs::path& log, const fs::path& report) const {
+    return Run("add --site " + site + " --log '" + log.string() + "' --report '" + report.string() +
+               "'")
+               .code == 0;
+  }
+
+  test::TempDir dir_;
+};
+
+TEST_F(CliRun, ReportOnTheSampleLogWritesStatsHtml) {
   const std::string sample = (test::SourceDir() / "data" / "sample_access.log").string();
-  const ProcessRun run = RunCli(dir, "report '" + sample + "' -o out/stats.html");
+  const ProcessRun run = Run("report '" + sample + "' -o out/stats.html");
   ASSERT_EQ(run.code, 0) << run.err;
-  const fs::path report = dir / "out" / "stats.html";
+  const fs::path report = dir_ / "out" / "stats.html";
   EXPECT_TRUE(fs::exists(report));
   EXPECT_GT(fs::file_size(report), 10'000u);
-  EXPECT_TRUE(fs::exists(dir / "out" / "images" / "stats.html_tlwgraph_hostnames.gif"));
+  EXPECT_TRUE(fs::exists(dir_ / "out" / "images" / "stats.html_tlwgraph_hostnames.gif"));
   // Progress goes to standard error; standard output holds the report's path only.
   EXPECT_THAT(run.err, HasSubstr("[0] Reading Logfile...\n"));
   EXPECT_THAT(run.err, HasSubstr("[0] Finished: "));
@@ -76,64 +89,60 @@ TEST(CliRun, ReportOnTheSampleLogWritesStatsHtml) {
   EXPECT_THAT(test::ReadFileBytes(report), HasSubstr("Poland"));
 }
 
-TEST(CliRun, ReportDefaultsToStatsHtmlInTheCurrentFolder) {
-  test::TempDir dir;
-  dir.Write("access.log", HandMadeLog());
-  const ProcessRun run = RunCli(dir, "report access.log --no-graphs --theme Green");
+TEST_F(CliRun, ReportDefaultsToStatsHtmlInTheCurrentFolder) {
+  dir_.Write("access.log", HandMadeLog());
+  const ProcessRun run = Run("report access.log --no-graphs --theme Green");
   ASSERT_EQ(run.code, 0) << run.err;
-  EXPECT_TRUE(fs::exists(dir / "stats.html"));
-  EXPECT_FALSE(fs::exists(dir / "images"));
+  EXPECT_TRUE(fs::exists(dir_ / "stats.html"));
+  EXPECT_FALSE(fs::exists(dir_ / "images"));
 }
 
-TEST(CliRun, GraphThatCannotBeWrittenIsAWarning) {
-  test::TempDir dir;
-  dir.Write("access.log", HandMadeLog());
-  dir.Write("out/images", "a file where the images folder should be");
-  const ProcessRun run = RunCli(dir, "report access.log -o out/stats.html");
+TEST_F(CliRun, GraphThatCannotBeWrittenIsAWarning) {
+  dir_.Write("access.log", HandMadeLog());
+  dir_.Write("out/images", "a file where the images folder should be");
+  const ProcessRun run = Run("report access.log -o out/stats.html");
   ASSERT_EQ(run.code, 0) << run.err;  // the report itself is complete
-  EXPECT_TRUE(fs::exists(dir / "out" / "stats.html"));
+  EXPECT_TRUE(fs::exists(dir_ / "out" / "stats.html"));
   EXPECT_THAT(
       run.err,
       HasSubstr("tallowick-cli: warning: [0] could not write graph " +
-                (dir / "out" / "images" / "stats.html_tlwgraph_hostnames.gif").string() + " ("));
+                (dir_ / "out" / "images" / "stats.html_tlwgraph_hostnames.gif").string() + " ("));
 }
 
 // Reports written into one folder keep graphs of their own, named after
 // each report's file, where the row and last day would be the same.
-TEST(CliRun, ReportsInOneFolderKeepTheirOwnGraphs) {
-  test::TempDir dir;
-  dir.Write("a.log", Line("a.example.com", "/a.html", 200, 1));
-  dir.Write("b.log", Line("b.example.com", "/b.html", 200, 1) + Line("c.example.com", "/", 200, 1));
-  ASSERT_EQ(RunCli(dir, "report a.log -o out/a.html").code, 0);
-  ASSERT_EQ(RunCli(dir, "report b.log -o out/b.html").code, 0);
+TEST_F(CliRun, ReportsInOneFolderKeepTheirOwnGraphs) {
+  dir_.Write("a.log", Line("a.example.com", "/a.html", 200, 1));
+  dir_.Write("b.log",
+             Line("b.example.com", "/b.html", 200, 1) + Line("c.example.com", "/", 200, 1));
+  ASSERT_EQ(Run("report a.log -o out/a.html").code, 0);
+  ASSERT_EQ(Run("report b.log -o out/b.html").code, 0);
   const std::string graphA =
-      test::ReadFileBytes(dir / "out" / "images" / "a.html_tlwgraph_hostnames.gif");
+      test::ReadFileBytes(dir_ / "out" / "images" / "a.html_tlwgraph_hostnames.gif");
   EXPECT_FALSE(graphA.empty());
-  EXPECT_NE(graphA, test::ReadFileBytes(dir / "out" / "images" / "b.html_tlwgraph_hostnames.gif"));
+  EXPECT_NE(graphA, test::ReadFileBytes(dir_ / "out" / "images" / "b.html_tlwgraph_hostnames.gif"));
 }
 
-TEST(CliRun, RelativeReportPathIsInTheProgramDirectory) {
-  test::TempDir dir;
-  const fs::path log = dir.Write("access.log", HandMadeLog());
-  fs::create_directories(dir / "program");
-  ASSERT_EQ(RunCli(dir, "--dir program add --site http://www.example.com/ --log '" + log.string() +
-                            "' --report reports/stats.html")
+TEST_F(CliRun, RelativeReportPathIsInTheProgramDirectory) {
+  const fs::path log = dir_.Write("access.log", HandMadeLog());
+  fs::create_directories(dir_ / "program");
+  ASSERT_EQ(Run("--dir program add --site http://www.example.com/ --log '" + log.string() +
+                "' --report reports/stats.html")
                 .code,
             0);
   // Started from another folder, as cron starts it.
-  const ProcessRun run = RunCli(dir, "--dir program run 1");
+  const ProcessRun run = Run("--dir program run 1");
   ASSERT_EQ(run.code, 0) << run.err;
-  EXPECT_TRUE(fs::exists(dir / "program" / "reports" / "stats.html"));
-  EXPECT_FALSE(fs::exists(dir / "reports"));
+  EXPECT_TRUE(fs::exists(dir_ / "program" / "reports" / "stats.html"));
+  EXPECT_FALSE(fs::exists(dir_ / "reports"));
 }
 
-TEST(CliRun, JsonCountsMatchAHandMadeLog) {
-  test::TempDir dir;
-  dir.Write("access.log", HandMadeLog());
+TEST_F(CliRun, JsonCountsMatchAHandMadeLog) {
+  dir_.Write("access.log", HandMadeLog());
   const ProcessRun run =
-      RunCli(dir, "report access.log -o stats.html --site http://www.example.com/ --json s.json");
+      Run("report access.log -o stats.html --site http://www.example.com/ --json s.json");
   ASSERT_EQ(run.code, 0) << run.err;
-  const auto stats = nlohmann::json::parse(test::ReadFileBytes(dir / "s.json"));
+  const auto stats = Json("s.json");
 
   EXPECT_EQ(stats["site"], "http://www.example.com/");
   EXPECT_EQ(stats["periodStart"], "Mar-01-2024 10:00");
@@ -160,25 +169,25 @@ struct GeoIpCase {
   const char* warning;    // on the standard error once; empty: none
 };
 
-class CliGeoIp : public ::testing::TestWithParam<GeoIpCase> {};
+class CliGeoIp : public CliRun, public ::testing::WithParamInterface<GeoIpCase> {};
 
 // Addresses count under their country from Debian's database or a named
 // .mmdb (low half of the addresses GB, high half SE); a .uk name shares the
 // United Kingdom row; private addresses count nowhere; domains keep names only.
 TEST_P(CliGeoIp, CountsAddressesUnderTheirCountry) {
   if (!fs::exists("/usr/share/GeoIP/GeoIP.dat")) GTEST_SKIP() << "geoip-database is missing";
-  test::TempDir dir;
-  dir.Write("access.log",
-            Line("81.2.69.160", "/a.html", 200, 1) + Line("shop.example.co.uk", "/a.html", 200, 1) +
-                Line("8.8.8.8", "/a.html", 200, 1) + Line("2001:200::1", "/a.html", 200, 1) +
-                Line("192.168.1.5", "/a.html", 200, 1) + Line("8.8.8.8", "/b.html", 200, 1) +
-                Line("8.8.8.8", "/c.html", 200, 1));
-  dir.Write("tiny.mmdb", test::TinyCountryMmdb("GB", "SE"));
-  dir.Write("broken.mmdb", "MaxMind? no");
+  dir_.Write("access.log",
+             Line("81.2.69.160", "/a.html", 200, 1) +
+                 Line("shop.example.co.uk", "/a.html", 200, 1) +
+                 Line("8.8.8.8", "/a.html", 200, 1) + Line("2001:200::1", "/a.html", 200, 1) +
+                 Line("192.168.1.5", "/a.html", 200, 1) + Line("8.8.8.8", "/b.html", 200, 1) +
+                 Line("8.8.8.8", "/c.html", 200, 1));
+  dir_.Write("tiny.mmdb", test::TinyCountryMmdb("GB", "SE"));
+  dir_.Write("broken.mmdb", "MaxMind? no");
   const ProcessRun run =
-      RunCli(dir, std::string("report access.log --no-graphs --json s.json ") + GetParam().options);
+      Run(std::string("report access.log --no-graphs --json s.json ") + GetParam().options);
   ASSERT_EQ(run.code, 0) << run.err;
-  const auto stats = nlohmann::json::parse(test::ReadFileBytes(dir / "s.json"));
+  const auto stats = Json("s.json");
   EXPECT_EQ(Table(stats, "countries"), nlohmann::json::parse(GetParam().countries));
   EXPECT_EQ(Table(stats, "domains"), nlohmann::json::parse(R"([["co.uk", 1]])"));
   const std::string warning = GetParam().warning;
@@ -192,7 +201,7 @@ TEST_P(CliGeoIp, CountsAddressesUnderTheirCountry) {
     EXPECT_EQ(warnings, "");
   } else {
     EXPECT_EQ(warnings, "tallowick-cli: warning: [0] The GeoIP database " +
-                            (dir / warning).string() +
+                            (dir_ / warning).string() +
                             " cannot be read: The MaxMind DB file contains invalid metadata; "
                             "countries of addresses come from Debian's GeoIP database instead\n");
   }
@@ -212,46 +221,38 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(caseInfo.param.name);
     });
 
-TEST(CliRun, SeveralLogfilesAndARangeMakeOneReport) {
-  test::TempDir dir;
-  dir.Write("a.log", Line("a.example.com", "/a.html", 200, 1, "01") +
-                         Line("a.example.com", "/a.html", 200, 1, "02") +
-                         Line("a.example.com", "/a.html", 200, 1, "03"));
-  dir.Write("b.log", Line("b.example.com", "/b.html", 200, 1, "05") +
-                         Line("b.example.com", "/b.html", 200, 1, "30"));
-  const ProcessRun run =
-      RunCli(dir, "report a.log b.log --from 2024-03-02 --to 2024-03-05 --json s.json");
+TEST_F(CliRun, SeveralLogfilesAndARangeMakeOneReport) {
+  dir_.Write("a.log", Line("a.example.com", "/a.html", 200, 1, "01") +
+                          Line("a.example.com", "/a.html", 200, 1, "02") +
+                          Line("a.example.com", "/a.html", 200, 1, "03"));
+  dir_.Write("b.log", Line("b.example.com", "/b.html", 200, 1, "05") +
+                          Line("b.example.com", "/b.html", 200, 1, "30"));
+  const ProcessRun run = Run("report a.log b.log --from 2024-03-02 --to 2024-03-05 --json s.json");
   ASSERT_EQ(run.code, 0) << run.err;
-  const auto stats = nlohmann::json::parse(test::ReadFileBytes(dir / "s.json"));
+  const auto stats = Json("s.json");
   EXPECT_EQ(stats["periodStart"], "3-2-2024");
   EXPECT_EQ(stats["periodEnd"], "3-5-2024");
   EXPECT_EQ(Table(stats, "hostnames"),
             nlohmann::json::parse(R"([["a.example.com", 2], ["b.example.com", 1]])"));
 }
 
-TEST(CliRun, RunAllStoresLastGeneratedAndWritesJsonPerRow) {
-  test::TempDir dir;
-  const fs::path log = dir.Write("access.log", HandMadeLog());
-  ASSERT_EQ(RunCli(dir, "sites").code, 0);  // first start: the remote sample site
-  ASSERT_EQ(RunCli(dir, "delete 0").code, 0);
-  for (const char* name : {"one", "two"}) {
-    ASSERT_EQ(
-        RunCli(dir, std::string("add --site http://") + name + ".example.com/ --log '" +
-                        log.string() + "' --report '" + (dir / name).string() + "/stats.html'")
-            .code,
-        0);
+TEST_F(CliRun, RunAllStoresLastGeneratedAndWritesJsonPerRow) {
+  const fs::path log = dir_.Write("access.log", HandMadeLog());
+  ASSERT_EQ(Run("sites").code, 0);  // first start: the remote sample site
+  ASSERT_EQ(Run("delete 0").code, 0);
+  for (const std::string name : {"one", "two"}) {
+    ASSERT_TRUE(AddSite("http://" + name + ".example.com/", log, dir_ / name / "stats.html"));
   }
-  const ProcessRun run = RunCli(dir, "run --all --json out/stats.json");
+  const ProcessRun run = Run("run --all --json out/stats.json");
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_THAT(run.err, HasSubstr("[0] Finished: "));
   EXPECT_THAT(run.err, HasSubstr("[1] Finished: "));
-  EXPECT_TRUE(fs::exists(dir / "one" / "stats.html"));
-  EXPECT_TRUE(fs::exists(dir / "two" / "stats.html"));
-  EXPECT_EQ(nlohmann::json::parse(test::ReadFileBytes(dir / "out" / "stats.1.json"))["site"],
-            "http://two.example.com/");
+  EXPECT_TRUE(fs::exists(dir_ / "one" / "stats.html"));
+  EXPECT_TRUE(fs::exists(dir_ / "two" / "stats.html"));
+  EXPECT_EQ(Json("out/stats.1.json")["site"], "http://two.example.com/");
 
   // "--json -": one whole document per site on standard output, nothing else.
-  const ProcessRun piped = RunCli(dir, "run --all --json -");
+  const ProcessRun piped = Run("run --all --json -");
   ASSERT_EQ(piped.code, 0) << piped.err;
   std::istringstream documents(piped.out);
   std::vector<std::string> sitesSeen;
@@ -262,9 +263,9 @@ TEST(CliRun, RunAllStoresLastGeneratedAndWritesJsonPerRow) {
   std::sort(sitesSeen.begin(), sitesSeen.end());
   EXPECT_EQ(sitesSeen,
             (std::vector<std::string>{"http://one.example.com/", "http://two.example.com/"}));
-  EXPECT_FALSE(fs::exists(dir / "-"));
+  EXPECT_FALSE(fs::exists(dir_ / "-"));
 
-  const ProcessRun sites = RunCli(dir, "sites --json");
+  const ProcessRun sites = Run("sites --json");
   const auto json = nlohmann::json::parse(sites.out);
   for (const auto& site : json["sites"]) {
     EXPECT_THAT(site["lastGenerated"].get<std::string>(),
@@ -274,22 +275,15 @@ TEST(CliRun, RunAllStoresLastGeneratedAndWritesJsonPerRow) {
   }
 }
 
-TEST(CliRun, FailingSiteExitsOneWithItsMessage) {
-  test::TempDir dir;
-  const fs::path log = dir.Write("access.log", HandMadeLog());
-  ASSERT_EQ(RunCli(dir, "sites").code, 0);
-  ASSERT_EQ(RunCli(dir, "add --site http://ok.example.com/ --log '" + log.string() +
-                            "' --report '" + (dir / "ok").string() + "/stats.html'")
-                .code,
-            0);
-  ASSERT_EQ(RunCli(dir, "add --site http://bad.example.com/ --log '" + (dir / "gone.log").string() +
-                            "' --report '" + (dir / "bad").string() + "/stats.html'")
-                .code,
-            0);
-  const ProcessRun run = RunCli(dir, "run 1 2");
+TEST_F(CliRun, FailingSiteExitsOneWithItsMessage) {
+  const fs::path log = dir_.Write("access.log", HandMadeLog());
+  ASSERT_EQ(Run("sites").code, 0);
+  ASSERT_TRUE(AddSite("http://ok.example.com/", log, dir_ / "ok" / "stats.html"));
+  ASSERT_TRUE(AddSite("http://bad.example.com/", dir_ / "gone.log", dir_ / "bad" / "stats.html"));
+  const ProcessRun run = Run("run 1 2");
   EXPECT_EQ(run.code, 1);
   EXPECT_THAT(run.err, HasSubstr("[2] Error reading logfile!"));
-  const std::string message = "Local logfile (" + (dir / "gone.log").string() + ") not found!";
+  const std::string message = "Local logfile (" + (dir_ / "gone.log").string() + ") not found!";
   // The message comes once, as the run shows it; the last line names the site.
   EXPECT_THAT(run.err, HasSubstr("tallowick-cli: [2] " + message + "\n"));
   EXPECT_THAT(run.err, Not(HasSubstr("tallowick-cli: [1]")));
@@ -297,45 +291,44 @@ TEST(CliRun, FailingSiteExitsOneWithItsMessage) {
   EXPECT_EQ(run.out, "");
 
   // Only the site that finished has a new last-generated time.
-  const auto json = nlohmann::json::parse(RunCli(dir, "sites --json").out);
+  const auto json = nlohmann::json::parse(Run("sites --json").out);
   EXPECT_NE(json["sites"][1]["lastGenerated"], "never generated");
   EXPECT_EQ(json["sites"][2]["lastGenerated"], "never generated");
 
   // The sample site reads its log from an FTP server that does not exist.
-  const ProcessRun remote = RunCli(dir, "run 0");
+  const ProcessRun remote = Run("run 0");
   EXPECT_EQ(remote.code, 1);
   EXPECT_THAT(remote.err, HasSubstr("[0] FTP: Transmission ERROR!"));
   EXPECT_THAT(remote.err, HasSubstr("ftp://ftp.example.net/"));
   EXPECT_THAT(remote.err, HasSubstr("tallowick-cli: error: [0] failed\n"));
 }
 
-TEST(CliRun, ReportReadsFtpUrlsWithThePasswordFromAFile) {
-  test::TempDir dir;
-  fs::create_directories(dir / "root");
+TEST_F(CliRun, ReportReadsFtpUrlsWithThePasswordFromAFile) {
+  fs::create_directories(dir_ / "root");
   std::string log;
   for (int i = 0; i < 300; ++i) {
     log += "10.1.1." + std::to_string(i % 7) +
            " - - [10/Oct/2000:13:55:36 -0700] \"GET /a.html HTTP/1.0\" 200 10\n";
   }
-  dir.Write("root/access.log", log);
-  const std::unique_ptr<test::ServerProcess> server = test::StartFtpServer(dir, dir / "root");
+  dir_.Write("root/access.log", log);
+  const std::unique_ptr<test::ServerProcess> server = test::StartFtpServer(dir_, dir_ / "root");
   ASSERT_NE(server->port(), 0) << "pyftpdlib did not start (scripts/install-deps.sh)";
-  dir.Write("pw", std::string(test::kFtpPassword) + "\n");
+  dir_.Write("pw", std::string(test::kFtpPassword) + "\n");
   const std::string url = "ftp://127.0.0.1:" + std::to_string(server->port()) + "/access.log";
-  const ProcessRun run = RunCli(dir, "report " + url + " --user " + test::kFtpUser +
-                                         " --password-file pw --passive --json s.json");
+  const ProcessRun run = Run("report " + url + " --user " + test::kFtpUser +
+                             " --password-file pw --passive --json s.json");
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_THAT(run.err, HasSubstr("FTP: Reading Logfile..."));
   EXPECT_THAT(run.err, HasSubstr("Log size: remote"));
-  EXPECT_TRUE(fs::exists(dir / "stats.html"));
-  const std::string json = test::ReadFileBytes(dir / "s.json");
+  EXPECT_TRUE(fs::exists(dir_ / "stats.html"));
+  const std::string json = test::ReadFileBytes(dir_ / "s.json");
   EXPECT_THAT(json, HasSubstr("10.1.1.6"));
   for (const std::string& text : {run.out, run.err, json}) {
     EXPECT_THAT(text, Not(HasSubstr(test::kFtpPassword)));
   }
 
   const ProcessRun inlineLogin =
-      RunCli(dir, "report ftp://tester:pw@127.0.0.1:" + std::to_string(server->port()) + "/a.log");
+      Run("report ftp://tester:pw@127.0.0.1:" + std::to_string(server->port()) + "/a.log");
   EXPECT_EQ(inlineLogin.code, 1);
   EXPECT_THAT(inlineLogin.err, HasSubstr("--password-file"));
 }
@@ -343,40 +336,38 @@ TEST(CliRun, ReportReadsFtpUrlsWithThePasswordFromAFile) {
 // A saved site with FTP logins, run once against a server that takes them
 // and once with passwords it refuses: no output of any command, no JSON and
 // no report shows a password, and the settings file stays the owner's.
-TEST(CliRun, SavedFtpPasswordsAppearInNoOutput) {
-  test::TempDir dir;
-  fs::create_directories(dir / "root");
-  dir.Write("root/access.log",
-            "10.1.1.1 - - [10/Oct/2000:13:55:36 -0700] \"GET /a.html "
-            "HTTP/1.0\" 200 10\n");
-  const std::unique_ptr<test::ServerProcess> server = test::StartFtpServer(dir, dir / "root");
+TEST_F(CliRun, SavedFtpPasswordsAppearInNoOutput) {
+  fs::create_directories(dir_ / "root");
+  dir_.Write("root/access.log",
+             "10.1.1.1 - - [10/Oct/2000:13:55:36 -0700] \"GET /a.html "
+             "HTTP/1.0\" 200 10\n");
+  const std::unique_ptr<test::ServerProcess> server = test::StartFtpServer(dir_, dir_ / "root");
   ASSERT_NE(server->port(), 0) << "pyftpdlib did not start (scripts/install-deps.sh)";
   const std::string host = "127.0.0.1:" + std::to_string(server->port());
   const std::string login =
       std::string(" logFtpUser=") + test::kFtpUser + " logFtpPassword=" + test::kFtpPassword +
       " uploadFtpUser=" + test::kFtpUser + " uploadFtpPassword=" + test::kFtpPassword;
-  ASSERT_EQ(RunCli(dir, "sites").code, 0);
-  ASSERT_EQ(RunCli(dir,
-                   "add --site http://www.example.com --log access.log --report "
-                   "site/stats.html remoteLogfile=1 uploadReport=1 logFtpServer=" +
-                       host + " uploadFtpServer=" + host + login)
+  ASSERT_EQ(Run("sites").code, 0);
+  ASSERT_EQ(Run("add --site http://www.example.com --log access.log --report "
+                "site/stats.html remoteLogfile=1 uploadReport=1 logFtpServer=" +
+                host + " uploadFtpServer=" + host + login)
                 .code,
             0);
   std::vector<ProcessRun> runs;
-  runs.push_back(RunCli(dir, "run 1 --json s.json"));
+  runs.push_back(Run("run 1 --json s.json"));
   EXPECT_EQ(runs.back().code, 0) << runs.back().err;
-  EXPECT_TRUE(fs::exists(dir / "root" / "site" / "stats.html"));
+  EXPECT_TRUE(fs::exists(dir_ / "root" / "site" / "stats.html"));
   // A password given on standard input stands on no command line.
-  dir.Write("wrong", "Wrong-Secret-42\n");
-  ASSERT_EQ(RunCli(dir, "set 1 --password-stdin logFtpPassword < wrong").code, 0);
-  runs.push_back(RunCli(dir, "run 1"));
+  dir_.Write("wrong", "Wrong-Secret-42\n");
+  ASSERT_EQ(Run("set 1 --password-stdin logFtpPassword < wrong").code, 0);
+  runs.push_back(Run("run 1"));
   EXPECT_EQ(runs.back().code, 1);
   EXPECT_THAT(runs.back().err, HasSubstr(host));
-  runs.push_back(RunCli(dir, "sites"));
-  runs.push_back(RunCli(dir, "sites --json"));
+  runs.push_back(Run("sites"));
+  runs.push_back(Run("sites --json"));
   EXPECT_THAT(runs.back().out, HasSubstr("\"logFtpPassword\": \"(hidden)\""));
-  std::vector<std::string> texts = {test::ReadFileBytes(dir / "s.json"),
-                                    test::ReadFileBytes(dir / "root" / "site" / "stats.html")};
+  std::vector<std::string> texts = {test::ReadFileBytes(dir_ / "s.json"),
+                                    test::ReadFileBytes(dir_ / "root" / "site" / "stats.html")};
   for (const ProcessRun& run : runs) {
     texts.push_back(run.out);
     texts.push_back(run.err);
@@ -386,42 +377,28 @@ TEST(CliRun, SavedFtpPasswordsAppearInNoOutput) {
     EXPECT_THAT(text, Not(HasSubstr("Wrong-Secret-42")));
   }
   struct stat info {};
-  ASSERT_EQ(::stat((dir / "Tallowick.Settings").c_str(), &info), 0);
+  ASSERT_EQ(::stat((dir_ / "Tallowick.Settings").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
-TEST(CliRun, UnsupportedLogfileIsNoSuccess) {
-  test::TempDir dir;
-  dir.Write("notes.txt", "not\na\nlog\n");
-  const ProcessRun run = RunCli(dir, "report notes.txt");
+TEST_F(CliRun, UnsupportedLogfileIsNoSuccess) {
+  dir_.Write("notes.txt", "not\na\nlog\n");
+  const ProcessRun run = Run("report notes.txt");
   EXPECT_EQ(run.code, 1);
   EXPECT_THAT(run.err, Not(HasSubstr("Finished")));
   EXPECT_THAT(run.err, HasSubstr("Unsupported Log File! Filename: notes.txt"));
-  EXPECT_FALSE(fs::exists(dir / "stats.html"));
-}
-
-TEST(CliRun, WrongCommandLinesAreUsageErrors) {
-  test::TempDir dir;
-  for (const char* args : {"run", "run 0 --all", "report", "report a.log --from 2024-03-01",
-                           "report a.log --theme Plaid"}) {
-    const ProcessRun run = RunCli(dir, args);
-    EXPECT_EQ(run.code, 2) << args << ": " << run.err;
-  }
+  EXPECT_FALSE(fs::exists(dir_ / "stats.html"));
 }
 
 // What scripts and cron see: the exit code, what standard output holds, and
 // the warnings that keep a run that read nothing from passing unnoticed.
-TEST(CliRun, ExitCodesOutputsAndWarnings) {
-  test::TempDir dir;
-  dir.Write("access.log", HandMadeLog());
-  ASSERT_EQ(std::system(("gzip -c '" + (dir / "access.log").string() + "' >'" +
-                         (dir / "access.log.gz").string() + "'")
-                            .c_str()),
-            0);
-  dir.Write("empty.log", "");
-  dir.Write("ab", HandMadeLog());
-  dir.Write("notes.txt", "not\na\nlog\n");
-  const std::string report = "Report: " + (dir / "stats.html").string() + "\n";
+TEST_F(CliRun, ExitCodesOutputsAndWarnings) {
+  dir_.Write("access.log", HandMadeLog());
+  dir_.Write("access.log.gz", test::Gzip(HandMadeLog()));
+  dir_.Write("empty.log", "");
+  dir_.Write("ab", HandMadeLog());
+  dir_.Write("notes.txt", "not\na\nlog\n");
+  const std::string report = "Report: " + (dir_ / "stats.html").string() + "\n";
   const std::string json = "{\n  \"site\": ";
   struct Case {
     std::string args;
@@ -446,11 +423,15 @@ TEST(CliRun, ExitCodesOutputsAndWarnings) {
       {"report - access.log", 1, "", "error: -: standard input is read alone"},
       {"report gone.log", 1, "", "Local logfile (gone.log) not found!"},
       {"report", 2, "", "error: logfiles is required"},
+      {"report a.log --from 2024-03-01", 2, "", "error: --from requires --to"},
+      {"report a.log --theme Plaid", 2, "", "error: --theme: Plaid not in {(default),Red,"},
+      {"run", 2, "", "error: run: name the rows to run, or --all"},
+      {"run 0 --all", 2, "", "error: rows excludes --all"},
       {"--quiet", 2, "", "error: a command is required"},
       {"report access.log --colour", 2, "", "error: The following argument"},
   };
   for (const Case& c : cases) {
-    const ProcessRun run = RunCli(dir, c.args);
+    const ProcessRun run = Run(c.args);
     EXPECT_EQ(run.code, c.code) << c.args << ": " << run.err;
     EXPECT_TRUE(run.out.starts_with(c.out)) << c.args << ": " << run.out;
     if (c.out.empty()) {
@@ -469,19 +450,18 @@ TEST(CliRun, ExitCodesOutputsAndWarnings) {
       EXPECT_EQ(stats["counters"]["uniqueHosts"], 3) << c.args;
     }
   }
-  EXPECT_FALSE(fs::exists(dir / "-"));
+  EXPECT_FALSE(fs::exists(dir_ / "-"));
 }
 
 // Ctrl+C while a site reads its logfile: the run stops at its next line, no
 // report is written and the program exits 1. The logfile is a pipe, so the
 // run waits for lines exactly where the test wants it.
-TEST(CliRun, InterruptStopsTheRunCleanly) {
-  test::TempDir dir;
+TEST_F(CliRun, InterruptStopsTheRunCleanly) {
   // A log far too long to read before the interrupt: its lines stand 1 MiB
   // apart in a sparse file of 16 GiB, and the reader drops the NUL bytes
   // between them.
   {
-    const fs::path log = dir / "access.log";
+    const fs::path log = dir_ / "access.log";
     const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ASSERT_GE(fd, 0);
     const std::string lines = HandMadeLog();
@@ -491,7 +471,7 @@ TEST(CliRun, InterruptStopsTheRunCleanly) {
     }
     ASSERT_EQ(::close(fd), 0);
   }
-  const std::string command = "cd '" + dir.path().string() + "' && exec '" +
+  const std::string command = "cd '" + dir_.path().string() + "' && exec '" +
                               test::CliPath().string() + "' report access.log >out.txt 2>err.txt";
   const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
   pid_t child = 0;
@@ -502,14 +482,14 @@ TEST(CliRun, InterruptStopsTheRunCleanly) {
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);
-  const std::string out = test::ReadFileBytes(dir / "out.txt");
-  const std::string err = test::ReadFileBytes(dir / "err.txt");
+  const std::string out = test::ReadFileBytes(dir_ / "out.txt");
+  const std::string err = test::ReadFileBytes(dir_ / "err.txt");
   EXPECT_EQ(out, "");
   EXPECT_THAT(err, HasSubstr("[0] Stopped"));
   EXPECT_THAT(err, Not(HasSubstr("Finished")));
   EXPECT_THAT(err, HasSubstr("interrupted"));
   EXPECT_THAT(err, HasSubstr("was stopped before its report was written"));
-  EXPECT_FALSE(fs::exists(dir / "stats.html"));
+  EXPECT_FALSE(fs::exists(dir_ / "stats.html"));
 }
 
 }  // namespace

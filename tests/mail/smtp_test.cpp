@@ -234,6 +234,14 @@ INSTANTIATE_TEST_SUITE_P(
                     {"DATA"}}),
     [](const auto& param) { return param.param.name; });
 
+// The header a sent TestMessage() begins with, its date made fixed.
+constexpr const char* kSentHeader =
+    "From: Your Visitor Statistics <stats@example.org>\r\n"
+    "To: Websitemaster <web@example.com>,second@example.com\r\n"
+    "Subject: Web Statistics -/- www.example.com\r\n"
+    "Date: D\r\n"
+    "X-Mailer: Tallowick WebStats\r\n";
+
 // The whole DATA text of a message, with its date made fixed.
 std::string SentData(const MailMessage& message) {
   ScriptedSmtpServer server(Greeting());
@@ -245,14 +253,7 @@ std::string SentData(const MailMessage& message) {
 }
 
 TEST(SmtpSendTest, WithoutAttachmentsTheBodyFollowsThePlainHeader) {
-  EXPECT_EQ(SentData(TestMessage()),
-            "From: Your Visitor Statistics <stats@example.org>\r\n"
-            "To: Websitemaster <web@example.com>,second@example.com\r\n"
-            "Subject: Web Statistics -/- www.example.com\r\n"
-            "Date: D\r\n"
-            "X-Mailer: Tallowick WebStats\r\n"
-            "\r\n"
-            "Hello\r\n..hidden\r\nend");
+  EXPECT_EQ(SentData(TestMessage()), std::string(kSentHeader) + "\r\nHello\r\n..hidden\r\nend");
 }
 
 TEST(SmtpSendTest, AttachmentsFollowTheTextPartInBase64) {
@@ -264,30 +265,25 @@ TEST(SmtpSendTest, AttachmentsFollowTheTextPartInBase64) {
   MailAttachment missing{"x", "y"};
   EXPECT_FALSE(LoadAttachment(missing, (dir / "none.html").string()));
   AddAttachment(message, missing);
-  EXPECT_EQ(SentData(message),
-            "From: Your Visitor Statistics <stats@example.org>\r\n"
-            "To: Websitemaster <web@example.com>,second@example.com\r\n"
-            "Subject: Web Statistics -/- www.example.com\r\n"
-            "Date: D\r\n"
-            "X-Mailer: Tallowick WebStats\r\n"
-            "MIME-Version: 1.0\r\n"
-            "Content-type: multipart/mixed; boundary=\"#BOUNDARY#\"\r\n"
-            "\r\n"
-            "\r\n--#BOUNDARY#\r\n"
-            "Content-Type: text/plain; charset=utf-8\r\n"
-            "Content-Transfer-Encoding: 8bit\r\n\r\n"
-            "Hello\r\n..hidden\r\nend"
-            "\r\n\r\n--#BOUNDARY#\r\n"
-            "Content-Type: application/octet-stream; name=report.html\r\n"
-            "Content-Transfer-Encoding: base64\r\n"
-            "Content-Disposition: attachment; filename=report.html\r\n\r\n" +
-                kLine57 +
-                "\r\n\r\n"
-                "\r\n\r\n--#BOUNDARY#\r\n"
-                "Content-Type: application/octet-stream; name=\r\n"
-                "Content-Transfer-Encoding: base64\r\n"
-                "Content-Disposition: attachment; filename=\r\n\r\n"
-                "\r\n--#BOUNDARY#--");
+  EXPECT_EQ(SentData(message), std::string(kSentHeader) +
+                                   "MIME-Version: 1.0\r\n"
+                                   "Content-type: multipart/mixed; boundary=\"#BOUNDARY#\"\r\n"
+                                   "\r\n"
+                                   "\r\n--#BOUNDARY#\r\n"
+                                   "Content-Type: text/plain; charset=utf-8\r\n"
+                                   "Content-Transfer-Encoding: 8bit\r\n\r\n"
+                                   "Hello\r\n..hidden\r\nend"
+                                   "\r\n\r\n--#BOUNDARY#\r\n"
+                                   "Content-Type: application/octet-stream; name=report.html\r\n"
+                                   "Content-Transfer-Encoding: base64\r\n"
+                                   "Content-Disposition: attachment; filename=report.html\r\n\r\n" +
+                                   kLine57 +
+                                   "\r\n\r\n"
+                                   "\r\n\r\n--#BOUNDARY#\r\n"
+                                   "Content-Type: application/octet-stream; name=\r\n"
+                                   "Content-Transfer-Encoding: base64\r\n"
+                                   "Content-Disposition: attachment; filename=\r\n\r\n"
+                                   "\r\n--#BOUNDARY#--");
 }
 
 TEST(SmtpConnectTest, ClosedPortAndUnknownNameFail) {

@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -19,6 +20,8 @@
 
 namespace tlw {
 namespace {
+
+using ::testing::HasSubstr;
 
 // Builds settings-file bytes by hand, in the order the format lays down, so
 // that the tests do not lean on the encoder they check.
@@ -65,14 +68,33 @@ void AppendDefaultProfileRecord(FileBytes& b, std::string_view url) {
   b.Int(1).Text("1|2|3|4|5|6|7|8|9|10|11|12|13|14|15|16|17|18|19|");
 }
 
-TEST(SettingsFile, DefaultSettingsRecordIs44Bytes) {
+// A folder for the settings file and what loading or decoding one gives.
+class SettingsFile : public ::testing::Test {
+ protected:
+  Result<SettingsLoad> Load(const std::filesystem::path& folder) {
+    return LoadSettingsFile(folder, settings_, profiles_, "/home/someone");
+  }
+  Result<SettingsLoad> Load() { return Load(dir_.path()); }
+  // Decodes `bytes` into fresh settings_ and profiles_.
+  Status Decode(std::string_view bytes) {
+    settings_ = CSettings();
+    profiles_.clear();
+    return DecodeSettingsFile(bytes, settings_, profiles_);
+  }
+
+  test::TempDir dir_;
+  CSettings settings_;
+  SiteProfiles profiles_;
+};
+
+TEST_F(SettingsFile, DefaultSettingsRecordIs44Bytes) {
   Result<std::string> bytes = EncodeSettingsFile(CSettings(), {});
   ASSERT_TRUE(bytes.ok());
   EXPECT_EQ(bytes->size(), 44u);
   EXPECT_EQ(*bytes, DefaultSettingsRecord().str());
 }
 
-TEST(SettingsFile, NewProfileRecordHasDefaultsInFileOrder) {
+TEST_F(SettingsFile, NewProfileRecordHasDefaultsInFileOrder) {
   SiteProfiles profiles{std::make_shared<CSiteProfile>()};
   profiles[0]->SetHomepageUrl("http://www.example.com");
   Result<std::string> bytes = EncodeSettingsFile(CSettings(), profiles);
@@ -82,7 +104,7 @@ TEST(SettingsFile, NewProfileRecordHasDefaultsInFileOrder) {
   EXPECT_EQ(*bytes, expected.str());
 }
 
-TEST(SettingsFile, FieldsLandInTheirFilePlaces) {
+TEST_F(SettingsFile, FieldsLandInTheirFilePlaces) {
   CSettings settings;
   settings.SetOpenReportWhenDone(1);
   settings.SetSmtpServer("mail.example.net");
@@ -118,7 +140,7 @@ TEST(SettingsFile, FieldsLandInTheirFilePlaces) {
   EXPECT_EQ(*bytes, expected.str());
 }
 
-TEST(SettingsFile, FileOrderCoversEverySavedFieldOnce) {
+TEST_F(SettingsFile, FileOrderCoversEverySavedFieldOnce) {
   auto saved = [](std::span<const FieldInfo> fields) {
     std::multiset<std::string> names;
     for (const FieldInfo& f : fields) {
@@ -161,41 +183,35 @@ std::string VariedFile(std::size_t siteCount) {
   return bytes.ok() ? *bytes : std::string();
 }
 
-class RoundTrip : public ::testing::TestWithParam<std::size_t> {};
+class RoundTrip : public SettingsFile, public ::testing::WithParamInterface<std::size_t> {};
 
 TEST_P(RoundTrip, LoadThenSaveGivesIdenticalBytes) {
-  test::TempDir dir;
   const std::string original = VariedFile(GetParam());
-  dir.Write("Tallowick.Settings", original);
-
-  CSettings settings;
-  SiteProfiles profiles;
-  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/someone");
+  dir_.Write("Tallowick.Settings", original);
+  Result<SettingsLoad> load = Load();
   ASSERT_TRUE(load.ok()) << load.message();
   EXPECT_EQ(load->state, SettingsLoadState::Loaded);
-  ASSERT_EQ(profiles.size(), GetParam());
-  ASSERT_TRUE(SaveSettingsFile(settings, profiles).ok());
-  EXPECT_EQ(test::ReadFileBytes(dir / "Tallowick.Settings"), original);
+  ASSERT_EQ(profiles_.size(), GetParam());
+  ASSERT_TRUE(SaveSettingsFile(settings_, profiles_).ok());
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "Tallowick.Settings"), original);
 }
 
 INSTANTIATE_TEST_SUITE_P(SiteCounts, RoundTrip, ::testing::Values(0, 1, 3));
 
-TEST(SettingsFile, WideTextIsLoadedAsUtf8AndSavedNarrow) {
+TEST_F(SettingsFile, WideTextIsLoadedAsUtf8AndSavedNarrow) {
   FileBytes file;
   file.Int(0).Int(0).Int(0);
   file.Raw(std::string("\xFF\xFE\xFF\x05m\0\xE9\0i\0l\0.\0", 14));  // smtpServer "mél."
   file.Text("webmaster@").Int(1).Int(0).Int(0).Int(0).Int(100);
-  CSettings settings;
-  SiteProfiles profiles;
-  ASSERT_TRUE(DecodeSettingsFile(file.str(), settings, profiles).ok());
-  EXPECT_EQ(settings.GetSmtpServer(), "m\xC3\xA9il.");
-  EXPECT_TRUE(profiles.empty());
-  Result<std::string> saved = EncodeSettingsFile(settings, profiles);
+  ASSERT_TRUE(Decode(file.str()).ok());
+  EXPECT_EQ(settings_.GetSmtpServer(), "m\xC3\xA9il.");
+  EXPECT_TRUE(profiles_.empty());
+  Result<std::string> saved = EncodeSettingsFile(settings_, profiles_);
   ASSERT_TRUE(saved.ok());
   EXPECT_EQ(saved->substr(12, 7), std::string("\x06m\xC3\xA9il.", 7));
 }
 
-TEST(SettingsFile, TruncatedFileKeepsCompleteSitesOnly) {
+TEST_F(SettingsFile, TruncatedFileKeepsCompleteSitesOnly) {
   const std::string whole = VariedFile(3);
   const std::string settingsOnly = VariedFile(0);
   const std::size_t recordSize = (whole.size() - settingsOnly.size()) / 3;
@@ -206,79 +222,64 @@ TEST(SettingsFile, TruncatedFileKeepsCompleteSitesOnly) {
   for (const Cut& cut :
        {Cut{settingsOnly.size() - 1, 0}, Cut{settingsOnly.size() + 1, 0},
         Cut{settingsOnly.size() + recordSize + 200, 1}, Cut{whole.size() - 1, 2}}) {
-    CSettings settings;
-    SiteProfiles profiles;
-    Status status =
-        DecodeSettingsFile(std::string_view(whole).substr(0, cut.size), settings, profiles);
-    EXPECT_FALSE(status.ok()) << "cut at " << cut.size;
-    EXPECT_EQ(profiles.size(), cut.sites) << "cut at " << cut.size;
+    EXPECT_FALSE(Decode(std::string_view(whole).substr(0, cut.size)).ok()) << "cut at " << cut.size;
+    EXPECT_EQ(profiles_.size(), cut.sites) << "cut at " << cut.size;
   }
 }
 
 // Zero bytes read as sites of empty fields, each under 200 bytes of file.
-TEST(SettingsFile, ARunOfZerosEndsAtTheSiteLimit) {
+TEST_F(SettingsFile, ARunOfZerosEndsAtTheSiteLimit) {
   const std::string file = DefaultSettingsRecord().str() + std::string(4'000'000, '\0');
-  CSettings settings;
-  SiteProfiles profiles;
-  Status status = DecodeSettingsFile(file, settings, profiles);
+  Status status = Decode(file);
   ASSERT_FALSE(status.ok());
-  EXPECT_NE(status.message().find("more than 10000 sites"), std::string::npos) << status.message();
-  EXPECT_EQ(profiles.size(), kMaxSettingsFileSites);
+  EXPECT_THAT(status.message(), HasSubstr("more than 10000 sites"));
+  EXPECT_EQ(profiles_.size(), kMaxSettingsFileSites);
 }
 
-TEST(SettingsFile, ReadErrorNamesSiteAndField) {
+TEST_F(SettingsFile, ReadErrorNamesSiteAndField) {
   FileBytes file = DefaultSettingsRecord();
   AppendDefaultProfileRecord(file, "one");
   // logfilePath claims 2 GB.
   file.Text("two").Int(0).Raw(std::string("\xFF\xFF\xFF\x00\x00\x00\x80rest", 11));
-  CSettings settings;
-  SiteProfiles profiles;
-  Status status = DecodeSettingsFile(file.str(), settings, profiles);
+  Status status = Decode(file.str());
   ASSERT_FALSE(status.ok());
-  EXPECT_NE(status.message().find("logfilePath"), std::string::npos) << status.message();
-  EXPECT_NE(status.message().find("site 1"), std::string::npos) << status.message();
-  ASSERT_EQ(profiles.size(), 1u);
-  EXPECT_EQ(profiles[0]->GetHomepageUrl(), "one");
+  EXPECT_THAT(status.message(), HasSubstr("logfilePath"));
+  EXPECT_THAT(status.message(), HasSubstr("site 1"));
+  ASSERT_EQ(profiles_.size(), 1u);
+  EXPECT_EQ(profiles_[0]->GetHomepageUrl(), "one");
 }
 
-TEST(SettingsFile, DamagedFileIsCopiedAsideAndSitesKept) {
-  test::TempDir dir;
+TEST_F(SettingsFile, DamagedFileIsCopiedAsideAndSitesKept) {
   FileBytes file = DefaultSettingsRecord();
   AppendDefaultProfileRecord(file, "kept");
   file.Raw("\x05tr");
-  const auto path = dir.Write("Tallowick.Settings", file.str());
-
-  CSettings settings;
-  SiteProfiles profiles;
-  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/someone");
+  const auto path = dir_.Write("Tallowick.Settings", file.str());
+  Result<SettingsLoad> load = Load();
   ASSERT_TRUE(load.ok()) << load.message();
   EXPECT_EQ(load->state, SettingsLoadState::Damaged);
   EXPECT_TRUE(load->damagedCopyKept);
-  EXPECT_NE(load->damage.find("Tallowick.Settings.damaged"), std::string::npos) << load->damage;
-  EXPECT_NE(load->damage.find("1 site read"), std::string::npos) << load->damage;
-  ASSERT_EQ(profiles.size(), 1u);
-  EXPECT_EQ(profiles[0]->GetHomepageUrl(), "kept");
-  EXPECT_EQ(test::ReadFileBytes(dir / "Tallowick.Settings.damaged"), file.str());
+  EXPECT_THAT(load->damage, HasSubstr("Tallowick.Settings.damaged"));
+  EXPECT_THAT(load->damage, HasSubstr("1 site read"));
+  ASSERT_EQ(profiles_.size(), 1u);
+  EXPECT_EQ(profiles_[0]->GetHomepageUrl(), "kept");
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "Tallowick.Settings.damaged"), file.str());
 
   // Saving the rows read replaces the damaged file; the copy stays.
-  ASSERT_TRUE(SaveSettingsFile(settings, profiles).ok());
+  ASSERT_TRUE(SaveSettingsFile(settings_, profiles_).ok());
   EXPECT_NE(test::ReadFileBytes(path), file.str());
-  EXPECT_EQ(test::ReadFileBytes(dir / "Tallowick.Settings.damaged"), file.str());
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "Tallowick.Settings.damaged"), file.str());
 }
 
-TEST(SettingsFile, SettingsOnlyFileLoadsAsNoSites) {
-  test::TempDir dir;
-  dir.Write("Tallowick.Settings", DefaultSettingsRecord().str());
-  CSettings settings;
-  SiteProfiles profiles;
-  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/someone");
+TEST_F(SettingsFile, SettingsOnlyFileLoadsAsNoSites) {
+  dir_.Write("Tallowick.Settings", DefaultSettingsRecord().str());
+  Result<SettingsLoad> load = Load();
   ASSERT_TRUE(load.ok());
   EXPECT_EQ(load->state, SettingsLoadState::Loaded);
-  EXPECT_TRUE(profiles.empty());
-  EXPECT_EQ(settings.GetProgramDirectory(), dir.path().string());
+  EXPECT_TRUE(profiles_.empty());
+  EXPECT_EQ(settings_.GetProgramDirectory(), dir_.path().string());
 }
 
-TEST(SettingsFile, ProgramDirectoryIsTheFolderWrittenPlainly) {
+TEST_F(SettingsFile, ProgramDirectoryIsTheFolderWrittenPlainly) {
   const struct {
     const char* folder;
     const char* expected;
@@ -294,20 +295,15 @@ TEST(SettingsFile, ProgramDirectoryIsTheFolderWrittenPlainly) {
 
 // Root reads anything, so a file far too large must be refused by size, and
 // left as it is rather than copied aside as a damaged one.
-TEST(SettingsFile, FileTooLargeToBeASettingsFileIsRefused) {
-  test::TempDir dir;
-  const auto file = dir / "Tallowick.Settings";
+TEST_F(SettingsFile, FileTooLargeToBeASettingsFileIsRefused) {
+  const auto file = dir_.Write("Tallowick.Settings", "");
   const std::uintmax_t tooLarge = (std::uintmax_t{256} << 20) + 1;
-  dir.Write("Tallowick.Settings", "");
   std::filesystem::resize_file(file, tooLarge);  // sparse: costs no disk
-  CSettings settings;
-  SiteProfiles profiles;
-  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/someone");
+  Result<SettingsLoad> load = Load();
   ASSERT_FALSE(load.ok());
-  EXPECT_NE(load.message().find("is too large (268435457 bytes)"), std::string::npos)
-      << load.message();
+  EXPECT_THAT(load.message(), HasSubstr("is too large (268435457 bytes)"));
   EXPECT_EQ(std::filesystem::file_size(file), tooLarge);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1);
 }
 
 mode_t FileMode(const std::filesystem::path& path) {
@@ -316,43 +312,36 @@ mode_t FileMode(const std::filesystem::path& path) {
   return info.st_mode & 07777;
 }
 
-TEST(SettingsFile, FirstStartCreatesSampleProfileAndPrivateFile) {
-  test::TempDir dir;
-  CSettings settings;
-  SiteProfiles profiles;
-  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/tester");
-
+TEST_F(SettingsFile, FirstStartCreatesSampleProfileAndPrivateFile) {
+  Result<SettingsLoad> load = LoadSettingsFile(dir_.path(), settings_, profiles_, "/home/tester");
   ASSERT_TRUE(load.ok()) << load.message();
   EXPECT_EQ(load->state, SettingsLoadState::FirstStart);
   EXPECT_TRUE(load->firstSave.ok()) << load->firstSave.message();
-  ASSERT_EQ(profiles.size(), 1u);
-  const CSiteProfile& sample = *profiles[0];
+  ASSERT_EQ(profiles_.size(), 1u);
+  const CSiteProfile& sample = *profiles_[0];
   EXPECT_EQ(sample.GetHomepageUrl(), "http://www.example.com - Sample#1 Remote");
   EXPECT_EQ(sample.GetRemoteLogfile(), 1);
   EXPECT_EQ(sample.GetLogfilePath(), "/pub/access.log");
   EXPECT_EQ(sample.GetLogFtpUser(), "anonymous");
   EXPECT_EQ(sample.GetLogFtpPassword().size(), 8u);
   EXPECT_EQ(sample.GetLogFtpPassword().back(), '@');
-  EXPECT_NE(sample.GetLogFtpServer().find("example."), std::string::npos);
+  EXPECT_THAT(sample.GetLogFtpServer(), HasSubstr("example."));
   EXPECT_EQ(sample.GetReportPath(), "/home/tester/WebStats/stats.html");
   EXPECT_EQ(sample.GetThemeName(), "(default)");
 
-  const auto file = dir / "Tallowick.Settings";
+  const auto file = dir_ / "Tallowick.Settings";
   EXPECT_EQ(FileMode(file), 0600u);
-  CSettings reread;
-  SiteProfiles rows;
-  ASSERT_TRUE(DecodeSettingsFile(test::ReadFileBytes(file), reread, rows).ok());
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0]->GetLogFtpPassword(), sample.GetLogFtpPassword());
+  const std::string password = sample.GetLogFtpPassword();
+  ASSERT_TRUE(Decode(test::ReadFileBytes(file)).ok());
+  ASSERT_EQ(profiles_.size(), 1u);
+  EXPECT_EQ(profiles_[0]->GetLogFtpPassword(), password);
 }
 
-TEST(SettingsFile, SaveMakesAnExistingFilePrivate) {
-  test::TempDir dir;
-  const auto file = dir.Write("Tallowick.Settings", DefaultSettingsRecord().str());
+TEST_F(SettingsFile, SaveMakesAnExistingFilePrivate) {
+  const auto file = dir_.Write("Tallowick.Settings", DefaultSettingsRecord().str());
   std::filesystem::permissions(file, std::filesystem::perms::all);
-  CSettings settings;
-  settings.SetProgramDirectory(dir.path().string());
-  ASSERT_TRUE(SaveSettingsFile(settings, {}).ok());
+  settings_.SetProgramDirectory(dir_.path().string());
+  ASSERT_TRUE(SaveSettingsFile(settings_, {}).ok());
   EXPECT_EQ(FileMode(file), 0600u);
 }
 
@@ -360,58 +349,49 @@ TEST(SettingsFile, SaveMakesAnExistingFilePrivate) {
 // saved through their links, which stay; a link to nothing is an error
 // naming both ends, never a first start. The lock file is only ever ours:
 // a link in its place is refused and what it names left alone.
-TEST(SettingsFile, LinkedFilesAreSavedThroughTheirLinks) {
-  test::TempDir dir;
-  const auto link = dir / "Tallowick.Settings";
-  std::filesystem::create_symlink(dir / "sync", link);
-  CSettings settings;
-  SiteProfiles profiles;
-  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/someone");
+TEST_F(SettingsFile, LinkedFilesAreSavedThroughTheirLinks) {
+  const auto link = dir_ / "Tallowick.Settings";
+  std::filesystem::create_symlink(dir_ / "sync", link);
+  Result<SettingsLoad> load = Load();
   ASSERT_FALSE(load.ok());
   EXPECT_EQ(load.message(), "settings file " + link.string() + " is a link to " +
-                                (dir / "sync").string() + ", which does not exist");
-  EXPECT_FALSE(SaveSettingsFile(settings, {}).ok());
-  EXPECT_FALSE(std::filesystem::exists(dir / "sync"));
+                                (dir_ / "sync").string() + ", which does not exist");
+  EXPECT_FALSE(SaveSettingsFile(settings_, {}).ok());
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "sync"));
 
-  dir.Write("sync", VariedFile(1));
-  ASSERT_TRUE(LoadSettingsFile(dir.path(), settings, profiles, "/home/someone").ok());
-  ASSERT_TRUE(SaveSettingsFile(settings, {}).ok());
-  std::filesystem::create_symlink(dir / "sync.ext", dir / "Tallowick.Extensions");
-  dir.Write("sync.ext", "# mine\n");
-  ASSERT_TRUE(SaveExtensionSettings(dir.path(), ExtensionSettings{}).ok());
+  dir_.Write("sync", VariedFile(1));
+  ASSERT_TRUE(Load().ok());
+  ASSERT_TRUE(SaveSettingsFile(settings_, {}).ok());
+  std::filesystem::create_symlink(dir_ / "sync.ext", dir_ / "Tallowick.Extensions");
+  dir_.Write("sync.ext", "# mine\n");
+  ASSERT_TRUE(SaveExtensionSettings(dir_.path(), ExtensionSettings{}).ok());
   EXPECT_TRUE(std::filesystem::is_symlink(link));
-  EXPECT_TRUE(std::filesystem::is_symlink(dir / "Tallowick.Extensions"));
-  EXPECT_EQ(test::ReadFileBytes(dir / "sync"), VariedFile(0));
-  EXPECT_EQ(FileMode(dir / "sync"), 0600u);
-  EXPECT_EQ(test::ReadFileBytes(dir / "sync.ext").rfind("# mine\ngeoip", 0), 0u);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "Tallowick.Extensions"));
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "sync"), VariedFile(0));
+  EXPECT_EQ(FileMode(dir_ / "sync"), 0600u);
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "sync.ext").rfind("# mine\ngeoip", 0), 0u);
 
-  std::filesystem::create_symlink(dir / "chosen", dir / "Tallowick.Settings.lock");
-  Result<SettingsLock> lock = LockSettingsFile(dir.path());
+  std::filesystem::create_symlink(dir_ / "chosen", dir_ / "Tallowick.Settings.lock");
+  Result<SettingsLock> lock = LockSettingsFile(dir_.path());
   ASSERT_FALSE(lock.ok());
-  EXPECT_NE(lock.message().find("Tallowick.Settings.lock is a symbolic link"), std::string::npos)
-      << lock.message();
-  EXPECT_FALSE(std::filesystem::exists(dir / "chosen"));
+  EXPECT_THAT(lock.message(), HasSubstr("Tallowick.Settings.lock is a symbolic link"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "chosen"));
 }
 
-TEST(SettingsFile, UnreadableFileIsAnErrorNotAFirstStart) {
-  test::TempDir dir;
+TEST_F(SettingsFile, UnreadableFileIsAnErrorNotAFirstStart) {
   // A folder in the file's place cannot be read as a file, even by root.
-  std::filesystem::create_directory(dir / "Tallowick.Settings");
-  CSettings settings;
-  SiteProfiles profiles;
-  Result<SettingsLoad> load = LoadSettingsFile(dir.path(), settings, profiles, "/home/someone");
+  std::filesystem::create_directory(dir_ / "Tallowick.Settings");
+  Result<SettingsLoad> load = Load();
   ASSERT_FALSE(load.ok());
-  EXPECT_NE(load.message().find("Tallowick.Settings"), std::string::npos) << load.message();
-  EXPECT_TRUE(profiles.empty());
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "Tallowick.Settings"));
+  EXPECT_THAT(load.message(), HasSubstr("Tallowick.Settings"));
+  EXPECT_TRUE(profiles_.empty());
+  EXPECT_TRUE(std::filesystem::is_directory(dir_ / "Tallowick.Settings"));
 }
 
-TEST(SettingsFile, SaveIntoAFileInsteadOfAFolderFails) {
-  test::TempDir dir;
-  const auto notAFolder = dir.Write("plain", "x");
-  CSettings settings;
-  settings.SetProgramDirectory(notAFolder.string());
-  Status status = SaveSettingsFile(settings, {MakeSampleProfile("/home/someone")});
+TEST_F(SettingsFile, SaveIntoAFileInsteadOfAFolderFails) {
+  const auto notAFolder = dir_.Write("plain", "x");
+  settings_.SetProgramDirectory(notAFolder.string());
+  Status status = SaveSettingsFile(settings_, {MakeSampleProfile("/home/someone")});
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.message().rfind("Error saving settings! ", 0), 0u) << status.message();
   EXPECT_EQ(test::ReadFileBytes(notAFolder), "x");
@@ -419,45 +399,35 @@ TEST(SettingsFile, SaveIntoAFileInsteadOfAFolderFails) {
 
 // Root ignores permission bits, so the failed write comes from a file size
 // limit: the new file cannot grow past a few bytes.
-TEST(SettingsFile, FailedSaveLeavesTheOldFileWhole) {
-  test::TempDir dir;
+TEST_F(SettingsFile, FailedSaveLeavesTheOldFileWhole) {
   const std::string old = VariedFile(1);
-  const auto file = dir.Write("Tallowick.Settings", old);
-  CSettings settings;
-  settings.SetProgramDirectory(dir.path().string());
-  SiteProfiles profiles{MakeSampleProfile("/home/someone"), MakeSampleProfile("/home/someone")};
-
+  const auto file = dir_.Write("Tallowick.Settings", old);
+  settings_.SetProgramDirectory(dir_.path().string());
+  profiles_ = {MakeSampleProfile("/home/someone"), MakeSampleProfile("/home/someone")};
   Status status = Status::Ok();
   {
     const test::FileSizeLimit limit(64);
     ASSERT_TRUE(limit.Applied());
-    status = SaveSettingsFile(settings, profiles);
+    status = SaveSettingsFile(settings_, profiles_);
   }
-
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.message().rfind("Error saving settings! ", 0), 0u) << status.message();
   EXPECT_EQ(test::ReadFileBytes(file), old);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
-                          std::filesystem::directory_iterator()),
-            1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1);
 }
 
-TEST(SettingsFile, FirstStartIntoAMissingFolderReportsTheFailedSave) {
-  test::TempDir dir;
-  CSettings settings;
-  SiteProfiles profiles;
-  Result<SettingsLoad> load =
-      LoadSettingsFile(dir / "missing", settings, profiles, "/home/someone");
+TEST_F(SettingsFile, FirstStartIntoAMissingFolderReportsTheFailedSave) {
+  Result<SettingsLoad> load = Load(dir_ / "missing");
   ASSERT_TRUE(load.ok()) << load.message();
   EXPECT_EQ(load->state, SettingsLoadState::FirstStart);
   EXPECT_FALSE(load->firstSave.ok());
-  EXPECT_EQ(profiles.size(), 1u);
+  EXPECT_EQ(profiles_.size(), 1u);
 }
 
 // Every prefix of a file and files with bytes changed at random either load
 // or fail with a message; none crashes or reads out of bounds (run under the
 // sanitizers to see the latter).
-TEST(SettingsFile, DamagedBytesNeverCrashTheReader) {
+TEST_F(SettingsFile, DamagedBytesNeverCrashTheReader) {
   FileBytes file;
   file.Int(0).Int(0).Int(0).Raw(std::string("\xFF\xFE\xFF\x02h\0i\0", 8));  // wide smtpServer
   file.Text("webmaster@").Int(1).Int(0).Int(0).Int(0).Int(100);
@@ -465,10 +435,9 @@ TEST(SettingsFile, DamagedBytesNeverCrashTheReader) {
   AppendDefaultProfileRecord(file, "http://a.example.com");
   const std::string whole = file.str();
   for (std::size_t size = 0; size <= whole.size(); ++size) {
-    CSettings settings;
-    SiteProfiles profiles;
-    Status status = DecodeSettingsFile(std::string_view(whole).substr(0, size), settings, profiles);
-    EXPECT_EQ(status.ok(), size == settingsSize || size == whole.size()) << size;
+    EXPECT_EQ(Decode(std::string_view(whole).substr(0, size)).ok(),
+              size == settingsSize || size == whole.size())
+        << size;
   }
   std::uint32_t seed = 12345;
   auto next = [&seed] {
@@ -480,12 +449,8 @@ TEST(SettingsFile, DamagedBytesNeverCrashTheReader) {
     for (int flips = 0; flips < 3; ++flips) {
       bytes[next() % bytes.size()] = static_cast<char>(next() & 0xFF);
     }
-    CSettings settings;
-    SiteProfiles profiles;
-    Status status = DecodeSettingsFile(bytes, settings, profiles);
-    if (!status.ok()) {
-      EXPECT_FALSE(status.message().empty());
-    }
+    const Status status = Decode(bytes);
+    EXPECT_TRUE(status.ok() || !status.message().empty());
   }
 }
 
@@ -498,10 +463,9 @@ std::string RecordOf(const std::shared_ptr<CSiteProfile>& profile) {
 // A file the program saved, cut short at every offset and with each byte
 // changed in turn: the sites whose records lie wholly before the damage are
 // all loaded, each exactly as saved, and a cut never leaves a partial site.
-TEST(SettingsFile, DamageAtEveryOffsetKeepsTheSitesBeforeIt) {
-  test::TempDir dir;
+TEST_F(SettingsFile, DamageAtEveryOffsetKeepsTheSitesBeforeIt) {
   CSettings settings;
-  settings.SetProgramDirectory(dir.path().string());
+  settings.SetProgramDirectory(dir_.path().string());
   settings.SetSmtpServer("mail.example.net:2525");
   SiteProfiles saved;
   for (int i = 0; i < 3; ++i) {
@@ -515,7 +479,7 @@ TEST(SettingsFile, DamageAtEveryOffsetKeepsTheSitesBeforeIt) {
     saved.push_back(std::move(p));
   }
   ASSERT_TRUE(SaveSettingsFile(settings, saved).ok());
-  const std::string whole = test::ReadFileBytes(dir / "Tallowick.Settings");
+  const std::string whole = test::ReadFileBytes(dir_ / "Tallowick.Settings");
   // Where each record ends: the settings record, then one per site.
   std::vector<std::size_t> ends;
   for (std::size_t k = 0; k <= saved.size(); ++k) {
@@ -540,21 +504,16 @@ TEST(SettingsFile, DamageAtEveryOffsetKeepsTheSitesBeforeIt) {
   };
 
   for (std::size_t offset = 0; offset < whole.size(); ++offset) {
-    CSettings cutSettings;
-    SiteProfiles cut;
-    const Status status =
-        DecodeSettingsFile(std::string_view(whole).substr(0, offset), cutSettings, cut);
     const bool atBoundary = std::find(ends.begin(), ends.end(), offset) != ends.end();
-    EXPECT_EQ(status.ok(), atBoundary) << "cut at " << offset;
-    EXPECT_EQ(cut.size(), sitesBefore(offset)) << "cut at " << offset;
-    expectSitesKept(cut, sitesBefore(offset), "cut at " + std::to_string(offset));
+    EXPECT_EQ(Decode(std::string_view(whole).substr(0, offset)).ok(), atBoundary)
+        << "cut at " << offset;
+    EXPECT_EQ(profiles_.size(), sitesBefore(offset)) << "cut at " << offset;
+    expectSitesKept(profiles_, sitesBefore(offset), "cut at " + std::to_string(offset));
 
     std::string changed = whole;
     changed[offset] = static_cast<char>(changed[offset] ^ 0xFF);
-    CSettings changedSettings;
-    SiteProfiles loaded;
-    (void)DecodeSettingsFile(changed, changedSettings, loaded);
-    expectSitesKept(loaded, sitesBefore(offset), "byte changed at " + std::to_string(offset));
+    (void)Decode(changed);
+    expectSitesKept(profiles_, sitesBefore(offset), "byte changed at " + std::to_string(offset));
   }
 }
 

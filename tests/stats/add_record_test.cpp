@@ -20,19 +20,28 @@ using testing_records::Contents;
 using testing_records::Counts;
 using testing_records::OwnedRecord;
 
+using R = OwnedRecord;
+
+// OwnedRecord's defaults with the fields given changed.
+OwnedRecord Record(std::initializer_list<std::pair<std::string R::*, std::string>> fields) {
+  OwnedRecord r;
+  for (const auto& [field, value] : fields) r.*field = value;
+  return r;
+}
+
+// Options that leave out what `entries` lists in the filter `list`.
+CountingOptions Filter(std::string CountingOptions::*list, std::string entries) {
+  CountingOptions options;
+  options.*list = std::move(entries);
+  return options;
+}
+
 SiteStatistics& Count(SiteStatistics& s, const std::vector<OwnedRecord>& records,
                       const CountingOptions& options = {}) {
   s.Prepare();
   for (const OwnedRecord& r : records) AddRecord(s, options, r.View());
   SettleCounts(s);
   return s;
-}
-
-OwnedRecord Request(std::string url, std::string status) {
-  OwnedRecord r;
-  r.url = std::move(url);
-  r.status = std::move(status);
-  return r;
 }
 
 // What one request contributes to the request-level tables.
@@ -53,7 +62,7 @@ class PathClassification : public testing::TestWithParam<PathCase> {};
 TEST_P(PathClassification, CountsInTheRightTables) {
   const PathCase& c = GetParam();
   SiteStatistics s;
-  Count(s, {Request(c.url, c.status)});
+  Count(s, {Record({{&R::url, c.url}, {&R::status, c.status}})});
   const auto one = [](bool present, const char* key) {
     return present ? Counts{{key, 1}} : Counts{};
   };
@@ -94,7 +103,7 @@ TEST(AddRecord, CountsStatusSuccessAndBytes) {
   SiteStatistics s;
   std::vector<OwnedRecord> records;
   for (const char* status : {"200", "302", "404", "2", "OK", "20x", ""}) {
-    records.push_back(Request("/p.html", status));
+    records.push_back(Record({{&R::url, "/p.html"}, {&R::status, status}}));
   }
   const char* bytes[] = {"2000000000", "-", " 56", "12abc", "", "+3", "2000000000"};
   for (std::size_t i = 0; i < records.size(); ++i) records[i].bytes = bytes[i];
@@ -120,16 +129,9 @@ TEST(AddRecord, CountsStatusSuccessAndBytes) {
 
 TEST(AddRecord, CountsTimeKeysHostsAndLogons) {
   SiteStatistics s;
-  OwnedRecord a;
-  a.user = "bob";
-  OwnedRecord b;
-  b.host = "other.example.org";
-  b.hour = "";
-  b.user = "ab";
-  OwnedRecord c;
-  c.day = "11";
-  c.user = "bob";
-  Count(s, {a, b, c});
+  Count(s, {Record({{&R::user, "bob"}}),
+            Record({{&R::host, "other.example.org"}, {&R::user, "ab"}, {&R::hour, ""}}),
+            Record({{&R::user, "bob"}, {&R::day, "11"}})});
   EXPECT_EQ(Contents(s.hours), (Counts{{"13", 2}, {"", 1}}));
   EXPECT_EQ(Contents(s.days), (Counts{{"Oct-10-2000", 2}, {"Oct-11-2000", 1}}));
   EXPECT_EQ(Contents(s.months), (Counts{{"Oct 2000", 3}}));
@@ -173,16 +175,12 @@ TEST(AddRecord, HostnamesKeepTheOrderOfFirstCountedRecords) {
     s.Prepare();
     if (heldBack) {
       for (std::size_t i = hosts.size() - 100; i < hosts.size(); ++i) {
-        OwnedRecord image;
-        image.host = hosts[i];
-        image.url = "/x.gif";
-        AddRecord(s, options, image.View());
+        AddRecord(s, options, Record({{&R::host, hosts[i]}, {&R::url, "/x.gif"}}).View());
       }
     }
     StatTable expected(50000);
     for (std::size_t i = 0; i < hosts.size(); ++i) {
-      OwnedRecord r;
-      r.host = hosts[i];
+      const OwnedRecord r = Record({{&R::host, hosts[i]}});
       // Every fifth host comes twice.
       for (std::size_t times = i % 5 == 0 ? 2 : 1; times > 0; --times) {
         AddRecord(s, options, r.View());
@@ -196,9 +194,7 @@ TEST(AddRecord, HostnamesKeepTheOrderOfFirstCountedRecords) {
     EXPECT_EQ(s.uniqueHosts, static_cast<std::int64_t>(expected.Count()));
     // Counting on after the run was finished: a host already in
     // `hostnames` is not new again.
-    OwnedRecord again;
-    again.host = hosts[0];
-    AddRecord(s, options, again.View());
+    AddRecord(s, options, Record({{&R::host, hosts[0]}}).View());
     FinishRecords(s);
     EXPECT_EQ(s.uniqueHosts, static_cast<std::int64_t>(expected.Count()));
     EXPECT_EQ(s.hostnames.Get(hosts[0]), *expected.Get(hosts[0]) + 1);
@@ -207,11 +203,7 @@ TEST(AddRecord, HostnamesKeepTheOrderOfFirstCountedRecords) {
 
 TEST(AddRecord, ShortDateKeysMakeNoDayButStillCount) {
   SiteStatistics s;
-  OwnedRecord r;
-  r.month = "";
-  r.day = "1";
-  r.year = "00";  // "-1-00": 5 characters
-  Count(s, {r});
+  Count(s, {Record({{&R::day, "1"}, {&R::month, ""}, {&R::year, "00"}})});  // "-1-00": 5 characters
   EXPECT_TRUE(Contents(s.days).empty());
   EXPECT_TRUE(Contents(s.dayBytes).empty());
   EXPECT_TRUE(Contents(s.months).empty());
@@ -221,9 +213,7 @@ TEST(AddRecord, ShortDateKeysMakeNoDayButStillCount) {
 
 TEST(AddRecord, RecordWithoutHostCountsNowhere) {
   SiteStatistics s;
-  OwnedRecord none;
-  none.host = "";
-  Count(s, {OwnedRecord{}, none});
+  Count(s, {OwnedRecord{}, Record({{&R::host, ""}})});
   EXPECT_EQ(Contents(s.hours), (Counts{{"13", 1}}));
   EXPECT_EQ(s.busiestDay, "today");  // the hostless record is no second hit of the day
 }
@@ -239,69 +229,50 @@ class Filters : public testing::TestWithParam<FilterCase> {};
 
 TEST_P(Filters, DropMatchingRecords) {
   std::vector<OwnedRecord> records;
-  for (const auto& [host, url] : GetParam().hostAndUrl) {
-    OwnedRecord r;
-    r.host = host;
-    r.url = url;
-    records.push_back(r);
-  }
+  for (const auto& [host, url] : GetParam().hostAndUrl)
+    records.push_back(Record({{&R::host, host}, {&R::url, url}}));
   SiteStatistics s;
   Count(s, records, GetParam().options);
   EXPECT_EQ(Contents(s.hostnames), GetParam().counted);
-}
-
-CountingOptions HostFilter(std::string list) {
-  CountingOptions o;
-  o.hostFilter = std::move(list);
-  return o;
-}
-CountingOptions ExtensionFilter(std::string list) {
-  CountingOptions o;
-  o.extensionFilter = std::move(list);
-  return o;
-}
-CountingOptions DirectoryFilter(std::string list) {
-  CountingOptions o;
-  o.directoryFilter = std::move(list);
-  return o;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, Filters,
     testing::Values(
         FilterCase{"HostInAnyCaseAndAddress",
-                   HostFilter("WWW.EXAMPLE.COM|10.0.0.1"),
+                   Filter(&CountingOptions::hostFilter, "WWW.EXAMPLE.COM|10.0.0.1"),
                    {{"www.example.com", "/a"},
                     {"Www.Example.Com", "/a"},
                     {"10.0.0.1", "/a"},
                     {"10.0.0.12", "/a"}},
                    {{"10.0.0.12", 1}}},
         FilterCase{"Extensions",
-                   ExtensionFilter("GIF|JPG"),
+                   Filter(&CountingOptions::extensionFilter, "GIF|JPG"),
                    {{"a", "/x.gif"}, {"b", "/y.Jpg"}, {"c", "/z.png"}, {"d", "/gif"}},
                    {{"c", 1}, {"d", 1}}},
         FilterCase{"DirectoryOnlyItself",
-                   DirectoryFilter("/images"),
+                   Filter(&CountingOptions::directoryFilter, "/images"),
                    {{"a", "/images/a.gif"}, {"b", "/images/sub/b.gif"}, {"c", "/IMAGES/c.gif"}},
                    {{"b", 1}}},
         FilterCase{"OneCharacterValueNeverMatches",
-                   ExtensionFilter("C|GIF"),
+                   Filter(&CountingOptions::extensionFilter, "C|GIF"),
                    {{"a", "/prog.c"}},
                    {{"a", 1}}},
-        FilterCase{"ShortListFiltersNothing", HostFilter("ab"), {{"ab", "/"}}, {{"ab", 1}}},
+        FilterCase{"ShortListFiltersNothing",
+                   Filter(&CountingOptions::hostFilter, "ab"),
+                   {{"ab", "/"}},
+                   {{"ab", 1}}},
         FilterCase{"EmptyEntriesIgnored",
-                   HostFilter("||a.b||"),
+                   Filter(&CountingOptions::hostFilter, "||a.b||"),
                    {{"a.b", "/"}, {"c.d", "/"}},
                    {{"c.d", 1}}}),
     [](const testing::TestParamInfo<FilterCase>& param) { return param.param.name; });
 
 TEST(AddRecord, FilteredRecordsStillCountAsTheDaysHits) {
   SiteStatistics s;
-  OwnedRecord kept;
-  OwnedRecord dropped;
-  dropped.host = "robot.example.net";
-  dropped.bytes = "1000";
-  Count(s, {kept, dropped, kept}, HostFilter("robot.example.net"));
+  const OwnedRecord kept;
+  const OwnedRecord dropped = Record({{&R::host, "robot.example.net"}, {&R::bytes, "1000"}});
+  Count(s, {kept, dropped, kept}, Filter(&CountingOptions::hostFilter, "robot.example.net"));
   EXPECT_EQ(s.busiestDay, "Oct-10");
   EXPECT_EQ(Contents(s.hostnames), (Counts{{"client.example.com", 2}}));
   // The day's bytes include the dropped record: the day run counts every
@@ -321,11 +292,8 @@ std::int64_t LocalTime(int year, int month, int day, int hour) {
 }
 
 OwnedRecord OnDate(std::string month, std::string day, std::string year) {
-  OwnedRecord r;
-  r.month = std::move(month);
-  r.day = std::move(day);
-  r.year = std::move(year);
-  return r;
+  return Record(
+      {{&R::day, std::move(day)}, {&R::month, std::move(month)}, {&R::year, std::move(year)}});
 }
 
 TEST(AddRecord, DateRangeIncludesBothEndDays) {
@@ -350,9 +318,7 @@ TEST(AddRecord, CountsDomainsCountriesAndDropsUnresolvedHostsKey) {
   std::vector<OwnedRecord> records;
   for (const char* host : {"mail.example.com", "shop.example.co.uk", "192.168.1.10",
                            "host.example.info", "(Unresolved Hosts)", "www.example.com"}) {
-    OwnedRecord r;
-    r.host = host;
-    records.push_back(r);
+    records.push_back(Record({{&R::host, host}}));
   }
   SiteStatistics s;
   Count(s, records);
@@ -388,9 +354,7 @@ TEST(AddRecord, CountsAddressesUnderTheirGeoIpCountryOnce) {
   for (const char* host :
        {"81.2.69.160", "shop.example.co.uk", "2001:200::1", "81.2.69.160", "193.0.6.139",
         "198.51.100.7", "203.0.113.9", "10.0.0.1", "mail.example.com", "2001:200::1"}) {
-    OwnedRecord r;
-    r.host = host;
-    records.push_back(r);
+    records.push_back(Record({{&R::host, host}}));
   }
   SiteStatistics s;
   Count(s, records, options);
@@ -408,10 +372,8 @@ TEST(AddRecord, CountsAddressesUnderTheirGeoIpCountryOnce) {
 }
 
 TEST(AddRecord, CountsAgentsPerLogKind) {
-  OwnedRecord ncsa;
-  ncsa.agent = "Mozilla/4.0 (compatible; MSIE 5.01; Windows NT)";
-  OwnedRecord w3c;
-  w3c.agent = "Mozilla/4.0+(compatible;+MSIE+5.5;+Windows+98)";
+  const OwnedRecord ncsa = Record({{&R::agent, "Mozilla/4.0 (compatible; MSIE 5.01; Windows NT)"}});
+  const OwnedRecord w3c = Record({{&R::agent, "Mozilla/4.0+(compatible;+MSIE+5.5;+Windows+98)"}});
   SiteStatistics s;
   s.Prepare();
   CountingOptions options;
@@ -431,10 +393,9 @@ TEST(AddRecord, CountsAgentsPerLogKind) {
 TEST(AddRecord, CountsReferrersAndPhrasesButNotTheOwnSite) {
   CountingOptions options;
   options.homepageUrl = "http://www.mysite.com";
-  OwnedRecord search;
-  search.referrer = "http://search.yahoo.com/bin/search?p=web+stats&hc=0";
-  OwnedRecord own;
-  own.referrer = "http://www.mysite.com/page.html";
+  const OwnedRecord search =
+      Record({{&R::referrer, "http://search.yahoo.com/bin/search?p=web+stats&hc=0"}});
+  const OwnedRecord own = Record({{&R::referrer, "http://www.mysite.com/page.html"}});
   SiteStatistics s;
   Count(s, {search, own, search}, options);
   EXPECT_EQ(Contents(s.referers), (Counts{{search.referrer, 2}}));
@@ -445,12 +406,8 @@ TEST(AddRecord, CountsEachClientsAgentAndReferrerWhileClientsInterleave) {
   // Each client's last agent and referrer are remembered; records of two
   // clients taking turns, one of them changing both, and a second run of
   // the same statistics must still be counted under the texts they carry.
-  const auto record = [](std::string host, std::string agent, std::string referrer) {
-    OwnedRecord r;
-    r.host = std::move(host);
-    r.agent = std::move(agent);
-    r.referrer = std::move(referrer);
-    return r;
+  const auto record = [](const char* host, const std::string& agent, const std::string& referrer) {
+    return Record({{&R::host, host}, {&R::referrer, referrer}, {&R::agent, agent}});
   };
   const std::string ie501 = "Mozilla/4.0 (compatible; MSIE 5.01; Windows NT)";
   const std::string ie55 = "Mozilla/4.0 (compatible; MSIE 5.5; Windows 98)";
@@ -488,8 +445,7 @@ TEST(NameCountries, RenamesCodesInFileOrder) {
 
 TEST(SiteStatistics, ClearEmptiesEverything) {
   SiteStatistics s;
-  OwnedRecord r;
-  r.agent = "Mozilla/4.0 (compatible; MSIE 5.01; Windows NT)";
+  const OwnedRecord r = Record({{&R::agent, "Mozilla/4.0 (compatible; MSIE 5.01; Windows NT)"}});
   Count(s, {r, r});
   s.Clear();
   EXPECT_EQ(s.uniqueHosts + s.homepageHits + s.successfulRequests + s.totalBytes, 0);
