@@ -102,14 +102,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(AddRecord, CountsStatusSuccessAndBytes) {
   SiteStatistics s;
   std::vector<OwnedRecord> records;
-  for (const char* status : {"200", "302", "404", "2", "OK", "20x", ""}) {
+  for (const char* status : {"200", "302", "404", "2", "OK", "20x", "", "304"}) {
     records.push_back(Record({{&R::url, "/p.html"}, {&R::status, status}}));
   }
-  const char* bytes[] = {"2000000000", "-", " 56", "12abc", "", "+3", "2000000000"};
+  const char* bytes[] = {"2000000000", "-", " 56", "12abc", "", "+3", "2000000000", "0"};
   for (std::size_t i = 0; i < records.size(); ++i) records[i].bytes = bytes[i];
   Count(s, records);
-  EXPECT_EQ(Contents(s.retCodes), (Counts{{"200", 1}, {"302", 1}, {"404", 1}, {"20x", 1}}));
-  EXPECT_EQ(s.successfulRequests, 4);  // 200, 302, "2", "20x"
+  EXPECT_EQ(Contents(s.retCodes),
+            (Counts{{"200", 1}, {"302", 1}, {"304", 1}, {"404", 1}, {"20x", 1}}));
+  EXPECT_EQ(s.successfulRequests, 5);  // 200, 302, 304, "2", "20x"
   EXPECT_EQ(s.totalBytes, 4'000'000'071);
   // All on one day: the day's bytes pass 4 GB without wrapping.
   EXPECT_EQ(Contents(s.dayBytes), (Counts{{"Oct-10-2000", 4'000'000'071}}));
