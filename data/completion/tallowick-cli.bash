@@ -38,7 +38,7 @@ _tallowick_cli() {
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -d -- "$cur")
       return 0 ;;
-    -o | --output | --json | --password-file | --geoip | --log | --report)
+    -o | --output | --json | --password-file | --geoip | --log | --report | --key)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return 0 ;;
@@ -48,6 +48,9 @@ _tallowick_cli() {
       while IFS= read -r theme; do
         [[ $theme == "$unquoted"* ]] && COMPREPLY+=("$(printf '%q' "$theme")")
       done < <(_tallowick_cli_themes)
+      return 0 ;;
+    --password-stdin)
+      mapfile -t COMPREPLY < <(compgen -W "logFtpPassword uploadFtpPassword" -- "$cur")
       return 0 ;;
     --from | --to | --site | --user)
       return 0 ;;
@@ -64,11 +67,12 @@ _tallowick_cli() {
       return 0 ;;
     report)
       options="-o --output --theme --no-graphs --from --to --resolve --site --json --user
-               --password-file --passive --geoip --no-geoip" ;;
+               --password-file --key --passive --geoip --no-geoip" ;;
     run) options="--all --json"; rows=yes ;;
     sites) options="--json" ;;
-    add) options="--site --log --report" ;;
-    set | delete | mail-test) rows=yes ;;
+    add) options="--site --log --report --password-file --password-stdin" ;;
+    set) options="--password-file --password-stdin"; rows=yes ;;
+    delete | mail-test) rows=yes ;;
   esac
 
   if [[ $cur == -* ]]; then

@@ -41,6 +41,8 @@ expect '--dir' 'tallowick-cli --d'
 expect '--all' 'tallowick-cli run --a'
 expect '--no-graphs --no-geoip' 'tallowick-cli report --no'
 expect '--password-file --passive' 'tallowick-cli report --pa'
+expect '--password-file --password-stdin' 'tallowick-cli set --pass'
+expect 'uploadFtpPassword' 'tallowick-cli add --password-stdin u'
 expect 'Green Green\ on\ Black Grey' 'tallowick-cli report --theme G'
 expect '\(default\)' 'tallowick-cli report --theme (d'
 expect '0 1' "tallowick-cli --dir $work/sites run "
