@@ -6,11 +6,13 @@
 #include <fstream>
 #include <system_error>
 
+#include "base/user_folders.h"
 #include "cli/commands.h"
 #include "cli/field_assignment.h"
 #include "cli/run_console.h"
 #include "cli/settings_session.h"
 #include "cli/site_runs.h"
+#include "frontend/site_session.h"
 #include "mail/report_mail.h"
 #include "report/report_assembly.h"
 #include "settings/site_profile.h"
@@ -76,7 +78,8 @@ class MailTestCommand : public Command {
     session->Unlock();
     CSiteProfile& profile = *session->Profiles()[*row];
     profile.SetListIndex(static_cast<int>(*row));
-    const RunSettings settings = RunSettingsFor(session->Settings(), session->Extensions());
+    const RunSettings settings =
+        RunSettingsFor(session->Settings(), session->Extensions(), UserFoldersOfProcess());
     const Result<std::string> attachment = ReportToAttach(profile, settings.programDirectory);
     if (!attachment.ok()) return attachment.status();
     if (Status sent = SendReportMail(profile, settings, *attachment); !sent.ok()) return sent;

@@ -7,10 +7,12 @@
 #include <system_error>
 #include <vector>
 
+#include "base/user_folders.h"
 #include "cli/commands.h"
 #include "cli/run_console.h"
 #include "cli/site_runs.h"
 #include "cli/statistics_json.h"
+#include "frontend/site_session.h"
 #include "report/theme.h"
 #include "settings/extension_settings.h"
 #include "settings/field_value.h"
@@ -85,7 +87,8 @@ class ReportCommand : public Command {
         extensions.geoipDatabase = fs::absolute(geoipDatabase_, error).string();
       }
       if (!keyFile_.empty()) extensions.sshKeyFile = fs::absolute(keyFile_, error).string();
-      outcomes = RunSites(context, jobs, RunSettingsFor(settings, extensions), cache);
+      outcomes = RunSites(context, jobs,
+                          RunSettingsFor(settings, extensions, UserFoldersOfProcess()), cache);
     }
     if (outcomes[0].result.Finished() && !context.quiet) {
       // Standard output holds nothing but the statistics when they go there.

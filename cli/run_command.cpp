@@ -4,12 +4,14 @@
 #include <ctime>
 
 #include "base/device_file.h"
+#include "base/user_folders.h"
 #include "cli/commands.h"
 #include "cli/field_assignment.h"
 #include "cli/settings_session.h"
 #include "cli/site_runs.h"
 #include "cli/statistics_json.h"
 #include "engine/run_texts.h"
+#include "frontend/site_session.h"
 #include "settings/settings.h"
 
 namespace tlw::cli {
@@ -66,8 +68,10 @@ class RunCommand : public Command {
     std::vector<SiteOutcome> outcomes;
     {
       CDNSCache cache;
-      outcomes = RunSites(context, jobs, RunSettingsFor(session->Settings(), session->Extensions()),
-                          cache);
+      outcomes = RunSites(
+          context, jobs,
+          RunSettingsFor(session->Settings(), session->Extensions(), UserFoldersOfProcess()),
+          cache);
     }
     if (Status saved = SaveRunResults(context, jobs, outcomes, sizesBefore); !saved.ok()) {
       return saved;

@@ -303,10 +303,6 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
   return outcomes;
 }
 
-RunSettings RunSettingsFor(const CSettings& settings, const ExtensionSettings& extensions) {
-  return tlw::RunSettingsFor(settings, extensions, UserFoldersOfProcess());
-}
-
 Status SummarizeRuns(const std::vector<SiteJob>& jobs, const std::vector<SiteOutcome>& outcomes) {
   std::string failures;
   std::size_t failed = 0;

@@ -13,9 +13,7 @@
 #include "engine/run_site.h"
 
 namespace tlw {
-class CSettings;
 class CSiteProfile;
-struct ExtensionSettings;
 struct RunSettings;
 }  // namespace tlw
 
@@ -52,10 +50,6 @@ struct SiteOutcome {
 // job, in order.
 std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<SiteJob>& jobs,
                                   const RunSettings& settings, CDNSCache& cache);
-
-// What the runs read of `settings` and `extensions`; without a program
-// directory of its own they work in the current folder.
-RunSettings RunSettingsFor(const CSettings& settings, const ExtensionSettings& extensions);
 
 // Ok when every run finished and every statistics file was written;
 // otherwise one line naming each site that did not, with its message unless

@@ -12,7 +12,6 @@
 
 #include "frontend/run_board.h"
 #include "frontend/site_schedule.h"
-#include "frontend/site_session.h"
 #include "settings/settings_file.h"
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"
@@ -22,7 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 const std::string kSampleLog = std::string(TLW_SOURCE_DIR) + "/data/sample_access.log";
@@ -161,38 +159,6 @@ TEST(SiteScheduleTest, DueRowsLeaveOutUnscheduledRunningHeldAndRunDailySites) {
   schedule.NoteFinished(sites[4]);
   EXPECT_THAT(schedule.DueRows(sites, board, fiveAfterMidnight), ElementsAre(0));
   sites[2]->SetRunning(false);
-}
-
-TEST(SiteSessionTest, MergedSaveKeepsOthersChangesAndAFailedSaveChangesNothing) {
-  test::TempDir dir;
-  Result<SiteSession> window =
-      SiteSession::Open(dir.path(), "/home/someone", SiteSession::Lock::kWhileLoading);
-  ASSERT_TRUE(window.ok()) << window.message();
-  EXPECT_EQ(window->Loaded().state, SettingsLoadState::FirstStart);
-  ASSERT_EQ(window->Profiles().size(), 1u);
-  {
-    // A command adds a site meanwhile, holding the lock while it works.
-    Result<SiteSession> command =
-        SiteSession::Open(dir.path(), "", SiteSession::Lock::kUntilUnlock);
-    ASSERT_TRUE(command.ok()) << command.message();
-    command->Profiles().push_back(Site(dir.path(), "added"));
-    ASSERT_TRUE(command->Save().ok());
-  }
-  window->Profiles().front()->SetHomepageUrl("mine.example.com");
-  Result<SettingsMergeReport> merged = window->SaveMerged();
-  ASSERT_TRUE(merged.ok()) << merged.message();
-  ASSERT_EQ(window->Profiles().size(), 2u);
-  EXPECT_EQ(window->Profiles()[1]->GetHomepageUrl(), "added.example.com");
-
-  // The file made unwritable (a folder in its place): the save fails,
-  // saying so, and the window keeps its sites.
-  fs::remove(dir / kSettingsFileName);
-  fs::create_directories(dir / kSettingsFileName / "in-the-way");
-  window->Profiles().pop_back();
-  Result<SettingsMergeReport> failed = window->SaveMerged();
-  ASSERT_FALSE(failed.ok());
-  EXPECT_THAT(failed.message(), HasSubstr("Error saving settings!"));
-  EXPECT_EQ(window->Profiles().size(), 1u);
 }
 
 }  // namespace
