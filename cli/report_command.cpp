@@ -49,6 +49,9 @@ class ReportCommand : public Command {
     sub->add_option("--json", json_,
                     "Also write the statistics as JSON to FILE (\"-\": to standard output, "
                     "and the \"Report:\" line goes to standard error)");
+    sub->add_option("--modern", modern_,
+                    "Also write the modern view of the report (people and robots apart, for "
+                    "phones and dark themes) to this file");
     sub->add_option("--user", user_, "User name for ftp://, ftps:// and sftp:// logfiles");
     sub->add_option("--password-file", passwordFile_,
                     "File whose first line is the password for remote logfiles");
@@ -76,12 +79,15 @@ class ReportCommand : public Command {
                                      .profile = *profile,
                                      .jsonPath = json_,
                                      .graphsNamedAfterReport = true,
-                                     .standardInput = logfiles_.front() == "-"}};
+                                     .standardInput = logfiles_.front() == "-",
+                                     .modernViewPath = ModernViewPath()}};
     std::vector<SiteOutcome> outcomes;
     {
       CDNSCache cache;
       ExtensionSettings extensions;
       extensions.geoipCountries = !noGeoip_;
+      // A report of this command has a modern view only when it is asked for.
+      extensions.modernView = false;
       std::error_code error;
       if (!geoipDatabase_.empty()) {
         extensions.geoipDatabase = fs::absolute(geoipDatabase_, error).string();
@@ -146,6 +152,11 @@ class ReportCommand : public Command {
     return Status::Ok();
   }
 
+  std::filesystem::path ModernViewPath() const {
+    std::error_code error;
+    return modern_.empty() ? std::filesystem::path() : fs::absolute(modern_, error);
+  }
+
   // A new profile with these options; several logfiles become a file list.
   Result<std::shared_ptr<CSiteProfile>> Profile() const {
     auto profile = std::make_shared<CSiteProfile>();
@@ -188,6 +199,7 @@ class ReportCommand : public Command {
   bool resolve_ = false;
   std::string site_;
   std::string json_;
+  std::string modern_;
   std::string user_;
   std::string passwordFile_;
   std::string keyFile_;

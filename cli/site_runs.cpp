@@ -238,7 +238,9 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
     request.options.progress = states[i].progress.get();
     request.options.graphsNamedAfterReport = jobs[i].graphsNamedAfterReport;
     request.options.standardInput = jobs[i].standardInput;
+    request.options.modernViewPath = jobs[i].modernViewPath.string();
     if (!jobs[i].jsonPath.empty()) {
+      request.options.countAudience = true;
       request.options.onStatistics = [&, i](const CSiteProfile& profile) {
         if (jobs[i].jsonPath == kStandardOutputName) {
           // Several sites take turns: each document reaches the output whole.

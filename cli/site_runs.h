@@ -30,6 +30,9 @@ struct SiteJob {
   bool graphsNamedAfterReport = false;
   // A logfile setting of "-" reads standard input (RunOptions::standardInput).
   bool standardInput = false;
+  // Where the modern view goes instead of beside the report (empty: as the
+  // settings say; RunOptions::modernViewPath).
+  std::filesystem::path modernViewPath;
 };
 
 // How one site's run ended.

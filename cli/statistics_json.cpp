@@ -110,6 +110,47 @@ void AppendTables(std::string& out, const JsonSink& file, const SiteStatistics& 
   out += "\n  },\n";
 }
 
+std::string TotalsJson(const AudienceTotals& totals) {
+  return "{\"visitors\": " + std::to_string(totals.visitors) +
+         ", \"visits\": " + std::to_string(totals.visits) +
+         ", \"pageViews\": " + std::to_string(totals.pageViews) +
+         ", \"hits\": " + std::to_string(totals.hits) +
+         ", \"bytes\": " + std::to_string(totals.bytes) + "}";
+}
+
+// People and robots apart: their totals, the robots by family and the
+// pages people viewed.
+void AppendAudience(std::string& out, const JsonSink& file, const AudienceStatistics& audience) {
+  out += "  \"people\": " + TotalsJson(audience.people) + ",\n";
+  out += "  \"robots\": " + TotalsJson(audience.robots) + ",\n";
+  out += "  \"robotFamilies\": [";
+  bool first = true;
+  for (const RobotFamilyCount& robot : audience.robotFamilies) {
+    out += first ? "\n    {\"family\": " : ",\n    {\"family\": ";
+    first = false;
+    AppendJsonString(out, robot.family);
+    out += ", \"kind\": ";
+    AppendJsonString(out, kRobotKindNames[static_cast<std::size_t>(robot.kind)]);
+    out += ", \"hits\": " + std::to_string(robot.hits) +
+           ", \"bytes\": " + std::to_string(robot.bytes) +
+           ", \"visitors\": " + std::to_string(robot.visitors) + "}";
+  }
+  out += first ? "],\n" : "\n  ],\n";
+  out += "  \"peoplePages\": [";
+  first = true;
+  for (const StatEntry& entry : Ranked(audience.pages)) {
+    out += first ? "\n    [" : ",\n    [";
+    first = false;
+    AppendJsonString(out, entry.key);
+    out += ", " + std::to_string(entry.count) + "]";
+    if (out.size() >= kPieceSize) {
+      file(out);
+      out.clear();
+    }
+  }
+  out += first ? "],\n" : "\n  ],\n";
+}
+
 void AppendLastVisitors(std::string& out, const SiteStatistics& stats) {
   out += "  \"lastVisitors\": [";
   for (std::size_t i = 0; i < stats.lastVisitors.size(); ++i) {
@@ -129,6 +170,7 @@ void WriteJson(const CSiteProfile& profile, const JsonSink& file) {
   AppendField(out, "busiestDay", stats.busiestDay);
   AppendCounters(out, stats);
   AppendTables(out, file, stats);
+  AppendAudience(out, file, stats.audience);
   AppendLastVisitors(out, stats);
   out += "}\n";
   file(out);

@@ -1,5 +1,7 @@
 #include "engine/run_delivery.h"
 
+#include "report/modern_view.h"
+
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -65,7 +67,7 @@ std::string InFolder(const std::string& folder, const std::string& name) {
 
 Status PublishReport(const CSiteProfile& profile, const ReportOutcome& report,
                      const std::string& graphFilePrefix, const RunHost& host,
-                     const RemoteAccess& access) {
+                     const RemoteAccess& access, const std::string& modernViewFile) {
   auto post = [&](int stage) {
     if (host.progress != nullptr) host.progress->Post(stage, profile.GetListIndex());
   };
@@ -100,6 +102,13 @@ Status PublishReport(const CSiteProfile& profile, const ReportOutcome& report,
       });
       !put.ok()) {
     return put;
+  }
+  if (!modernViewFile.empty()) {
+    const std::string remote = ModernViewPathOf(report.finalReportFileName);
+    if (Status put = retried([&] { return PutFile(session, modernViewFile, remote, access.stop); });
+        !put.ok()) {
+      return put;
+    }
   }
   if (!graphs) return Status::Ok();
   const std::string localBase =

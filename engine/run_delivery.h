@@ -24,9 +24,11 @@ class CSiteProfile;
 // All of it goes over one connection with one login (FtpSession). A
 // connection or upload that fails or breaks off is tried again twice
 // (WithRetries, `access.retryPauseMs`); a refused login or a file the
-// server refuses fails at once, naming the server and the file.
+// server refuses fails at once, naming the server and the file. A
+// `modernViewFile` given goes up after the report, beside it under the
+// report's name with "-modern" (ModernViewPathOf).
 Status PublishReport(const CSiteProfile& profile, const ReportOutcome& report,
                      const std::string& graphFilePrefix, const RunHost& host,
-                     const RemoteAccess& access);
+                     const RemoteAccess& access, const std::string& modernViewFile = {});
 
 }  // namespace tlw

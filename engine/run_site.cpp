@@ -12,6 +12,7 @@
 
 #include "base/bounded_call.h"
 #include "base/cache_line.h"
+#include "base/device_file.h"
 #include "engine/graph_sets.h"
 #include "engine/oversized_logfile.h"
 #include "engine/page_heads.h"
@@ -28,6 +29,7 @@
 #include "logs/logfile_records.h"
 #include "logs/wildcard_expansion.h"
 #include "mail/report_mail.h"
+#include "report/modern_view.h"
 #include "report/report_assembly.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
@@ -179,6 +181,8 @@ class SiteRun {
           std::make_unique<GeoIpCountries>(GeoIpSources{.mmdbFile = settings_.geoipDatabase});
       counting_.countryLookup = countries_.get();
     }
+    counting_.countAudience =
+        settings_.modernView || !options_.modernViewPath.empty() || options_.countAudience;
     if (settings_.resolveHostnames) {
       counting_.nameHost = [this](std::string_view address) { return NameOf(address); };
     }
@@ -197,7 +201,9 @@ class SiteRun {
     if (stats_.uniqueHosts == 0) warnings_.push_back(NoRecordsWarning());
     CompleteStatistics();
     if (!profile_.GetRunning()) return Cancelled();
-    NameCountries(stats_.countries, LoadCountryNames(CountryTablePath(settings_.programDirectory)));
+    const auto countryNames = LoadCountryNames(CountryTablePath(settings_.programDirectory));
+    NameCountries(stats_.countries, countryNames);
+    NameCountries(stats_.audience.countries, countryNames);
     ShowStatistics();
     if (options_.onStatistics) {
       options_.onStatistics(profile_);
@@ -506,6 +512,7 @@ class SiteRun {
     ShowReport(report);
     warnings_.insert(warnings_.end(), report.warnings.begin(), report.warnings.end());
     const bool upload = profile_.GetUploadReport() != 0;
+    const std::string modernView = WriteModern(report);
     // A report rewritten under one name leaves the graphs of its earlier
     // last days unused; those of a dated report stay with the older pages.
     if (!upload && !options_.graphsNamedAfterReport && !report.graphFiles.empty() &&
@@ -515,7 +522,7 @@ class SiteRun {
     }
     if (upload) {
       if (Status published =
-              PublishReport(profile_, report, graphFilePrefix_, host_, RemoteAccessOf());
+              PublishReport(profile_, report, graphFilePrefix_, host_, RemoteAccessOf(), modernView);
           !published.ok()) {
         // The report stays in its local copy, so the work is not lost.
         const std::string message = published.message() + "; the report is in " + report.reportFile;
@@ -537,6 +544,7 @@ class SiteRun {
     if (upload) {
       std::error_code ignored;
       fs::remove(report.reportFile, ignored);
+      if (!modernView.empty()) fs::remove(modernView, ignored);
     }
     if (settings_.openReportWhenDone && profile_.GetScheduled() == 0 && host_.shell != nullptr) {
       host_.shell->Open(report.finalReportFileName);
@@ -549,11 +557,51 @@ class SiteRun {
     return RunResult{kStageFinished, {}, warnings_};
   }
 
+  // Writes the modern view when the settings or the caller ask for it:
+  // beside the report file (for an uploaded report, beside its local copy)
+  // or where the caller says. Returns the file written; empty for none. A
+  // view that cannot be written is a warning: the report is whole without it.
+  std::string WriteModern(const ReportOutcome& report) {
+    std::string path = options_.modernViewPath;
+    if (path.empty()) {
+      // A report written into a device or pipe has no place beside it.
+      if (!settings_.modernView || IsDeviceFile(report.reportFile)) return {};
+      path = ModernViewPathOf(report.reportFile);
+    }
+    const std::time_t now = std::time(nullptr);
+    char generated[64] = "";
+    std::tm local{};
+    if (localtime_r(&now, &local) != nullptr) {
+      std::strftime(generated, sizeof generated, "%Y-%m-%d %H:%M %Z", &local);
+    }
+    const Status written = WriteModernView(
+        ModernViewInput{
+            .statistics = stats_,
+            .audience = stats_.audience,
+            .siteName = SiteName(),
+            .periodStart = periodStart_,
+            .periodEnd = periodEnd_,
+            .generatedAt = generated,
+            .classicReportName =
+                fs::path(report.finalReportFileName).filename().string(),
+        },
+        path);
+    if (!written.ok()) {
+      warnings_.push_back(written.message());
+      return {};
+    }
+    return path;
+  }
+
+  // The site as messages and the modern view name it.
+  std::string SiteName() const {
+    return profile_.GetHomepageUrl().empty() ? profile_.GetLogfilePath()
+                                             : profile_.GetHomepageUrl();
+  }
+
   RunResult Cancelled() {
     profile_.ResetAfterRun();
-    const std::string site =
-        profile_.GetHomepageUrl().empty() ? profile_.GetLogfilePath() : profile_.GetHomepageUrl();
-    return RunResult{0, "The run of " + site + " was stopped before its report was written", {}};
+    return RunResult{0, "The run of " + SiteName() + " was stopped before its report was written", {}};
   }
 
   ReadEnd FailRead(int stage, const std::string& message) {

@@ -66,6 +66,12 @@ struct RunOptions {
   // The run sets its running flag when it begins; a stop that came before
   // then is seen here, so it is not undone. May be null.
   const std::atomic<bool>* stopRequested = nullptr;
+  // Where the modern view goes instead of beside the report; given, it is
+  // written whatever the settings say.
+  std::string modernViewPath;
+  // Counts people and robots apart (for the statistics a caller reads in
+  // onStatistics) also when no modern view is written.
+  bool countAudience = false;
 };
 
 // One run of the site `profile` on the calling thread: reads its logfiles,

@@ -82,6 +82,16 @@ constexpr std::array kKeys{
     TextKey<&ExtensionSettings::smtpPasswordFile>("smtpPasswordFile"),
     TextKey<&ExtensionSettings::smtpPasswordCommand>("smtpPasswordCommand"),
     TextKey<&ExtensionSettings::sshKeyFile>("sshKeyFile"),
+    ExtensionKey{
+        "modernView",
+        [](const ExtensionSettings& values) {
+          return std::string(values.modernView ? "1" : "0");
+        },
+        [](ExtensionSettings& values, std::string_view text) {
+          return SetFlag(values.modernView, text);
+        },
+    },
+    TextKey<&ExtensionSettings::robotPatternsFile>("robotPatternsFile"),
 };
 
 std::string_view Trimmed(std::string_view text) {
@@ -227,6 +237,8 @@ void ApplyExtensionSettings(const ExtensionSettings& values, RunSettings& run) {
   run.smtpPasswordFile = values.smtpPasswordFile;
   run.smtpPasswordCommand = values.smtpPasswordCommand;
   run.sshKeyFile = values.sshKeyFile;
+  run.modernView = values.modernView;
+  run.robotPatternsFile = values.robotPatternsFile;
 }
 
 }  // namespace tlw

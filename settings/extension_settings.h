@@ -32,6 +32,10 @@ struct ExtensionSettings {
   std::string smtpPasswordCommand{};
   // An SSH private key offered to SFTP servers before ~/.ssh's.
   std::string sshKeyFile{};
+  // Saved sites also write the modern view beside their report.
+  bool modernView = true;
+  // The user's own robot patterns, added to the installed ones.
+  std::string robotPatternsFile{};
 
   bool operator==(const ExtensionSettings&) const = default;
 };

@@ -81,6 +81,10 @@ struct RunSettings {
   std::string smtpPasswordCommand{};
   // An SSH private key offered to SFTP servers before the user's own.
   std::string sshKeyFile{};
+  // A saved site's run writes the modern view beside its report; the
+  // user's own robot patterns (empty: the installed ones alone).
+  bool modernView = true;
+  std::string robotPatternsFile{};
   // The user's home folder (~/.ssh keys and known_hosts) and the
   // certificate authorities to trust instead of the system's (empty: the
   // system's), as the front end found them in its environment.

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "stats/agent_rules.h"
+#include "stats/audience_counting.h"
 #include "stats/counting_state.h"
 #include "stats/filter_list.h"
 #include "stats/host_rules.h"
@@ -319,6 +320,9 @@ void AddRecord(SiteStatistics& statistics, const CountingOptions& options, const
   // 21-22. Browser and platform, referrer and search phrase.
   CountAgent(statistics, state, options, record.agent, host);
   CountReferrer(statistics, state, options, record.referrer, host);
+  if (options.countAudience) {
+    CountAudience(statistics, state, options, record, hostHandle, host, slot.number, bytes);
+  }
 
   // 23. Visits, for everything but images and style sheets.
   if (!slot.skipsVisits) {
@@ -415,10 +419,12 @@ void SettleCounts(SiteStatistics& statistics) {
   CountingState& state = statistics.Counting();
   SettleHosts(statistics, state, false);
   SettlePathsAgentsReferrers(statistics, state);
+  SettleAudience(statistics, state);
 }
 
 void FinishRecords(SiteStatistics& statistics) {
   CountingState& state = statistics.Counting();
+  FinishAudience(statistics, state);
   SettlePathsAgentsReferrers(statistics, state);
   state.addressHosts.Clear();
   state.previousAddress = CountingState::kNone;

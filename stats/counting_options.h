@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "stats/audience.h"
 #include "stats/country_lookup.h"
 
 namespace tlw {
@@ -27,6 +28,11 @@ struct CountingOptions {
   // Countries of hosts written as addresses; null: such hosts count under no
   // country. Not owned; outlives the run's counting.
   CountryLookup* countryLookup = nullptr;
+  // Count people and robots apart (SiteStatistics::audience).
+  bool countAudience = false;
+  // Tells robots' agents from people's for that; null: only hosts that ask
+  // for /robots.txt are robots. Not owned; outlives the run's counting.
+  RobotLookup* robotLookup = nullptr;
   // Given, a record's host is counted under the name this gives its
   // address (asked once per distinct address of a run, on the counting
   // thread; empty: the address stays).

@@ -29,6 +29,7 @@ void CountingState::Reset() {
   localTime.Clear();
   visitorText.clear();
   clickPathKey = ClickPathKey{};
+  audience.Reset();
 }
 
 }  // namespace tlw

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "stats/audience_state.h"
 #include "stats/click_path_pages.h"
 #include "stats/host_order.h"
 #include "stats/keyed_table.h"
@@ -169,6 +170,9 @@ class CountingState {
   std::int64_t rangeFromDate = 0, rangeToDate = 0;
 
   LocalTimeCache localTime;
+
+  // People and robots, when the options ask for them.
+  AudienceState audience;
 
   // Scratch texts reused from record to record.
   std::string visitorText;

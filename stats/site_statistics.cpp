@@ -49,6 +49,7 @@ void SiteStatistics::Clear() {
   busiestDay = "today";
   lastVisitors.Clear();
   clickPathPages.Clear();
+  audience.Clear();
   counting_->Reset();
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "stats/audience.h"
 #include "stats/click_path_pages.h"
 #include "stats/recent_list.h"
 #include "stats/stat_table.h"
@@ -73,6 +74,8 @@ class SiteStatistics {
   RecentList lastVisitors;
   // The pages of the click paths, numbered.
   ClickPathPages clickPathPages;
+  // People and robots apart, when the counting options ask for them.
+  AudienceStatistics audience;
 
   // The text of a key of `clickPaths`: its pages, each followed by "!".
   std::string ClickPathText(std::string_view key) const { return clickPathPages.Text(key); }
