@@ -435,7 +435,7 @@ void AppendRobotFamilies(std::string& out, const AudienceStatistics& audience) {
     const RobotFamilyCount& family = *families[i];
     out += "<tr><td class=\"n rank\">" + std::to_string(i + 1) + "</td><td class=\"k\">";
     AppendPlainKey(out, family.family);
-    out += "</td><td>";
+    out += "</td><td class=\"kind\">";
     const auto kind = static_cast<std::size_t>(family.kind);
     out += kind < kRobotKindCount ? kRobotKindNames[kind] : kRobotKindNames.back();
     out += "</td>";

@@ -39,9 +39,10 @@ thead th{color:var(--muted);font-weight:600;white-space:nowrap;position:sticky;t
 .n{text-align:right;white-space:nowrap}
 td.k{min-width:10rem;overflow-wrap:anywhere;unicode-bidi:isolate}
 td.rank{color:var(--muted);width:1%}
-td.d{white-space:nowrap}
+td.d,td.kind{white-space:nowrap}
 table.summary{max-width:46rem}
-@media (max-width:30rem){.rank{display:none}}
+@media (max-width:30rem){.rank{display:none}.page{padding:.75rem .75rem 2rem}th,td{padding:.3rem}
+table{font-size:.86rem}td.share{min-width:4.2rem}}
 td.share{width:1%;min-width:5rem}
 .meter{display:block;height:.25rem;margin-top:.2rem;background:var(--line);border-radius:1px}
 .meter span{display:block;height:100%;background:var(--accent);border-radius:1px}
