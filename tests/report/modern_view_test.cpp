@@ -165,6 +165,11 @@ TEST(ModernViewTest, EscapesLogTextAndKeepsEveryOrder) {
   ASSERT_EQ(daysShown.size(), 39u);  // the last day is missing, the others as zeros
   EXPECT_TRUE(std::is_sorted(daysShown.begin(), daysShown.end()));
   EXPECT_NE(page.find("<polyline class=\"line\""), std::string::npos);
+  // Each of the three charts is a picture named by its title.
+  const std::regex named("<svg [^>]*role=\"img\" aria-labelledby=\"([-a-z]+)\"><title id=\"\\1\">");
+  EXPECT_EQ(
+      std::distance(std::sregex_iterator(page.begin(), page.end(), named), std::sregex_iterator()),
+      3);
 
   const ModernViewFixture longer(200);
   const std::string weekly = RenderModernView(longer.Input());
