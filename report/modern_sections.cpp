@@ -302,12 +302,15 @@ void WriteHoursAndWeekdays(std::string& out, const ModernViewInput& input) {
   }
   std::vector<std::string> hourLabels;
   std::vector<std::string> hourAxis;
+  hourLabels.reserve(hours.size());
+  hourAxis.reserve(hours.size());
   for (int hour = 0; hour < 24; ++hour) {
     hourLabels.push_back((hour < 10 ? "0" : "") + std::to_string(hour) + ":00");
     hourAxis.push_back(std::to_string(hour));
   }
   std::vector<std::string> dayLabels(kWeekdays.begin(), kWeekdays.end());
   std::vector<std::string> dayAxis;
+  dayAxis.reserve(kWeekdays.size());
   for (const std::string_view day : kWeekdays) dayAxis.emplace_back(day.substr(0, 3));
   out += "<div class=\"columns\">\n";
   AppendSlotChart(out, "hours-chart", "By hour of the day", "hour", hours, hourLabels, hourAxis);
@@ -387,6 +390,7 @@ void AppendRobotKinds(std::string& out, const AudienceStatistics& audience) {
     return;
   }
   std::vector<std::int64_t> hits;
+  hits.reserve(kinds.size());
   for (const std::size_t k : kinds) hits.push_back(audience.robotKindHits[k]);
   const std::vector<std::int64_t> tenths = ShareTenths(hits);
   out +=

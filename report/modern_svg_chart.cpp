@@ -42,7 +42,7 @@ ChartScale ScaleFor(std::int64_t max) {
   while (true) {
     for (const std::int64_t factor : {1, 2, 5}) {
       const std::int64_t step = factor * power;
-      const std::int64_t steps = (max + step - 1) / step;
+      const std::int64_t steps = max / step + (max % step != 0 ? 1 : 0);
       if (steps <= 5) return {steps * step, step};
     }
     if (power > INT64_MAX / 100) return {max, max};
@@ -79,19 +79,33 @@ std::string RenderBarChart(const BarChart& chart) {
   out.reserve(512 + count * 160);
   out +=
       "<figure class=\"chart\">\n<div class=\"plot\">\n<div class=\"y-axis\" aria-hidden=\"true\">";
-  for (std::int64_t tick = scale.top; tick >= 0; tick -= scale.step) {
-    out += "<span style=\"bottom:" + Percent(static_cast<double>(tick), scale.top) + "\">";
-    out += GroupedNumber(tick) + "</span>";
+  // Steps counted rather than added up, so that a scale near the 64-bit
+  // limit cannot overflow.
+  const std::int64_t steps = scale.top / scale.step;
+  for (std::int64_t k = steps; k >= 0; --k) {
+    const std::int64_t tick = k * scale.step;
+    out += "<span style=\"bottom:";
+    out += Percent(static_cast<double>(tick), static_cast<double>(scale.top));
+    out += "\">";
+    out += GroupedNumber(tick);
+    out += "</span>";
   }
-  out += "</div>\n<svg viewBox=\"0 0 " + std::to_string(width) + " " + std::to_string(kHeight) +
-         "\" preserveAspectRatio=\"none\" role=\"img\" aria-labelledby=\"" + chart.id + "\">";
+  out += "</div>\n<svg viewBox=\"0 0 ";
+  out += std::to_string(width);
+  out += " " + std::to_string(kHeight);
+  out += "\" preserveAspectRatio=\"none\" role=\"img\" aria-labelledby=\"";
+  out += chart.id;
+  out += "\">";
   out += "<title id=\"" + chart.id + "\">";
   AppendLogText(out, chart.title);
   out += "</title>\n";
-  for (std::int64_t tick = scale.step; tick <= scale.top; tick += scale.step) {
-    const std::string y = Number(YOf(tick, scale));
-    out += "<line class=\"grid\" x1=\"0\" x2=\"" + std::to_string(width) + "\" y1=\"" + y +
-           "\" y2=\"" + y + "\" vector-effect=\"non-scaling-stroke\"/>";
+  for (std::int64_t k = 1; k <= steps; ++k) {
+    const std::string y = Number(YOf(k * scale.step, scale));
+    out += "<line class=\"grid\" x1=\"0\" x2=\"";
+    out += std::to_string(width);
+    out += "\" y1=\"" + y;
+    out += "\" y2=\"" + y;
+    out += "\" vector-effect=\"non-scaling-stroke\"/>";
   }
   out += "\n";
   for (std::size_t i = 0; i < count; ++i) {

@@ -75,7 +75,7 @@ void AppendContents(std::string& out) {
 
 std::string RenderModernView(const ModernViewInput& input) {
   std::string out;
-  out.reserve(64 * 1024);
+  out.reserve(std::size_t{64} * 1024);
   AppendHead(out, input);
   out += "<body>\n<div class=\"page\">\n";
   AppendHeader(out, input);
@@ -104,8 +104,8 @@ std::string RenderModernView(const ModernViewInput& input) {
 Status WriteModernView(const ModernViewInput& input, const std::string& path) {
   // Like the report, the view is made again by the next run: replaced at
   // once, not flushed.
-  const Status written = WriteFileAtomically(path, RenderModernView(input),
-                                             FileAccess::kKeepOrUmask, Durability::kReplaceOnly);
+  Status written = WriteFileAtomically(path, RenderModernView(input), FileAccess::kKeepOrUmask,
+                                       Durability::kReplaceOnly);
   if (written.ok()) return written;
   return Status::Error("Error writing the modern view: " + written.message());
 }

@@ -7,6 +7,7 @@
 
 #include "report/modern_format.h"
 #include "report/modern_periods.h"
+#include "report/modern_svg_chart.h"
 #include "report/modern_view.h"
 #include "tests/report/modern_view_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -38,6 +39,16 @@ TEST(ModernFormatTest, NumbersBytesAndShares) {
       {{15, 15, 15, 55}, {150, 150, 150, 550}},
   };
   for (const auto& [parts, tenths] : shares) EXPECT_EQ(ShareTenths(parts), tenths);
+
+  // Chart scales: steps of 1, 2 or 5 times a power of ten, at most five.
+  const std::vector<std::pair<std::int64_t, std::pair<std::int64_t, std::int64_t>>> scales = {
+      {0, {1, 1}},       {5, {5, 1}},       {7, {8, 2}},
+      {500, {500, 100}}, {540, {600, 200}}, {1001, {1500, 500}}};
+  for (const auto& [max, scale] : scales) {
+    EXPECT_EQ(ScaleFor(max).top, scale.first) << max;
+    EXPECT_EQ(ScaleFor(max).step, scale.second) << max;
+  }
+  EXPECT_GE(ScaleFor(INT64_MAX).top, INT64_MAX / 2);
 }
 
 AudienceDay Day(std::int64_t date, std::int64_t pageViews = 1) {
@@ -155,6 +166,7 @@ TEST(ModernViewTest, EscapesLogTextAndKeepsEveryOrder) {
       (std::vector<std::string>{"200", "304", "404", "500"}));
 
   std::vector<std::string> hours;
+  hours.reserve(24);
   for (int h = 0; h < 24; ++h) hours.push_back((h < 10 ? "0" : "") + std::to_string(h) + ":00");
   EXPECT_EQ(CellsAfter(page, "By hour of the day", "<tr><td>(\\d\\d:00)</td>"), hours);
   EXPECT_EQ(CellsAfter(page, "By day of the week", "<tr><td>([A-Za-z]+)</td>"),
@@ -179,7 +191,7 @@ TEST(ModernViewTest, EscapesLogTextAndKeepsEveryOrder) {
 
 TEST(ModernViewTest, RobotsThatDwarfPeopleStayOutOfTheChart) {
   ModernViewFixture fixture(10);
-  fixture.audience.days[2].robotHits = 4 * 400;  // people's highest day is below 400
+  fixture.audience.days[2].robotHits = 1600;  // people's highest day is below 400
   const std::string page = RenderModernView(fixture.Input());
   EXPECT_EQ(page.find("<polyline"), std::string::npos);
   EXPECT_NE(page.find("Robots' hits are left out of the chart"), std::string::npos);
