@@ -20,6 +20,7 @@
 
 #include "base/log_record.h"
 #include "stats/add_record.h"
+#include "stats/counting_state.h"
 #include "stats/day_order.h"
 
 namespace tlw {
@@ -337,7 +338,9 @@ void CountAll(SiteStatistics& statistics, const Traffic& traffic) {
 void BM_AddRecord(benchmark::State& state) {
   const Traffic& traffic = TrafficOf(static_cast<std::size_t>(state.range(0)));
   auto statistics = std::make_unique<SiteStatistics>();
-  const CountingOptions options = BenchOptions();
+  CountingOptions options = BenchOptions();
+  // The second argument counts people and robots too, as for the modern view.
+  options.countAudience = state.range(1) != 0;
   RecordBatch batch;
   double statsMb = 0;
   bool first = true;
@@ -365,9 +368,18 @@ void BM_AddRecord(benchmark::State& state) {
   state.counters["hosts"] = static_cast<double>(statistics->hostnames.Count());
   state.counters["referers"] = static_cast<double>(statistics->referers.Count());
   state.counters["stats_MB"] = statsMb;
+  state.counters["aud_hosts"] = static_cast<double>(statistics->Counting().audience.hosts.size());
+  state.counters["aud_paths"] = static_cast<double>(statistics->Counting().audience.paths.size());
+  state.counters["fam_hosts"] =
+      static_cast<double>(statistics->Counting().audience.familyHosts.size());
   state.counters["peak_MB"] = PeakResidentMb();
 }
-BENCHMARK(BM_AddRecord)->Arg(200'000)->Arg(2'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddRecord)
+    ->Args({200'000, 0})
+    ->Args({200'000, 1})
+    ->Args({2'000'000, 0})
+    ->Args({2'000'000, 1})
+    ->Unit(benchmark::kMillisecond);
 
 // The end of a run: closing visits, entry and exit pages, and ranking every
 // table as the report does.

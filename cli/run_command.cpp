@@ -52,7 +52,9 @@ class RunCommand : public Command {
     std::vector<SiteJob> jobs;
     std::vector<FieldSize> sizesBefore;
     for (std::size_t row : *rows) {
-      SiteJob job{row, profiles[row], {}};
+      SiteJob job;
+      job.row = row;
+      job.profile = profiles[row];
       // Standard output or a device (/dev/null, a pipe) takes every site's
       // statistics as they are.
       if (!json_.empty()) {

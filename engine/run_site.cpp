@@ -521,8 +521,8 @@ class SiteRun {
                                    profile_.GetListIndex(), graphFilePrefix_);
     }
     if (upload) {
-      if (Status published =
-              PublishReport(profile_, report, graphFilePrefix_, host_, RemoteAccessOf(), modernView);
+      if (Status published = PublishReport(profile_, report, graphFilePrefix_, host_,
+                                           RemoteAccessOf(), modernView);
           !published.ok()) {
         // The report stays in its local copy, so the work is not lost.
         const std::string message = published.message() + "; the report is in " + report.reportFile;
@@ -578,12 +578,14 @@ class SiteRun {
         ModernViewInput{
             .statistics = stats_,
             .audience = stats_.audience,
-            .siteName = SiteName(),
+            // Without a site URL, the logfile's own name says which site it is.
+            .siteName = profile_.GetHomepageUrl().empty()
+                            ? fs::path(profile_.GetLogfilePath()).filename().string()
+                            : profile_.GetHomepageUrl(),
             .periodStart = periodStart_,
             .periodEnd = periodEnd_,
             .generatedAt = generated,
-            .classicReportName =
-                fs::path(report.finalReportFileName).filename().string(),
+            .classicReportName = fs::path(report.finalReportFileName).filename().string(),
         },
         path);
     if (!written.ok()) {
@@ -601,7 +603,8 @@ class SiteRun {
 
   RunResult Cancelled() {
     profile_.ResetAfterRun();
-    return RunResult{0, "The run of " + SiteName() + " was stopped before its report was written", {}};
+    return RunResult{
+        0, "The run of " + SiteName() + " was stopped before its report was written", {}};
   }
 
   ReadEnd FailRead(int stage, const std::string& message) {

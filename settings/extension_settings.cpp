@@ -84,9 +84,7 @@ constexpr std::array kKeys{
     TextKey<&ExtensionSettings::sshKeyFile>("sshKeyFile"),
     ExtensionKey{
         "modernView",
-        [](const ExtensionSettings& values) {
-          return std::string(values.modernView ? "1" : "0");
-        },
+        [](const ExtensionSettings& values) { return std::string(values.modernView ? "1" : "0"); },
         [](ExtensionSettings& values, std::string_view text) {
           return SetFlag(values.modernView, text);
         },

@@ -419,7 +419,6 @@ void SettleCounts(SiteStatistics& statistics) {
   CountingState& state = statistics.Counting();
   SettleHosts(statistics, state, false);
   SettlePathsAgentsReferrers(statistics, state);
-  SettleAudience(statistics, state);
 }
 
 void FinishRecords(SiteStatistics& statistics) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <limits>
 
 #include "stats/log_numbers.h"
 #include "stats/request_path.h"
@@ -13,14 +14,13 @@ namespace {
 
 using PathFacts = AudienceState::PathFacts;
 using HostFacts = AudienceState::HostFacts;
-using AgentFacts = AudienceState::AgentFacts;
-using ReferrerFacts = AudienceState::ReferrerFacts;
+using HostSlot = CountingState::HostSlot;
 constexpr StatTable::Handle kNone = AudienceState::kNone;
 
 // Folders whose files are parts of pages, never pages themselves, also
 // when a name in them has no extension.
 constexpr std::array<std::string_view, 12> kAssetFolders = {
-    "assets", "static", "images", "img",         "css",    "js",
+    "assets", "static", "images",     "img",         "css",     "js",
     "fonts",  "media",  "wp-content", "wp-includes", "wp-json", ".well-known"};
 
 // The name of the family of hosts that are robots only because they asked
@@ -60,19 +60,34 @@ std::int32_t FamilyNumber(AudienceStatistics& out, AudienceState& state, std::st
   return it->second;
 }
 
-// The robot family of the record's agent, or AgentFacts::kPerson.
+// The robot family of the record's agent, or AudienceState::kPerson.
 std::int32_t FamilyOfAgent(AudienceStatistics& out, AudienceState& state,
-                           const CountingOptions& options, AgentFacts& agent,
+                           const CountingOptions& options, CountingState::AgentSlot& agent,
                            std::string_view text) {
-  if (agent.family == AgentFacts::kUnknown) {
-    agent.family = AgentFacts::kPerson;
+  if (agent.robotFamily == AudienceState::kUnasked) {
+    agent.robotFamily = AudienceState::kPerson;
     if (options.robotLookup != nullptr) {
       if (const std::optional<RobotMatch> robot = options.robotLookup->RobotOf(text)) {
-        agent.family = FamilyNumber(out, state, robot->family, robot->kind);
+        agent.robotFamily = FamilyNumber(out, state, robot->family, robot->kind);
       }
     }
   }
-  return agent.family;
+  return agent.robotFamily;
+}
+
+// Minutes since 1970 of a moment of the log, or kNever.
+std::int32_t MinuteOf(const LocalMoment& moment) {
+  if (!moment.valid) return AudienceState::kNever;
+  const std::int64_t minute = moment.time / 60;
+  return static_cast<std::int32_t>(
+      std::clamp<std::int64_t>(minute, std::numeric_limits<std::int32_t>::min() + 1,
+                               std::numeric_limits<std::int32_t>::max()));
+}
+
+// Whether a page view at `minute` begins a visit of a host whose last page
+// view was at `last`: the 30-minute rule of the classic visits.
+bool BeginsVisit(std::int32_t last, std::int32_t minute) {
+  return last == AudienceState::kNever || std::int64_t{minute} - last > kVisitTimeoutSeconds / 60;
 }
 
 // The record's day, or null when its date names no day.
@@ -102,32 +117,30 @@ void AddCopied(StatTable& to, StatTable::Handle& handle, const StatTable& from,
   to.AddAt(handle, 1);
 }
 
-void CountRobot(AudienceStatistics& out, AudienceState& state, HostFacts& host,
-                std::uint32_t hostHandle, std::int32_t family, std::int64_t bytes, bool pageView,
-                const LocalMoment& moment, AudienceDay* day) {
+void CountRobot(AudienceStatistics& out, AudienceState& state, HostSlot& host,
+                std::uint32_t hostNumber, std::int32_t family, std::int64_t bytes, bool pageView,
+                std::int32_t minute, AudienceDay* day) {
   AudienceTotals& robots = out.robots;
   ++robots.hits;
   robots.bytes = SaturatingAdd(robots.bytes, bytes);
-  if (!host.robot) {
-    host.robot = true;
+  if (host.robot == 0) {
+    host.robot = 1;
     ++robots.visitors;
   }
   RobotFamilyCount& count = out.robotFamilies[static_cast<std::size_t>(family)];
   ++count.hits;
   count.bytes = SaturatingAdd(count.bytes, bytes);
-  if (state.familyHosts.insert(static_cast<std::uint64_t>(family) << 32 | hostHandle).second) {
+  if (state.familyHosts.insert(static_cast<std::uint64_t>(family) << 32 | hostNumber).second) {
     ++count.visitors;
   }
   ++out.robotKindHits[static_cast<std::size_t>(count.kind)];
   if (day != nullptr) ++day->robotHits;
   if (!pageView) return;
   ++robots.pageViews;
-  if (!moment.valid) return;
-  if (host.lastRobotView == AudienceState::kNever ||
-      moment.time - host.lastRobotView > kVisitTimeoutSeconds) {
-    ++robots.visits;
-  }
-  host.lastRobotView = moment.time;
+  if (minute == AudienceState::kNever) return;
+  HostFacts& facts = At(state.hosts, hostNumber);
+  if (BeginsVisit(facts.lastRobotView, minute)) ++robots.visits;
+  facts.lastRobotView = minute;
 }
 
 }  // namespace
@@ -145,21 +158,21 @@ bool IsAudiencePage(std::string_view path) {
   return !shape.hasExtension || shape.pageKind != PageKind::kNone;
 }
 
-void CountAudience(SiteStatistics& statistics, CountingState& state,
-                   const CountingOptions& options, const LogRecord& record,
-                   std::uint32_t hostHandle, const CountingState::HostSlot& host,
+void CountAudience(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
+                   const LogRecord& record, std::uint32_t hostHandle, HostSlot& host,
                    std::uint32_t pathNumber, std::int64_t bytes) {
   AudienceStatistics& out = statistics.audience;
   AudienceState& audience = state.audience;
   PathFacts& path = FactsOfPath(audience, pathNumber, record.url);
-  HostFacts& hostFacts = At(audience.hosts, hostHandle);
-  if (path.robotsTxt) hostFacts.robotsTxt = true;
+  if (path.robotsTxt) host.robotsTxt = 1;
 
-  AgentFacts* agent = record.agent.empty() ? nullptr : &At(audience.agents, host.agent);
-  std::int32_t family =
-      agent == nullptr ? AgentFacts::kPerson
-                       : FamilyOfAgent(out, audience, options, *agent, record.agent);
-  if (family < 0 && hostFacts.robotsTxt) {
+  // The host's slot names the record's agent and referrer by now.
+  CountingState::AgentSlot* agent =
+      record.agent.empty() ? nullptr : &state.agents.ValueAt(host.agent);
+  std::int32_t family = agent == nullptr
+                            ? AudienceState::kPerson
+                            : FamilyOfAgent(out, audience, options, *agent, record.agent);
+  if (family < 0 && host.robotsTxt != 0) {
     if (audience.robotsTxtFamily < 0) {
       audience.robotsTxtFamily = FamilyNumber(out, audience, kRobotsTxtFamily, RobotKind::kOther);
     }
@@ -171,20 +184,22 @@ void CountAudience(SiteStatistics& statistics, CountingState& state,
   AudienceDay* day = DayOf(out, audience, state.date.dateValue);
   LocalMoment moment;
   if (pageView && state.date.monthNumber != 0) {
-    moment = state.localTime.Convert(state.date.yearNumber, state.date.monthNumber,
-                                     state.date.dayNumber, ReadLogNumber(record.hour),
-                                     ReadLogNumber(record.minute));
+    moment =
+        state.localTime.Convert(state.date.yearNumber, state.date.monthNumber, state.date.dayNumber,
+                                ReadLogNumber(record.hour), ReadLogNumber(record.minute));
   }
+  const std::int32_t minute = MinuteOf(moment);
+  const std::uint32_t hostNumber = state.hosts.DenseNumberAt(hostHandle);
   if (family >= 0) {
-    CountRobot(out, audience, hostFacts, hostHandle, family, bytes, pageView, moment, day);
+    CountRobot(out, audience, host, hostNumber, family, bytes, pageView, minute, day);
     return;
   }
 
   AudienceTotals& people = out.people;
   ++people.hits;
   people.bytes = SaturatingAdd(people.bytes, bytes);
-  if (!hostFacts.person) {
-    hostFacts.person = true;
+  if (host.person == 0) {
+    host.person = 1;
     ++people.visitors;
   }
   if (day != nullptr) ++day->peopleHits;
@@ -193,49 +208,38 @@ void CountAudience(SiteStatistics& statistics, CountingState& state,
   ++people.pageViews;
   // A page enters the table at its first view by a person.
   if (path.page == kNone) path.page = out.pages.Intern(record.url.substr(0, record.url.find('?')));
-  ++path.pendingViews;
+  out.pages.AddAt(path.page, 1);
   if (day != nullptr) ++day->peoplePageViews;
   const std::int64_t hour = ReadLogNumber(record.hour);
   if (hour >= 0 && hour < 24) ++out.hourPageViews[static_cast<std::size_t>(hour)];
-  if (moment.valid) {
-    ++out.weekdayPageViews[static_cast<std::size_t>((moment.weekday + 6) % 7)];
-    if (hostFacts.lastPeopleView == AudienceState::kNever ||
-        moment.time - hostFacts.lastPeopleView > kVisitTimeoutSeconds) {
-      EndVisit(out, audience, hostFacts);
+
+  HostFacts& facts = At(audience.hosts, hostNumber);
+  if (minute != AudienceState::kNever) {
+    ++out.weekdayPageViews[static_cast<std::size_t>((moment.weekday + 6) % 7)];  // Monday first
+    if (BeginsVisit(facts.lastPeopleView, minute)) {
+      EndVisit(out, audience, facts);
       ++people.visits;
       if (day != nullptr) ++day->peopleVisits;
-      hostFacts.entryPath = pathNumber;
+      facts.entryPath = pathNumber;
     }
-    hostFacts.exitPath = pathNumber;
-    hostFacts.lastPeopleView = moment.time;
+    facts.exitPath = pathNumber;
+    facts.lastPeopleView = minute;
   }
 
-  if (!hostFacts.countryKnown) {
-    hostFacts.countryKnown = true;
-    if (host.country != kNone) {
-      hostFacts.country = out.countries.Intern(statistics.countries.KeyAt(host.country));
-    }
+  if (facts.country == AudienceState::kCountryUnknown) {
+    facts.country = host.country == kNone
+                        ? kNone
+                        : out.countries.Intern(statistics.countries.KeyAt(host.country));
   }
-  if (hostFacts.country != kNone) out.countries.AddAt(hostFacts.country, 1);
+  if (facts.country != kNone) out.countries.AddAt(facts.country, 1);
   if (agent != nullptr) {
-    const CountingState::AgentSlot& slot = state.agents.ValueAt(host.agent);
-    AddCopied(out.browsers, agent->browser, statistics.browsers, slot.browser);
-    AddCopied(out.platforms, agent->platform, statistics.platforms, slot.platform);
+    AddCopied(out.browsers, agent->peopleBrowser, statistics.browsers, agent->browser);
+    AddCopied(out.platforms, agent->peoplePlatform, statistics.platforms, agent->platform);
   }
   if (!record.referrer.empty()) {
-    ReferrerFacts& referrer = At(audience.referrers, host.referrer);
-    const CountingState::ReferrerSlot& slot = state.referrers.ValueAt(host.referrer);
-    AddCopied(out.referrers, referrer.referrer, statistics.referers, slot.referer);
-    AddCopied(out.searchPhrases, referrer.phrase, statistics.keywords, slot.keyword);
-  }
-}
-
-void SettleAudience(SiteStatistics& statistics, CountingState& state) {
-  for (PathFacts& path : state.audience.paths) {
-    if (path.page != kNone && path.pendingViews != 0) {
-      statistics.audience.pages.AddAt(path.page, path.pendingViews);
-    }
-    path.pendingViews = 0;
+    CountingState::ReferrerSlot& referrer = state.referrers.ValueAt(host.referrer);
+    AddCopied(out.referrers, referrer.peopleReferrer, statistics.referers, referrer.referer);
+    AddCopied(out.searchPhrases, referrer.peoplePhrase, statistics.keywords, referrer.keyword);
   }
 }
 
@@ -243,7 +247,6 @@ void FinishAudience(SiteStatistics& statistics, CountingState& state) {
   AudienceStatistics& out = statistics.audience;
   AudienceState& audience = state.audience;
   for (HostFacts& host : audience.hosts) EndVisit(out, audience, host);
-  SettleAudience(statistics, state);
   std::ranges::sort(out.days, {}, &AudienceDay::date);
   std::ranges::stable_sort(out.robotFamilies, [](const auto& a, const auto& b) {
     return a.hits != b.hits ? a.hits > b.hits : a.family < b.family;

@@ -18,16 +18,12 @@ bool IsAudiencePage(std::string_view path);
 // robot's request in `statistics.audience`. AddRecord calls it last, with
 // the record's host handle and path number and the bytes it read: the
 // host's slot then names the record's agent and referrer.
-void CountAudience(SiteStatistics& statistics, CountingState& state,
-                   const CountingOptions& options, const LogRecord& record,
-                   std::uint32_t hostHandle, const CountingState::HostSlot& host,
+void CountAudience(SiteStatistics& statistics, CountingState& state, const CountingOptions& options,
+                   const LogRecord& record, std::uint32_t hostHandle, CountingState::HostSlot& host,
                    std::uint32_t pathNumber, std::int64_t bytes);
 
-// Adds the page views kept per path to `audience.pages`.
-void SettleAudience(SiteStatistics& statistics, CountingState& state);
-
-// After the last record: every open visit of people ends, the counts are
-// settled, days are put in date order and robot families by hits.
+// After the last record: every open visit of people ends, days are put in
+// date order and robot families by hits.
 void FinishAudience(SiteStatistics& statistics, CountingState& state);
 
 }  // namespace tlw

@@ -37,7 +37,12 @@ class CountingState {
     std::uint32_t referrer = kNone;  // the host's last referrer in `referrers`
     // The counted records not yet in `hostnames`, `domains` and `countries`
     // share a word with the host's flags.
-    std::uint64_t pending : 60 = 0;
+    std::uint64_t pending : 57 = 0;
+    // Counting people and robots apart: the host asked for /robots.txt (a
+    // robot from then on), made a request counted as a person's, as a robot's.
+    std::uint64_t robotsTxt : 1 = 0;
+    std::uint64_t person : 1 = 0;
+    std::uint64_t robot : 1 = 0;
     std::uint64_t filtered : 1 = 0;    // matched the host filter
     std::uint64_t classified : 1 = 0;  // domain and country decided
     std::uint64_t counted : 1 = 0;     // a record of the host was counted
@@ -80,6 +85,12 @@ class CountingState {
     std::int64_t pending = 0;  // counted records not yet in `browsers` and `platforms`
     bool described = false;
     bool w3c = false;  // the log kind the description was made for
+    // Counting people and robots apart: the agent's robot family (a number
+    // of AudienceState, or one of its kPerson and kUnasked), and the entries
+    // of people's browsers and platforms in the audience's tables.
+    std::int32_t robotFamily = AudienceState::kUnasked;
+    StatTable::Handle peopleBrowser = kNone;
+    StatTable::Handle peoplePlatform = kNone;
   };
 
   struct ReferrerSlot {
@@ -87,6 +98,9 @@ class CountingState {
     StatTable::Handle keyword = kNone;
     std::int64_t pending = 0;  // counted records not yet in `referers` and `keywords`
     bool classified = false;
+    // Its entries in the audience's tables of people's referrers and phrases.
+    StatTable::Handle peopleReferrer = kNone;
+    StatTable::Handle peoplePhrase = kNone;
   };
 
   // The date texts of the last counted record and what follows from them.

@@ -87,6 +87,15 @@ class EntryStore {
     }
   }
 
+  // A number of the record of `h`, unique among the store's records and
+  // dense: a record takes kHeaderWords words or more, so numbering records by
+  // their first word divided by that gives each its own number, and a vector
+  // indexed by these numbers has about one element per record. For facts
+  // kept beside the records' values.
+  std::uint32_t DenseNumber(Handle h) const {
+    return static_cast<std::uint32_t>((chunks_[h >> 16].wordBase + (h & 0xFFFFu)) / kHeaderWords);
+  }
+
   void Clear() {
     std::vector<Chunk>().swap(chunks_);
     releasedChunks_ = 0;
@@ -109,6 +118,7 @@ class EntryStore {
     std::unique_ptr<std::byte[]> bytes;
     std::uint32_t used = 0;  // words
     std::uint32_t capacity = 0;
+    std::size_t wordBase = 0;  // the words of the chunks before
   };
 
   std::byte* Address(Handle h) const {
@@ -125,6 +135,7 @@ class EntryStore {
     Chunk chunk;
     chunk.bytes = std::make_unique_for_overwrite<std::byte[]>(capacity * 8);
     chunk.capacity = static_cast<std::uint32_t>(std::min<std::size_t>(capacity, 0xFFFFFFFFu));
+    if (!chunks_.empty()) chunk.wordBase = chunks_.back().wordBase + chunks_.back().capacity;
     chunks_.push_back(std::move(chunk));
   }
 

@@ -216,6 +216,9 @@ class KeyedTable {
   }
 
   std::string_view KeyAt(Handle handle) const { return store_.KeyOf(handle); }
+  // A dense number of the entry (EntryStore::DenseNumber), for facts kept
+  // in a vector beside the table.
+  std::uint32_t DenseNumberAt(Handle handle) const { return store_.DenseNumber(handle); }
   // Starts loading an entry's key into the cache, for a walk over many
   // entries that will read it shortly.
   void PrefetchKey(Handle handle) const { PrefetchLine(store_.KeyBytes(handle)); }
