@@ -628,6 +628,11 @@ TEST_F(RemoteRunTest, PublishesReportAndTheGraphsOfShownSections) {
   const RunResult result = Run(profile, host);
   ASSERT_TRUE(result.Finished()) << result.message;
   EXPECT_TRUE(fs::is_regular_file(root_ / "site" / "stats" / "stats.html"));
+  // The modern view goes up beside the report; its local copy does not stay.
+  EXPECT_TRUE(fs::is_regular_file(root_ / "site" / "stats" / "stats-modern.html"));
+  for (const auto& entry : fs::directory_iterator(dir_.path())) {
+    EXPECT_EQ(entry.path().string().find("-modern"), std::string::npos) << entry.path();
+  }
   // Folders, report and graphs over one login.
   EXPECT_EQ(test::FtpLogins(dir_), 1);
   std::vector<std::string> uploaded;
@@ -646,12 +651,15 @@ TEST_F(RemoteRunTest, PublishesReportAndTheGraphsOfShownSections) {
       stages.end());
   EXPECT_NE(std::find(stages.begin(), stages.end(), kStageUploadingGraphs), stages.end());
 
-  // Without graphs: the report alone, and no images folder.
+  // Without graphs and without the modern view: the report alone, and no
+  // images folder.
   fs::remove_all(root_ / "site");
   profile->SetIncludeGraphs(0);
+  settings_.modernView = false;
   ASSERT_TRUE(Run(profile, host).Finished());
   EXPECT_TRUE(fs::is_regular_file(root_ / "site" / "stats" / "stats.html"));
   EXPECT_FALSE(fs::exists(root_ / "site" / "stats" / "images"));
+  EXPECT_FALSE(fs::exists(root_ / "site" / "stats" / "stats-modern.html"));
 }
 
 // FTP over TLS both ways: the log read from one ftps:// server, the report

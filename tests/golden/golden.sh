@@ -71,6 +71,34 @@ check_case ncsa_combined_elastic "$logs/elastic_examples_apache_logs" \
   --theme Blue --site http://www.semicomplete.com
 check_case w3c_iis85_lnav "$logs/lnav_iis85_w3c_big.log" --theme "Green on Black"
 
+# The modern view is written beside the classic report and changes nothing
+# in it: the same case with --modern gives the same files, plus the view.
+check_modern_leaves_classic() {
+  local name="$1" log="$2"
+  shift 2
+  local run="$work/$name-modern"
+  mkdir -p "$run/out"
+  cp "$source_dir/data/Country_Codes.dat" "$run/"
+  (cd "$run" && "$cli" report "$log" -o "$run/out/stats.html" --json "$run/out/stats.json" \
+    --modern "$run/stats-modern.html" "$@" >"$run/console.txt" 2>&1) || {
+    echo "golden: $name with --modern: the report command failed:"
+    cat "$run/console.txt"
+    failed=1
+    return
+  }
+  sed -i -E 's|(Report generated on \[<font color=#[0-9A-Fa-f]+>) [^<]*</font> \]|\1 (time)</font> ]|' \
+    "$run/out/stats.html"
+  if [[ ! -s "$run/stats-modern.html" ]] || ! diff -r "$work/$name/out" "$run/out" >/dev/null; then
+    echo "golden: $name: the report with --modern differs from the one without, or has no view"
+    failed=1
+  else
+    echo "golden: $name: the same report with --modern"
+  fi
+}
+[[ "$update" == "--update" ]] ||
+  check_modern_leaves_classic ncsa_combined_elastic "$logs/elastic_examples_apache_logs" \
+    --theme Blue --site http://www.semicomplete.com
+
 if ((failed)); then
   [[ "$update" == "--update" ]] ||
     echo "golden: run scripts/regen-golden.sh after an intended change and review its diff"

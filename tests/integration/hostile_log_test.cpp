@@ -151,6 +151,31 @@ void ExpectOnlyReportMarkup(const std::string& dom, const fs::path& out) {
       << dom.substr(title, 80);
 }
 
+// Checks the DOM Chromium made of a modern view: no element that runs or
+// fetches anything, no event attribute, links only within the page, to the
+// classic report or to web pages, and the title as written.
+void ExpectOnlyModernMarkup(const std::string& dom, const std::string& site) {
+  ASSERT_NE(dom.find("</html>"), std::string::npos) << "no DOM of the modern view";
+  const std::set<std::string> forbidden{"script", "iframe", "object", "embed", "img", "frame",
+                                        "base",   "form",   "input",  "link",   "foreignobject"};
+  for (const Element& element : StartTags(dom)) {
+    EXPECT_FALSE(forbidden.contains(element.name)) << "<" << element.name << ">";
+    for (const auto& [name, value] : element.attributes) {
+      EXPECT_FALSE(name.starts_with("on")) << "<" << element.name << " " << name << "=...>";
+      EXPECT_NE(name, "src") << "<" << element.name << " src=" << value << ">";
+      if (name == "href") {
+        EXPECT_TRUE(value.starts_with("#") || value == "stats.html" ||
+                    value.starts_with("http://") || value.starts_with("https://"))
+            << value;
+      }
+    }
+  }
+  const size_t title = dom.find("<title>");
+  ASSERT_NE(title, std::string::npos);
+  const std::string expected = "<title>" + site + " \xE2\x80\x94 Web statistics</title>";
+  EXPECT_EQ(dom.compare(title, expected.size(), expected), 0) << dom.substr(title, 80);
+}
+
 TEST(HostileLog, ReportShowsLogTextAsTextInABrowser) {
   const std::string chromium = ChromiumProgram();
   if (chromium.empty()) GTEST_SKIP() << "chromium is not installed";
@@ -310,7 +335,8 @@ TEST(HostileLog, EveryFieldOfEveryLayoutStaysText) {
   dir.Write("oversized.log", OversizedLog());
   const test::ProcessRun run = test::RunCliProgram(
       dir, "report " + files +
-               "oversized.log -o out/stats.html --json s.json --site http://www.example.com/");
+               "oversized.log -o out/stats.html --json s.json --site http://www.example.com/ "
+               "--modern out/stats-modern.html");
   ASSERT_EQ(run.code, 0) << run.err;
   // Every file was read as its layout: the payload lines are all counted.
   const std::string json = test::ReadFileBytes(dir / "s.json");
@@ -319,6 +345,10 @@ TEST(HostileLog, EveryFieldOfEveryLayoutStaysText) {
   const std::string dom = DumpDom(chromium, dir / "out" / "stats.html", dir);
   EXPECT_NE(dom.find("&lt;script&gt;document.title=101&lt;/script&gt;"), std::string::npos);
   ExpectOnlyReportMarkup(dom, dir / "out");
+
+  const std::string modern = DumpDom(chromium, dir / "out" / "stats-modern.html", dir);
+  EXPECT_NE(modern.find("document.title=101"), std::string::npos);
+  ExpectOnlyModernMarkup(modern, "http://www.example.com/");
 }
 
 // File names come from the server's listing: a wildcard that matches names
