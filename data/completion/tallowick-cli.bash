@@ -38,7 +38,7 @@ _tallowick_cli() {
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -d -- "$cur")
       return 0 ;;
-    -o | --output | --json | --password-file | --geoip | --log | --report | --key)
+    -o | --output | --json | --modern | --password-file | --geoip | --log | --report | --key)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -f -- "$cur")
       return 0 ;;
@@ -66,7 +66,7 @@ _tallowick_cli() {
       fi
       return 0 ;;
     report)
-      options="-o --output --theme --no-graphs --from --to --resolve --site --json --user
+      options="-o --output --theme --no-graphs --from --to --resolve --site --json --modern --user
                --password-file --key --passive --geoip --no-geoip" ;;
     run) options="--all --json"; rows=yes ;;
     sites) options="--json" ;;

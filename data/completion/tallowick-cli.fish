@@ -43,6 +43,7 @@ complete -c tallowick-cli -n '__fish_seen_subcommand_from report' -l to -x -d 'L
 complete -c tallowick-cli -n '__fish_seen_subcommand_from report' -l resolve -d 'Turn IP addresses into host names'
 complete -c tallowick-cli -n '__fish_seen_subcommand_from report' -l site -x -d 'Homepage URL'
 complete -c tallowick-cli -n '__fish_seen_subcommand_from report run' -l json -r -F -d 'Statistics as JSON'
+complete -c tallowick-cli -n '__fish_seen_subcommand_from report' -l modern -r -F -d 'Also write the modern view'
 complete -c tallowick-cli -n '__fish_seen_subcommand_from report' -l user -x -d 'User name for remote logfiles'
 complete -c tallowick-cli -n '__fish_seen_subcommand_from report' -l password-file -r -F -d 'File holding the password'
 complete -c tallowick-cli -n '__fish_seen_subcommand_from report' -l key -r -F -d 'SSH private key for sftp:// logfiles'
