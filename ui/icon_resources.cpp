@@ -10,4 +10,13 @@ namespace tlw::ui {
 
 void InitIconResources() { InitIcons(); }
 
+QIcon ApplicationIcon() {
+  InitIconResources();
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+    icon.addFile(QString(":/icons/tallowick_%1.png").arg(size), QSize(size, size));
+  }
+  return icon;
+}
+
 }  // namespace tlw::ui
