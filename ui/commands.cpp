@@ -85,16 +85,16 @@ constexpr MenuItem kPopupMenu[] = {
     {"E&xit Program", Command::Exit},
 };
 
+// Four buttons a line, as the toolbar reads.
+// clang-format off
 constexpr Command kToolbar[] = {
-    Command::NewSite,        Command::DeleteSite,
-    Command::EditSite,       Command::Separator,
-    Command::GenerateSite,   Command::GenerateAll,
-    Command::StopSite,       Command::Separator,
-    Command::OpenReport,     Command::OpenReportFolder,
-    Command::Separator,      Command::Options,
-    Command::Separator,      Command::About,
-    Command::SupportWebsite, Command::Exit,
+    Command::NewSite,      Command::DeleteSite,  Command::EditSite, Command::Separator,
+    Command::GenerateSite, Command::GenerateAll, Command::StopSite, Command::Separator,
+    Command::OpenReport,   Command::OpenReportFolder,               Command::Separator,
+    Command::Options,      Command::Separator,   Command::About,    Command::SupportWebsite,
+    Command::Exit,
 };
+// clang-format on
 
 // Ctrl+G generates for every site and Ctrl+H for the selected one, the
 // other way round from what the Statistics menu shows.
