@@ -6,9 +6,8 @@ namespace tlw::cli {
 
 std::span<const CommandFactory> AllCommands() {
   static constexpr std::array<CommandFactory, 9> kCommands{
-      &AddReportCommand, &AddRunCommand,     &AddSitesCommand,  &AddAddCommand,
-      &AddSetCommand,    &AddOptionsCommand, &AddDeleteCommand, &AddMailTestCommand,
-      &AddHistoryCommand};
+      &AddReportCommand,  &AddRunCommand,    &AddSitesCommand,    &AddAddCommand,    &AddSetCommand,
+      &AddOptionsCommand, &AddDeleteCommand, &AddMailTestCommand, &AddHistoryCommand};
   return kCommands;
 }
 

@@ -17,8 +17,9 @@ class HistoryCommand : public Command {
  public:
   explicit HistoryCommand(CLI::App& app)
       : Command(app.add_subcommand(
-            "history", "Print a site's last runs, newest first: start, time taken, outcome, "
-                       "message (tab-separated)")) {
+            "history",
+            "Print a site's last runs, newest first: start, time taken, outcome, "
+            "message (tab-separated)")) {
     Subcommand()->add_option("row", row_, "Row of the site, as the list shows it")->required();
   }
 
@@ -33,8 +34,7 @@ class HistoryCommand : public Command {
     if (!history.Warning().empty()) {
       context.err << "tallowick-cli: " << ConsoleText(history.Warning()) << '\n';
     }
-    const std::vector<RunRecord> runs =
-        history.RunsOf(session->Profiles()[*row]->GetHomepageUrl());
+    const std::vector<RunRecord> runs = history.RunsOf(session->Profiles()[*row]->GetHomepageUrl());
     for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
       const std::vector<std::string> cells = RunCells(*run);
       for (std::size_t i = 0; i < cells.size(); ++i) {

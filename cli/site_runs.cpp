@@ -342,16 +342,15 @@ void RecordRuns(const CliContext& context, const std::vector<SiteJob>& jobs,
   const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
   for (std::size_t i = 0; i < jobs.size() && i < outcomes.size(); ++i) {
     const RunResult& result = outcomes[i].result;
-    const RunOutcome outcome = result.Finished()         ? RunOutcome::kFinished
+    const RunOutcome outcome = result.Finished()        ? RunOutcome::kFinished
                                : result.finalStage == 0 ? RunOutcome::kStopped
                                                         : RunOutcome::kFailed;
     const std::int64_t ended = outcomes[i].finishTime != 0 ? outcomes[i].finishTime : now;
     std::string warning;
-    const Status recorded =
-        RecordRun(file, jobs[i].profile->GetHomepageUrl(),
-                  {started, std::max<std::int64_t>(0, ended - started), outcome, false,
-                   result.message},
-                  warning);
+    const Status recorded = RecordRun(
+        file, jobs[i].profile->GetHomepageUrl(),
+        {started, std::max<std::int64_t>(0, ended - started), outcome, false, result.message},
+        warning);
     if (!warning.empty()) context.err << "tallowick-cli: " << ConsoleText(warning) << '\n';
     if (!recorded.ok()) {
       context.err << "tallowick-cli: warning: " << ConsoleText(recorded.message()) << '\n';
