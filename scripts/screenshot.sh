@@ -51,6 +51,7 @@ trap 'rm -rf "$scratch"' EXIT
 dir="$scratch/program"
 mkdir -p "$dir" "$scratch/home"
 export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_CACHE_HOME="$scratch/home/.cache"
+export XDG_STATE_HOME="$scratch/home/.local/state" XDG_DATA_HOME="$scratch/home/.local/share"
 
 # A log of 100 copies of the sample: long enough to still be read when the
 # second picture is taken.

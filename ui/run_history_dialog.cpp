@@ -15,8 +15,9 @@ RunHistoryDialog::RunHistoryDialog(const QString& site, const std::vector<RunRec
   setObjectName("runHistory");
   auto* layout = new QVBoxLayout(this);
   auto* heading =
-      new QLabel(runs.empty() ? "No runs of " + site + " are recorded yet."
-                              : QString("The last %1 runs of %2:").arg(runs.size()).arg(site),
+      new QLabel(runs.empty()       ? "No runs of " + site + " are recorded yet."
+                 : runs.size() == 1 ? "The last run of " + site + ":"
+                                    : QString("The last %1 runs of %2:").arg(runs.size()).arg(site),
                  this);
   // The address comes from the settings file: shown as text, never markup.
   heading->setTextFormat(Qt::PlainText);
@@ -32,7 +33,12 @@ RunHistoryDialog::RunHistoryDialog(const QString& site, const std::vector<RunRec
     item->setToolTip(3, cells[3]);
     list_->addTopLevelItem(item);
   }
-  for (int column = 0; column < 3; ++column) list_->resizeColumnToContents(column);
+  // Each column as wide as its texts, and a gap before the next.
+  const int gap = fontMetrics().horizontalAdvance("xx");
+  for (int column = 0; column < 3; ++column) {
+    list_->resizeColumnToContents(column);
+    list_->setColumnWidth(column, list_->columnWidth(column) + gap);
+  }
   list_->header()->setStretchLastSection(true);
   layout->addWidget(list_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
