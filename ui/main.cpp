@@ -4,7 +4,6 @@
 
 #include "base/memory_policy.h"
 #include "base/run_host.h"
-#include "ui/icon_resources.h"
 #include "ui/tallowick_app.h"
 
 int main(int argc, char** argv) {
@@ -20,8 +19,6 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QString());
   QApplication::setApplicationName(tlw::kApplicationTitle);
   QApplication::setApplicationVersion(TLW_VERSION);
-  // Before any window, the help box included, so that none has the generic icon.
-  QApplication::setWindowIcon(tlw::ui::ApplicationIcon());
-  QGuiApplication::setDesktopFileName(tlw::ui::kDesktopFileName);
+  tlw::ui::PresentApplication();
   return tlw::ui::RunTallowick(QApplication::arguments());
 }

@@ -136,7 +136,7 @@ void CMainFrame::BuildToolBar() {
     }
     const CommandLook& look = LookOf(command);
     QAction* action = MakeAction(look.tooltip, command);
-    action->setIcon(QIcon(look.icon));
+    action->setIcon(ScaledIcon(look.icon));
     action->setToolTip(look.tooltip);
     toolBar_->addAction(action);
   }
@@ -153,7 +153,7 @@ void CMainFrame::BuildTrayIcon() {
     }
   }
   if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
-  trayIcon_ = new QSystemTrayIcon(QIcon(":/icons/row_idle.png"), this);
+  trayIcon_ = new QSystemTrayIcon(ScaledIcon(":/icons/row_idle.png"), this);
   trayIcon_->setToolTip("Tallowick WebStats");
   trayIcon_->setContextMenu(trayMenu_);
   view_->SetTrayAvailable(true);
@@ -182,7 +182,7 @@ void CMainFrame::RestoreFromTray() {
 void CMainFrame::UpdateTray() {
   if (trayIcon_ == nullptr) return;
   const int running = view_->ActiveRunCount();
-  trayIcon_->setIcon(QIcon(running > 0 ? ":/icons/row_reading.png" : ":/icons/row_idle.png"));
+  trayIcon_->setIcon(ScaledIcon(running > 0 ? ":/icons/row_reading.png" : ":/icons/row_idle.png"));
   trayIcon_->setToolTip(running == 0 ? QString("Tallowick WebStats")
                         : running == 1
                             ? QString("Tallowick WebStats: 1 site being processed")

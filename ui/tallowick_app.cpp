@@ -10,6 +10,7 @@
 #include "base/user_folders.h"
 #include "engine/library_versions.h"
 #include "frontend/program_directory.h"
+#include "ui/icon_resources.h"
 #include "ui/main_frame.h"
 #include "ui/tallowick_view.h"
 
@@ -65,6 +66,11 @@ Result<std::filesystem::path> ProgramDirectoryOf(const StartRequest& request) {
   return ChooseProgramDirectory({request.directory.toStdString(), request.fromDesktop},
                                 std::filesystem::path(QDir::currentPath().toStdString()),
                                 UserFoldersOfProcess());
+}
+
+void PresentApplication() {
+  QApplication::setWindowIcon(ApplicationIcon());
+  QGuiApplication::setDesktopFileName(kDesktopFileName);
 }
 
 int RunTallowick(const QStringList& arguments) {

@@ -34,6 +34,11 @@ StartRequest ParseCommandLine(const QStringList& parameters);
 // folder. Fails saying why, naming the folder.
 Result<std::filesystem::path> ProgramDirectoryOf(const StartRequest& request);
 
+// Gives the running QApplication the program's icon, for every window from
+// the first help box on, and the name of its desktop entry, by which Wayland
+// matches the windows to the entry. Called before any window is made.
+void PresentApplication();
+
 // Brings the program up on the running QApplication: help box, main window
 // with the sites of the current folder, the runs asked for. Returns the
 // exit code.

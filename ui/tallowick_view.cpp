@@ -15,6 +15,7 @@
 #include "engine/run_site.h"
 #include "engine/run_texts.h"
 #include "settings/site_profile.h"
+#include "ui/icon_resources.h"
 #include "ui/site_dialogs.h"
 
 namespace tlw::ui {
@@ -260,7 +261,7 @@ void CTallowickView::ShowRow(int row, bool withStatus) {
   for (int column = 0; column < kSiteColumnCount; ++column) {
     item->setTextAlignment(column, kColumns[column].alignment);
   }
-  item->setIcon(kColumnSite, QIcon(kRowIcons[kIconIdle]));
+  item->setIcon(kColumnSite, ScaledIcon(kRowIcons[kIconIdle]));
   item->setData(kColumnSite, kIconRole, kIconIdle);
   SetCell(row, kColumnSite, Text(profile.GetHomepageUrl()));
   SetCell(row, kColumnStatus, withStatus ? Text(profile.GetLastGenerated()) : QString());
@@ -285,7 +286,7 @@ void CTallowickView::WidenToFit(int column, int textWidth) {
 
 void CTallowickView::SetRowIcon(int row, int icon) {
   if (icon < 0) return;
-  list_->topLevelItem(row)->setIcon(kColumnSite, QIcon(kRowIcons[icon]));
+  list_->topLevelItem(row)->setIcon(kColumnSite, ScaledIcon(kRowIcons[icon]));
   list_->topLevelItem(row)->setData(kColumnSite, kIconRole, icon);
 }
 

@@ -337,6 +337,28 @@ class MainFrameTest : public QObject {
     QVERIFY(dialogs.messages.isEmpty());
   }
 
+  // Every toolbar button, row icon and the program's icon has a drawing for
+  // screens scaled by 2, and the program's icon one for each size desktops ask.
+  void iconsForEveryScale() {
+    TempDir dir;
+    CMainFrame frame(std::make_unique<FakeDialogs>());
+    QVERIFY(frame.Initialise(dir.path(), dir.path().string()).ok());
+    QList<QIcon> icons;
+    for (const QAction* action : frame.ToolBar()->actions()) {
+      if (!action->isSeparator()) icons << action->icon();
+    }
+    icons << frame.View()->List()->topLevelItem(0)->icon(kColumnSite);
+    for (const QIcon& icon : icons) {
+      const QSize base = icon.availableSizes().value(0);
+      QCOMPARE(icon.pixmap(base, 2.0).size(), base * 2);
+    }
+    QCOMPARE(frame.windowIcon().availableSizes().size(), 7);
+    QCOMPARE(frame.windowIcon().pixmap(QSize(256, 256)).size(), QSize(256, 256));
+    PresentApplication();
+    QCOMPARE(QApplication::windowIcon().availableSizes().size(), 7);
+    QCOMPARE(QGuiApplication::desktopFileName(), QString("com.example.Tallowick"));
+  }
+
   // Where the settings live: --dir, the data folder for a start from the
   // desktop entry (made private), else the current folder.
   void startFolders() {
