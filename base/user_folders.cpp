@@ -24,6 +24,14 @@ std::string HomeFolder() {
   return {};
 }
 
+// An XDG folder: the variable when it names an absolute path (the base
+// directory specification ignores relative ones), else `fallback` under the
+// home folder; empty without either.
+std::string XdgFolder(const char* variable, const std::string& home, const char* fallback) {
+  if (const char* value = std::getenv(variable); value != nullptr && *value == '/') return value;
+  return home.empty() ? std::string() : home + fallback;
+}
+
 }  // namespace
 
 UserFolders UserFoldersOfProcess() {
@@ -37,6 +45,8 @@ UserFolders UserFoldersOfProcess() {
     std::error_code error;
     folders.cache = std::filesystem::temp_directory_path(error).string();
   }
+  folders.data = XdgFolder("XDG_DATA_HOME", folders.home, "/.local/share");
+  folders.state = XdgFolder("XDG_STATE_HOME", folders.home, "/.local/state");
   if (const char* bundle = std::getenv("CURL_CA_BUNDLE"); bundle != nullptr) {
     folders.caBundle = bundle;
   }

@@ -10,6 +10,8 @@ namespace tlw {
 struct UserFolders {
   std::string home;   // $HOME, else the password database's entry, else empty
   std::string cache;  // $XDG_CACHE_HOME when absolute, else home + "/.cache"
+  std::string data;   // $XDG_DATA_HOME when absolute, else home + "/.local/share"
+  std::string state;  // $XDG_STATE_HOME when absolute, else home + "/.local/state"
   // $CURL_CA_BUNDLE: a file of the certificate authorities to trust instead
   // of the system's (FTPS, mail over TLS), as the curl program takes it.
   std::string caBundle;

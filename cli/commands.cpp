@@ -5,9 +5,9 @@
 namespace tlw::cli {
 
 std::span<const CommandFactory> AllCommands() {
-  static constexpr std::array<CommandFactory, 8> kCommands{
-      &AddReportCommand, &AddRunCommand,     &AddSitesCommand,  &AddAddCommand,
-      &AddSetCommand,    &AddOptionsCommand, &AddDeleteCommand, &AddMailTestCommand};
+  static constexpr std::array<CommandFactory, 9> kCommands{
+      &AddReportCommand,  &AddRunCommand,    &AddSitesCommand,    &AddAddCommand,    &AddSetCommand,
+      &AddOptionsCommand, &AddDeleteCommand, &AddMailTestCommand, &AddHistoryCommand};
   return kCommands;
 }
 

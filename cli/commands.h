@@ -15,6 +15,7 @@ std::unique_ptr<Command> AddDeleteCommand(CLI::App& app);
 std::unique_ptr<Command> AddRunCommand(CLI::App& app);
 std::unique_ptr<Command> AddReportCommand(CLI::App& app);
 std::unique_ptr<Command> AddMailTestCommand(CLI::App& app);
+std::unique_ptr<Command> AddHistoryCommand(CLI::App& app);
 
 // The commands in the order the help lists them.
 std::span<const CommandFactory> AllCommands();

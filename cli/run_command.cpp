@@ -68,6 +68,7 @@ class RunCommand : public Command {
     // Runs may take hours: other commands change the file meanwhile.
     session->Unlock();
     std::vector<SiteOutcome> outcomes;
+    const std::int64_t started = static_cast<std::int64_t>(std::time(nullptr));
     {
       CDNSCache cache;
       outcomes = RunSites(
@@ -75,6 +76,7 @@ class RunCommand : public Command {
           RunSettingsFor(session->Settings(), session->Extensions(), UserFoldersOfProcess()),
           cache);
     }
+    RecordRuns(context, jobs, outcomes, started);
     if (Status saved = SaveRunResults(context, jobs, outcomes, sizesBefore); !saved.ok()) {
       return saved;
     }

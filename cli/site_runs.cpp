@@ -24,6 +24,7 @@
 #include "cli/statistics_json.h"
 #include "engine/run_texts.h"
 #include "frontend/run_board.h"
+#include "frontend/run_history.h"
 #include "frontend/site_session.h"
 #include "settings/extension_settings.h"
 #include "settings/settings.h"
@@ -334,6 +335,30 @@ Status SummarizeRuns(const std::vector<SiteJob>& jobs, const std::vector<SiteOut
   if (jobs.size() == 1) return Status::Error(allShown ? failures + " failed" : failures);
   return Status::Error(std::to_string(failed) + " of " + std::to_string(jobs.size()) +
                        " sites failed: " + failures);
+}
+
+void RecordRuns(const CliContext& context, const std::vector<SiteJob>& jobs,
+                const std::vector<SiteOutcome>& outcomes, std::int64_t started) {
+  const std::filesystem::path file =
+      RunHistory::FileFor(UserFoldersOfProcess().state, context.directory);
+  const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+  for (std::size_t i = 0; i < jobs.size() && i < outcomes.size(); ++i) {
+    const RunResult& result = outcomes[i].result;
+    const RunOutcome outcome = result.Finished()        ? RunOutcome::kFinished
+                               : result.finalStage == 0 ? RunOutcome::kStopped
+                                                        : RunOutcome::kFailed;
+    const std::int64_t ended = outcomes[i].finishTime != 0 ? outcomes[i].finishTime : now;
+    std::string warning;
+    const Status recorded = RecordRun(
+        file, jobs[i].profile->GetHomepageUrl(),
+        {started, std::max<std::int64_t>(0, ended - started), outcome, false, result.message},
+        warning);
+    if (!warning.empty()) context.err << "tallowick-cli: " << ConsoleText(warning) << '\n';
+    if (!recorded.ok()) {
+      context.err << "tallowick-cli: warning: " << ConsoleText(recorded.message()) << '\n';
+      return;
+    }
+  }
 }
 
 }  // namespace tlw::cli

@@ -54,6 +54,13 @@ struct SiteOutcome {
 std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<SiteJob>& jobs,
                                   const RunSettings& settings, CDNSCache& cache);
 
+// Adds each run to the run history of the program directory, as the
+// window does, so that the window's Run History shows the runs of cron and
+// timers too; `started` is when the runs began. The history is a record,
+// not the work: a failure to write it is printed as a warning only.
+void RecordRuns(const CliContext& context, const std::vector<SiteJob>& jobs,
+                const std::vector<SiteOutcome>& outcomes, std::int64_t started);
+
 // Ok when every run finished and every statistics file was written;
 // otherwise one line naming each site that did not, with its message unless
 // that was printed already while the site ran.

@@ -12,6 +12,8 @@ install(FILES data/man/tallowick-cli.1 data/man/tallowick.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES data/completion/tallowick-cli.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tallowick-cli)
+install(FILES data/completion/tallowick.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tallowick)
 install(FILES data/completion/_tallowick-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
 install(FILES data/completion/tallowick-cli.fish

@@ -1,10 +1,20 @@
 #!/usr/bin/env bash
 # Draws the desktop program's icons (PNG) into ui/icons/ with ImageMagick.
-# The PNGs are committed; run this again after changing a drawing here.
+# Each icon is drawn at its size and again at twice that size (NAME@2x.png,
+# which Qt picks on a screen scaled by 2); the program's icon in the sizes
+# desktops ask for (tallowick_16.png to tallowick_256.png). The PNGs are
+# committed; run this again after changing a drawing here.
 set -euo pipefail
 out="$(cd "$(dirname "$0")/.." && pwd)/ui/icons"
 mkdir -p "$out"
-im() { convert -size "$1" xc:none "${@:2}" -strip "PNG32:$out/$ICON.png"; }
+# im WxH DRAWING...: the drawing at 1x, then scaled by an affine transform
+# (strokes included) at 2x, so both come from the same coordinates.
+im() {
+  local w=${1%x*} h=${1#*x}
+  convert -size "$1" xc:none "${@:2}" -strip "PNG32:$out/$ICON.png"
+  convert -size "$((w * 2))x$((h * 2))" xc:none -affine 2,0,0,2,0,0 "${@:2}" -strip \
+    "PNG32:$out/$ICON@2x.png"
+}
 
 # The three row icons of the site list, 25 by 25: a report page that is
 # idle (grey bars), being read (green arrow in) or published (orange arrow out).
@@ -21,10 +31,17 @@ ICON=row_publishing im 25x25 "${page[@]}" -stroke none \
   -fill '#e07b10' -stroke '#8a4606' -draw 'circle 18,18 24,18' \
   -fill white -stroke none -draw 'polygon 18,13 22,17 20,17 20,22 16,22 16,17 14,17'
 
-# The program's icon: a bar chart on a rounded tile.
-ICON=tallowick im 48x48 -fill '#1b2f6b' -draw 'roundrectangle 1,1 46,46 8,8' \
-  -fill '#4fa3ff' -draw 'rectangle 9,26 16,39' -fill '#5fd16b' -draw 'rectangle 20,14 27,39' \
-  -fill '#ffb340' -draw 'rectangle 31,20 38,39' -fill white -draw 'rectangle 7,40 40,41'
+# The program's icon: a bar chart on a rounded tile (data/icons/tallowick.svg),
+# drawn on a 48-pixel grid and scaled to each size.
+tile=(-fill '#1b2f6b' -draw 'roundrectangle 1,1 46,46 8,8'
+      -fill '#4fa3ff' -draw 'rectangle 9,26 16,39' -fill '#5fd16b' -draw 'rectangle 20,14 27,39'
+      -fill '#ffb340' -draw 'rectangle 31,20 38,39' -fill white -draw 'rectangle 7,40 40,41')
+ICON=tallowick im 48x48 "${tile[@]}"
+for size in 16 24 32 48 64 128 256; do
+  scale=$(awk "BEGIN { print $size / 48 }")
+  convert -size "${size}x${size}" xc:none -affine "$scale,0,0,$scale,0,0" "${tile[@]}" -strip \
+    "PNG32:$out/tallowick_$size.png"
+done
 
 # Toolbar buttons, 16 by 16.
 doc=(-fill white -stroke '#3c4a6b' -strokewidth 1 -draw 'polygon 2,1 9,1 12,4 12,14 2,14')
@@ -46,3 +63,7 @@ ICON=support im 16x16 -fill '#9fd0ff' -stroke '#1d4f91' -draw 'circle 7.5,7.5 7.
   -fill none -draw 'ellipse 7.5,7.5 3,6.5 0,360' -draw 'line 1,7.5 14,7.5' -draw 'line 7.5,1 7.5,14'
 ICON=exit im 16x16 -fill '#8a5a2b' -stroke '#4a2e12' -draw 'rectangle 2,1 9,14' \
   -stroke none -fill '#d23a2a' -draw 'polygon 9,5 12,5 12,3 15,7.5 12,12 12,10 9,10'
+ICON=open_report im 16x16 "${doc[@]}" -stroke '#2a62c9' -strokewidth 2 -draw 'line 6,10 12,4' \
+  -stroke none -fill '#2a62c9' -draw 'polygon 9,2 15,1 14,7'
+ICON=open_folder im 16x16 -fill '#e0a820' -stroke '#7a5000' -strokewidth 1 \
+  -draw 'polygon 1,3 6,3 7,5 14,5 14,13 1,13' -fill '#ffd95a' -draw 'polygon 1,13 3,7 15,7 14,13'

@@ -24,6 +24,13 @@ constexpr CommandLook kLooks[] = {
     {Command::SoftwareUpdate, "Download the newest version of Tallowick", "Software Update", ""},
     {Command::ShowToolbar, "Show or hide the toolbar", "Toggle ToolBar", ""},
     {Command::ShowStatusBar, "Show or hide the status bar", "Toggle StatusBar", ""},
+    {Command::OpenReport, "Open the selected site's last report in the browser", "Open Report",
+     ":/icons/open_report.png"},
+    {Command::OpenReportFolder, "Open the folder of the selected site's last report",
+     "Open Report Folder", ":/icons/open_folder.png"},
+    {Command::RunHistory, "Show the last runs of the selected site", "Run History", ""},
+    {Command::ShowWindow, "Show the main window", "Show", ""},
+    {Command::StopAll, "Stop every site being processed", "Stop all", ""},
 };
 
 constexpr CommandLook kNoLook{Command::Separator, "", "", ""};
@@ -32,6 +39,10 @@ constexpr MenuItem kSiteMenu[] = {
     {"&New\tCtrl+N", Command::NewSite},
     {"&Delete\tCtrl+D", Command::DeleteSite},
     {"&Edit\tCtrl+E", Command::EditSite},
+    {"", Command::Separator},
+    {"Open &Report\tCtrl+R", Command::OpenReport},
+    {"Open Report &Folder", Command::OpenReportFolder},
+    {"Run &History...", Command::RunHistory},
     {"", Command::Separator},
     {"E&xit", Command::Exit},
 };
@@ -66,18 +77,24 @@ constexpr MenuItem kPopupMenu[] = {
     {"&Edit", Command::EditSite},
     {"", Command::Separator},
     {"Generate Statistics!", Command::GenerateSite},
+    {"Open &Report", Command::OpenReport},
+    {"Open Report &Folder", Command::OpenReportFolder},
     {"", Command::Separator},
     {"&Options", Command::Options},
     {"", Command::Separator},
     {"E&xit Program", Command::Exit},
 };
 
+// Four buttons a line, as the toolbar reads.
+// clang-format off
 constexpr Command kToolbar[] = {
     Command::NewSite,      Command::DeleteSite,  Command::EditSite, Command::Separator,
     Command::GenerateSite, Command::GenerateAll, Command::StopSite, Command::Separator,
+    Command::OpenReport,   Command::OpenReportFolder,               Command::Separator,
     Command::Options,      Command::Separator,   Command::About,    Command::SupportWebsite,
     Command::Exit,
 };
+// clang-format on
 
 // Ctrl+G generates for every site and Ctrl+H for the selected one, the
 // other way round from what the Statistics menu shows.
@@ -85,7 +102,15 @@ constexpr Accelerator kAccelerators[] = {
     {Qt::CTRL | Qt::Key_N, Command::NewSite},      {Qt::CTRL | Qt::Key_D, Command::DeleteSite},
     {Qt::CTRL | Qt::Key_E, Command::EditSite},     {Qt::CTRL | Qt::Key_G, Command::GenerateAll},
     {Qt::CTRL | Qt::Key_H, Command::GenerateSite}, {Qt::CTRL | Qt::Key_O, Command::Options},
-    {Qt::CTRL | Qt::Key_Q, Command::Exit},
+    {Qt::CTRL | Qt::Key_Q, Command::Exit},         {Qt::CTRL | Qt::Key_R, Command::OpenReport},
+};
+
+constexpr MenuItem kTrayMenu[] = {
+    {"&Show Tallowick", Command::ShowWindow},
+    {"&Generate for ALL websites", Command::GenerateAll},
+    {"S&top all", Command::StopAll},
+    {"", Command::Separator},
+    {"&Quit", Command::Exit},
 };
 
 }  // namespace
@@ -99,6 +124,7 @@ const CommandLook& LookOf(Command command) {
 
 std::span<const Menu> MainMenus() { return kMenus; }
 std::span<const MenuItem> PopupMenuItems() { return kPopupMenu; }
+std::span<const MenuItem> TrayMenuItems() { return kTrayMenu; }
 std::span<const Command> ToolbarCommands() { return kToolbar; }
 std::span<const Accelerator> Accelerators() { return kAccelerators; }
 

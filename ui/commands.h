@@ -24,6 +24,11 @@ enum class Command {
   Exit,
   ShowToolbar,
   ShowStatusBar,
+  OpenReport,
+  OpenReportFolder,
+  RunHistory,
+  ShowWindow,
+  StopAll,
   Separator,  // not a command: a separator in a menu or the toolbar
 };
 
@@ -53,6 +58,8 @@ struct Menu {
 std::span<const Menu> MainMenus();
 // The site list's pop-up menu, in order.
 std::span<const MenuItem> PopupMenuItems();
+// The tray icon's menu, in order.
+std::span<const MenuItem> TrayMenuItems();
 // The toolbar buttons, in order.
 std::span<const Command> ToolbarCommands();
 

@@ -19,5 +19,6 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QString());
   QApplication::setApplicationName(tlw::kApplicationTitle);
   QApplication::setApplicationVersion(TLW_VERSION);
+  tlw::ui::PresentApplication();
   return tlw::ui::RunTallowick(QApplication::arguments());
 }

@@ -14,10 +14,12 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolBar>
+#include <QTreeWidget>
 
 #include "base/run_host.h"
 #include "engine/run_files.h"
 #include "ui/icon_resources.h"
+#include "ui/run_history_dialog.h"
 #include "ui/site_dialogs.h"
 #include "ui/tallowick_view.h"
 
@@ -42,7 +44,7 @@ CMainFrame::CMainFrame(std::unique_ptr<SiteDialogs> dialogs) : dialogs_(std::mov
   InitIconResources();
   if (!dialogs_) dialogs_ = std::make_unique<MessageBoxSiteDialogs>(this);
   setWindowTitle(kApplicationTitle);
-  setWindowIcon(QIcon(":/icons/tallowick.png"));
+  setWindowIcon(ApplicationIcon());
   view_ = new CTallowickView(*dialogs_, this);
   setCentralWidget(view_);
 
@@ -54,6 +56,11 @@ CMainFrame::CMainFrame(std::unique_ptr<SiteDialogs> dialogs) : dialogs_(std::mov
   BuildTrayIcon();
   connect(view_, &CTallowickView::popupMenuRequested, this,
           [this](const QPoint& globalPos) { popupMenu_->popup(globalPos); });
+  connect(view_, &CTallowickView::commandsChanged, this, [this] {
+    UpdateCommands();
+    UpdateTray();
+  });
+  connect(view_, &CTallowickView::endNoticeReady, this, &CMainFrame::ShowEndNotice);
 
   RestorePlacement();
   std::unique_ptr<QSettings> user = UserSettings();
@@ -67,7 +74,9 @@ CMainFrame::~CMainFrame() = default;
 
 Result<StartOutcome> CMainFrame::Initialise(const std::filesystem::path& programDirectory,
                                             const std::string& homeFolder) {
-  return view_->Initialise(programDirectory, homeFolder);
+  Result<StartOutcome> started = view_->Initialise(programDirectory, homeFolder);
+  UpdateCommands();
+  return started;
 }
 
 QAction* CMainFrame::MakeAction(const QString& text, Command command) {
@@ -127,30 +136,103 @@ void CMainFrame::BuildToolBar() {
     }
     const CommandLook& look = LookOf(command);
     QAction* action = MakeAction(look.tooltip, command);
-    action->setIcon(QIcon(look.icon));
+    action->setIcon(ScaledIcon(look.icon));
     action->setToolTip(look.tooltip);
     toolBar_->addAction(action);
   }
 }
 
 void CMainFrame::BuildTrayIcon() {
+  trayMenu_ = new QMenu(this);
+  trayMenu_->setObjectName("trayMenu");
+  for (const MenuItem& item : TrayMenuItems()) {
+    if (item.command == Command::Separator) {
+      trayMenu_->addSeparator();
+    } else {
+      trayMenu_->addAction(MakeAction(item.text, item.command));
+    }
+  }
   if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
-  trayIcon_ = new QSystemTrayIcon(QIcon(":/icons/row_idle.png"), this);
+  trayIcon_ = new QSystemTrayIcon(ScaledIcon(":/icons/row_idle.png"), this);
   trayIcon_->setToolTip("Tallowick WebStats");
+  trayIcon_->setContextMenu(trayMenu_);
+  view_->SetTrayAvailable(true);
   connect(trayIcon_, &QSystemTrayIcon::activated, this,
           [this](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::Trigger) RestoreFromTray();
           });
+  connect(trayIcon_, &QSystemTrayIcon::messageClicked, this, [this] {
+    noticePending_ = false;
+    if (noticeTarget_.isEmpty()) {
+      RestoreFromTray();
+    } else {
+      dialogs_->Open(noticeTarget_);
+      UpdateTray();
+    }
+  });
 }
 
 void CMainFrame::RestoreFromTray() {
   showNormal();
   activateWindow();
-  if (trayIcon_ != nullptr) trayIcon_->hide();
+  noticePending_ = false;
+  UpdateTray();
+}
+
+void CMainFrame::UpdateTray() {
+  if (trayIcon_ == nullptr) return;
+  const int running = view_->ActiveRunCount();
+  trayIcon_->setIcon(ScaledIcon(running > 0 ? ":/icons/row_reading.png" : ":/icons/row_idle.png"));
+  trayIcon_->setToolTip(running == 0 ? QString("Tallowick WebStats")
+                        : running == 1
+                            ? QString("Tallowick WebStats: 1 site being processed")
+                            : QString("Tallowick WebStats: %1 sites being processed").arg(running));
+  trayIcon_->setVisible(isHidden() || running > 0 || noticePending_);
+}
+
+void CMainFrame::ShowEndNotice(const QString& title, const QString& body, const QString& target) {
+  if (trayIcon_ == nullptr) return;
+  noticeTarget_ = target;
+  noticePending_ = true;
+  // A notification goes through the tray icon, which must be shown for it.
+  trayIcon_->show();
+  trayIcon_->showMessage(title, body, ApplicationIcon(), 15000);
+}
+
+void CMainFrame::UpdateCommands() {
+  const LastReport report = view_->SelectedReport();
+  const bool selected = view_->List()->selectedItems().size() > 0;
+  const QString why = report.found ? QString() : QString::fromStdString(report.reason);
+  for (QAction* action : findChildren<QAction*>()) {
+    const auto command = static_cast<Command>(action->data().toInt());
+    if (action->data().isNull()) continue;
+    if (command == Command::OpenReport) {
+      action->setEnabled(report.found);
+      action->setStatusTip(report.found ? QString(LookOf(command).prompt)
+                                        : "No report yet: " + why);
+    } else if (command == Command::OpenReportFolder) {
+      action->setEnabled(!report.folder.empty());
+    } else if (command == Command::RunHistory) {
+      action->setEnabled(selected);
+    }
+  }
+}
+
+void CMainFrame::ShowRunHistory() {
+  QString site;
+  const std::vector<RunRecord> runs = view_->SelectedHistory(site);
+  if (site.isNull()) return;
+  auto* dialog = new RunHistoryDialog(site, runs, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->show();
 }
 
 void CMainFrame::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && noticePending_) {
+    noticePending_ = false;
+    UpdateTray();
+  }
   if (event->type() != QEvent::WindowStateChange || trayIcon_ == nullptr) return;
   if (isMinimized()) {
     // Hidden after the state change has been handled, so the window
@@ -159,8 +241,8 @@ void CMainFrame::changeEvent(QEvent* event) {
       trayIcon_->show();
       hide();
     });
-  } else if (trayIcon_->isVisible()) {
-    trayIcon_->hide();
+  } else {
+    UpdateTray();
   }
 }
 
@@ -248,7 +330,24 @@ void CMainFrame::RunCommand(Command command) {
                              "\n\nWeb-server access logs turned into HTML traffic reports.");
       break;
     case Command::Exit:
-      close();
+      // A window hidden in the tray is no longer the last one the
+      // application waits for: the program ends here.
+      if (close() && trayIcon_ != nullptr) QCoreApplication::quit();
+      break;
+    case Command::OpenReport:
+      view_->OpenReport();
+      break;
+    case Command::OpenReportFolder:
+      view_->OpenReportFolder();
+      break;
+    case Command::RunHistory:
+      ShowRunHistory();
+      break;
+    case Command::ShowWindow:
+      RestoreFromTray();
+      break;
+    case Command::StopAll:
+      view_->StopAll();
       break;
     case Command::ShowToolbar:
       toolBar_->setVisible(toolbarToggle_->isChecked());

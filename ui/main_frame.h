@@ -48,6 +48,8 @@ class CMainFrame : public QMainWindow {
   QToolBar* ToolBar() const { return toolBar_; }
   // Null where the desktop has no system tray.
   QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
+  // The tray icon's menu; made even without a tray, so it can be looked at.
+  QMenu* TrayMenu() const { return trayMenu_; }
 
   // Carries out `command` as its menu item would.
   void RunCommand(Command command);
@@ -67,12 +69,24 @@ class CMainFrame : public QMainWindow {
   void RestorePlacement();
   void SavePlacement();
   void RestoreFromTray();
+  // Enables the report commands for the selected site and says why not.
+  void UpdateCommands();
+  // The tray icon's look (busy while runs go on) and whether it is shown:
+  // while the window is hidden, while runs go on (their end may be told in a
+  // notification) and while a notification waits to be read.
+  void UpdateTray();
+  void ShowEndNotice(const QString& title, const QString& body, const QString& target);
+  void ShowRunHistory();
 
   std::unique_ptr<SiteDialogs> dialogs_;
   CTallowickView* view_ = nullptr;
   QToolBar* toolBar_ = nullptr;
   QMenu* popupMenu_ = nullptr;
   QSystemTrayIcon* trayIcon_ = nullptr;
+  QMenu* trayMenu_ = nullptr;
+  // What a click on the last notification opens: a report, or (empty) the window.
+  QString noticeTarget_;
+  bool noticePending_ = false;
   QAction* toolbarToggle_ = nullptr;
   QAction* statusBarToggle_ = nullptr;
 };

@@ -9,6 +9,8 @@
 #include "base/run_host.h"
 #include "base/user_folders.h"
 #include "engine/library_versions.h"
+#include "frontend/program_directory.h"
+#include "ui/icon_resources.h"
 #include "ui/main_frame.h"
 #include "ui/tallowick_view.h"
 
@@ -27,13 +29,25 @@ QString HelpText() {
 
 StartRequest ParseCommandLine(const QStringList& parameters) {
   StartRequest request;
-  for (const QString& parameter : parameters) {
+  for (qsizetype at = 0; at < parameters.size(); ++at) {
+    const QString& parameter = parameters[at];
+    if (parameter == "--dir" || parameter.startsWith("--dir=")) {
+      if (parameter.startsWith("--dir=")) {
+        request.directory = parameter.mid(6);
+      } else if (at + 1 < parameters.size()) {
+        request.directory = parameters[++at];
+      }
+      if (request.directory.isEmpty()) request.problem = "--dir needs a folder: --dir DIR";
+      continue;
+    }
     if (!parameter.startsWith('/') && !parameter.startsWith('-')) continue;
     const QString name = parameter.mid(1).toLower();
     bool isNumber = false;
     const int row = name.toInt(&isNumber);
     if (name == "?" || name == "help") {
       ++request.helpShown;
+    } else if (name == "-from-desktop") {
+      request.fromDesktop = true;
     } else if (name == "all") {
       request.allSites = true;
     } else if (isNumber && row >= 0 && !name.startsWith('+')) {
@@ -47,15 +61,31 @@ std::string DesktopVersionText() {
   return VersionText("tallowick", TLW_VERSION) + "Qt " + qVersion() + "\n";
 }
 
+Result<std::filesystem::path> ProgramDirectoryOf(const StartRequest& request) {
+  if (!request.problem.isEmpty()) return Status::Error(request.problem.toStdString());
+  return ChooseProgramDirectory({request.directory.toStdString(), request.fromDesktop},
+                                std::filesystem::path(QDir::currentPath().toStdString()),
+                                UserFoldersOfProcess());
+}
+
+void PresentApplication() {
+  QApplication::setWindowIcon(ApplicationIcon());
+  QGuiApplication::setDesktopFileName(kDesktopFileName);
+}
+
 int RunTallowick(const QStringList& arguments) {
   const StartRequest request = ParseCommandLine(arguments.mid(1));
   if (request.helpShown > 0) {
     QMessageBox::information(nullptr, kApplicationTitle, HelpText());
   }
-  CMainFrame frame;
   const UserFolders folders = UserFoldersOfProcess();
-  const Result<StartOutcome> loaded =
-      frame.Initialise(std::filesystem::path(QDir::currentPath().toStdString()), folders.home);
+  const Result<std::filesystem::path> directory = ProgramDirectoryOf(request);
+  if (!directory.ok()) {
+    QMessageBox::critical(nullptr, kApplicationTitle, QString::fromStdString(directory.message()));
+    return 1;
+  }
+  CMainFrame frame;
+  const Result<StartOutcome> loaded = frame.Initialise(*directory, folders.home);
   if (!loaded.ok()) {
     QMessageBox::critical(nullptr, kApplicationTitle, QString::fromStdString(loaded.message()));
     return 1;

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QResizeEvent>
+#include <QShortcut>
 #include <QTreeWidget>
 #include <algorithm>
 #include <ctime>
@@ -14,6 +15,7 @@
 #include "engine/run_site.h"
 #include "engine/run_texts.h"
 #include "settings/site_profile.h"
+#include "ui/icon_resources.h"
 #include "ui/site_dialogs.h"
 
 namespace tlw::ui {
@@ -29,11 +31,11 @@ class WindowRunEvents final : public RunEvents {
         &view_, [view = &view_, run, stage] { view->OnRunProgress(run, stage); },
         Qt::QueuedConnection);
   }
-  void OnMessage(RunId /*run*/, const std::string& text, const std::string& caption) override {
+  void OnMessage(RunId run, const std::string& text, const std::string& caption) override {
     QMetaObject::invokeMethod(
         &view_,
-        [view = &view_, text = QString::fromStdString(text),
-         caption = QString::fromStdString(caption)] { view->dialogs_.ShowMessage(text, caption); },
+        [view = &view_, run, text = QString::fromStdString(text),
+         caption = QString::fromStdString(caption)] { view->OnRunMessage(run, text, caption); },
         Qt::QueuedConnection);
   }
   void OnOpen(RunId /*run*/, const std::string& fileOrUrl) override {
@@ -44,9 +46,10 @@ class WindowRunEvents final : public RunEvents {
         },
         Qt::QueuedConnection);
   }
-  void OnEnded(RunId run, const RunResult& /*result*/) override {
+  void OnEnded(RunId run, const RunResult& result) override {
     QMetaObject::invokeMethod(
-        &view_, [view = &view_, run] { view->OnRunEnded(run); }, Qt::QueuedConnection);
+        &view_, [view = &view_, run, result] { view->OnRunEnded(run, result); },
+        Qt::QueuedConnection);
   }
 
  private:
@@ -131,6 +134,16 @@ CTallowickView::CTallowickView(SiteDialogs& dialogs, QWidget* parent)
     emit popupMenuRequested(list_->viewport()->mapToGlobal(pos));
   });
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { EditSite(); });
+  connect(list_, &QTreeWidget::itemSelectionChanged, this, &CTallowickView::commandsChanged);
+  // Enter on a row generates, as the toolbar's button; Delete deletes.
+  for (const QKeyCombination keys :
+       {QKeyCombination(Qt::Key_Return), QKeyCombination(Qt::Key_Enter),
+        QKeyCombination(Qt::KeypadModifier, Qt::Key_Enter)}) {
+    connect(new QShortcut(QKeySequence(keys), list_, nullptr, nullptr, Qt::WidgetShortcut),
+            &QShortcut::activated, this, &CTallowickView::GenerateSite);
+  }
+  connect(new QShortcut(QKeySequence(Qt::Key_Delete), list_, nullptr, nullptr, Qt::WidgetShortcut),
+          &QShortcut::activated, this, &CTallowickView::DeleteSite);
   connect(&scheduleTimer_, &QTimer::timeout, this,
           [this] { OnScheduleTick(static_cast<std::int64_t>(std::time(nullptr))); });
 }
@@ -248,7 +261,7 @@ void CTallowickView::ShowRow(int row, bool withStatus) {
   for (int column = 0; column < kSiteColumnCount; ++column) {
     item->setTextAlignment(column, kColumns[column].alignment);
   }
-  item->setIcon(kColumnSite, QIcon(kRowIcons[kIconIdle]));
+  item->setIcon(kColumnSite, ScaledIcon(kRowIcons[kIconIdle]));
   item->setData(kColumnSite, kIconRole, kIconIdle);
   SetCell(row, kColumnSite, Text(profile.GetHomepageUrl()));
   SetCell(row, kColumnStatus, withStatus ? Text(profile.GetLastGenerated()) : QString());
@@ -273,7 +286,7 @@ void CTallowickView::WidenToFit(int column, int textWidth) {
 
 void CTallowickView::SetRowIcon(int row, int icon) {
   if (icon < 0) return;
-  list_->topLevelItem(row)->setIcon(kColumnSite, QIcon(kRowIcons[icon]));
+  list_->topLevelItem(row)->setIcon(kColumnSite, ScaledIcon(kRowIcons[icon]));
   list_->topLevelItem(row)->setData(kColumnSite, kIconRole, icon);
 }
 
@@ -393,7 +406,7 @@ void CTallowickView::Options() {
   if (!saved.ok()) dialogs_.ShowMessage(Text(saved.message()), kApplicationTitle);
 }
 
-void CTallowickView::StartRow(int row) {
+void CTallowickView::StartRow(int row, bool scheduled) {
   if (row < 0 || row >= static_cast<int>(Profiles().size())) {
     dialogs_.ShowMessage("Select a site with a Click, then generate statistics", QString());
     return;
@@ -403,8 +416,11 @@ void CTallowickView::StartRow(int row) {
   if (profile->GetRunning()) return;
   RunRequest request{
       profile, row, RunSettingsFor(Settings(), session_.Extensions(), userFolders_), {}};
-  if (board_.Start(std::move(request)) == 0) return;
+  const RunId id = board_.Start(std::move(request));
+  if (id == 0) return;
+  watched_[id] = {static_cast<std::int64_t>(std::time(nullptr)), scheduled, {}};
   SetCell(row, kColumnStatus, "Processing...");
+  emit commandsChanged();
 }
 
 void CTallowickView::OnRunProgress(RunId runId, int stage) {
@@ -432,11 +448,135 @@ void CTallowickView::ShowStage(CSiteProfile& profile, int stage) {
   SetRowIcon(row, StageIcon(stage));
 }
 
-void CTallowickView::OnRunEnded(RunId runId) { board_.Collect(runId); }
+// Held as the window stands when the message comes: the user who looks at
+// the window sees a box; one who does not gets the run's notification.
+void CTallowickView::OnRunMessage(RunId runId, const QString& text, const QString& caption) {
+  if (RouteOfMessage(WatchOf(runId)) == MessageRoute::kMessageBox) {
+    dialogs_.ShowMessage(text, caption);
+  } else if (auto run = watched_.find(runId); run != watched_.end()) {
+    run->second.held << text;
+  }
+}
+
+RunWatch CTallowickView::WatchOf(RunId runId) const {
+  RunWatch watch;
+  const QWidget* frame = window();
+  watch.window = !frame->isVisible() || frame->isMinimized() ? WindowPresence::kHidden
+                 : frame->isActiveWindow()                   ? WindowPresence::kActive
+                                                             : WindowPresence::kInactive;
+  const auto run = watched_.find(runId);
+  watch.scheduled = run != watched_.end() && run->second.scheduled;
+  watch.tray = trayAvailable_;
+  return watch;
+}
+
+void CTallowickView::OnRunEnded(RunId runId, const RunResult& result) {
+  const CSiteProfile* profile = board_.ProfileOf(runId);
+  const auto run = watched_.find(runId);
+  if (profile != nullptr && run != watched_.end()) {
+    const RunOutcome outcome = result.Finished() ? RunOutcome::kFinished
+                               : board_.Stopped(runId) || result.finalStage == 0
+                                   ? RunOutcome::kStopped
+                                   : RunOutcome::kFailed;
+    const std::string site = profile->GetHomepageUrl();
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    Record(site, {run->second.start, std::max<std::int64_t>(0, now - run->second.start), outcome,
+                  run->second.scheduled, result.message});
+    const RunWatch watch = WatchOf(runId);
+    if (NotifiesEnd(watch, outcome)) {
+      const int row = RowOf(profile);
+      const LastReport report =
+          row < 0 || outcome != RunOutcome::kFinished
+              ? LastReport{}
+              : FindLastReport(*profile, row, Settings().GetProgramDirectory());
+      std::string message = result.message;
+      for (const QString& held : run->second.held) {
+        if (message.find(held.toStdString()) == std::string::npos) {
+          message += (message.empty() ? "" : "\n") + held.toStdString();
+        }
+      }
+      const EndNotice notice = EndNoticeOf(site, outcome, message, report.found);
+      emit endNoticeReady(Text(notice.title), Text(notice.body),
+                          report.found ? Text(report.file) : QString());
+    }
+  }
+  if (run != watched_.end()) watched_.erase(run);
+  board_.Collect(runId);
+  emit commandsChanged();
+}
+
+// A history that cannot be written costs the window nothing but the line:
+// the run itself went as the row says.
+void CTallowickView::Record(const std::string& site, const RunRecord& record) {
+  if (Settings().GetProgramDirectory().empty()) return;
+  std::string warning;
+  const Status saved = RecordRun(HistoryFile(), site, record, warning);
+  if (!warning.empty()) dialogs_.ShowMessage(Text(warning), kApplicationTitle);
+  if (!saved.ok()) dialogs_.ShowMessage(Text(saved.message()), kApplicationTitle);
+}
+
+std::filesystem::path CTallowickView::HistoryFile() const {
+  return RunHistory::FileFor(userFolders_.state, session_.Settings().GetProgramDirectory());
+}
+
+LastReport CTallowickView::SelectedReport() const {
+  const int row = FirstSelectedRow();
+  if (row < 0) return LastReport{{}, {}, false, "no site is selected"};
+  return FindLastReport(*Profiles()[static_cast<std::size_t>(row)], row,
+                        session_.Settings().GetProgramDirectory());
+}
+
+std::vector<RunRecord> CTallowickView::SelectedHistory(QString& site) {
+  const int row = FirstSelectedRow();
+  if (row < 0) return {};
+  const std::string address = Profiles()[static_cast<std::size_t>(row)]->GetHomepageUrl();
+  site = Text(address);
+  const RunHistory history = RunHistory::Load(HistoryFile());
+  if (!history.Warning().empty()) dialogs_.ShowMessage(Text(history.Warning()), kApplicationTitle);
+  return history.RunsOf(address);
+}
+
+void CTallowickView::OpenReport() {
+  const LastReport report = SelectedReport();
+  if (report.found) {
+    dialogs_.Open(Text(report.file));
+  } else if (FirstSelectedRow() >= 0) {
+    dialogs_.ShowMessage("There is no report to open: " +
+                             (report.file.empty() ? QString() : Text(report.file) + ": ") +
+                             Text(report.reason),
+                         kApplicationTitle);
+  }
+}
+
+void CTallowickView::OpenReportFolder() {
+  const int row = FirstSelectedRow();
+  if (row < 0) return;
+  const LastReport report = SelectedReport();
+  if (!report.folder.empty()) {
+    dialogs_.Open(Text(report.folder));
+  } else if (Profiles()[static_cast<std::size_t>(row)]->GetUploadReport() != 0) {
+    dialogs_.ShowMessage(
+        "The report is uploaded to the server: there is no report folder here "
+        "to open.",
+        kApplicationTitle);
+  } else {
+    dialogs_.ShowMessage("There is no report folder to open yet: run the site to make it.",
+                         kApplicationTitle);
+  }
+}
+
+void CTallowickView::StopAll() {
+  for (int row = 0; row < static_cast<int>(Profiles().size()); ++row) {
+    const CSiteProfile& profile = *Profiles()[static_cast<std::size_t>(row)];
+    if (!profile.GetRunning() || !board_.Stop(profile)) continue;
+    SetCell(row, kColumnStatus, "Processing Canceled!");
+    SetRowIcon(row, kIconIdle);
+  }
+}
 
 void CTallowickView::OnScheduleTick(std::int64_t now) {
   for (std::size_t row : schedule_.DueRows(Profiles(), board_, now)) {
-    StartRow(static_cast<int>(row));
+    StartRow(static_cast<int>(row), true);
   }
 }
 

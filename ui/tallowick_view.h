@@ -1,16 +1,22 @@
 #pragma once
 
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/result.h"
 #include "base/user_folders.h"
 #include "engine/dns_cache.h"
+#include "frontend/last_report.h"
+#include "frontend/run_attention.h"
 #include "frontend/run_board.h"
+#include "frontend/run_history.h"
 #include "frontend/site_schedule.h"
 #include "frontend/site_session.h"
 
@@ -68,8 +74,9 @@ class CTallowickView : public QWidget {
   // the user chooses to save again or to quit without saving.
   void SaveBeforeQuitting();
 
-  // Starts the site in `row` unless it is running (no row: a message).
-  void StartRow(int row);
+  // Starts the site in `row` unless it is running (no row: a message);
+  // `scheduled` for a start by the schedule.
+  void StartRow(int row, bool scheduled = false);
 
   // One tick of the scheduler at local time `now` (seconds since the epoch).
   void OnScheduleTick(std::int64_t now);
@@ -89,6 +96,18 @@ class CTallowickView : public QWidget {
   // The icon that `stage` gives its row; -1 leaves the row's icon.
   static int StageIcon(int stage);
 
+  // The last report of the first selected site; not found without a selection.
+  LastReport SelectedReport() const;
+  // The address of the first selected site and its last runs, oldest
+  // first; no runs without a selection.
+  std::vector<RunRecord> SelectedHistory(QString& site);
+  // Where the runs of this program directory are recorded.
+  std::filesystem::path HistoryFile() const;
+  // How many runs have not been collected yet.
+  int ActiveRunCount() const { return static_cast<int>(watched_.size()); }
+  // Whether run news can go to desktop notifications (the frame has a tray).
+  void SetTrayAvailable(bool available) { trayAvailable_ = available; }
+
  public slots:
   void NewSite();
   void DeleteSite();
@@ -96,11 +115,23 @@ class CTallowickView : public QWidget {
   void GenerateSite();
   void GenerateAll();
   void StopSite();
+  void StopAll();
   void Options();
+  // Open the first selected site's last report or its folder with the
+  // desktop's opener; without one, a message says why.
+  void OpenReport();
+  void OpenReportFolder();
 
  signals:
   // A right click on the list, at `globalPos`.
   void popupMenuRequested(const QPoint& globalPos);
+  // The selection changed, or a run started or ended: what the commands
+  // offer may have changed.
+  void commandsChanged();
+  // A run ended while the user was not looking: a desktop notification
+  // with `title` and `body`; a click on it opens `target` (a report), or
+  // shows the window when it is empty.
+  void endNoticeReady(const QString& title, const QString& body, const QString& target);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -110,7 +141,10 @@ class CTallowickView : public QWidget {
 
   // Called on the window's thread through queued calls from a run.
   void OnRunProgress(RunId runId, int stage);
-  void OnRunEnded(RunId runId);
+  void OnRunMessage(RunId runId, const QString& text, const QString& caption);
+  void OnRunEnded(RunId runId, const RunResult& result);
+  RunWatch WatchOf(RunId runId) const;
+  void Record(const std::string& site, const RunRecord& record);
 
   Status SaveSites();
   void ShowMergedList(const SiteProfiles& before, const SettingsMergeReport& merged);
@@ -131,6 +165,15 @@ class CTallowickView : public QWidget {
   UserFolders userFolders_;
   CDNSCache dnsCache_;
   std::unique_ptr<WindowRunEvents> runEvents_;
+  // What the window keeps of each run until it is collected.
+  struct WatchedRun {
+    std::int64_t start = 0;
+    bool scheduled = false;
+    // Messages routed away from message boxes, for the end's notification.
+    QStringList held;
+  };
+  std::map<RunId, WatchedRun> watched_;
+  bool trayAvailable_ = false;
   // Last, so that it goes first: its runs use the cache and the events.
   RunBoard board_;
 };

@@ -18,7 +18,7 @@ _tallowick_cli_themes() {
 _tallowick_cli() {
   local cur=${COMP_WORDS[COMP_CWORD]}
   local prev=${COMP_WORDS[COMP_CWORD - 1]}
-  local commands="report run sites add set options delete mail-test"
+  local commands="report run sites add set options delete mail-test history"
   local global="--dir --salvage --quiet --version --help"
   local dir=. cmd="" i word
   COMPREPLY=()
@@ -72,7 +72,7 @@ _tallowick_cli() {
     sites) options="--json" ;;
     add) options="--site --log --report --password-file --password-stdin" ;;
     set) options="--password-file --password-stdin"; rows=yes ;;
-    delete | mail-test) rows=yes ;;
+    delete | mail-test | history) rows=yes ;;
   esac
 
   if [[ $cur == -* ]]; then

@@ -18,7 +18,7 @@ function __tallowick_cli_themes
     command tallowick-cli report --help 2>/dev/null | sed -n 's/.*--theme[^{]*{\([^}]*\)}.*/\1/p' | string split ,
 end
 
-set -l commands report run sites add set options delete mail-test
+set -l commands report run sites add set options delete mail-test history
 complete -c tallowick-cli -f
 complete -c tallowick-cli -l dir -r -a '(__fish_complete_directories)' -d 'Program directory'
 complete -c tallowick-cli -l salvage -d 'Go on with the sites of a damaged settings file'
@@ -33,6 +33,7 @@ complete -c tallowick-cli -n "not __fish_seen_subcommand_from $commands" -a set 
 complete -c tallowick-cli -n "not __fish_seen_subcommand_from $commands" -a options -d 'Change or print the program settings'
 complete -c tallowick-cli -n "not __fish_seen_subcommand_from $commands" -a delete -d 'Remove sites'
 complete -c tallowick-cli -n "not __fish_seen_subcommand_from $commands" -a mail-test -d "Send a site's e-mail now"
+complete -c tallowick-cli -n "not __fish_seen_subcommand_from $commands" -a history -d "Print a site's last runs"
 
 complete -c tallowick-cli -n '__fish_seen_subcommand_from report' -F
 complete -c tallowick-cli -n '__fish_seen_subcommand_from report' -s o -l output -r -F -d 'HTML report'
@@ -57,4 +58,4 @@ complete -c tallowick-cli -n '__fish_seen_subcommand_from add' -l log -r -F -d '
 complete -c tallowick-cli -n '__fish_seen_subcommand_from add' -l report -r -F -d 'HTML report'
 complete -c tallowick-cli -n '__fish_seen_subcommand_from add set' -l password-file -x -d 'Password field from a file (FIELD=FILE)'
 complete -c tallowick-cli -n '__fish_seen_subcommand_from add set' -l password-stdin -x -a 'logFtpPassword uploadFtpPassword' -d 'Password field from standard input'
-complete -c tallowick-cli -n '__fish_seen_subcommand_from run set delete mail-test' -a '(__tallowick_cli_rows)' -d 'Row'
+complete -c tallowick-cli -n '__fish_seen_subcommand_from run set delete mail-test history' -a '(__tallowick_cli_rows)' -d 'Row'

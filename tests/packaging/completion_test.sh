@@ -13,6 +13,8 @@ export PATH="$work/bin:$PATH" HOME="$work"
 complete() { :; }
 # shellcheck source=/dev/null
 . "$source/data/completion/tallowick-cli.bash"
+# shellcheck source=/dev/null
+. "$source/data/completion/tallowick.bash"
 
 # A first command makes the sample site (row 0); the added one is row 1.
 tallowick-cli --dir "$work/sites" add --site https://www.example.com/ --log a.log \
@@ -25,7 +27,7 @@ expect() {
   [[ $line == *" " ]] && COMP_WORDS+=("")
   COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
   COMPREPLY=()
-  _tallowick_cli
+  if [[ ${COMP_WORDS[0]} == tallowick ]]; then _tallowick; else _tallowick_cli; fi
   local got="${COMPREPLY[*]}"
   if [[ $got == "$want" ]]; then
     passed=$((passed + 1))
@@ -35,7 +37,7 @@ expect() {
   fi
 }
 
-expect 'report run sites add set options delete mail-test' 'tallowick-cli '
+expect 'report run sites add set options delete mail-test history' 'tallowick-cli '
 expect 'report run' 'tallowick-cli r'
 expect '--dir' 'tallowick-cli --d'
 expect '--all' 'tallowick-cli run --a'
@@ -48,6 +50,10 @@ expect '\(default\)' 'tallowick-cli report --theme (d'
 expect '0 1' "tallowick-cli --dir $work/sites run "
 expect '1' "tallowick-cli delete --dir $work/sites 1"
 expect '0 1' "tallowick-cli --dir=$work/sites mail-test "
+expect '0 1' "tallowick-cli --dir $work/sites history "
+# The desktop program: its long switches, and folders after --dir.
+expect '--dir --from-desktop --version' 'tallowick --'
+expect "$work/sites" "tallowick --dir $work/si"
 expect '' "tallowick-cli --dir $work/empty run "
 expect 'sites' "tallowick-cli --dir $work/sites si"
 if [[ -e $work/empty/Tallowick.Settings ]]; then

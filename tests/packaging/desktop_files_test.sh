@@ -15,7 +15,12 @@ out=$(appstreamcli validate --no-net "$metainfo" 2>&1) || check "appstreamcli va
 grep -qx "Icon=$id" "$desktop" || check "desktop entry icon" "not Icon=$id"
 grep -qF "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" ||
   check "metainfo launchable" "does not name $id.desktop"
-grep -qx 'Exec=tallowick' "$desktop" || check "desktop entry Exec" "not Exec=tallowick"
+# A start from the menu keeps its settings in the data folder, not in $HOME.
+grep -qx 'Exec=tallowick --from-desktop' "$desktop" ||
+  check "desktop entry Exec" "not Exec=tallowick --from-desktop"
+# Wayland matches the windows to the entry by this name (setDesktopFileName).
+grep -qF "kDesktopFileName = \"$id\"" "$source/ui/icon_resources.h" ||
+  check "desktop file name" "ui/icon_resources.h does not name $id"
 check "icon" "$(python3 -c 'import sys, xml.etree.ElementTree as t
 root = t.parse(sys.argv[1]).getroot()
 if not root.tag.endswith("svg") or not root.get("viewBox"): print("not an SVG with a viewBox")' \

@@ -9,7 +9,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/bin" "$work/home"
 ln -s "$(realpath "$cli")" "$work/bin/tallowick-cli"
-export PATH="$work/bin:$PATH" HOME="$work/home"
+export PATH="$work/bin:$PATH" HOME="$work/home" XDG_STATE_HOME="$work/home/.local/state"
 source "$(dirname "$0")/check.sh"
 
 exec_start=$(sed -n 's/^ExecStart=//p' "$source/docs/scheduling/tallowick.service")
@@ -33,6 +33,9 @@ check "exit status of '${command[*]}'" "$( ((status == 0)) || { echo "$status"; 
 [[ -s $settings/stats.html ]] || check "report" "no $settings/stats.html"
 tallowick-cli --dir "$settings" sites | cut -f6 | grep -q . ||
   check "last generated" "the run saved no finish time"
+# The window's Run History shows the runs of the timer too.
+tallowick-cli --dir "$settings" history 0 | cut -f3 | grep -qx finished ||
+  check "run history" "the run is not in the history: $(tallowick-cli --dir "$settings" history 0 2>&1)"
 if [[ " ${command[*]} " == *" --quiet "* ]]; then
   check "output of a quiet run" "$(cat "$work/out")"
 fi

@@ -8,6 +8,14 @@
 #include "support/paths.h"
 
 namespace tlw::test {
+namespace {
+
+// Every tallowick-cli a test starts, however it starts it, keeps its run
+// histories under the build tree, never in the user's state folder.
+[[maybe_unused]] const bool kHistoriesUnderBuildTree =
+    ::setenv("XDG_STATE_HOME", TLW_BINARY_DIR "/tests/test_state", 1) == 0;
+
+}  // namespace
 
 ProcessRun RunCliProgram(const TempDir& dir, const std::string& args) {
   const std::string command = "cd '" + dir.path().string() + "' && '" + CliPath().string() + "' " +

@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -13,6 +14,7 @@
 
 #include "support/temp_dir.h"
 #include "ui/main_frame.h"
+#include "ui/run_history_dialog.h"
 #include "ui/site_dialogs.h"
 #include "ui/tallowick_app.h"
 #include "ui/tallowick_view.h"
@@ -56,7 +58,8 @@ class MainFrameTest : public QObject {
       menus << menu->text() + ": " + MenuLine(menu->menu()->actions());
     }
     QCOMPARE(menus, QStringList({
-                        "&Site: &New\tCtrl+N|&Delete\tCtrl+D|&Edit\tCtrl+E|-|E&xit",
+                        "&Site: &New\tCtrl+N|&Delete\tCtrl+D|&Edit\tCtrl+E|-|Open "
+                        "&Report\tCtrl+R|Open Report &Folder|Run &History...|-|E&xit",
                         "S&tatistics: &Generate for this website\tCtrl+G|&Generate for ALL "
                         "websites\tCtrl+H|-|&Options\tCtrl+O",
                         "&View: &Toolbar|&Status Bar",
@@ -64,7 +67,10 @@ class MainFrameTest : public QObject {
                         "&Update|-|Goto Support Website",
                     }));
     QCOMPARE(MenuLine(frame.PopupMenu()->actions()),
-             QString("&New|&Delete|&Edit|-|Generate Statistics!|-|&Options|-|E&xit Program"));
+             QString("&New|&Delete|&Edit|-|Generate Statistics!|Open &Report|Open Report "
+                     "&Folder|-|&Options|-|E&xit Program"));
+    QCOMPARE(MenuLine(frame.TrayMenu()->actions()),
+             QString("&Show Tallowick|&Generate for ALL websites|S&top all|-|&Quit"));
     QCOMPARE(ToolbarLooks(*frame.ToolBar()),
              QStringList({
                  "Add Site / Creates a new website profile",
@@ -76,6 +82,9 @@ class MainFrameTest : public QObject {
                  "Generate Statistics for all sites / Generate webstatistics for all website "
                  "profiles",
                  "Stop this site / Stop selected site from processing",
+                 "-",
+                 "Open Report / Open the selected site's last report in the browser",
+                 "Open Report Folder / Open the folder of the selected site's last report",
                  "-",
                  "Program Options / Configure the program options",
                  "-",
@@ -248,6 +257,129 @@ class MainFrameTest : public QObject {
     QVERIFY(box != nullptr);
     QCOMPARE(box->textFormat(), Qt::PlainText);
     QCOMPARE(box->text(), QString("Cannot read ftp://h/<img src=x>.log"));
+  }
+
+  // The report commands follow the selected site: offered when its report
+  // is there, saying why not when it is not; Enter generates the selected
+  // site and Delete deletes it; the run lands in the site's history.
+  void reportCommandsEnterDeleteAndHistory() {
+    TempDir dir;
+    dir.Write("stats.html", "<html></html>");
+    tlw::test::WriteSettingsFile(dir.path(),
+                                 {{"a.example.com", (dir / "missing.log").string(), "stats.html"},
+                                  {"b.example.com", (dir / "missing.log").string(), "none.html"}});
+    auto owned = std::make_unique<FakeDialogs>();
+    FakeDialogs& dialogs = *owned;
+    CMainFrame frame(std::move(owned));
+    QVERIFY(frame.Initialise(dir.path(), dir.path().string()).ok());
+    QAction* openReport = nullptr;
+    for (QAction* action : frame.ToolBar()->actions()) {
+      if (action->data().toInt() == static_cast<int>(Command::OpenReport)) openReport = action;
+    }
+    QVERIFY(openReport != nullptr);
+    QTreeWidget& list = *frame.View()->List();
+    QVERIFY(openReport->isEnabled());  // row 0 is selected at the start
+    frame.RunCommand(Command::OpenReport);
+    frame.RunCommand(Command::OpenReportFolder);
+    QCOMPARE(dialogs.opened, QStringList({QString::fromStdString((dir / "stats.html").string()),
+                                          QString::fromStdString(dir.path().string())}));
+    list.clearSelection();
+    list.topLevelItem(1)->setSelected(true);
+    QVERIFY(!openReport->isEnabled());
+    QCOMPARE(openReport->statusTip(),
+             QString("No report yet: there is no such file (run the site to write it)"));
+    frame.RunCommand(Command::OpenReport);  // the accelerator's way: said, not opened
+    QCOMPARE(dialogs.messages.size(), 1);
+    QVERIFY2(
+        dialogs.messages[0].startsWith("Tallowick Web Statistics: There is no report to open: " +
+                                       QString::fromStdString((dir / "none.html").string())),
+        qPrintable(dialogs.messages[0]));
+    QCOMPARE(dialogs.opened.size(), 2);
+
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    list.setFocus();
+    QTest::keyClick(&list, Qt::Key_Return);
+    QCOMPARE(list.topLevelItem(1)->text(kColumnStatus), QString("Processing..."));
+    QTRY_VERIFY_WITH_TIMEOUT(!frame.View()->HasActiveRuns(), 10000);
+    frame.RunCommand(Command::RunHistory);
+    auto* history = frame.findChild<RunHistoryDialog*>();
+    QVERIFY(history != nullptr);
+    QCOMPARE(history->List()->topLevelItemCount(), 1);
+    QCOMPARE(history->List()->topLevelItem(0)->text(2), QString("failed"));
+    QVERIFY(history->List()->topLevelItem(0)->text(3).contains("missing.log"));
+    history->close();
+
+    list.setFocus();
+    QTest::keyClick(&list, Qt::Key_Delete);
+    QCOMPARE(list.topLevelItemCount(), 1);
+    QCOMPARE(list.topLevelItem(0)->text(kColumnSite), QString("a.example.com"));
+  }
+
+  // A run that ends while the window is not on the screen is told in a
+  // notification where there is a tray, and its messages wait for it
+  // rather than piling up in boxes.
+  void runEndedUnseenIsNotified() {
+    TempDir dir;
+    tlw::test::WriteSettingsFile(dir.path(),
+                                 {{"a.example.com", (dir / "missing.log").string(), ""}});
+    auto owned = std::make_unique<FakeDialogs>();
+    FakeDialogs& dialogs = *owned;
+    CMainFrame frame(std::move(owned));
+    QVERIFY(frame.Initialise(dir.path(), dir.path().string()).ok());
+    frame.View()->SetTrayAvailable(true);
+    QSignalSpy notices(frame.View(), &CTallowickView::endNoticeReady);
+    frame.View()->StartRow(0, true);
+    QTRY_VERIFY_WITH_TIMEOUT(!frame.View()->HasActiveRuns(), 10000);
+    QCOMPARE(notices.size(), 1);
+    QCOMPARE(notices[0][0].toString(), QString("Failed: a.example.com"));
+    QVERIFY(notices[0][1].toString().contains("missing.log"));
+    QVERIFY(dialogs.messages.isEmpty());
+  }
+
+  // Every toolbar button, row icon and the program's icon has a drawing for
+  // screens scaled by 2, and the program's icon one for each size desktops ask.
+  void iconsForEveryScale() {
+    TempDir dir;
+    CMainFrame frame(std::make_unique<FakeDialogs>());
+    QVERIFY(frame.Initialise(dir.path(), dir.path().string()).ok());
+    QList<QIcon> icons;
+    for (const QAction* action : frame.ToolBar()->actions()) {
+      if (!action->isSeparator()) icons << action->icon();
+    }
+    icons << frame.View()->List()->topLevelItem(0)->icon(kColumnSite);
+    for (const QIcon& icon : icons) {
+      const QSize base = icon.availableSizes().value(0);
+      QCOMPARE(icon.pixmap(base, 2.0).size(), base * 2);
+    }
+    QCOMPARE(frame.windowIcon().availableSizes().size(), 7);
+    QCOMPARE(frame.windowIcon().pixmap(QSize(256, 256)).size(), QSize(256, 256));
+    PresentApplication();
+    QCOMPARE(QApplication::windowIcon().availableSizes().size(), 7);
+    QCOMPARE(QGuiApplication::desktopFileName(), QString("com.example.Tallowick"));
+  }
+
+  // Where the settings live: --dir, the data folder for a start from the
+  // desktop entry (made private), else the current folder.
+  void startFolders() {
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    QVERIFY(!data.isEmpty());
+    const auto folderOf = [](const QStringList& parameters) {
+      const tlw::Result<std::filesystem::path> chosen =
+          ProgramDirectoryOf(ParseCommandLine(parameters));
+      return chosen.ok() ? QString::fromStdString(chosen->string())
+                         : "error: " + QString::fromStdString(chosen.message());
+    };
+    QCOMPARE(folderOf({"/ALL"}), QDir::currentPath());
+    QCOMPARE(folderOf({"--from-desktop"}), data + "/tallowick");
+    QCOMPARE(std::filesystem::status((data + "/tallowick").toStdString()).permissions(),
+             std::filesystem::perms::owner_all);
+    TempDir dir;
+    const QString named = QString::fromStdString((dir / "sites").string());
+    QCOMPARE(folderOf({"--from-desktop", "--dir", named}), named);
+    QVERIFY(QFileInfo(named).isDir());
+    QCOMPARE(folderOf({"--dir=" + named}), named);
+    QCOMPARE(folderOf({"--dir"}), QString("error: --dir needs a folder: --dir DIR"));
   }
 
   void helpText() {

@@ -3,13 +3,16 @@
 // saves main.png as it opens, running.png while the runs of the given rows
 // go on, popup.png with the pop-up menu open, sheet_N_PAGE.png of every page
 // of the Website Profile sheet and options.png of the Program Settings
-// dialog, and quits.
+// dialog, and quits. With TLW_SCREENSHOT_THEME=dark in the environment it
+// draws in a dark colour scheme (Fusion with a dark palette), as a desktop
+// with a dark theme would.
 //
 //   screenshot_tool PROGRAM_DIR OUTPUT_DIR [ROW...]
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QMenu>
 #include <QScreen>
 #include <QTabWidget>
@@ -21,8 +24,10 @@
 #include "base/memory_policy.h"
 #include "base/run_host.h"
 #include "base/user_folders.h"
+#include "ui/dark_palette.h"
 #include "ui/main_frame.h"
 #include "ui/options_dialog.h"
+#include "ui/run_history_dialog.h"
 #include "ui/site_property_sheet.h"
 #include "ui/tallowick_view.h"
 
@@ -56,6 +61,27 @@ void GrabDialogs(CMainFrame& frame, const QString& folder) {
   options.close();
 }
 
+// Saves tray_menu.png, the tray icon's menu over the window (Xvfb has no
+// tray, so it is opened where a tray would be), and history.png, the Run
+// History dialog of the first site once its runs are over.
+void GrabFeatures(CMainFrame& frame, const QString& folder) {
+  frame.TrayMenu()->popup(frame.geometry().topRight() - QPoint(frame.width() / 3, -40));
+  QEventLoop shown;
+  QTimer::singleShot(300, &shown, &QEventLoop::quit);
+  shown.exec();
+  QApplication::primaryScreen()->grabWindow(0).save(folder + "/tray_menu.png");
+  frame.TrayMenu()->close();
+  QTreeWidget* list = frame.View()->List();
+  list->clearSelection();
+  list->topLevelItem(list->topLevelItemCount() - 1)->setSelected(true);
+  frame.RunCommand(Command::RunHistory);
+  QApplication::processEvents();
+  if (auto* history = frame.findChild<RunHistoryDialog*>()) {
+    history->grab().save(folder + "/history.png");
+    history->close();
+  }
+}
+
 // Takes the pictures on timers: the first before the runs start, the next
 // while they go on.
 void TakeScreenshots(CMainFrame& frame, const QString& folder, const QList<int>& rows) {
@@ -78,6 +104,7 @@ void TakeScreenshots(CMainFrame& frame, const QString& folder, const QList<int>&
   QTimer::singleShot(4500, &frame, [grab, &frame, folder] {
     grab("popup.png");
     frame.PopupMenu()->close();
+    GrabFeatures(frame, folder);
     GrabDialogs(frame, folder);
     frame.close();
   });
@@ -89,6 +116,10 @@ int main(int argc, char** argv) {
   // As the program does, so that its runs go at the program's pace.
   tlw::ReturnLargeBlocksToTheSystem();
   QApplication application(argc, argv);
+  if (qgetenv("TLW_SCREENSHOT_THEME") == "dark") {
+    QApplication::setStyle("Fusion");
+    QApplication::setPalette(tlw::test::DarkPalette());
+  }
   // The per-user settings (the window's placement) are the program's own.
   QApplication::setOrganizationName(QString());
   QApplication::setApplicationName(tlw::kApplicationTitle);
