@@ -89,6 +89,9 @@ class CTallowickView : public QWidget {
   // The icon that `stage` gives its row; -1 leaves the row's icon.
   static int StageIcon(int stage);
 
+  // Wide enough for every column, high enough for the header and three rows.
+  QSize sizeHint() const override;
+
  public slots:
   void NewSite();
   void DeleteSite();

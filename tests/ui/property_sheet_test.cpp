@@ -1,13 +1,22 @@
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
+#include <cstdio>
 
 #include "settings/extension_settings.h"
 #include "settings/field_access.h"
@@ -16,6 +25,7 @@
 #include "support/temp_dir.h"
 #include "support/tiny_mmdb.h"
 #include "ui/options_dialog.h"
+#include "ui/site_dialogs.h"
 #include "ui/site_property_sheet.h"
 
 using tlw::CSettings;
@@ -92,6 +102,78 @@ void FillProfile(CSiteProfile& profile) {
   profile.SetHostFilter("10.0.0.1|bot.example.net|");
   profile.SetExtensionFilter("gif|jpg|");
   profile.SetDirectoryFilter("/admin|");
+}
+
+// The key that `text` underlines ("U&se" gives 'S'); none for "&&".
+QChar Mnemonic(const QString& text) {
+  for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    if (text[i + 1] != '&') return text[i + 1].toUpper();
+    ++i;
+  }
+  return {};
+}
+
+// The keys that two controls of `roots` share, as "where: KEY a / b". The
+// controls of a root inside `skip` are walked from that root only (the
+// pages of the sheet, one at a time). Hidden
+// controls count: a check box shows them. A label's key counts only with a
+// buddy, as only then it does anything.
+QStringList Clashes(const QString& where, const QList<QWidget*>& roots, const QWidget* skip) {
+  QMap<QChar, QStringList> owners;
+  for (QWidget* root : roots) {
+    const bool rootInSkip = skip != nullptr && skip->isAncestorOf(root);
+    for (QWidget* widget : root->findChildren<QWidget*>()) {
+      if (skip != nullptr && !rootInSkip && (widget == skip || skip->isAncestorOf(widget)))
+        continue;
+      QStringList texts;
+      if (const auto* button = qobject_cast<QAbstractButton*>(widget)) texts << button->text();
+      if (const auto* label = qobject_cast<QLabel*>(widget); label && label->buddy())
+        texts << label->text();
+      if (const auto* group = qobject_cast<QGroupBox*>(widget)) texts << group->title();
+      if (const auto* bar = qobject_cast<QTabBar*>(widget))
+        for (int tab = 0; tab < bar->count(); ++tab) texts << bar->tabText(tab);
+      for (const QString& text : texts) {
+        if (const QChar key = Mnemonic(text); !key.isNull() && !owners[key].contains(text))
+          owners[key] << text;
+      }
+    }
+  }
+  QStringList clashes;
+  for (auto owner = owners.cbegin(); owner != owners.cend(); ++owner) {
+    if (owner.value().size() > 1)
+      clashes << where + ": " + owner.key() + " " + owner.value().join(" / ");
+  }
+  return clashes;
+}
+
+// The checks of refusedPriorityIsSaidAndShown, made in its child process:
+// the number that failed, each one told on the standard error.
+int PriorityRefusalFailures() {
+  int failures = 0;
+  const auto expect = [&failures](bool holds, const QString& what) {
+    if (holds) return;
+    ++failures;
+    std::fprintf(stderr, "FAIL! (child process) %s\n", qPrintable(what));
+  };
+  CSettings settings;
+  ExtensionSettings extensions;
+  QStringList messages;
+  const auto message = [&messages](const QString& text, const QString&) { messages << text; };
+  for (const char* level : {"Low", "Normal"}) {
+    COptionsDialog dialog(settings, extensions, message);
+    dialog.priority->setCurrentText(level);
+    expect(dialog.Save(settings, extensions), QString("saving ") + level);
+  }
+  expect(messages.size() == 1 && messages[0].contains("could not be set to Normal") &&
+             messages[0].contains("stays at Low"),
+         "messages: " + messages.join(" | "));
+  expect(settings.GetPriorityLevel() == "Low",
+         "stored: " + QString::fromStdString(settings.GetPriorityLevel()));
+  settings.SetPriorityLevel("Normal");  // as a restart would read it
+  COptionsDialog again(settings, extensions, message);
+  expect(again.priority->currentText() == "Low", "shown: " + again.priority->currentText());
+  return failures;
 }
 
 int RowOf(const QTreeWidget* list, const QString& label) {
@@ -252,6 +334,143 @@ class PropertySheetTest : public QObject {
              QString("0.example.net|a.example.net|c.example.net|"));
   }
 
+  // Enter in a filter's edit box adds its text as "< Add" does, and the
+  // sheet stays open.
+  void enterInAFilterEditAdds() {
+    Recorder recorder;
+    CSitePropertySheet sheet(nullptr, true, recorder.Hooks());
+    sheet.show();
+    QVERIFY(QTest::qWaitForWindowActive(&sheet));
+    sheet.Tabs()->setCurrentWidget(sheet.filter);
+    CSitePropertyPage7::Group& extensions = sheet.filter->groups[1];
+    extensions.edit->setFocus();
+    QTest::keyClicks(extensions.edit, "gif");
+    QTest::keyClick(extensions.edit, Qt::Key_Return);
+    QTest::keyClicks(extensions.edit, "png");
+    QTest::keyClick(extensions.edit, Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(sheet.isVisible());
+    QCOMPARE(sheet.result(), 0);
+    QCOMPARE(extensions.list->count(), 2);
+    QVERIFY(extensions.edit->text().isEmpty());
+    CSiteProfile back;
+    sheet.StoreInto(back);
+    QCOMPARE(QString::fromStdString(back.GetExtensionFilter()), QString("gif|png|"));
+  }
+
+  // The sheet is as large as its pages and tabs need in the desktop's font,
+  // never smaller than 470 by 400: every tab in sight without scroll arrows,
+  // and the Report page's list showing both columns, "999" whole.
+  void sheetSizeFollowsTheFont_data() {
+    QTest::addColumn<int>("pointSize");
+    QTest::newRow("usual font") << 0;
+    QTest::newRow("large font") << 18;
+  }
+  void sheetSizeFollowsTheFont() {
+    QFETCH(int, pointSize);
+    const QFont usual = QApplication::font();
+    QFont font = usual;
+    if (pointSize > 0) font.setPointSize(pointSize);
+    QApplication::setFont(font);
+    {
+      CSiteProfile profile;
+      Recorder recorder;
+      CSitePropertySheet sheet(&profile, true, recorder.Hooks());
+      sheet.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+      QVERIFY(sheet.width() >= kSheetSize.width() && sheet.height() >= kSheetSize.height());
+      const QTabBar* bar = sheet.Tabs()->tabBar();
+      for (int tab = 0; tab < bar->count(); ++tab) {
+        QVERIFY2(bar->rect().contains(bar->tabRect(tab)), qPrintable(bar->tabText(tab)));
+      }
+      for (const QToolButton* arrow : bar->findChildren<QToolButton*>()) {
+        QVERIFY(!arrow->isVisible());
+      }
+      sheet.Tabs()->setCurrentWidget(sheet.report);
+      QTreeWidget* list = sheet.report->list;
+      list->topLevelItem(RowOf(list, "Hostnames"))->setText(1, "999");
+      QApplication::processEvents();
+      // What the view needs to show the column's texts unelided.
+      const int needed = static_cast<const QAbstractItemView*>(list)->sizeHintForColumn(1);
+      QVERIFY2(list->columnWidth(1) >= needed,
+               qPrintable(QString("%1 < %2").arg(list->columnWidth(1)).arg(needed)));
+      QVERIFY(list->columnWidth(1) >= 40);
+      QVERIFY2(
+          list->viewport()->width() >= list->header()->length(),
+          qPrintable(
+              QString("%1 < %2").arg(list->viewport()->width()).arg(list->header()->length())));
+    }
+    QApplication::setFont(usual);
+  }
+
+  // "Please enter an integer." is shown over the open dialog, which stays
+  // open until the values pass; the box is wide enough for its title.
+  void optionsMessageIsShownOverTheDialog() {
+    CSettings settings;
+    bool shownOver = false;
+    COptionsDialog* open = nullptr;
+    COptionsDialog dialog(settings, ExtensionSettings{}, [&](const QString&, const QString&) {
+      shownOver = open != nullptr && open->isVisible();
+    });
+    open = &dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.limit->setText("12x");
+    dialog.save->click();
+    QVERIFY(shownOver);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.result(), 0);
+    dialog.limit->setText("12");
+    dialog.save->click();
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int{QDialog::Accepted});
+
+    QWidget parent;
+    MessageBoxSiteDialogs dialogs(&parent);
+    dialogs.ShowMessage("Please enter an integer.", "Program Settings");
+    QMessageBox* box = parent.findChild<QMessageBox*>();
+    QVERIFY(box != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(box));
+    QFont bold = box->font();
+    bold.setBold(true);
+    QVERIFY(box->width() > QFontMetrics(bold).horizontalAdvance("Program Settings") + 80);
+    box->close();
+  }
+
+  // After "Low" an ordinary user cannot go back to "Normal": the dialog
+  // says so and shows the level in force, then and when it opens again.
+  // Tried in a child process of an ordinary user: the test may run as root,
+  // and the nice value would stay with the test program.
+  void refusedPriorityIsSaidAndShown() {
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+      if (geteuid() == 0 && setuid(65534) != 0) _exit(90);
+      _exit(PriorityRefusalFailures());
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+  }
+
+  // No dialog, and no page of the sheet with the sheet's own buttons, gives
+  // one Alt key to two controls: the key would only move between them.
+  void mnemonicsAreUniquePerDialog() {
+    CSettings settings;
+    COptionsDialog options(settings, ExtensionSettings{}, [](const QString&, const QString&) {});
+    QStringList clashes = Clashes("Program Settings", {&options}, nullptr);
+    CSiteProfile profile;
+    Recorder recorder;
+    CSitePropertySheet sheet(&profile, true, recorder.Hooks());
+    ShowEveryPage(sheet);
+    for (int tab = 0; tab < sheet.Tabs()->count(); ++tab) {
+      QWidget* page = sheet.Tabs()->widget(tab);
+      clashes << Clashes("Website Profile: " + sheet.Tabs()->tabText(tab), {&sheet, page},
+                         page->parentWidget());
+    }
+    QCOMPARE(clashes, QStringList());
+  }
+
   void invalidFilenamesAreReplaced() {
     CSiteProfile profile;
     Recorder recorder;
@@ -264,15 +483,17 @@ class PropertySheetTest : public QObject {
     QCOMPARE(sheet.logFile->path->text(), QString("/pub/access_log"));
     sheet.output->path->setText("");
     LoseFocus(sheet.output->path);
-    QCOMPARE(sheet.output->path->text(), QDir::homePath() + "/webstats/stats.html");
+    // The folder of a new site's report, not another one beside it.
+    QCOMPARE(sheet.output->path->text(), QDir::homePath() + "/WebStats/stats.html");
     sheet.output->path->setText("/srv/stats.html");
     LoseFocus(sheet.output->path);  // a complete name: no message
     QCOMPARE(recorder.messages, QStringList({":You have entered an invalid filename!\n\nExample:\n"
-                                             "\t- c:\\websites\\myweb\\acc.log\n"
+                                             "\t- /var/www/myweb/logs/acc.log\n"
                                              "\t/pub/etc/web/myweb/httpd/logs/access.log\n",
                                              ":You have entered an invalid filename!\n"
                                              "Please enter a complete path + filename.\n"
-                                             "Example: c:\\stats\\today.html"}));
+                                             "Example: " +
+                                                 QDir::homePath() + "/stats/today.html"}));
 
     recorder.openAnswer = {"/logs/a.log", "/logs/b.log", "/logs/c.log"};
     sheet.logFile->Browse();

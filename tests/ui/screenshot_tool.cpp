@@ -3,7 +3,9 @@
 // saves main.png as it opens, running.png while the runs of the given rows
 // go on, popup.png with the pop-up menu open, sheet_N_PAGE.png of every page
 // of the Website Profile sheet and options.png of the Program Settings
-// dialog, and quits.
+// dialog, and quits. With TLW_SCREENSHOT_THEME=dark in the environment it
+// draws in a dark colour scheme (Fusion with a dark palette), as a desktop
+// with a dark theme would.
 //
 //   screenshot_tool PROGRAM_DIR OUTPUT_DIR [ROW...]
 
@@ -21,6 +23,7 @@
 #include "base/memory_policy.h"
 #include "base/run_host.h"
 #include "base/user_folders.h"
+#include "ui/dark_palette.h"
 #include "ui/main_frame.h"
 #include "ui/options_dialog.h"
 #include "ui/site_property_sheet.h"
@@ -89,6 +92,10 @@ int main(int argc, char** argv) {
   // As the program does, so that its runs go at the program's pace.
   tlw::ReturnLargeBlocksToTheSystem();
   QApplication application(argc, argv);
+  if (qgetenv("TLW_SCREENSHOT_THEME") == "dark") {
+    QApplication::setStyle("Fusion");
+    QApplication::setPalette(tlw::test::DarkPalette());
+  }
   // The per-user settings (the window's placement) are the program's own.
   QApplication::setOrganizationName(QString());
   QApplication::setApplicationName(tlw::kApplicationTitle);

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QRegularExpression>
 #include <QTreeWidget>
 #include <QtTest>
@@ -7,6 +8,9 @@
 #include "settings/settings_lock.h"
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"
+#include "ui/dark_palette.h"
+#include "ui/list_colours.h"
+#include "ui/site_property_sheet.h"
 #include "ui/tallowick_view.h"
 #include "ui/ui_test_support.h"
 
@@ -40,6 +44,13 @@ QStringList Rows(const CTallowickView& view) {
     rows << cells.join(" | ");
   }
   return rows;
+}
+
+// A change of the desktop's colours, which reaches the windows through
+// posted events.
+void SwitchTheme(const QPalette& palette) {
+  QApplication::setPalette(palette);
+  QApplication::processEvents();
 }
 
 // Every status and icon a row shows, in order, without repeats.
@@ -156,6 +167,72 @@ class SiteListTest : public QObject {
     QCOMPARE(view.List()->topLevelItemCount(), 0);
     QCOMPARE(SavedSites(dir.path()), std::vector<std::string>());
     QVERIFY(dialogs.messages.isEmpty());
+  }
+
+  // After a delete the row that took the first deleted one's place is
+  // selected (the new last row at the end), so Ctrl+H has a site to start.
+  void deleteSelectsTheRowThatTookItsPlace() {
+    TempDir dir;
+    WriteSettingsFile(dir.path(),
+                      {{"a", "", ""}, {"b", "", ""}, {"c", "", ""}, {"d", "", ""}, {"e", "", ""}});
+    FakeDialogs dialogs;
+    CTallowickView view(dialogs);
+    QVERIFY(view.Initialise(dir.path(), "").ok());
+    const auto selected = [&view] {
+      QStringList sites;
+      for (QTreeWidgetItem* item : view.List()->selectedItems()) sites << item->text(kColumnSite);
+      return sites.join(",");
+    };
+    Select(view, {1, 3});
+    view.DeleteSite();
+    QCOMPARE(selected(), QString("c"));
+    Select(view, {2});
+    view.DeleteSite();
+    QCOMPARE(selected(), QString("c"));  // "e", the last, went: the new last row
+    view.List()->topLevelItem(0)->setSelected(true);
+    view.DeleteSite();
+    QCOMPARE(selected(), QString(""));  // none left
+    QCOMPARE(view.List()->topLevelItemCount(), 0);
+    QVERIFY(dialogs.messages.isEmpty());
+  }
+
+  // The lists write dark blue on a light base; on a dark one that would be
+  // unreadable, and they take a colour that reads well, following a switch
+  // of theme while they are open.
+  void listTextReadsWellInLightAndDarkThemes() {
+    const QPalette light = QApplication::palette();
+    FakeDialogs dialogs;
+    CTallowickView view(dialogs);
+    CSiteProfile profile;
+    CSitePropertySheet sheet(&profile, true, {});
+    // Shown, as a theme reaches the windows on the screen.
+    view.show();
+    sheet.show();
+    const QList<QAbstractItemView*> lists{view.List(), sheet.report->list};
+    const auto contrasts = [&lists] {
+      QStringList seen;
+      for (const QAbstractItemView* list : lists) {
+        const QPalette& palette = list->palette();
+        const double ratio =
+            ContrastRatio(palette.color(QPalette::Text), palette.color(QPalette::Base));
+        seen << (ratio >= 4.5 ? "readable" : QString::number(ratio, 'f', 2));
+      }
+      return seen.join(",");
+    };
+    QCOMPARE(contrasts(), QString("readable,readable"));
+    QCOMPARE(view.List()->palette().color(QPalette::Text), QColor(0, 0, 190));
+    QCOMPARE(sheet.report->list->palette().color(QPalette::Text), QColor(0, 0, 190));
+    SwitchTheme(tlw::test::DarkPalette());
+    QCOMPARE(contrasts(), QString("readable,readable"));
+    QCOMPARE(view.List()->palette().color(QPalette::Text), QColor(29, 153, 243));  // the link
+    // A dark scheme whose link colour is dark too: the text colour.
+    QPalette darkLink = tlw::test::DarkPalette();
+    darkLink.setColor(QPalette::Link, QColor(42, 82, 190));
+    SwitchTheme(darkLink);
+    QCOMPARE(contrasts(), QString("readable,readable"));
+    QCOMPARE(view.List()->palette().color(QPalette::Text), QColor(252, 252, 252));
+    SwitchTheme(light);
+    QCOMPARE(view.List()->palette().color(QPalette::Text), QColor(0, 0, 190));
   }
 
   // The sheet's event loop goes on while it is open: neither the schedule
