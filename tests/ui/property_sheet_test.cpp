@@ -385,6 +385,9 @@ class PropertySheetTest : public QObject {
       for (const QToolButton* arrow : bar->findChildren<QToolButton*>()) {
         QVERIFY(!arrow->isVisible());
       }
+      QVERIFY(sheet.minimumSize().width() >= bar->sizeHint().width());
+      // As small as the user can make it.
+      sheet.resize(1, 1);
       sheet.Tabs()->setCurrentWidget(sheet.report);
       QTreeWidget* list = sheet.report->list;
       list->topLevelItem(RowOf(list, "Hostnames"))->setText(1, "999");
@@ -398,6 +401,9 @@ class PropertySheetTest : public QObject {
           list->viewport()->width() >= list->header()->length(),
           qPrintable(
               QString("%1 < %2").arg(list->viewport()->width()).arg(list->header()->length())));
+      // Its own width, not only the room the list happens to leave it.
+      list->header()->setStretchLastSection(false);
+      QVERIFY(list->columnWidth(1) >= needed);
     }
     QApplication::setFont(usual);
   }
