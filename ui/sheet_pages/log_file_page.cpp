@@ -90,7 +90,7 @@ void CSitePropertyPage2::CheckPath() {
 
 QString CSitePropertyPage2::HelpText() const {
   return "If you are reading logfiles from a local disk\n"
-         "or a network drive:\n"
+         "or a mounted network share:\n"
          "---\n"
          "+ You can select multiple files with the Browse button\n"
          "+ You can use wildcards to read a range of logfiles\n"
