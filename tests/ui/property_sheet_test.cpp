@@ -7,16 +7,13 @@
 #include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <QtTest>
-#include <cstdio>
 
 #include "settings/extension_settings.h"
 #include "settings/field_access.h"
