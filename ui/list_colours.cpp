@@ -16,8 +16,9 @@ double Linear(double channel) {
 }
 
 double RelativeLuminance(const QColor& colour) {
-  return 0.2126 * Linear(colour.redF()) + 0.7152 * Linear(colour.greenF()) +
-         0.0722 * Linear(colour.blueF());
+  return 0.2126 * Linear(static_cast<double>(colour.redF())) +
+         0.7152 * Linear(static_cast<double>(colour.greenF())) +
+         0.0722 * Linear(static_cast<double>(colour.blueF()));
 }
 
 // Follows the palette of one list: the text colour is set on the list

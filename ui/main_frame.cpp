@@ -89,7 +89,7 @@ CMainFrame::~CMainFrame() = default;
 
 Result<StartOutcome> CMainFrame::Initialise(const std::filesystem::path& programDirectory,
                                             const std::string& homeFolder) {
-  const Result<StartOutcome> loaded = view_->Initialise(programDirectory, homeFolder);
+  Result<StartOutcome> loaded = view_->Initialise(programDirectory, homeFolder);
   // The sites just read may have widened the columns.
   view_->updateGeometry();
   if (!SavedPlacement()) resize(size().expandedTo(FirstWindowSize()));

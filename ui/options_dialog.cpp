@@ -191,7 +191,7 @@ COptionsDialog::COptionsDialog(const CSettings& settings, const ExtensionSetting
   // The list shows the level in force, which differs from the one stored
   // when the system refused a change or the program was started with
   // another nice value; a text that names no level is shown as stored.
-  const std::string stored = settings.GetPriorityLevel();
+  const std::string& stored = settings.GetPriorityLevel();
   const std::string inForce = PriorityLevelInForce();
   const bool isLevel =
       std::any_of(std::begin(kLevels), std::end(kLevels),
