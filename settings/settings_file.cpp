@@ -271,9 +271,12 @@ std::shared_ptr<CSiteProfile> MakeSampleProfile(const std::string& homeFolder) {
   profile->SetLogFtpServer("ftp.example.net");
   profile->SetLogFtpUser("anonymous");
   profile->SetLogFtpPassword("visitor@");
-  profile->SetReportPath((homeFolder.empty() ? std::string() : homeFolder + "/") +
-                         "WebStats/stats.html");
+  profile->SetReportPath(DefaultReportPath(homeFolder));
   return profile;
+}
+
+std::string DefaultReportPath(const std::string& homeFolder) {
+  return (homeFolder.empty() ? std::string() : homeFolder + "/") + "WebStats/stats.html";
 }
 
 std::filesystem::path SettingsFilePath(const CSettings& settings) {

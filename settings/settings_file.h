@@ -53,6 +53,11 @@ std::span<const char* const> ProfileRecordFieldOrder();
 // `homeFolder` (in the program directory when that is empty).
 std::shared_ptr<CSiteProfile> MakeSampleProfile(const std::string& homeFolder);
 
+// Where a report goes unless the user says otherwise: WebStats/stats.html
+// in `homeFolder` (in the program directory when that is empty). The sample
+// site, a new site and the replacement of an invalid report path all use it.
+std::string DefaultReportPath(const std::string& homeFolder);
+
 // Where the settings file of this program directory lives.
 std::filesystem::path SettingsFilePath(const CSettings& settings);
 

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <optional>
 
 #include "base/run_host.h"
 #include "engine/run_files.h"
@@ -22,6 +23,7 @@
 #include "ui/run_history_dialog.h"
 #include "ui/site_dialogs.h"
 #include "ui/tallowick_view.h"
+#include "ui/window_placement.h"
 
 namespace tlw::ui {
 namespace {
@@ -39,6 +41,23 @@ std::unique_ptr<QSettings> UserSettings() {
           kApplicationTitle + ".conf",
       QSettings::IniFormat);
 }
+
+namespace {
+
+// The placement stored when the window last closed; none when its "bottom"
+// is 9 or less (absent included).
+std::optional<QRect> SavedPlacement() {
+  std::unique_ptr<QSettings> user = UserSettings();
+  user->beginGroup(kPositionSection);
+  const int top = user->value("top", 0).toInt();
+  const int left = user->value("left", 0).toInt();
+  const int bottom = user->value("bottom", 0).toInt();
+  const int right = user->value("right", 0).toInt();
+  if (bottom <= 9) return std::nullopt;
+  return QRect(left, top, right - left, bottom - top);
+}
+
+}  // namespace
 
 CMainFrame::CMainFrame(std::unique_ptr<SiteDialogs> dialogs) : dialogs_(std::move(dialogs)) {
   InitIconResources();
@@ -68,15 +87,21 @@ CMainFrame::CMainFrame(std::unique_ptr<SiteDialogs> dialogs) : dialogs_(std::mov
   statusBar()->setVisible(user->value(QString(kBarSection) + "/StatusBar", true).toBool());
   toolbarToggle_->setChecked(!toolBar_->isHidden());
   statusBarToggle_->setChecked(!statusBar()->isHidden());
+  // The toolbar's own context menu hides and shows it too; the View menu's
+  // check follows whichever way it went.
+  connect(toolBar_->toggleViewAction(), &QAction::toggled, toolbarToggle_, &QAction::setChecked);
 }
 
 CMainFrame::~CMainFrame() = default;
 
 Result<StartOutcome> CMainFrame::Initialise(const std::filesystem::path& programDirectory,
                                             const std::string& homeFolder) {
-  Result<StartOutcome> started = view_->Initialise(programDirectory, homeFolder);
+  Result<StartOutcome> loaded = view_->Initialise(programDirectory, homeFolder);
   UpdateCommands();
-  return started;
+  // The sites just read may have widened the columns.
+  view_->updateGeometry();
+  if (!SavedPlacement()) resize(size().expandedTo(FirstWindowSize()));
+  return loaded;
 }
 
 QAction* CMainFrame::MakeAction(const QString& text, Command command) {
@@ -247,17 +272,17 @@ void CMainFrame::changeEvent(QEvent* event) {
 }
 
 void CMainFrame::RestorePlacement() {
-  std::unique_ptr<QSettings> user = UserSettings();
-  user->beginGroup(kPositionSection);
-  const int top = user->value("top", 0).toInt();
-  const int left = user->value("left", 0).toInt();
-  const int bottom = user->value("bottom", 0).toInt();
-  const int right = user->value("right", 0).toInt();
-  if (bottom > 9) {
-    setGeometry(left, top, right - left, bottom - top);
+  if (const std::optional<QRect> saved = SavedPlacement()) {
+    setGeometry(PlaceOnScreens(*saved, AvailableScreenAreas()));
   } else {
-    setGeometry(kDefaultPlacement);
+    setGeometry(QRect(kDefaultPlacement.topLeft(), FirstWindowSize()));
   }
+}
+
+// The default placement's 365 by 185 pixels cut the columns and the status
+// text: the first window is as large as they need, and never smaller.
+QSize CMainFrame::FirstWindowSize() const {
+  return sizeHint().expandedTo(kDefaultPlacement.size());
 }
 
 void CMainFrame::SavePlacement() {

@@ -23,7 +23,8 @@ namespace tlw::ui {
 // configuration folder.
 std::unique_ptr<QSettings> UserSettings();
 
-// Where a first start puts the main window.
+// Where a first start puts the main window, and its smallest size then;
+// it grows to show every column and the status text.
 inline constexpr QRect kDefaultPlacement{100, 120, 365, 185};
 
 // The main window: menus, toolbar, status bar and the site list as its
@@ -67,6 +68,7 @@ class CMainFrame : public QMainWindow {
   void BuildToolBar();
   void BuildTrayIcon();
   void RestorePlacement();
+  QSize FirstWindowSize() const;
   void SavePlacement();
   void RestoreFromTray();
   // Enables the report commands for the selected site and says why not.

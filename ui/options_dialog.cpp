@@ -46,16 +46,32 @@ PriorityResult ApplyProcessPriority(const std::string& level) {
   // threads started later inherit it from the window's thread.
   const QStringList tasks = QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
   QStringList ids = tasks.isEmpty() ? QStringList{"0"} : tasks;
+  const std::string before = PriorityLevelInForce();
   for (const QString& id : ids) {
     if (setpriority(PRIO_PROCESS, static_cast<id_t>(id.toUInt()), found->nice) != 0) {
       const int error = errno;
       if (error == ESRCH) continue;  // the thread has ended meanwhile
+      // Lowering a nice value needs a privilege (CAP_SYS_NICE) that an
+      // ordinary user lacks: after "Low", even "Normal" is refused.
+      const QString stays = before.empty() ? QString("as it was") : "at " + Text(before);
       return {PriorityChange::Refused,
-              QString("The process priority could not be set to %1: %2.")
-                  .arg(found->name, QString::fromLocal8Bit(std::strerror(error)))};
+              QString("The process priority could not be set to %1: %2.\n\nIt stays %3 "
+                      "until the program is started again: raising a priority needs "
+                      "administrator rights.")
+                  .arg(found->name, QString::fromLocal8Bit(std::strerror(error)), stays)};
     }
   }
   return {PriorityChange::Applied, {}};
+}
+
+std::string PriorityLevelInForce() {
+  errno = 0;
+  const int nice = getpriority(PRIO_PROCESS, 0);
+  if (errno != 0) return {};
+  for (const PriorityLevel& level : kLevels) {
+    if (level.nice == nice) return level.name;
+  }
+  return {};
 }
 
 COptionsDialog::COptionsDialog(const CSettings& settings, const ExtensionSettings& extensions,
@@ -63,7 +79,8 @@ COptionsDialog::COptionsDialog(const CSettings& settings, const ExtensionSetting
     : QDialog(parent),
       advanced(new QCheckBox("&Enable advanced settings", this)),
       openReport(new QCheckBox("&Open report in web browser when finished", this)),
-      passive(new QCheckBox("U&se PASV mode for FTP communication", this)),
+      // Not "U&se": Alt+S is "&Save".
+      passive(new QCheckBox("Use PAS&V mode for FTP communication", this)),
       deleteLog(new QCheckBox("&Delete logfile when it reaches", this)),
       limit(new QLineEdit(this)),
       priority(new QComboBox(this)),
@@ -93,7 +110,8 @@ COptionsDialog::COptionsDialog(const CSettings& settings, const ExtensionSetting
 
   auto* mining = new QGroupBox("Extra Data Mining", this);
   auto* miningLayout = new QVBoxLayout(mining);
-  resolve = new QCheckBox("&Convert IP addresses to real hostname (slower!)", mining);
+  // Not "&Convert": Alt+C is "&Cancel".
+  resolve = new QCheckBox("Convert &IP addresses to real hostname (slower!)", mining);
   whois = new QCheckBox("&Perform WHOIS lookups for top organizations", mining);
   titles = new QCheckBox("Get webpage title information for top webpages", mining);
   miningLayout->addWidget(resolve);
@@ -153,7 +171,7 @@ COptionsDialog::COptionsDialog(const CSettings& settings, const ExtensionSetting
   layout->addLayout(sshRow);
 
   auto* buttons = new QHBoxLayout;
-  auto* save = new QPushButton("&Save", this);
+  save = new QPushButton("&Save", this);
   auto* cancel = new QPushButton("&Cancel", this);
   save->setDefault(true);
   buttons->addStretch(1);
@@ -161,14 +179,24 @@ COptionsDialog::COptionsDialog(const CSettings& settings, const ExtensionSetting
   buttons->addWidget(cancel);
   layout->addLayout(buttons);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(save, &QPushButton::clicked, this, &QDialog::accept);
+  connect(save, &QPushButton::clicked, this, [this] {
+    if (CheckValues()) accept();
+  });
 
   advanced->setChecked(settings.GetAdvancedSettings() != 0);
   openReport->setChecked(settings.GetOpenReportWhenDone() != 0);
   passive->setChecked(settings.GetPassiveFtp() != 0);
   deleteLog->setChecked(settings.GetDeleteOversizedLog() != 0);
   limit->setText(QString::number(settings.GetOversizedLogLimitMb()));
-  ShowComboText(priority, Text(settings.GetPriorityLevel()));
+  // The list shows the level in force, which differs from the one stored
+  // when the system refused a change or the program was started with
+  // another nice value; a text that names no level is shown as stored.
+  const std::string& stored = settings.GetPriorityLevel();
+  const std::string inForce = PriorityLevelInForce();
+  const bool isLevel =
+      std::any_of(std::begin(kLevels), std::end(kLevels),
+                  [&](const PriorityLevel& level) { return stored == level.name; });
+  ShowComboText(priority, Text(isLevel && !inForce.empty() ? inForce : stored));
   resolve->setChecked(settings.GetResolveHostnames() != 0);
   whois->setChecked(settings.GetWhoisLookups() != 0);
   titles->setChecked(settings.GetFetchPageTitles() != 0);
@@ -187,11 +215,11 @@ COptionsDialog::COptionsDialog(const CSettings& settings, const ExtensionSetting
   sshKeyFile->setText(Text(extensions.sshKeyFile));
 }
 
-bool COptionsDialog::Save(CSettings& settings, ExtensionSettings& extensions) {
+bool COptionsDialog::CheckValues() {
   bool isInteger = false;
-  const int value = limit->text().trimmed().toInt(&isInteger);
+  (void)limit->text().trimmed().toInt(&isInteger);
   if (!isInteger) {
-    message_("Please enter an integer.", QString());
+    message_("Please enter an integer.", "Program Settings");
     limit->setFocus();
     limit->selectAll();
     return false;
@@ -222,6 +250,16 @@ bool COptionsDialog::Save(CSettings& settings, ExtensionSettings& extensions) {
     smtpPasswordCommand->setFocus();
     return false;
   }
+  return true;
+}
+
+bool COptionsDialog::Save(CSettings& settings, ExtensionSettings& extensions) {
+  if (!CheckValues()) return false;
+  const int value = limit->text().trimmed().toInt();
+  const std::string database = geoipDatabase->text().trimmed().toStdString();
+  const std::string smtp = smtpServer->text().toStdString();
+  const std::string passwordFile = smtpPasswordFile->text().trimmed().toStdString();
+  const std::string passwordCommand = smtpPasswordCommand->text().trimmed().toStdString();
   settings.SetAdvancedSettings(advanced->isChecked() ? 1 : 0);
   settings.SetOpenReportWhenDone(openReport->isChecked() ? 1 : 0);
   settings.SetPassiveFtp(passive->isChecked() ? 1 : 0);
@@ -242,7 +280,13 @@ bool COptionsDialog::Save(CSettings& settings, ExtensionSettings& extensions) {
   extensions.smtpPasswordCommand = passwordCommand;
   extensions.sshKeyFile = sshKeyFile->text().trimmed().toStdString();
   const PriorityResult applied = ApplyProcessPriority(settings.GetPriorityLevel());
-  if (applied.change == PriorityChange::Refused) message_(applied.message, "Program Settings");
+  if (applied.change == PriorityChange::Refused) {
+    // The dialog shows the level in force next time; so does the setting.
+    if (const std::string inForce = PriorityLevelInForce(); !inForce.empty()) {
+      settings.SetPriorityLevel(inForce);
+    }
+    message_(applied.message, "Program Settings");
+  }
   return true;
 }
 
@@ -250,10 +294,8 @@ bool EditProgramOptions(CSettings& settings, ExtensionSettings& extensions,
                         const COptionsDialog::MessageHook& message, QWidget* parent) {
   COptionsDialog dialog(settings, extensions, message, parent);
   // "&Save" closes the dialog only once the values pass their check.
-  while (dialog.exec() == QDialog::Accepted) {
-    if (dialog.Save(settings, extensions)) return true;
-  }
-  return false;
+  if (dialog.exec() != QDialog::Accepted) return false;
+  return dialog.Save(settings, extensions);
 }
 
 }  // namespace tlw::ui

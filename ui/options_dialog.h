@@ -30,6 +30,10 @@ struct PriorityResult {
 // the refusal is reported, never fatal.
 PriorityResult ApplyProcessPriority(const std::string& level);
 
+// The level whose nice value the calling thread has: "Low", "Normal" or
+// "High"; empty for any other nice value.
+std::string PriorityLevelInForce();
+
 // The Program Settings dialog: the options that apply to every site.
 class COptionsDialog final : public QDialog {
   Q_OBJECT
@@ -39,12 +43,18 @@ class COptionsDialog final : public QDialog {
   COptionsDialog(const CSettings& settings, const ExtensionSettings& extensions,
                  MessageHook message, QWidget* parent = nullptr);
 
-  // What "&Save" does: checks the limit and the GeoIP database, copies
-  // every value into `settings` and `extensions` and applies the priority.
-  // Returns false, changing nothing, when the limit is not an integer, a
-  // GeoIP database is named that does not open, or a mail login names both
-  // a password file and a password command.
+  // What "&Save" does: checks the values (CheckValues), copies every value
+  // into `settings` and `extensions` and applies the priority; when the
+  // system refuses it, says so and stores the level still in force.
+  // Returns false, changing nothing, when a value does not pass.
   bool Save(CSettings& settings, ExtensionSettings& extensions);
+
+  // Whether the values can be saved: false, with a message and the focus on
+  // the value, when the limit is not an integer, a GeoIP database is named
+  // that does not open, the SMTP server's port is out of range, or a mail
+  // login names both a password file and a password command. "&Save" closes
+  // the dialog only once they pass, so the message is shown over it.
+  bool CheckValues();
 
   QCheckBox* advanced = nullptr;
   QCheckBox* openReport = nullptr;
@@ -65,6 +75,7 @@ class COptionsDialog final : public QDialog {
   QCheckBox* geoip = nullptr;
   QLineEdit* geoipDatabase = nullptr;
   QPushButton* geoipBrowse = nullptr;
+  QPushButton* save = nullptr;
 
  private:
   MessageHook message_;

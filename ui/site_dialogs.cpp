@@ -1,6 +1,9 @@
 #include "ui/site_dialogs.h"
 
 #include <QDesktopServices>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -9,6 +12,21 @@
 #include "ui/site_property_sheet.h"
 
 namespace tlw::ui {
+
+void LeaveRoomForTitle(QMessageBox& box) {
+  const QString title =
+      box.windowTitle().isEmpty() ? QGuiApplication::applicationDisplayName() : box.windowTitle();
+  // Title bars mostly use a bold face, and carry an icon and three buttons
+  // of about a line and a half each.
+  QFont font = box.font();
+  font.setBold(true);
+  const QFontMetrics metrics(font);
+  const int width = metrics.horizontalAdvance(title) + 6 * metrics.height();
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
+}
 
 bool MessageBoxSiteDialogs::EditSite(CSiteProfile& profile, bool newSite, bool advancedSettings) {
   CSitePropertySheet sheet(newSite ? nullptr : &profile, advancedSettings, ModalSheetHooks(parent_),
@@ -25,6 +43,7 @@ bool MessageBoxSiteDialogs::EditOptions(CSettings& settings, ExtensionSettings& 
       [parent](const QString& text, const QString& caption) {
         QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
         box.setTextFormat(Qt::PlainText);
+        LeaveRoomForTitle(box);
         box.exec();
       },
       parent);
@@ -35,6 +54,7 @@ void MessageBoxSiteDialogs::ShowMessage(const QString& text, const QString& capt
   // Messages carry file and server names, which the box would otherwise
   // show as rich text when they look like markup.
   box->setTextFormat(Qt::PlainText);
+  LeaveRoomForTitle(*box);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->open();
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QMessageBox;
 class QWidget;
 
 namespace tlw {
@@ -37,6 +38,11 @@ class SiteDialogs {
   // help file, the support website).
   virtual void Open(const QString& fileOrUrl) = 0;
 };
+
+// Widens `box` to show its whole title: a window manager cuts a title
+// longer than the box, and a short message makes a narrow box. Without a
+// title of its own the box shows the application's name.
+void LeaveRoomForTitle(QMessageBox& box);
 
 // The dialogs of the running program, shown over `parent`.
 class MessageBoxSiteDialogs final : public SiteDialogs {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "settings/settings_file.h"
 #include "ui/sheet_pages/page_controls.h"
 
 namespace tlw::ui {
@@ -29,7 +30,7 @@ void ApplyPageDefaults(CSiteProfile& values, const QString& homeFolder) {
   values.SetLogFtpUser("");
   values.SetLogFtpPassword("");
   values.SetUploadReport(0);
-  values.SetReportPath(Std(homeFolder + "/WebStats/stats.html"));
+  values.SetReportPath(DefaultReportPath(Std(homeFolder)));
   values.SetUploadFtpServer("ftp.example.com");
   values.SetUploadFtpUser("");
   values.SetUploadFtpPassword("");
@@ -90,7 +91,12 @@ CSitePropertySheet::CSitePropertySheet(const CSiteProfile* profile, bool advance
   auto* help = new QShortcut(QKeySequence::HelpContents, this);
   connect(help, &QShortcut::activated, this, [this] { ShowHelp(); });
   PageShown(0);
-  resize(470, 400);
+  // Every tab stays in sight (no scroll arrows), and the sheet takes the
+  // size its pages and tabs need in the desktop's font, never less than
+  // 470 by 400.
+  tabs_->setUsesScrollButtons(false);
+  tabs_->setElideMode(Qt::ElideNone);
+  resize(sizeHint().expandedTo(kSheetSize));
 }
 
 void CSitePropertySheet::PageShown(int index) {

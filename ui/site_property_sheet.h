@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <vector>
@@ -18,6 +19,9 @@
 class QTabWidget;
 
 namespace tlw::ui {
+
+// The smallest size of the Website Profile sheet.
+inline constexpr QSize kSheetSize{470, 400};
 
 // The Website Profile sheet: the modal editor of one site profile.
 class CSitePropertySheet final : public QDialog {

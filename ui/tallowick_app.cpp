@@ -18,9 +18,9 @@ namespace tlw::ui {
 
 QString HelpText() {
   return "These switches can enable you to run this program\n"
-         "at any time from batch file or on remote machine.\n"
+         "at any time from a shell script or on a remote machine.\n"
          "\n"
-         "Tallowick.exe [switches]\n"
+         "tallowick [switches]\n"
          "\n"
          "/# = process this site number (0-n)\n"
          "/ALL = process all websites\n"

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QResizeEvent>
 #include <QShortcut>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <algorithm>
 #include <ctime>
@@ -16,6 +17,7 @@
 #include "engine/run_texts.h"
 #include "settings/site_profile.h"
 #include "ui/icon_resources.h"
+#include "ui/list_colours.h"
 #include "ui/site_dialogs.h"
 
 namespace tlw::ui {
@@ -126,9 +128,7 @@ CTallowickView::CTallowickView(SiteDialogs& dialogs, QWidget* parent)
   list_->header()->setSectionsMovable(true);
   list_->header()->setSectionsClickable(false);
   list_->header()->setStretchLastSection(false);
-  QPalette palette = list_->palette();
-  palette.setColor(QPalette::Text, QColor(0, 0, 190));
-  list_->setPalette(palette);
+  KeepListTextReadable(list_);
 
   connect(list_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
     emit popupMenuRequested(list_->viewport()->mapToGlobal(pos));
@@ -314,6 +314,13 @@ int CTallowickView::StageIcon(int stage) {
   return -1;
 }
 
+QSize CTallowickView::sizeHint() const {
+  const int frame = 2 * list_->frameWidth();
+  const int rowHeight = std::max(list_->iconSize().height(), list_->fontMetrics().height()) + 4;
+  return {list_->header()->length() + frame + list_->verticalScrollBar()->sizeHint().width(),
+          list_->header()->sizeHint().height() + 3 * rowHeight + frame};
+}
+
 void CTallowickView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   list_->setGeometry(rect());
@@ -342,6 +349,10 @@ void CTallowickView::DeleteSite() {
     profiles.erase(profiles.begin() + row);
     delete list_->takeTopLevelItem(row);
   }
+  // The row that took the first deleted one's place is selected, so that
+  // the next command has a site to act on (the last row when none did).
+  const int next = std::min(rows.back(), list_->topLevelItemCount() - 1);
+  if (next >= 0) list_->setCurrentItem(list_->topLevelItem(next));
   SaveSiteList();
 }
 

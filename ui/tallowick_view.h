@@ -107,6 +107,8 @@ class CTallowickView : public QWidget {
   int ActiveRunCount() const { return static_cast<int>(watched_.size()); }
   // Whether run news can go to desktop notifications (the frame has a tray).
   void SetTrayAvailable(bool available) { trayAvailable_ = available; }
+  // Wide enough for every column, high enough for the header and three rows.
+  QSize sizeHint() const override;
 
  public slots:
   void NewSite();

@@ -1,10 +1,12 @@
 #include <QAction>
 #include <QDir>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -19,6 +21,7 @@
 #include "ui/tallowick_app.h"
 #include "ui/tallowick_view.h"
 #include "ui/ui_test_support.h"
+#include "ui/window_placement.h"
 
 using tlw::test::FakeDialogs;
 using tlw::test::TempDir;
@@ -155,45 +158,82 @@ class MainFrameTest : public QObject {
     QCOMPARE(list.topLevelItemCount(), 2);  // the sheet's new site took row 2
   }
 
+  // A placement saved as "top", "left", "right" and "bottom"; a null
+  // expected placement is the default one, at least 365 by 185.
   void placement_data() {
-    QTest::addColumn<int>("bottom");
+    QTest::addColumn<QList<int>>("saved");
     QTest::addColumn<QRect>("expected");
-    QTest::newRow("first start") << -1 << kDefaultPlacement;
-    QTest::newRow("saved") << 500 << QRect(40, 50, 600, 450);
-    QTest::newRow("bottom of 9 ignored") << 9 << kDefaultPlacement;
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QTest::newRow("first start") << QList<int>{} << QRect();
+    QTest::newRow("saved") << QList<int>{50, 40, 640, 500} << QRect(40, 50, 600, 450);
+    QTest::newRow("bottom of 9 ignored") << QList<int>{50, 40, 640, 9} << QRect();
+    QTest::newRow("off every screen")
+        << QList<int>{5000, 6000, 6600, 5450}
+        << QRect(screen.right() + 1 - 600, screen.bottom() + 1 - 450, 600, 450);
   }
   void placement() {
-    QFETCH(int, bottom);
+    QFETCH(QList<int>, saved);
     QFETCH(QRect, expected);
-    if (bottom >= 0) {
+    if (!saved.isEmpty()) {
       std::unique_ptr<QSettings> user = UserSettings();
       user->beginGroup("Window Position");
-      user->setValue("top", 50);
-      user->setValue("left", 40);
-      user->setValue("right", 640);
-      user->setValue("bottom", bottom);
+      user->setValue("top", saved[0]);
+      user->setValue("left", saved[1]);
+      user->setValue("right", saved[2]);
+      user->setValue("bottom", saved[3]);
     }
     CMainFrame frame(std::make_unique<FakeDialogs>());
-    QCOMPARE(frame.geometry(), expected);
+    if (expected.isNull()) {
+      QCOMPARE(frame.geometry().topLeft(), QPoint(100, 120));
+      QVERIFY(frame.width() >= 365 && frame.height() >= 185);
+    } else {
+      QCOMPARE(frame.geometry(), expected);
+    }
   }
 
-  // Closing stores the placement and the settings file; the next start
-  // reads both.
-  void closingSavesPlacementAndSites() {
+  // Two screens side by side, 1920 by 1080 and 1280 by 1024.
+  void placeOnScreens_data() {
+    QTest::addColumn<QRect>("saved");
+    QTest::addColumn<QRect>("placed");
+    QTest::newRow("across both") << QRect(1800, 100, 400, 300) << QRect(1800, 100, 400, 300);
+    QTest::newRow("title bar above") << QRect(100, -200, 800, 600) << QRect(100, 0, 800, 600);
+    QTest::newRow("a sliver") << QRect(-770, 300, 800, 400) << QRect(0, 300, 800, 400);
+    QTest::newRow("unplugged") << QRect(3500, 200, 800, 600) << QRect(2400, 200, 800, 600);
+    QTest::newRow("too large") << QRect(3300, -50, 1500, 1200) << QRect(1920, 0, 1280, 1024);
+  }
+  void placeOnScreens() {
+    QFETCH(QRect, saved);
+    QFETCH(QRect, placed);
+    QCOMPARE(PlaceOnScreens(saved, {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)}), placed);
+  }
+
+  // The first window shows every column (the sample site's widens the
+  // first) and the whole status text.
+  void firstWindowShowsEveryColumnAndTheStatusText() {
     TempDir dir;
-    {
-      CMainFrame frame(std::make_unique<FakeDialogs>());
-      QVERIFY(frame.Initialise(dir.path(), dir.path().string()).ok());
-      frame.setGeometry(30, 60, 700, 400);
-      frame.show();
-      frame.menuBar()->actions()[2]->menu()->actions()[0]->trigger();  // View > Toolbar
-      QVERIFY(frame.ToolBar()->isHidden());
-      frame.RunCommand(Command::Exit);
+    CMainFrame frame(std::make_unique<FakeDialogs>());
+    QVERIFY(frame.Initialise(dir.path(), dir.path().string()).ok());
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    const QTreeWidget& list = *frame.View()->List();
+    QVERIFY(list.viewport()->width() >= list.header()->length());
+    const QLabel* idle = frame.statusBar()->findChild<QLabel*>("idleText");
+    QVERIFY(idle->width() >= idle->sizeHint().width());
+  }
+
+  // View > Toolbar follows the toolbar hidden from its own context menu.
+  void toolbarHiddenFromItsContextMenu() {
+    CMainFrame frame(std::make_unique<FakeDialogs>());
+    frame.show();
+    QAction* viewToolbar = frame.menuBar()->actions()[2]->menu()->actions()[0];
+    const std::unique_ptr<QMenu> context(frame.createPopupMenu());
+    for (QAction* action : context->actions()) {
+      if (action->text() == frame.ToolBar()->windowTitle()) action->trigger();
     }
-    QCOMPARE(tlw::test::SavedSites(dir.path()).size(), std::size_t{1});
-    CMainFrame again(std::make_unique<FakeDialogs>());
-    QCOMPARE(again.geometry(), QRect(30, 60, 700, 400));
-    QVERIFY(again.ToolBar()->isHidden());
+    QVERIFY(frame.ToolBar()->isHidden());
+    QVERIFY(!viewToolbar->isChecked());
+    viewToolbar->trigger();
+    QVERIFY(!frame.ToolBar()->isHidden());
   }
 
   // The help file of the program directory, else the one installed with the
@@ -384,8 +424,8 @@ class MainFrameTest : public QObject {
 
   void helpText() {
     QCOMPARE(HelpText(), QString("These switches can enable you to run this program\n"
-                                 "at any time from batch file or on remote machine.\n\n"
-                                 "Tallowick.exe [switches]\n\n"
+                                 "at any time from a shell script or on a remote machine.\n\n"
+                                 "tallowick [switches]\n\n"
                                  "/# = process this site number (0-n)\n"
                                  "/ALL = process all websites\n"
                                  "/? = this screen\n"));

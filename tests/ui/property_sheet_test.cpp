@@ -1,10 +1,16 @@
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QGroupBox>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QtTest>
@@ -16,6 +22,7 @@
 #include "support/temp_dir.h"
 #include "support/tiny_mmdb.h"
 #include "ui/options_dialog.h"
+#include "ui/site_dialogs.h"
 #include "ui/site_property_sheet.h"
 
 using tlw::CSettings;
@@ -92,6 +99,29 @@ void FillProfile(CSiteProfile& profile) {
   profile.SetHostFilter("10.0.0.1|bot.example.net|");
   profile.SetExtensionFilter("gif|jpg|");
   profile.SetDirectoryFilter("/admin|");
+}
+
+// The Alt keys that two buttons or group boxes of `roots` share, as
+// "KEY text / text"; the controls inside `skip` count only from a root
+// inside it. Hidden ones count: a check box may show them.
+QStringList Clashes(const QList<QWidget*>& roots, const QWidget* skip) {
+  QMap<QChar, QStringList> owners;
+  for (const QWidget* root : roots) {
+    for (QWidget* widget : root->findChildren<QWidget*>()) {
+      if (skip != nullptr && !skip->isAncestorOf(root) && skip->isAncestorOf(widget)) continue;
+      const auto* button = qobject_cast<QAbstractButton*>(widget);
+      const auto* group = qobject_cast<QGroupBox*>(widget);
+      QString text = button ? button->text() : group ? group->title() : QString();
+      text.replace("&&", "");
+      const qsizetype amp = text.indexOf('&');
+      if (amp >= 0 && amp + 1 < text.size()) owners[text[amp + 1].toUpper()] << text;
+    }
+  }
+  QStringList clashes;
+  for (auto owner = owners.cbegin(); owner != owners.cend(); ++owner) {
+    if (owner->size() > 1) clashes << QString(owner.key()) + " " + owner->join(" / ");
+  }
+  return clashes;
 }
 
 int RowOf(const QTreeWidget* list, const QString& label) {
@@ -252,6 +282,122 @@ class PropertySheetTest : public QObject {
              QString("0.example.net|a.example.net|c.example.net|"));
   }
 
+  // Enter in a filter's edit box adds its text as "< Add" does; the sheet
+  // stays open.
+  void enterInAFilterEditAdds() {
+    Recorder recorder;
+    CSitePropertySheet sheet(nullptr, true, recorder.Hooks());
+    sheet.show();
+    QVERIFY(QTest::qWaitForWindowActive(&sheet));
+    sheet.Tabs()->setCurrentWidget(sheet.filter);
+    QLineEdit* edit = sheet.filter->groups[1].edit;
+    edit->setFocus();
+    QTest::keyClicks(edit, "gif");
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(sheet.isVisible());
+    CSiteProfile back;
+    sheet.StoreInto(back);
+    QCOMPARE(QString::fromStdString(back.GetExtensionFilter()), QString("gif|"));
+  }
+
+  // The sheet takes the size its pages and tabs need in the desktop's font:
+  // made as small as it goes, every tab is in sight (no scroll arrows) and
+  // the Report page's list shows both columns, "999" whole.
+  void sheetSizeFollowsTheFont_data() {
+    QTest::addColumn<int>("pointSize");
+    QTest::newRow("usual font") << 0;
+    QTest::newRow("large font") << 18;
+  }
+  void sheetSizeFollowsTheFont() {
+    QFETCH(int, pointSize);
+    const QFont usual = QApplication::font();
+    QFont font = usual;
+    if (pointSize > 0) font.setPointSize(pointSize);
+    QApplication::setFont(font);
+    Recorder recorder;
+    auto sheet = std::make_unique<CSitePropertySheet>(nullptr, true, recorder.Hooks());
+    sheet->show();
+    QVERIFY(sheet->width() >= kSheetSize.width() && sheet->height() >= kSheetSize.height());
+    sheet->resize(1, 1);
+    sheet->Tabs()->setCurrentWidget(sheet->report);
+    QTreeWidget* list = sheet->report->list;
+    list->topLevelItem(0)->setText(1, "999");
+    QApplication::processEvents();
+    QVERIFY(sheet->width() >= sheet->Tabs()->tabBar()->sizeHint().width());
+    QVERIFY(list->viewport()->width() >= list->header()->length());
+    list->header()->setStretchLastSection(false);  // its own width, not the room left
+    QVERIFY(list->columnWidth(1) >= static_cast<QAbstractItemView*>(list)->sizeHintForColumn(1));
+    sheet.reset();
+    QApplication::setFont(usual);
+  }
+
+  // "Please enter an integer." is shown over the dialog, which stays open
+  // until the values pass; a box is wide enough for its title.
+  void optionsMessageIsShownOverTheDialog() {
+    QStringList shown;
+    COptionsDialog dialog(CSettings{}, ExtensionSettings{},
+                          [&](const QString& text, const QString&) {
+                            shown << text + (dialog.isVisible() ? " (over the dialog)" : "");
+                          });
+    dialog.show();
+    dialog.limit->setText("12x");
+    dialog.save->click();
+    QCOMPARE(shown, QStringList{"Please enter an integer. (over the dialog)"});
+    dialog.limit->setText("12");
+    dialog.save->click();
+    QCOMPARE(dialog.result(), int{QDialog::Accepted});
+
+    QWidget parent;
+    MessageBoxSiteDialogs(&parent).ShowMessage("Please enter an integer.",
+                                               "Tallowick Web Statistics");
+    QMessageBox* box = parent.findChild<QMessageBox*>();
+    QVERIFY(QTest::qWaitForWindowExposed(box));
+    QFont bold = box->font();
+    bold.setBold(true);
+    QVERIFY(box->width() > QFontMetrics(bold).horizontalAdvance(box->windowTitle()) +
+                               3 * box->fontMetrics().height());  // and the title bar's buttons
+  }
+
+  // After "Low" an ordinary user cannot go back to "Normal": the dialog says
+  // so and shows the level in force. Tried in a child process of an ordinary
+  // user: the test may run as root, and the nice value would stay.
+  void refusedPriorityIsSaidAndShown() {
+    const pid_t child = fork();
+    if (child == 0) {
+      if (geteuid() == 0 && setuid(65534) != 0) _exit(2);
+      CSettings settings;
+      ExtensionSettings extensions;
+      QStringList told;
+      const auto message = [&told](const QString& text, const QString&) { told << text; };
+      for (const char* level : {"Low", "Normal"}) {
+        COptionsDialog dialog(settings, extensions, message);
+        dialog.priority->setCurrentText(level);
+        if (!dialog.Save(settings, extensions)) _exit(3);
+      }
+      if (told.size() != 1 || !told[0].contains("stays at Low")) _exit(4);
+      if (settings.GetPriorityLevel() != "Low") _exit(5);
+      settings.SetPriorityLevel("Normal");  // as the next start reads it
+      _exit(COptionsDialog(settings, extensions, message).priority->currentText() == "Low" ? 0 : 6);
+    }
+    int status = -1;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QCOMPARE(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0);
+  }
+
+  // No dialog, and no page of the sheet with the sheet's buttons, gives one
+  // Alt key to two controls: the key would only move between them.
+  void mnemonicsAreUniquePerDialog() {
+    COptionsDialog options(CSettings{}, ExtensionSettings{}, [](const QString&, const QString&) {});
+    QStringList clashes = Clashes({&options}, nullptr);
+    Recorder recorder;
+    CSitePropertySheet sheet(nullptr, true, recorder.Hooks());
+    for (int tab = 0; tab < sheet.Tabs()->count(); ++tab) {
+      clashes << Clashes({&sheet, sheet.Tabs()->widget(tab)},
+                         sheet.Tabs()->widget(tab)->parentWidget());
+    }
+    QCOMPARE(clashes, QStringList());
+  }
+
   void invalidFilenamesAreReplaced() {
     CSiteProfile profile;
     Recorder recorder;
@@ -264,15 +410,17 @@ class PropertySheetTest : public QObject {
     QCOMPARE(sheet.logFile->path->text(), QString("/pub/access_log"));
     sheet.output->path->setText("");
     LoseFocus(sheet.output->path);
-    QCOMPARE(sheet.output->path->text(), QDir::homePath() + "/webstats/stats.html");
+    // The folder of a new site's report, not another one beside it.
+    QCOMPARE(sheet.output->path->text(), QDir::homePath() + "/WebStats/stats.html");
     sheet.output->path->setText("/srv/stats.html");
     LoseFocus(sheet.output->path);  // a complete name: no message
     QCOMPARE(recorder.messages, QStringList({":You have entered an invalid filename!\n\nExample:\n"
-                                             "\t- c:\\websites\\myweb\\acc.log\n"
+                                             "\t- /var/www/myweb/logs/acc.log\n"
                                              "\t/pub/etc/web/myweb/httpd/logs/access.log\n",
                                              ":You have entered an invalid filename!\n"
                                              "Please enter a complete path + filename.\n"
-                                             "Example: c:\\stats\\today.html"}));
+                                             "Example: " +
+                                                 QDir::homePath() + "/stats/today.html"}));
 
     recorder.openAnswer = {"/logs/a.log", "/logs/b.log", "/logs/c.log"};
     sheet.logFile->Browse();

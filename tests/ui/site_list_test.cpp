@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QRegularExpression>
 #include <QTreeWidget>
 #include <QtTest>
@@ -7,6 +8,9 @@
 #include "settings/settings_lock.h"
 #include "settings/site_profile.h"
 #include "support/temp_dir.h"
+#include "ui/dark_palette.h"
+#include "ui/list_colours.h"
+#include "ui/site_property_sheet.h"
 #include "ui/tallowick_view.h"
 #include "ui/ui_test_support.h"
 
@@ -156,6 +160,49 @@ class SiteListTest : public QObject {
     QCOMPARE(view.List()->topLevelItemCount(), 0);
     QCOMPARE(SavedSites(dir.path()), std::vector<std::string>());
     QVERIFY(dialogs.messages.isEmpty());
+  }
+
+  // A delete selects the row that took the first deleted one's place (at
+  // the end, the new last row), so that Ctrl+H has a site to start.
+  void deleteSelectsTheRowThatTookItsPlace() {
+    TempDir dir;
+    WriteSettingsFile(dir.path(), {{"a", "", ""}, {"b", "", ""}, {"c", "", ""}, {"d", "", ""}});
+    FakeDialogs dialogs;
+    CTallowickView view(dialogs);
+    QVERIFY(view.Initialise(dir.path(), "").ok());
+    for (const char* expected : {"d", "a"}) {
+      if (QString(expected) == "d") Select(view, {1, 2});
+      view.DeleteSite();
+      QCOMPARE(view.List()->selectedItems().size(), 1);
+      QCOMPARE(view.List()->selectedItems()[0]->text(kColumnSite), QString(expected));
+    }
+  }
+
+  // Both lists write dark blue on a light theme, and on a dark one (where it
+  // cannot be read) the theme's link colour, else its text colour.
+  void listTextReadsWellInLightAndDarkThemes() {
+    const QPalette light = QApplication::palette();
+    QPalette darkLink = tlw::test::DarkPalette();
+    darkLink.setColor(QPalette::Link, QColor(42, 82, 190));
+    FakeDialogs dialogs;
+    CTallowickView view(dialogs);
+    CSitePropertySheet sheet(nullptr, true, {});
+    view.show();  // a change of theme reaches the windows on the screen
+    sheet.show();
+    const std::pair<QPalette, QColor> themes[] = {{light, QColor(0, 0, 190)},
+                                                  {tlw::test::DarkPalette(), QColor(29, 153, 243)},
+                                                  {darkLink, QColor(252, 252, 252)},
+                                                  {light, QColor(0, 0, 190)}};
+    for (const auto& [theme, text] : themes) {
+      QApplication::setPalette(theme);
+      QApplication::processEvents();  // it goes as posted events
+      for (const QWidget* list :
+           {static_cast<QWidget*>(view.List()), static_cast<QWidget*>(sheet.report->list)}) {
+        const QPalette& shown = list->palette();
+        QCOMPARE(shown.color(QPalette::Text), text);
+        QVERIFY(ContrastRatio(text, shown.color(QPalette::Base)) >= 4.5);
+      }
+    }
   }
 
   // The sheet's event loop goes on while it is open: neither the schedule

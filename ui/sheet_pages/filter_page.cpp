@@ -1,14 +1,18 @@
 #include "ui/sheet_pages/filter_page.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
 #include <QVBoxLayout>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "ui/sheet_pages/page_controls.h"
 
@@ -21,6 +25,28 @@ using sheet_pages::Text;
 namespace {
 
 constexpr int kFilterReadLimit = 299;
+
+// Enter in a group's edit box adds its text, as "< Add" does. Left to the
+// sheet, it would close the sheet with OK and the text typed would be lost.
+class EnterAdds final : public QObject {
+ public:
+  EnterAdds(QLineEdit* edit, std::function<void()> add) : QObject(edit), add_(std::move(add)) {
+    edit->installEventFilter(this);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        add_();
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> add_;
+};
 
 }  // namespace
 
@@ -51,6 +77,7 @@ CSitePropertyPage7::CSitePropertyPage7(const SheetHooks& hooks, QWidget* parent)
     layout->addWidget(box);
     connect(group.add, &QPushButton::clicked, this, [this, index] { Add(groups[index]); });
     connect(group.del, &QPushButton::clicked, this, [this, index] { Delete(groups[index]); });
+    new EnterAdds(group.edit, [this, index] { Add(groups[index]); });
   }
   layout->addWidget(new QLabel("(Click F1 for help)", this));
   layout->addStretch(1);

@@ -83,23 +83,23 @@ void CSitePropertyPage2::CheckPath() {
   // edit again.
   path->setText("/pub/access_log");
   hooks_.message(
-      "You have entered an invalid filename!\n\nExample:\n\t- c:\\websites\\myweb\\acc.log\n"
+      "You have entered an invalid filename!\n\nExample:\n\t- /var/www/myweb/logs/acc.log\n"
       "\t/pub/etc/web/myweb/httpd/logs/access.log\n",
       QString());
 }
 
 QString CSitePropertyPage2::HelpText() const {
   return "If you are reading logfiles from a local disk\n"
-         "or a network drive:\n"
+         "or a mounted network share:\n"
          "---\n"
          "+ You can select multiple files with the Browse button\n"
          "+ You can use wildcards to read a range of logfiles\n"
-         "(ex: c:\\logs\\*.*)\n"
+         "(ex: /var/log/nginx/*.*)\n"
          "+ You can use variables to read a different file each day.\n"
          "[ %a=Mon, %A=Monday, %b=Nov, %B=November\n"
          "%d=22 (day), %m=01 (month), %U=10 (week), %y=99 (year), %Y=1999 ]\n"
          "\n"
-         "(ex: c:\\logs\\acc%m%d%y_log)\n"
+         "(ex: /var/log/nginx/acc%m%d%y_log)\n"
          "\n"
          "For remote files read via FTP\n"
          "---\n"

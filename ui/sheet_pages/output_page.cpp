@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "settings/settings_file.h"
 #include "ui/sheet_pages/page_controls.h"
 
 namespace tlw::ui {
@@ -87,14 +88,18 @@ void CSitePropertyPage3::Browse() {
 
 void CSitePropertyPage3::CheckPath() {
   if (!IsInvalidFilename(path->text())) return;
-  path->setText(QDir::homePath() + "/webstats/stats.html");
+  path->setText(Text(DefaultReportPath(Std(QDir::homePath()))));
   hooks_.message(
       "You have entered an invalid filename!\nPlease enter a complete path + filename.\n"
-      "Example: c:\\stats\\today.html",
+      "Example: " +
+          QDir::homePath() + "/stats/today.html",
       QString());
 }
 
+// The examples name folders of the user's home, where a report can be
+// written.
 QString CSitePropertyPage3::HelpText() const {
+  const QString home = QDir::homePath();
   return "Email Report\n"
          "----\n"
          "+ If you want your report emailed to someone,\n"
@@ -105,9 +110,13 @@ QString CSitePropertyPage3::HelpText() const {
          "If you are saving to a local disk\n"
          "----\n"
          "+ Enter a complete path and filename of the report\n"
-         "(ex: c:\\reports\\stats.html)\n"
+         "(ex: " +
+         home +
+         "/reports/stats.html)\n"
          "+ You can use a %d in the filename for a new report name daily.\n"
-         "(ex: c:\\my docs\\stats%d.html == stats10-05-99.html)\n"
+         "(ex: " +
+         home +
+         "/my docs/stats%d.html == stats10-05-99.html)\n"
          "\n"
          "If you are saving to a remote computer\n"
          "----\n"

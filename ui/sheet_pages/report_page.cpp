@@ -1,11 +1,13 @@
 #include "ui/sheet_pages/report_page.h"
 
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPalette>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStringList>
+#include <QStyle>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -16,6 +18,7 @@
 #include <string>
 
 #include "report/section_catalog.h"
+#include "ui/list_colours.h"
 #include "ui/sheet_pages/page_controls.h"
 
 namespace tlw::ui {
@@ -54,9 +57,7 @@ CSitePropertyPage5::CSitePropertyPage5(const SheetHooks& hooks, QWidget* parent)
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->setSelectionBehavior(QAbstractItemView::SelectRows);
   list->setAllColumnsShowFocus(true);
-  QPalette palette = list->palette();
-  palette.setColor(QPalette::Text, QColor(0, 0, 190));
-  list->setPalette(palette);
+  KeepListTextReadable(list);
   auto* up = new QPushButton("Move Up", this);
   auto* down = new QPushButton("Move Down", this);
   auto* stepUp = new QToolButton(this);
@@ -122,6 +123,16 @@ void CSitePropertyPage5::Load(const CSiteProfile& values) {
   // The labels are wider than the column in most fonts.
   list->resizeColumnToContents(0);
   list->setColumnWidth(0, std::max(160, list->columnWidth(0)));
+  // "Top" shows three digits whole in any font ("999", not "99") and is
+  // never narrower than its 40 pixels; the list is wide enough for both
+  // columns, so the sheet grows with the font rather than cut them.
+  const int textMargins =
+      2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+  const int topWidth = std::max({40, list->fontMetrics().horizontalAdvance("999") + textMargins,
+                                 list->header()->sectionSizeHint(1)});
+  list->setColumnWidth(1, topWidth);
+  list->setMinimumWidth(list->columnWidth(0) + topWidth + 2 * list->frameWidth() +
+                        list->verticalScrollBar()->sizeHint().width());
 }
 
 void CSitePropertyPage5::Store(CSiteProfile& values) const {

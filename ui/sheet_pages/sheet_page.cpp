@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "ui/site_dialogs.h"
+
 namespace tlw::ui {
 
 void ShowComboText(QComboBox* combo, const QString& text) {
@@ -22,6 +24,7 @@ SheetHooks ModalSheetHooks(QWidget* parent) {
   SheetHooks hooks;
   hooks.message = [parent](const QString& text, const QString& caption) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    LeaveRoomForTitle(box);
     box.exec();
   };
   hooks.openFiles = [parent](const QString& folder, const QString& filter) {
