@@ -80,6 +80,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "ClaudeBot", RobotKind::kAiCrawler},
         // The family keeps one spelling whatever the agent's.
         AgentCase{"ClaudeBotLowerCase", "claudebot", "ClaudeBot", RobotKind::kAiCrawler},
+        // Tagged AI crawler and search engine: a search engine comes first.
+        AgentCase{"ClaudeSearchBot",
+                  "Mozilla/5.0 AppleWebKit/537.36 (KHTML, like Gecko; compatible; "
+                  "Claude-SearchBot/1.0; +https://www.anthropic.com)",
+                  "Claude-SearchBot", RobotKind::kSearchEngine},
+        // An entry without examples is named from its pattern.
+        AgentCase{"Mediapartners", "Mediapartners (Googlebot)", "Mediapartners", RobotKind::kOther},
         AgentCase{"Applebot",
                   "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_5) AppleWebKit/605.1.15 (KHTML, "
                   "like Gecko) Version/13.1.1 Safari/605.1.15 (Applebot/0.1; "
@@ -184,7 +191,7 @@ TEST(UserRobotPatterns, AddRobotsThatWinOverTheData) {
                                   "\n"
                                   "Tallowick Probe\tmonitoring\tTallowickProbe/\r\n"
                                   "Search of the intranet\tsearch-engine\t(?i)intranet-spider\n"
-                                  "Not Google\tother\tGooglebot/2\\.1 \\(company\n");
+                                  "Not Google\tother\tcompany crawler\n");
   Result<std::unique_ptr<RobotCatalog>> catalog = LoadRobotCatalog(DataFile(), userFile.string());
   ASSERT_TRUE(catalog.ok()) << catalog.message();
 
