@@ -3,7 +3,9 @@
 // (counting asks once per distinct agent of a run). Before the benchmarks
 // it prints what the real logs hold: distinct agents, robots among them by
 // kind, the commonest families, and the agents that say "bot", "crawler" or
-// "spider" but match no pattern. Run:
+// "spider" but match no pattern. With TLW_ROBOTS_LIST=FILE it also writes
+// every distinct agent with its family and kind (empty for a person), one
+// tab-separated line each, to compare with other analysers. Run:
 //   build/ci/bench/robots_bench --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -124,6 +126,23 @@ void PrintSummary(RobotCatalog& catalog) {
   }
 }
 
+void WriteList(RobotCatalog& catalog, const char* file) {
+  std::FILE* out = std::fopen(file, "w");
+  if (out == nullptr) {
+    std::perror(file);
+    return;
+  }
+  for (const std::string& agent : AllAgents()) {
+    const std::optional<RobotMatch> match = catalog.RobotOf(agent);
+    const std::string family = match ? std::string(match->family) : std::string();
+    const std::string_view kind =
+        match ? kRobotKindNames[static_cast<std::size_t>(match->kind)] : "";
+    std::fprintf(out, "%s\t%s\t%.*s\n", agent.c_str(), family.c_str(),
+                 static_cast<int>(kind.size()), kind.data());
+  }
+  std::fclose(out);
+}
+
 std::size_t HeapInUse() { return mallinfo2().uordblks; }
 
 void BM_LoadCatalog(benchmark::State& state) {
@@ -190,12 +209,18 @@ BENCHMARK(BM_ClassifyWithFreshCatalog)->Unit(benchmark::kMillisecond)->UseRealTi
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  Result<std::unique_ptr<tlw::RobotCatalog>> catalog = tlw::LoadRobotCatalog(tlw::DataFile(), "");
+  tlw::Result<std::unique_ptr<tlw::RobotCatalog>> catalog =
+      tlw::LoadRobotCatalog(tlw::DataFile(), "");
   if (!catalog) {
     std::fprintf(stderr, "robots_bench: %s\n", catalog.message().c_str());
     return 1;
   }
-  if (std::filesystem::exists(tlw::RealLogsDir())) tlw::PrintSummary(**catalog);
+  if (std::filesystem::exists(tlw::RealLogsDir())) {
+    tlw::PrintSummary(**catalog);
+    if (const char* list = std::getenv("TLW_ROBOTS_LIST"); list != nullptr && *list != '\0') {
+      tlw::WriteList(**catalog, list);
+    }
+  }
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

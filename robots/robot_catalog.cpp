@@ -116,6 +116,10 @@ Result<std::unique_ptr<RobotCatalog>> RobotCatalog::Compile(std::vector<RobotCan
     if (candidate.entry.family.empty()) {
       candidate.entry.family =
           NameFromExamples(*expression, candidate.examples, candidate.entry.pattern);
+      // Matching built the expression's DFAs, some 7 KiB each, ten MiB for
+      // the whole list; a fresh one builds them only for the few entries
+      // that ever share an agent with another.
+      expression = std::make_unique<re2::RE2>(candidate.entry.pattern, options);
     }
     catalog->entries_.push_back(std::move(candidate.entry));
     catalog->expressions_.push_back(std::move(expression));
@@ -141,6 +145,20 @@ Result<std::unique_ptr<RobotCatalog>> RobotCatalog::Compile(std::vector<RobotCan
 }
 
 std::optional<std::size_t> RobotCatalog::EntryOf(std::string_view agent) const {
+  std::optional<std::size_t> entry = FindEntry(agent);
+  // IIS's W3C logs write the agent's spaces as "+", which patterns with a
+  // space ("Dow Jones Searchbot") do not match: an agent without a space
+  // that matches nothing is tried again with its "+" read as spaces.
+  if (!entry && agent.find(' ') == std::string_view::npos &&
+      agent.find('+') != std::string_view::npos) {
+    std::string spaced(agent);
+    std::replace(spaced.begin(), spaced.end(), '+', ' ');
+    entry = FindEntry(spaced);
+  }
+  return entry;
+}
+
+std::optional<std::size_t> RobotCatalog::FindEntry(std::string_view agent) const {
   if (entries_.empty()) return std::nullopt;
   std::vector<int> hits;
   re2::RE2::Set::ErrorInfo error{};

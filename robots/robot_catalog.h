@@ -67,6 +67,8 @@ class RobotCatalog final : public RobotLookup {
   // then the match that starts first in the agent (the robot's own product
   // token usually leads, what it is built on or a URL follows), then the
   // entry that comes first (the pattern file lists specific robots first).
+  // An agent of a W3C log, its spaces written as "+", is tried as it is and
+  // then, when nothing matches, with spaces.
   std::optional<std::size_t> EntryOf(std::string_view agent) const;
 
   const std::vector<RobotEntry>& Entries() const { return entries_; }
@@ -76,6 +78,7 @@ class RobotCatalog final : public RobotLookup {
 
  private:
   RobotCatalog();
+  std::optional<std::size_t> FindEntry(std::string_view agent) const;
 
   std::vector<RobotEntry> entries_;
   std::vector<std::unique_ptr<re2::RE2>> expressions_;  // one per entry

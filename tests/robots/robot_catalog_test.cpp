@@ -114,6 +114,9 @@ INSTANTIATE_TEST_SUITE_P(
         AgentCase{"SentryUptimeBot",
                   "SentryUptimeBot/1.0 (+http://docs.sentry.io/product/alerts/uptime-monitoring/)",
                   "SentryUptimeBot", RobotKind::kMonitor},
+        // IIS writes spaces as "+".
+        AgentCase{"W3CPlusForSpace", "Mozilla/5.0+(compatible;+Dow+Jones+Searchbot)",
+                  "Dow Jones Searchbot", RobotKind::kMonitor},
         AgentCase{"BytesThatAreNotUtf8", "\xff\xfe Googlebot/2.1 \xc3", "Googlebot",
                   RobotKind::kSearchEngine},
         AgentCase{"Chrome",
