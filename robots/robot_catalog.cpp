@@ -21,8 +21,9 @@ bool IsAsciiAlnum(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// Agents are bytes, often not valid UTF-8, and the patterns are ASCII:
-// matched as Latin-1, every byte is a character and none is skipped.
+// Agents are bytes, often not valid UTF-8, and the data's patterns are
+// ASCII: matched as Latin-1, every byte is a character and none is skipped
+// (a user's pattern with UTF-8 text still matches those same bytes).
 re2::RE2::Options PatternOptions() {
   re2::RE2::Options options;
   options.set_encoding(re2::RE2::Options::EncodingLatin1);
