@@ -132,8 +132,8 @@ Result<std::unique_ptr<RobotCatalog>> RobotCatalog::Compile(std::vector<RobotCan
   for (const RobotEntry& entry : catalog->entries_) {
     std::string error;
     if (catalog->set_->set.Add(entry.pattern, &error) < 0) {
-      return Status::Error(setName + ": the pattern \"" + entry.pattern +
-                           "\" does not join the set: " + error);
+      error.insert(0, setName + ": the pattern \"" + entry.pattern + "\" does not join the set: ");
+      return Status::Error(std::move(error));
     }
   }
   if (!catalog->entries_.empty() && !catalog->set_->set.Compile()) {
@@ -206,7 +206,7 @@ std::string RobotFamilyName(std::string_view matched) {
       break;
     }
   }
-  const auto first = std::find_if(matched.begin(), matched.end(), IsAsciiAlnum);
+  const auto* const first = std::find_if(matched.begin(), matched.end(), IsAsciiAlnum);
   if (first == matched.end()) return {};
   std::string_view name(first, matched.end());
   name = name.substr(0, name.find_first_of("/;,()"));

@@ -152,8 +152,9 @@ Status ReadUserPatterns(const std::string& file, std::vector<RobotCandidate>& ca
     candidate.entry.fromUser = true;
     candidate.origin = where;
     candidate.required = true;
-    const auto kind = std::find_if(kTagKinds.begin(), kTagKinds.end(),
-                                   [&](const TagKind& known) { return known.tag == kindWord; });
+    const auto* const kind =
+        std::find_if(kTagKinds.begin(), kTagKinds.end(),
+                     [&](const TagKind& known) { return known.tag == kindWord; });
     if (kind != kTagKinds.end()) {
       candidate.entry.kind = kind->kind;
     } else if (kindWord != kOtherKindWord) {
