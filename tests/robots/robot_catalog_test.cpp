@@ -62,11 +62,6 @@ INSTANTIATE_TEST_SUITE_P(
         AgentCase{"Googlebot",
                   "Mozilla/5.0 (compatible; Googlebot/2.1; +http://www.google.com/bot.html)",
                   "Googlebot", RobotKind::kSearchEngine},
-        AgentCase{"GooglebotSmartphone",
-                  "Mozilla/5.0 (Linux; Android 6.0.1; Nexus 5X Build/MMB29P) AppleWebKit/537.36 "
-                  "(KHTML, like Gecko) Chrome/131.0.6778.204 Mobile Safari/537.36 (compatible; "
-                  "Googlebot/2.1; +http://www.google.com/bot.html)",
-                  "Googlebot", RobotKind::kSearchEngine},
         AgentCase{"Bingbot",
                   "Mozilla/5.0 (compatible; bingbot/2.0; +http://www.bing.com/bingbot.htm)",
                   "bingbot", RobotKind::kSearchEngine},
@@ -132,10 +127,6 @@ INSTANTIATE_TEST_SUITE_P(
         AgentCase{"Edge",
                   "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like "
                   "Gecko) Chrome/131.0.0.0 Safari/537.36 Edg/131.0.2903.86",
-                  ""},
-        AgentCase{"SamsungAndroid",
-                  "Mozilla/5.0 (Linux; Android 14; SM-S918B) AppleWebKit/537.36 (KHTML, like "
-                  "Gecko) SamsungBrowser/26.0 Chrome/122.0.0.0 Mobile Safari/537.36",
                   ""},
         AgentCase{"NoAgent", "-", ""}, AgentCase{"Empty", "", ""}),
     [](const testing::TestParamInfo<AgentCase>& caseInfo) { return caseInfo.param.name; });
