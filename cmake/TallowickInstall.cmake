@@ -8,6 +8,19 @@ include(GNUInstallDirs)
 set(TLW_DATA_DIR ${CMAKE_INSTALL_DATADIR}/tallowick)
 install(FILES data/Country_Codes.dat data/Tallowick_Help.html data/sample_access.log
         DESTINATION ${TLW_DATA_DIR})
+# The robot patterns (see the top CMakeLists.txt), and the package's
+# copyright file with their MIT licence.
+install(FILES ${TLW_ROBOT_PATTERNS_DIR}/crawler-user-agents.json DESTINATION ${TLW_DATA_DIR})
+file(READ ${TLW_ROBOT_PATTERNS_DIR}/VERSION robot_patterns_version)
+string(STRIP "${robot_patterns_version}" robot_patterns_version)
+file(READ ${TLW_ROBOT_PATTERNS_DIR}/LICENSE robot_patterns_license)
+file(WRITE ${CMAKE_BINARY_DIR}/copyright
+  "Tallowick Web Statistics\nCopyright: Tallowick developers <tallowick@example.com>\n\n"
+  "/usr/share/tallowick/crawler-user-agents.json is the list of robots' user agents of the npm\n"
+  "package crawler-user-agents ${robot_patterns_version} "
+  "(https://github.com/monperrus/crawler-user-agents), under this licence:\n\n"
+  "${robot_patterns_license}")
+install(FILES ${CMAKE_BINARY_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tallowick)
 install(FILES data/man/tallowick-cli.1 data/man/tallowick.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES data/completion/tallowick-cli.bash

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need, only those
-# that are missing. Runs `apt-get update` once, and only when something is
-# missing, so a machine that already has everything is left alone.
+# that are missing, then the robot patterns (scripts/fetch-robot-patterns.sh,
+# from the npm registry). Runs `apt-get update` once, and only when something
+# is missing, so a machine that already has everything is left alone.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev nlohmann-json3-dev libssl-dev
+  libcli11-dev nlohmann-json3-dev libssl-dev libre2-dev
   zlib1g-dev libgd-dev libcurl4-openssl-dev libcurl4
   libgeoip-dev libmaxminddb-dev geoip-database
   python3-pyftpdlib python3-openssl openssh-server openssl
@@ -28,15 +29,22 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
+# npm fetches the robot patterns. Debian's nodejs comes without it, a
+# NodeSource nodejs with it (and conflicts with Debian's npm package), so the
+# package is asked for only when the command is missing.
+if ! command -v npm >/dev/null; then
+  missing+=(npm)
+fi
 
 if ((${#missing[@]} == 0)); then
   echo "install-deps: all ${#packages[@]} packages present"
-  exit 0
+else
+  echo "install-deps: installing ${missing[*]}"
+  sudo_cmd=()
+  if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update
+  "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-echo "install-deps: installing ${missing[*]}"
-sudo_cmd=()
-if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update
-"${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+bash "$(dirname "$0")/fetch-robot-patterns.sh"

@@ -45,6 +45,7 @@ fi
 grep -q Germany "$work/stats.html" ||
   { echo "test-package: the installed program's report names no countries"; exit 1; }
 for file in /usr/share/tallowick/Country_Codes.dat /usr/bin/tallowick \
+  /usr/share/tallowick/crawler-user-agents.json /usr/share/doc/tallowick/copyright \
   /usr/share/applications/com.example.Tallowick.desktop \
   /usr/share/bash-completion/completions/tallowick-cli; do
   dpkg -L tallowick | grep -qx "$file" || { echo "test-package: $file not in the package"; exit 1; }

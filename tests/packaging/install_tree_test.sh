@@ -15,7 +15,8 @@ prefix=$work/moved
 
 fail=0
 for file in bin/tallowick-cli share/tallowick/Country_Codes.dat \
-  share/tallowick/Tallowick_Help.html; do
+  share/tallowick/Tallowick_Help.html share/tallowick/crawler-user-agents.json \
+  share/doc/tallowick/copyright; do
   [[ -f $prefix/$file ]] || { echo "missing from the install tree: $file"; fail=1; }
 done
 for stray in bin/Country_Codes.dat bin/Tallowick_Help.html; do
@@ -27,6 +28,10 @@ mkdir "$work/run"
   --no-geoip -o stats.html >/dev/null)
 if ! grep -q 'Germany' "$work/run/stats.html"; then
   echo "the installed program did not find its country table (no country names in the report)"
+  fail=1
+fi
+if ! grep -q 'MIT License' "$prefix/share/doc/tallowick/copyright"; then
+  echo "the copyright file lacks the robot patterns' licence"
   fail=1
 fi
 ((fail == 0)) && echo "install tree: 1 passed, 0 failed"
