@@ -17,6 +17,7 @@
 #include "engine/oversized_logfile.h"
 #include "engine/page_heads.h"
 #include "engine/record_pipeline.h"
+#include "engine/robot_patterns.h"
 #include "engine/run_delivery.h"
 #include "engine/run_files.h"
 #include "engine/run_texts.h"
@@ -183,6 +184,12 @@ class SiteRun {
     }
     counting_.countAudience =
         settings_.modernView || !options_.modernViewPath.empty() || options_.countAudience;
+    if (counting_.countAudience) {
+      RunRobots robots = RobotsForRun(settings_.robotPatternsFile);
+      robots_ = std::move(robots.lookup);
+      counting_.robotLookup = robots_.get();
+      warnings_.insert(warnings_.end(), robots.warnings.begin(), robots.warnings.end());
+    }
     if (settings_.resolveHostnames) {
       counting_.nameHost = [this](std::string_view address) { return NameOf(address); };
     }
@@ -640,6 +647,7 @@ class SiteRun {
   bool remote_ = false;
   CountingOptions counting_;
   std::unique_ptr<GeoIpCountries> countries_;  // countries of numeric hosts; null when off
+  std::shared_ptr<RobotLookup> robots_;        // robots' agents; null when not counted
   ParseState parse_;
   DayKey dayKey_;
   std::uint64_t linesRead_ = 0;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <mutex>
 #include <tuple>
 #include <utility>
 
@@ -91,6 +92,16 @@ std::string NameFromExamples(const re2::RE2& expression, const std::vector<std::
 
 }  // namespace
 
+// What an entry computes at its first use; once computed, only read, so
+// runs on several threads share it.
+struct RobotCatalog::Lazy {
+  std::once_flag compiled;
+  std::unique_ptr<re2::RE2> expression;
+  std::once_flag named;
+  std::string family;
+  std::vector<std::string> examples;  // dropped once the entry is named
+};
+
 struct RobotCatalog::SetHolder {
   explicit SetHolder(const re2::RE2::Options& options) : set(options, re2::RE2::UNANCHORED) {}
   re2::RE2::Set set;
@@ -103,38 +114,23 @@ Result<std::unique_ptr<RobotCatalog>> RobotCatalog::Compile(std::vector<RobotCan
                                                             std::vector<std::string> warnings,
                                                             const std::string& setName) {
   std::unique_ptr<RobotCatalog> catalog(new RobotCatalog());
-  const re2::RE2::Options options = PatternOptions();
-  for (RobotCandidate& candidate : candidates) {
-    auto expression = std::make_unique<re2::RE2>(candidate.entry.pattern, options);
-    if (!expression->ok()) {
-      if (candidate.required) {
-        return Status::Error(candidate.origin +
-                             ": the pattern is not valid RE2: " + expression->error());
-      }
-      warnings.push_back(candidate.origin + ": " + expression->error() + "; left out");
-      continue;
-    }
-    if (candidate.entry.family.empty()) {
-      candidate.entry.family =
-          NameFromExamples(*expression, candidate.examples, candidate.entry.pattern);
-      // Matching built the expression's DFAs, some 7 KiB each, ten MiB for
-      // the whole list; a fresh one builds them only for the few entries
-      // that ever share an agent with another.
-      expression = std::make_unique<re2::RE2>(candidate.entry.pattern, options);
-    }
-    catalog->entries_.push_back(std::move(candidate.entry));
-    catalog->expressions_.push_back(std::move(expression));
-  }
-
-  re2::RE2::Options setOptions = options;
+  re2::RE2::Options setOptions = PatternOptions();
   setOptions.set_max_mem(kSetMemoryBudget);
   catalog->set_ = std::make_unique<SetHolder>(setOptions);
-  for (const RobotEntry& entry : catalog->entries_) {
+  // The set parses every pattern as it takes it: one it refuses is left out
+  // (or fails the catalog), and the set's numbers stay those of the entries.
+  for (RobotCandidate& candidate : candidates) {
     std::string error;
-    if (catalog->set_->set.Add(entry.pattern, &error) < 0) {
-      error.insert(0, setName + ": the pattern \"" + entry.pattern + "\" does not join the set: ");
-      return Status::Error(std::move(error));
+    if (catalog->set_->set.Add(candidate.entry.pattern, &error) < 0) {
+      if (candidate.required) {
+        return Status::Error(candidate.origin + ": the pattern is not valid RE2: " + error);
+      }
+      warnings.push_back(candidate.origin + ": " + error + "; left out");
+      continue;
     }
+    catalog->entries_.push_back(std::move(candidate.entry));
+    catalog->lazy_.push_back(std::make_unique<Lazy>());
+    catalog->lazy_.back()->examples = std::move(candidate.examples);
   }
   if (!catalog->entries_.empty() && !catalog->set_->set.Compile()) {
     return Status::Error(setName + ": the " + std::to_string(catalog->entries_.size()) +
@@ -143,6 +139,29 @@ Result<std::unique_ptr<RobotCatalog>> RobotCatalog::Compile(std::vector<RobotCan
   }
   catalog->warnings_ = std::move(warnings);
   return catalog;
+}
+
+const re2::RE2& RobotCatalog::ExpressionOf(std::size_t index) const {
+  Lazy& lazy = *lazy_[index];
+  std::call_once(lazy.compiled, [&] {
+    lazy.expression = std::make_unique<re2::RE2>(entries_[index].pattern, PatternOptions());
+  });
+  return *lazy.expression;
+}
+
+const std::string& RobotCatalog::FamilyOf(std::size_t index) const {
+  Lazy& lazy = *lazy_[index];
+  std::call_once(lazy.named, [&] {
+    lazy.family = entries_[index].family;
+    if (lazy.family.empty()) {
+      // Matching the examples builds the expression's DFAs: a copy of its
+      // own does it, so the one kept for ranking stays small.
+      const re2::RE2 expression(entries_[index].pattern, PatternOptions());
+      lazy.family = NameFromExamples(expression, lazy.examples, entries_[index].pattern);
+    }
+    std::vector<std::string>().swap(lazy.examples);
+  });
+  return lazy.family;
 }
 
 std::optional<std::size_t> RobotCatalog::EntryOf(std::string_view agent) const {
@@ -166,8 +185,8 @@ std::optional<std::size_t> RobotCatalog::FindEntry(std::string_view agent) const
   if (!set_->set.Match(Piece(agent), &hits, &error)) {
     if (error.kind != re2::RE2::Set::kOutOfMemory) return std::nullopt;
     hits.clear();
-    for (std::size_t i = 0; i < expressions_.size(); ++i) {
-      if (re2::RE2::PartialMatch(Piece(agent), *expressions_[i]))
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+      if (re2::RE2::PartialMatch(Piece(agent), ExpressionOf(i)))
         hits.push_back(static_cast<int>(i));
     }
     if (hits.empty()) return std::nullopt;
@@ -178,7 +197,7 @@ std::optional<std::size_t> RobotCatalog::FindEntry(std::string_view agent) const
   auto rank = [&](int hit) {
     const auto index = static_cast<std::size_t>(hit);
     const RobotEntry& entry = entries_[index];
-    return std::tuple(!entry.fromUser, entry.tool, MatchStart(*expressions_[index], agent), index);
+    return std::tuple(!entry.fromUser, entry.tool, MatchStart(ExpressionOf(index), agent), index);
   };
   int best = hits.front();
   auto bestRank = rank(best);
@@ -195,8 +214,7 @@ std::optional<std::size_t> RobotCatalog::FindEntry(std::string_view agent) const
 std::optional<RobotMatch> RobotCatalog::RobotOf(std::string_view agent) {
   const std::optional<std::size_t> index = EntryOf(agent);
   if (!index) return std::nullopt;
-  const RobotEntry& entry = entries_[*index];
-  return RobotMatch{entry.family, entry.kind};
+  return RobotMatch{FamilyOf(*index), entries_[*index].kind};
 }
 
 std::string RobotFamilyName(std::string_view matched) {

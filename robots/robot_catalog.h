@@ -22,7 +22,7 @@ inline constexpr std::string_view kRobotPatternsFileName = "crawler-user-agents.
 // One robot of the catalog: a pattern (RE2 syntax, found anywhere in the
 // agent), the family it names and what the robot is for.
 struct RobotEntry {
-  std::string family;
+  std::string family;  // empty: named from the examples when the entry first decides an agent
   std::string pattern;
   RobotKind kind = RobotKind::kOther;
   // An HTTP library or a browser-automation tool rather than a robot of its
@@ -79,9 +79,16 @@ class RobotCatalog final : public RobotLookup {
  private:
   RobotCatalog();
   std::optional<std::size_t> FindEntry(std::string_view agent) const;
+  // The entry's own expression, compiled at its first use: a run needs those
+  // of the few entries that share an agent with another or name a family,
+  // and compiling all 1,500 at load took most of the load's time.
+  const re2::RE2& ExpressionOf(std::size_t index) const;
+  // The entry's family, named from its examples at its first use.
+  const std::string& FamilyOf(std::size_t index) const;
 
   std::vector<RobotEntry> entries_;
-  std::vector<std::unique_ptr<re2::RE2>> expressions_;  // one per entry
+  struct Lazy;
+  std::vector<std::unique_ptr<Lazy>> lazy_;  // one per entry
   struct SetHolder;
   std::unique_ptr<SetHolder> set_;
   std::vector<std::string> warnings_;

@@ -3,8 +3,8 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QResizeEvent>
-#include <QShortcut>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTreeWidget>
 #include <algorithm>
 #include <ctime>

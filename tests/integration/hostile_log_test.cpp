@@ -156,8 +156,9 @@ void ExpectOnlyReportMarkup(const std::string& dom, const fs::path& out) {
 // classic report or to web pages, and the title as written.
 void ExpectOnlyModernMarkup(const std::string& dom, const std::string& site) {
   ASSERT_NE(dom.find("</html>"), std::string::npos) << "no DOM of the modern view";
-  const std::set<std::string> forbidden{"script", "iframe", "object", "embed", "img", "frame",
-                                        "base",   "form",   "input",  "link",   "foreignobject"};
+  const std::set<std::string> forbidden{"script", "iframe", "object",       "embed",
+                                        "img",    "frame",  "base",         "form",
+                                        "input",  "link",   "foreignobject"};
   for (const Element& element : StartTags(dom)) {
     EXPECT_FALSE(forbidden.contains(element.name)) << "<" << element.name << ">";
     for (const auto& [name, value] : element.attributes) {

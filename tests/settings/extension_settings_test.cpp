@@ -48,7 +48,9 @@ TEST(ExtensionSettings, DamagedLinesWarnAndOtherLinesSurviveASave) {
             "smtpUser=\n"
             "smtpPasswordFile=\n"
             "smtpPasswordCommand=\n"
-            "sshKeyFile=\n");
+            "sshKeyFile=\n"
+            "modernView=1\n"
+            "robotPatternsFile=\n");
 }
 
 TEST(ExtensionSettings, SavingChangesKeepsWhatAnotherProgramSavedMeanwhile) {
