@@ -28,20 +28,11 @@ struct CachedCatalog {
   std::vector<std::string> warnings;
 };
 
-}  // namespace
-
-RunRobots RobotsForRun(const std::string& userFile) {
-  const fs::path data =
-      InstalledDataFile(RunningProgramFolder(), std::string(kRobotPatternsFileName));
-  if (data.empty()) {
-    return RunRobots{nullptr,
-                     {"The robot patterns (" + std::string(kRobotPatternsFileName) +
-                      ") are not installed beside the program: robots are told only by their "
-                      "requests for /robots.txt"}};
-  }
-  static std::mutex guard;
+// The robots of `data` and `userFile`, under the cache's lock.
+RunRobots RobotsFor(const fs::path& data, const std::string& userFile,
+                    const std::lock_guard<std::mutex>& lock) {
+  (void)lock;
   static std::map<std::pair<std::string, std::string>, CachedCatalog> cache;
-  const std::lock_guard lock(guard);
   const auto key = std::pair(data.string(), userFile);
   const fs::file_time_type dataChanged = ChangeTimeOf(key.first);
   const fs::file_time_type userChanged = ChangeTimeOf(userFile);
@@ -51,6 +42,14 @@ RunRobots RobotsForRun(const std::string& userFile) {
     return RunRobots{found->second.catalog, found->second.warnings};
   }
   Result<std::unique_ptr<RobotCatalog>> loaded = LoadRobotCatalog(key.first, userFile);
+  if (!loaded.ok() && !userFile.empty()) {
+    // The user's file is mended later; the installed patterns serve meanwhile.
+    RunRobots installed = RobotsFor(data, "", lock);
+    installed.warnings.insert(
+        installed.warnings.begin(),
+        loaded.message() + "; the run uses the installed robot patterns alone");
+    return installed;
+  }
   if (!loaded.ok()) {
     // Not kept: the next run tries again, after the user mended the file.
     return RunRobots{
@@ -65,6 +64,22 @@ RunRobots RobotsForRun(const std::string& userFile) {
   cached.warnings = (*loaded)->Warnings();
   cached.catalog = std::shared_ptr<RobotCatalog>(std::move(*loaded));
   return RunRobots{cached.catalog, cached.warnings};
+}
+
+}  // namespace
+
+RunRobots RobotsForRun(const std::string& userFile) {
+  const fs::path data =
+      InstalledDataFile(RunningProgramFolder(), std::string(kRobotPatternsFileName));
+  if (data.empty()) {
+    return RunRobots{nullptr,
+                     {"The robot patterns (" + std::string(kRobotPatternsFileName) +
+                      ") are not installed beside the program: robots are told only by their "
+                      "requests for /robots.txt"}};
+  }
+  static std::mutex guard;
+  const std::lock_guard lock(guard);
+  return RobotsFor(data, userFile, lock);
 }
 
 }  // namespace tlw

@@ -34,6 +34,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::UnorderedElementsAre;
 
 // Everything a run tells its host, kept for the test to read.
 class RecordingHost : public ProgressSink, public RunNotifier, public ShellOpener {
@@ -200,6 +201,41 @@ TEST_F(RunSiteTest, ARunWithoutRecordsHasNoPeriod) {
   ASSERT_TRUE(Run(profile, host, &snapshot).Finished());
   EXPECT_EQ(snapshot.periodStart, "00-00-00");
   EXPECT_EQ(snapshot.periodEnd, "00-00-00");
+}
+
+// A saved site's run tells robots by the installed patterns and the user's
+// own file, and writes the modern view beside its report; a user's file
+// that does not load is a warning naming it, and the run goes on.
+TEST_F(RunSiteTest, RobotsOfTheInstalledAndTheUsersPatternsInTheModernView) {
+  std::string log = NcsaLine("10.0.0.1") + NcsaLine("10.0.0.2");
+  const auto agent = [](std::string line, std::string_view name) {
+    return line.replace(line.rfind("Mozilla/4.08 [en] (Win98; I)"), 28, name);
+  };
+  log += agent(NcsaLine("66.249.66.1"), "Mozilla/5.0 (compatible; Googlebot/2.1)");
+  log += agent(NcsaLine("10.0.0.9"), "ProbeBot/1.0");
+  auto profile = Profile(dir_.Write("access.log", log).string());
+  settings_.robotPatternsFile = dir_.Write("robots.tsv", "Probe\tmonitoring\tProbeBot/\n").string();
+  std::vector<std::string> families;
+  RunOptions options;
+  options.onStatistics = [&](const CSiteProfile& p) {
+    for (const RobotFamilyCount& robot : p.Statistics().audience.robotFamilies) {
+      families.push_back(robot.family + " " +
+                         std::string(kRobotKindNames[static_cast<std::size_t>(robot.kind)]));
+    }
+  };
+  RecordingHost host;
+  RunResult result = RunSite(profile, settings_, host.Host(), cache_, options);
+  ASSERT_TRUE(result.Finished()) << result.message;
+  EXPECT_THAT(families, UnorderedElementsAre("Googlebot search engine", "Probe monitor"));
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "report0" / "stats-modern.html"));
+
+  settings_.robotPatternsFile = dir_.Write("robots.tsv", "Probe monitoring ProbeBot/\n").string();
+  families.clear();
+  result = RunSite(profile, settings_, host.Host(), cache_, options);
+  ASSERT_TRUE(result.Finished()) << result.message;
+  EXPECT_THAT(families, UnorderedElementsAre("Googlebot search engine"));
+  ASSERT_EQ(result.warnings.size(), 1u);
+  EXPECT_THAT(result.warnings[0], HasSubstr(settings_.robotPatternsFile));
 }
 
 // The report is named from the run's period, and the profile shows where it
