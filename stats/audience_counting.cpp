@@ -117,16 +117,19 @@ void AddCopied(StatTable& to, StatTable::Handle& handle, const StatTable& from,
   to.AddAt(handle, 1);
 }
 
+// A hit of `bytes` in `totals`; the host's first adds a visitor.
+void CountHit(AudienceTotals& totals, std::int64_t bytes, bool firstOfHost) {
+  ++totals.hits;
+  totals.bytes = SaturatingAdd(totals.bytes, bytes);
+  if (firstOfHost) ++totals.visitors;
+}
+
 void CountRobot(AudienceStatistics& out, AudienceState& state, HostSlot& host,
                 std::uint32_t hostNumber, std::int32_t family, std::int64_t bytes, bool pageView,
                 std::int32_t minute, AudienceDay* day) {
   AudienceTotals& robots = out.robots;
-  ++robots.hits;
-  robots.bytes = SaturatingAdd(robots.bytes, bytes);
-  if (host.robot == 0) {
-    host.robot = 1;
-    ++robots.visitors;
-  }
+  CountHit(robots, bytes, host.robot == 0);
+  host.robot = 1;
   RobotFamilyCount& count = out.robotFamilies[static_cast<std::size_t>(family)];
   ++count.hits;
   count.bytes = SaturatingAdd(count.bytes, bytes);
@@ -196,12 +199,8 @@ void CountAudience(SiteStatistics& statistics, CountingState& state, const Count
   }
 
   AudienceTotals& people = out.people;
-  ++people.hits;
-  people.bytes = SaturatingAdd(people.bytes, bytes);
-  if (host.person == 0) {
-    host.person = 1;
-    ++people.visitors;
-  }
+  CountHit(people, bytes, host.person == 0);
+  host.person = 1;
   if (day != nullptr) ++day->peopleHits;
   if (!pageView) return;
 
