@@ -127,6 +127,9 @@ COptionsDialog::COptionsDialog(const CSettings& settings, const ExtensionSetting
   databaseRow->addWidget(geoipDatabase, 1);
   databaseRow->addWidget(geoipBrowse);
   miningLayout->addLayout(databaseRow);
+  modernView =
+      new QCheckBox("Also write the &modern view of each report (people and robots apart)", mining);
+  miningLayout->addWidget(modernView);
   layout->addWidget(mining);
   connect(geoip, &QCheckBox::toggled, geoipDatabase, &QWidget::setEnabled);
   connect(geoip, &QCheckBox::toggled, geoipBrowse, &QWidget::setEnabled);
@@ -206,6 +209,7 @@ COptionsDialog::COptionsDialog(const CSettings& settings, const ExtensionSetting
   geoipDatabase->setText(Text(extensions.geoipDatabase));
   geoipDatabase->setEnabled(extensions.geoipCountries);
   geoipBrowse->setEnabled(extensions.geoipCountries);
+  modernView->setChecked(extensions.modernView);
   SmtpSecurity security = SmtpSecurity::None;
   (void)ParseSmtpSecurity(extensions.smtpSecurity, security);
   smtpSecurity->setCurrentIndex(static_cast<int>(security));
@@ -273,6 +277,7 @@ bool COptionsDialog::Save(CSettings& settings, ExtensionSettings& extensions) {
   settings.SetSmtpFromAddress(smtpFrom->text().toStdString());
   extensions.geoipCountries = geoip->isChecked();
   extensions.geoipDatabase = database;
+  extensions.modernView = modernView->isChecked();
   extensions.smtpSecurity =
       SmtpSecurityName(static_cast<SmtpSecurity>(std::max(0, smtpSecurity->currentIndex())));
   extensions.smtpUser = smtpUser->text().trimmed().toStdString();

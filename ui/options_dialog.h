@@ -73,6 +73,7 @@ class COptionsDialog final : public QDialog {
   QLineEdit* smtpPasswordCommand = nullptr;
   QLineEdit* sshKeyFile = nullptr;
   QCheckBox* geoip = nullptr;
+  QCheckBox* modernView = nullptr;  // the extension setting modernView
   QLineEdit* geoipDatabase = nullptr;
   QPushButton* geoipBrowse = nullptr;
   QPushButton* save = nullptr;

@@ -519,6 +519,11 @@ class PropertySheetTest : public QObject {
     dialog.geoipDatabase->setText(QString::fromStdString(tiny));
     QVERIFY(dialog.Save(saved, extensions));
     QCOMPARE(extensions, (ExtensionSettings{true, tiny}));
+    // The modern view, on by default, is an extension setting too.
+    QVERIFY(dialog.modernView->isChecked());
+    dialog.modernView->click();
+    QVERIFY(dialog.Save(saved, extensions));
+    QVERIFY(!extensions.modernView);
   }
 };
 
