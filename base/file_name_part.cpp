@@ -12,23 +12,24 @@ std::string FileNamePart(std::string_view text) {
   return part;
 }
 
-std::string DistinctFileNamePart(std::string_view text) {
+std::string DistinctFileNamePart(std::string_view text) { return HexEscaped(text, '_', "-."); }
+
+std::string HexEscaped(std::string_view text, char marker, std::string_view kept) {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string part;
-  part.reserve(text.size());
+  std::string out;
+  out.reserve(text.size());
   for (const char c : text) {
-    const bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                      c == '-' || c == '.';
-    if (kept) {
-      part += c;
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+        kept.find(c) != std::string_view::npos) {
+      out += c;
       continue;
     }
     const auto byte = static_cast<unsigned char>(c);
-    part += '_';
-    part += kHex[byte >> 4];
-    part += kHex[byte & 0x0F];
+    out += marker;
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0x0F];
   }
-  return part;
+  return out;
 }
 
 }  // namespace tlw

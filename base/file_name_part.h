@@ -16,4 +16,9 @@ std::string FileNamePart(std::string_view text);
 // its two upper-case hex digits ("a_b.html" gives "a_5Fb.html").
 std::string DistinctFileNamePart(std::string_view text);
 
+// `text` with every byte but ASCII letters, digits and those of `kept`
+// written as `marker` and its two upper-case hex digits: the rule of
+// DistinctFileNamePart ("_") and of percent-encoding ("%").
+std::string HexEscaped(std::string_view text, char marker, std::string_view kept);
+
 }  // namespace tlw

@@ -24,9 +24,9 @@ std::string HomeFolder() {
   return {};
 }
 
-// An XDG folder: the variable when it names an absolute path (the base
-// directory specification ignores relative ones), else `fallback` under the
-// home folder; empty without either.
+// An XDG folder: the variable when it names an absolute path (desktops
+// ignore relative ones, so a stray value cannot move the files into the
+// current folder), else `fallback` under the home folder; empty without either.
 std::string XdgFolder(const char* variable, const std::string& home, const char* fallback) {
   if (const char* value = std::getenv(variable); value != nullptr && *value == '/') return value;
   return home.empty() ? std::string() : home + fallback;

@@ -602,16 +602,11 @@ class SiteRun {
     return path;
   }
 
-  // The site as messages and the modern view name it.
-  std::string SiteName() const {
-    return profile_.GetHomepageUrl().empty() ? profile_.GetLogfilePath()
-                                             : profile_.GetHomepageUrl();
-  }
-
   RunResult Cancelled() {
     profile_.ResetAfterRun();
-    return RunResult{
-        0, "The run of " + SiteName() + " was stopped before its report was written", {}};
+    const std::string site =
+        profile_.GetHomepageUrl().empty() ? profile_.GetLogfilePath() : profile_.GetHomepageUrl();
+    return RunResult{0, "The run of " + site + " was stopped before its report was written", {}};
   }
 
   ReadEnd FailRead(int stage, const std::string& message) {

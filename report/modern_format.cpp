@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <numeric>
 
+#include "base/file_name_part.h"
 #include "base/text_encoding.h"
 #include "report/html_escape.h"
 
@@ -114,22 +115,6 @@ void AppendShortenedLogText(std::string& out, std::string_view text, std::size_t
   out += "\xE2\x80\xA6</span>";
 }
 
-std::string PercentEncodedPath(std::string_view name) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (const char c : name) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
-    if (plain) {
-      out += c;
-    } else {
-      const auto byte = static_cast<unsigned char>(c);
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0xF];
-    }
-  }
-  return out;
-}
+std::string PercentEncodedPath(std::string_view name) { return HexEscaped(name, '%', "-._~/"); }
 
 }  // namespace tlw

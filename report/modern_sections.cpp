@@ -409,13 +409,11 @@ void AppendRobotKinds(std::string& out, const AudienceStatistics& audience) {
 
 void AppendRobotFamilies(std::string& out, const AudienceStatistics& audience) {
   AppendHeading3(out, "By robot");
+  // Counting hands the families most hits first.
   std::vector<const RobotFamilyCount*> families;
   for (const RobotFamilyCount& family : audience.robotFamilies) {
     if (family.hits > 0) families.push_back(&family);
   }
-  std::stable_sort(
-      families.begin(), families.end(),
-      [](const RobotFamilyCount* a, const RobotFamilyCount* b) { return a->hits > b->hits; });
   if (families.empty()) {
     AppendEmpty(out, "No robots were named.");
     return;

@@ -21,6 +21,26 @@ trap 'rm -rf "$work"' EXIT
 failed=0
 compared=0
 
+# Writes the report of LOG with the options that follow into RUN/out, its
+# generation time replaced by a fixed text; fails, saying so, when the
+# report command fails.
+make_report() {
+  local name="$1" run="$2" log="$3"
+  shift 3
+  mkdir -p "$run/out"
+  cp "$source_dir/data/Country_Codes.dat" "$run/"
+  (cd "$run" && "$cli" report "$log" -o "$run/out/stats.html" --json "$run/out/stats.json" \
+    "$@" >"$run/console.txt" 2>&1) || {
+    echo "golden: $name: the report command failed:"
+    cat "$run/console.txt"
+    failed=1
+    return 1
+  }
+  # The time's colour comes from the theme and stays part of the comparison.
+  sed -i -E 's|(Report generated on \[<font color=#[0-9A-Fa-f]+>) [^<]*</font> \]|\1 (time)</font> ]|' \
+    "$run/out/stats.html"
+}
+
 # One case: its name, its logfile, then the report options it adds.
 check_case() {
   local name="$1" log="$2"
@@ -31,18 +51,7 @@ check_case() {
     return
   fi
   local run="$work/$name"
-  mkdir -p "$run/out"
-  cp "$source_dir/data/Country_Codes.dat" "$run/"
-  (cd "$run" && "$cli" report "$log" -o "$run/out/stats.html" --json "$run/out/stats.json" \
-    "$@" >"$run/console.txt" 2>&1) || {
-    echo "golden: $name: the report command failed:"
-    cat "$run/console.txt"
-    failed=1
-    return
-  }
-  # The time's colour comes from the theme and stays part of the comparison.
-  sed -i -E 's|(Report generated on \[<font color=#[0-9A-Fa-f]+>) [^<]*</font> \]|\1 (time)</font> ]|' \
-    "$run/out/stats.html"
+  make_report "$name" "$run" "$log" "$@" || return 0
 
   if [[ "$update" == "--update" ]]; then
     rm -rf "${golden_dir:?}/$name"
@@ -77,17 +86,7 @@ check_modern_leaves_classic() {
   local name="$1" log="$2"
   shift 2
   local run="$work/$name-modern"
-  mkdir -p "$run/out"
-  cp "$source_dir/data/Country_Codes.dat" "$run/"
-  (cd "$run" && "$cli" report "$log" -o "$run/out/stats.html" --json "$run/out/stats.json" \
-    --modern "$run/stats-modern.html" "$@" >"$run/console.txt" 2>&1) || {
-    echo "golden: $name with --modern: the report command failed:"
-    cat "$run/console.txt"
-    failed=1
-    return
-  }
-  sed -i -E 's|(Report generated on \[<font color=#[0-9A-Fa-f]+>) [^<]*</font> \]|\1 (time)</font> ]|' \
-    "$run/out/stats.html"
+  make_report "$name with --modern" "$run" "$log" --modern "$run/stats-modern.html" "$@" || return 0
   if [[ ! -s "$run/stats-modern.html" ]] || ! diff -r "$work/$name/out" "$run/out" >/dev/null; then
     echo "golden: $name: the report with --modern differs from the one without, or has no view"
     failed=1
