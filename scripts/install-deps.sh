@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev nlohmann-json3-dev libssl-dev libre2-dev libsimdjson-dev
+  libcli11-dev nlohmann-json3-dev libssl-dev libre2-dev libsimdjson-dev libxxhash-dev
   zlib1g-dev libgd-dev libcurl4-openssl-dev libcurl4
   libgeoip-dev libmaxminddb-dev geoip-database
   python3-pyftpdlib python3-openssl openssh-server openssl
