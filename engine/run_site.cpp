@@ -13,6 +13,7 @@
 #include "base/bounded_call.h"
 #include "base/cache_line.h"
 #include "base/device_file.h"
+#include "engine/counting_digest.h"
 #include "engine/graph_sets.h"
 #include "engine/oversized_logfile.h"
 #include "engine/page_heads.h"
@@ -20,6 +21,8 @@
 #include "engine/robot_patterns.h"
 #include "engine/run_delivery.h"
 #include "engine/run_files.h"
+#include "engine/run_plan.h"
+#include "engine/run_state.h"
 #include "engine/run_texts.h"
 #include "geo/geoip_countries.h"
 #include "logs/archive_staging.h"
@@ -193,6 +196,9 @@ class SiteRun {
     if (settings_.resolveHostnames) {
       counting_.nameHost = [this](std::string_view address) { return NameOf(address); };
     }
+    // Only local logfiles are read on from where a run left them.
+    keepState_ = options_.incremental && !remote_ && !settings_.cacheFolder.empty() &&
+                 !(options_.standardInput && profile_.GetLogfilePath() == "-");
     Post(kStageReading);
 
     switch (ReadLogfiles()) {
@@ -259,12 +265,174 @@ class SiteRun {
     std::tm startLocal{};
     localtime_r(&start, &startLocal);
     LogfileNames names(fileList, setting, startLocal, listed);
-    while (std::optional<std::string> name = names.Next()) {
-      const ReadEnd end = remote_ ? ReadRemote(*name) : ReadLocal(*name);
+    if (!keepState_) {
+      while (std::optional<std::string> name = names.Next()) {
+        const ReadEnd end = remote_ ? ReadRemote(*name) : ReadLocal(*name);
+        if (end != ReadEnd::Done) return end;
+      }
+    } else {
+      std::vector<std::string> all;
+      while (std::optional<std::string> name = names.Next()) all.push_back(std::move(*name));
+      const ReadEnd end = ReadKeepingState(all);
       if (end != ReadEnd::Done) return end;
     }
     warnings_.insert(warnings_.end(), names.Unread().begin(), names.Unread().end());
     return ReadEnd::Done;
+  }
+
+  // The logfiles of a saved site: from its last run's state when the plan
+  // allows, then the state saved for the next run once every complete line
+  // is counted (an unfinished last line is counted after it, so the report
+  // has it and the next run reads it again, whole).
+  ReadEnd ReadKeepingState(const std::vector<std::string>& names) {
+    statePath_ = RunStatePath(settings_.cacheFolder, SiteKey());
+    digest_ = CountingDigest(counting_, settings_, profile_.GetLogfilePath(),
+                             settings_.keepLogHistory);
+    RunPlan plan = PlanFromSavedState(names);
+    if (!plan.note.empty()) notes_.push_back(plan.note);
+    saved_.settingsDigest = digest_;
+    saved_.history = std::move(plan.history);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const LogfileStart start = plan.resume ? plan.starts[i] : LogfileStart{};
+      if (start.skip) {
+        saved_.files.push_back(plan.resume ? resumedFrom_[i] : SavedLogfile{});
+        continue;
+      }
+      readSomething_ = true;
+      const ReadEnd end = ReadLocalPart(names[i], start, i + 1 == names.size());
+      if (end != ReadEnd::Done) return end;
+    }
+    if (!stateSaved_ && (readSomething_ || !plan.resume)) SaveState();
+    return ReadEnd::Done;
+  }
+
+  // What tells this site's state file from another site's.
+  std::string SiteKey() const {
+    return profile_.GetLogfilePath() + '\0' + profile_.GetReportPath() + '\0' +
+           profile_.GetHomepageUrl();
+  }
+
+  // The plan of this run, with the saved counting loaded when it goes on
+  // from it. A state file that cannot be used is set aside with a warning.
+  RunPlan PlanFromSavedState(const std::vector<std::string>& names) {
+    if (RunStateMissing(statePath_)) return RunPlan{};
+    Result<std::unique_ptr<RunStateFile>> file = RunStateFile::Open(statePath_);
+    if (!file.ok()) {
+      SetAsideRunState(statePath_);
+      warnings_.push_back(file.message() + "; it was set aside, and this run reads every logfile");
+      return RunPlan{.note = "Full run: the saved state could not be used"};
+    }
+    const RunStateHeader& header = (*file)->Header();
+    RunPlan plan = PlanRun(header, digest_, names, settings_.keepLogHistory);
+    if (!plan.resume) return plan;
+    // The saved entry each skipped or resumed file goes on from.
+    resumedFrom_.assign(names.size(), SavedLogfile{});
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      resumedFrom_[i] = FindSaved(header, names[i], plan.starts[i]);
+    }
+    if (!(*file)->LoadCounting(parse_, stats_)) {
+      SetAsideRunState(statePath_);
+      warnings_.push_back("The saved state " + statePath_.string() +
+                          " is damaged; it was set aside, and this run reads every logfile");
+      return RunPlan{.note = "Full run: the saved state was damaged"};
+    }
+    linesRead_ = header.linesRead;
+    filesRead_ = header.filesRead;
+    return plan;
+  }
+
+  // The saved file a listed one is skipped or read on from: the one of its
+  // name with the same content, else any with the offset the plan gave.
+  static SavedLogfile FindSaved(const RunStateHeader& header, const std::string& name,
+                                const LogfileStart& start) {
+    const SavedLogfile* found = nullptr;
+    const auto look = [&](const std::vector<SavedLogfile>& files) {
+      for (const SavedLogfile& file : files) {
+        if (found == nullptr && file.file.name == name) found = &file;
+      }
+    };
+    look(header.files);
+    look(header.history);
+    if (found != nullptr) return *found;
+    SavedLogfile copy;
+    copy.file.name = name;
+    copy.file.bytesRead = start.offset;
+    return copy;
+  }
+
+  void SaveState() {
+    stateSaved_ = true;
+    saved_.linesRead = linesRead_;
+    saved_.filesRead = filesRead_;
+    if (Status written = SaveRunState(statePath_, saved_, parse_, stats_); !written.ok()) {
+      warnings_.push_back(written.message() + "; the next run reads every logfile again");
+    }
+  }
+
+  // One logfile of a saved site, from `start` on. A plain file is read up
+  // to its size when opened, so that the state saved says exactly which
+  // bytes were counted.
+  ReadEnd ReadLocalPart(const std::string& name, const LogfileStart& start, bool last) {
+    Result<std::unique_ptr<LocalLogfile>> opened = LocalLogfile::Open(name);
+    if (!opened.ok()) {
+      Notify(Notice{opened.message()});
+      return FailRead(kStageLogfileError, opened.message());
+    }
+    LocalLogfile& file = **opened;
+    ShowLogSize(file.Size(), file.Compressed());
+    Post(kStageReading);
+    std::optional<LogFormat> format;
+    ReadEnd end = ReadEnd::Done;
+    std::uint64_t counted = 0;
+    if (file.Compressed()) {
+      end = ReadRecords(file, name, file.Size() >= kPipelineMinBytes, start, &format);
+      counted = file.BytesRead();
+    } else {
+      const std::uint64_t from = std::min(start.offset, file.Size());
+      Result<std::uint64_t> complete = last ? file.CompleteLinesEnd(from) : file.Size();
+      if (!complete.ok()) {
+        Notify(Notice{complete.message()});
+        return FailRead(kStageLogfileError, complete.message());
+      }
+      counted = *complete;
+      end = ReadPart(file, name, from, counted, start, &format);
+      if (end == ReadEnd::Done && last) {
+        Remember(file, name, counted, format);
+        SaveState();
+      }
+      if (end == ReadEnd::Done && counted < file.Size()) {
+        const LogfileStart rest{.offset = counted, .format = format.value_or(LogFormat::Unsupported)};
+        end = ReadPart(file, name, counted, file.Size(), rest, nullptr);
+      }
+      if (last) return EndOfLocal(name, file, end);
+    }
+    if (end == ReadEnd::Done) Remember(file, name, counted, format);
+    return EndOfLocal(name, file, end);
+  }
+
+  ReadEnd ReadPart(LocalLogfile& file, const std::string& name, std::uint64_t from,
+                   std::uint64_t to, const LogfileStart& start, std::optional<LogFormat>* format) {
+    Result<std::unique_ptr<LocalLogfile>> part = file.Part(from, to);
+    if (!part.ok()) {
+      Notify(Notice{part.message()});
+      return FailRead(kStageLogfileError, part.message());
+    }
+    LogfileStart goOn = start;
+    if (from == 0) goOn.format = LogFormat::Unsupported;
+    return ReadRecords(**part, name, to - from >= kPipelineMinBytes, goOn, format);
+  }
+
+  // Notes a logfile read for the state saved: how far it was counted and in
+  // which layout the next run reads on.
+  void Remember(const LocalLogfile& file, const std::string& name, std::uint64_t counted,
+                const std::optional<LogFormat>& format) {
+    Result<LogfileFingerprint> print = FingerprintOpenLogfile(file.Descriptor(), name, counted);
+    if (!print.ok()) {
+      warnings_.push_back(print.message() + "; the next run reads every logfile again");
+      saved_.settingsDigest = 0;  // never matches: the next run is a full one
+      return;
+    }
+    saved_.files.push_back(SavedLogfile{*print, format.value_or(LogFormat::Unsupported)});
   }
 
   std::string NoRecordsWarning() const {
@@ -341,8 +509,12 @@ class SiteRun {
     ShowLogSize((*file)->Size(), (*file)->Compressed());
     Post(kStageReading);
     const ReadEnd end = ReadRecords(**file, name, (*file)->Size() >= kPipelineMinBytes);
-    const FileIdentity wasRead = (*file)->Identity();
-    file->reset();
+    return EndOfLocal(name, **file, end);
+  }
+
+  // After a local logfile: the oversized-logfile rule, for the file read.
+  ReadEnd EndOfLocal(const std::string& name, const LocalLogfile& file, ReadEnd end) {
+    const FileIdentity wasRead = file.Identity();
     if (end == ReadEnd::Done && IsOversizedLogfile(profile_, settings_)) {
       Post(kStageDeletingOversized);
       const Result<LogfileDeletion> deleted = DeleteLogfile(name, wasRead);
@@ -360,13 +532,19 @@ class SiteRun {
   // tested before every line is parsed and before every record is counted.
   // A large or remote file is read and cut on a second thread while this
   // one counts (PipeRecords); results are the same either way.
-  ReadEnd ReadRecords(LineSource& source, const std::string& name, bool pipelined) {
-    if (options_.progress != nullptr) {
+  ReadEnd ReadRecords(LineSource& source, const std::string& name, bool pipelined,
+                      const LogfileStart& start = {},
+                      std::optional<LogFormat>* format = nullptr) {
+    // The parts of one file count as one file.
+    const bool newFile = start.offset == 0;
+    if (options_.progress != nullptr && newFile) {
       options_.progress->fileNumber.fetch_add(1, std::memory_order_relaxed);
       options_.progress->bytesRead.store(0, std::memory_order_relaxed);
     }
     CountingLineSource lines(source, options_.progress, linesRead_);
-    LogfileRecords records(lines, parse_);
+    LogfileRecords records = start.format == LogFormat::Unsupported
+                                 ? LogfileRecords(lines, parse_)
+                                 : LogfileRecords(lines, parse_, start.format);
     const auto running = [this] { return profile_.GetRunning(); };
     RecordHandlers handlers;
     handlers.lookAhead = [this](const RecordHashes& far, const RecordHashes& near,
@@ -381,7 +559,8 @@ class SiteRun {
     if (end.cancelled) return ReadEnd::Cancelled;
     const RecordStep step = end.step;
     linesRead_ = lines.LinesRead();
-    ++filesRead_;
+    if (newFile) ++filesRead_;
+    if (format != nullptr) *format = records.ResumableFormat();
     return EndOfRecords(step, records, name);
   }
 
@@ -561,7 +740,7 @@ class SiteRun {
     profile_.SetTimeTaken(TimeTakenText(now - startTime_));
     profile_.SetLastRunTime(now);
     Post(kStageFinished);
-    return RunResult{kStageFinished, {}, warnings_};
+    return RunResult{kStageFinished, {}, warnings_, notes_};
   }
 
   // Writes the modern view when the settings or the caller ask for it:
@@ -619,7 +798,7 @@ class SiteRun {
     if (notice) Notify(*notice);
     Post(stage);
     profile_.ResetAfterRun();
-    return RunResult{stage, message, warnings_};
+    return RunResult{stage, message, warnings_, notes_};
   }
 
   void Post(int stage) const {
@@ -658,6 +837,17 @@ class SiteRun {
   std::function<void()> afterLookup_;
   RunResult failure_;
   std::vector<std::string> warnings_;
+  std::vector<std::string> notes_;
+  // Keeping the counting state for the next run (RunOptions::incremental):
+  // where, the digest of the counting settings, what the state saved says,
+  // the saved entries the listed files go on from.
+  bool keepState_ = false;
+  std::filesystem::path statePath_;
+  std::uint64_t digest_ = 0;
+  RunStateHeader saved_;
+  std::vector<SavedLogfile> resumedFrom_;
+  bool stateSaved_ = false;
+  bool readSomething_ = false;
 };
 
 }  // namespace

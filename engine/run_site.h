@@ -40,6 +40,9 @@ struct RunResult {
   // Things that went wrong without ending the run (a graph that could not
   // be written), one line each naming the file and the reason.
   std::vector<std::string> warnings;
+  // What the user may want to know of how the run went, one line each: for
+  // a saved site, whether it read on from its last run or why not.
+  std::vector<std::string> notes;
 
   bool Finished() const { return finalStage == kStageFinished; }
 };
@@ -72,6 +75,12 @@ struct RunOptions {
   // Counts people and robots apart (for the statistics a caller reads in
   // onStatistics) also when no modern view is written.
   bool countAudience = false;
+  // A saved site's run: its counting state is kept in the user's cache
+  // folder (RunSettings::cacheFolder) for the next run, which reads only
+  // what was appended to its logfiles since, when the result is the same as
+  // a full run's (or, with RunSettings::keepLogHistory, adds what is new to
+  // what was counted). Off: every logfile is read in full and nothing kept.
+  bool incremental = false;
 };
 
 // One run of the site `profile` on the calling thread: reads its logfiles,

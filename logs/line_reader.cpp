@@ -74,6 +74,7 @@ bool LineReader::Refill() {
     sourceEnded_ = true;
     return false;
   }
+  bytesTaken_ += got;
   end_ = DropNulBytes(end_, end_ + got);
   return true;
 }

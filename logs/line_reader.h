@@ -25,6 +25,8 @@ class LineReader final : public LineSource {
   bool KeepLines(LineBufferPool& pool) override;
   // Lines handed out so far.
   std::uint64_t LinesRead() const { return linesRead_; }
+  // Bytes taken from the source so far (decompressed bytes for gzip).
+  std::uint64_t BytesTaken() const { return bytesTaken_; }
 
  private:
   // Moves the unread tail to the front (of a fresh pool buffer after
@@ -45,6 +47,7 @@ class LineReader final : public LineSource {
   bool sourceEnded_ = false;
   bool skippingRest_ = false;  // inside the dropped rest of an over-long line
   std::uint64_t linesRead_ = 0;
+  std::uint64_t bytesTaken_ = 0;
 };
 
 }  // namespace tlw

@@ -177,6 +177,45 @@ Result<std::unique_ptr<LocalLogfile>> LocalLogfile::OpenStandardInput() {
       new LocalLogfile(fd, name, 0, FileIdentity{}, compressed, std::move(bytes)));
 }
 
+Result<std::unique_ptr<LocalLogfile>> LocalLogfile::Part(std::uint64_t from,
+                                                         std::uint64_t to) const {
+  if (compressed_ || from > to) {
+    return Status::Error("Local logfile (" + name_ + ") cannot be read from the middle");
+  }
+  const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 3);
+  if (fd < 0) return CannotOpen(name_, errno);
+  return std::unique_ptr<LocalLogfile>(
+      new LocalLogfile(fd, name_, size_, identity_, false,
+                       std::make_unique<PlainByteSource>(fd, name_, from, to)));
+}
+
+Result<std::uint64_t> LocalLogfile::CompleteLinesEnd(std::uint64_t from) const {
+  // Read backwards a block at a time: the last line end is near the end.
+  constexpr std::uint64_t kBlock = 64 * 1024;
+  std::string block;
+  for (std::uint64_t end = size_; end > from;) {
+    const std::uint64_t start = end - std::min(kBlock, end - from);
+    block.resize(static_cast<std::size_t>(end - start));
+    std::size_t got = 0;
+    while (got < block.size()) {
+      const ssize_t count = ::pread(fd_, block.data() + got, block.size() - got,
+                                    static_cast<off_t>(start + got));
+      if (count < 0 && errno == EINTR) continue;
+      if (count < 0) {
+        return Status::Error("Error reading logfile " + name_ + ": " +
+                             std::generic_category().message(errno));
+      }
+      if (count == 0) break;
+      got += static_cast<std::size_t>(count);
+    }
+    // A file cut shorter meanwhile: the bytes that are still there count.
+    const std::size_t newline = std::string_view(block.data(), got).rfind('\n');
+    if (newline != std::string_view::npos) return start + newline + 1;
+    end = start;
+  }
+  return from;
+}
+
 bool LocalLogfile::ReadLine(std::span<char>& line) {
   if (lines_->ReadLine(line)) return true;
   if (ended_) return false;

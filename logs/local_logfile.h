@@ -48,6 +48,19 @@ class LocalLogfile final : public LineSource {
   const std::string& Name() const { return name_; }
   // The file that was opened, whatever has become of its name since.
   FileIdentity Identity() const { return identity_; }
+  // Its descriptor, for reading the file again without its name.
+  int Descriptor() const { return fd_; }
+  // Bytes read so far (decompressed bytes for gzip).
+  std::uint64_t BytesRead() const { return lines_->BytesTaken(); }
+
+  // The bytes [from, to) of this plain file as a logfile of their own, read
+  // at their offsets through a copy of the descriptor: what was appended
+  // since an earlier run, or an unfinished last line apart from the lines
+  // before it. Its Size() is the whole file's.
+  Result<std::unique_ptr<LocalLogfile>> Part(std::uint64_t from, std::uint64_t to) const;
+  // Just past the last line end ("\n") in the bytes [from, Size()) of this
+  // plain file; `from` when they hold none.
+  Result<std::uint64_t> CompleteLinesEnd(std::uint64_t from) const;
 
   bool ReadLine(std::span<char>& line) override;
   bool KeepLines(LineBufferPool& pool) override { return lines_->KeepLines(pool); }

@@ -53,6 +53,7 @@ RecordStep LogfileRecords::Detect(LogRecord& record) {
     return Parse(firstCopy, record);
   }
   format_ = DetectLogFormat(std::string_view(probeLine_.data(), probeLine_.size()));
+  fromTwoLines_ = true;
   if (DetectLogFormat(firstLine_) == format_) {
     phase_ = Phase::ProbeLine;
     return Parse(firstCopy, record);

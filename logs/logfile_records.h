@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 
@@ -30,6 +31,11 @@ enum class RecordStep {
 class LogfileRecords {
  public:
   LogfileRecords(LineSource& lines, ParseState& state) : lines_(lines), state_(state) {}
+  // Goes on reading a log whose layout an earlier reading detected (see
+  // ResumableFormat): every line is parsed in `format`.
+  LogfileRecords(LineSource& lines, ParseState& state, LogFormat format)
+      : lines_(lines), state_(state), phase_(Phase::Body), format_(format), detected_(true),
+        fromTwoLines_(true) {}
 
   // Handles the next line. For Record, `record` is completed and points
   // into the line, valid until the next call. After End, Damaged or a
@@ -46,6 +52,13 @@ class LogfileRecords {
   // Whether detection found no layout (the run shows
   // DetectionFailedNotice(), then UnsupportedLogfileNotice()).
   bool DetectionFailed() const { return detected_ && format_ == LogFormat::Unsupported; }
+  // The layout in which the rest of the log may be read on, once the lines
+  // so far are read: only a layout found from two lines, as a reading of
+  // the whole log would find it; nothing otherwise.
+  std::optional<LogFormat> ResumableFormat() const {
+    if (!fromTwoLines_ || format_ == LogFormat::Unsupported) return std::nullopt;
+    return format_;
+  }
   // How the lines ended, once Next has returned End, Damaged or ReadFailed.
   const SourceEnd& SourceEndState() const { return lines_.End(); }
 
@@ -61,6 +74,7 @@ class LogfileRecords {
   Phase phase_ = Phase::Detect;
   LogFormat format_ = LogFormat::Unsupported;
   bool detected_ = false;
+  bool fromTwoLines_ = false;  // the layout was detected from the second line
   std::string firstLine_;  // copied: reading the probe line may reuse its bytes
   std::span<char> probeLine_;
 };

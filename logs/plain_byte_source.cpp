@@ -1,5 +1,6 @@
 #include "logs/plain_byte_source.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
@@ -9,9 +10,16 @@ namespace tlw {
 
 std::size_t PlainByteSource::Read(char* dest, std::size_t capacity) {
   if (ended_) return 0;
+  if (ranged_) capacity = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, to_ - at_));
   while (true) {
-    const ssize_t got = ::read(fd_, dest, capacity);
-    if (got > 0) return static_cast<std::size_t>(got);
+    const ssize_t got = capacity == 0 ? 0
+                        : ranged_
+                            ? ::pread(fd_, dest, capacity, static_cast<off_t>(at_))
+                            : ::read(fd_, dest, capacity);
+    if (got > 0) {
+      at_ += static_cast<std::uint64_t>(got);
+      return static_cast<std::size_t>(got);
+    }
     if (got < 0 && errno == EINTR) continue;
     ended_ = true;
     if (got < 0) {

@@ -36,6 +36,9 @@ class W3cFieldList {
 
   bool empty() const { return actions_.empty(); }
   const std::vector<W3cFieldAction>& Actions() const { return actions_; }
+  // The list a directive of an earlier run defined, for a run that goes on
+  // reading the same log.
+  void Restore(std::vector<W3cFieldAction> actions) { actions_ = std::move(actions); }
 
  private:
   std::vector<W3cFieldAction> actions_;

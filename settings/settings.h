@@ -85,6 +85,9 @@ struct RunSettings {
   // user's own robot patterns (empty: the installed ones alone).
   bool modernView = true;
   std::string robotPatternsFile{};
+  // A saved site's counts go on across log rotation: what was counted of a
+  // logfile rotated away stays in its reports (see RunOptions::incremental).
+  bool keepLogHistory = false;
   // The user's home folder (~/.ssh keys and known_hosts) and the
   // certificate authorities to trust instead of the system's (empty: the
   // system's), as the front end found them in its environment.

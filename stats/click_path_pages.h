@@ -52,6 +52,15 @@ class ClickPathPages {
   std::size_t Count() const { return pieces_.size(); }
   // Forgets every number and frees the memory.
   void Clear();
+  // The numbers as they are: a loaded table gives every page its number.
+  void Save(StateWriter& out) const {
+    numbers_.Save(out);
+    out.Vector(pieces_);
+  }
+  bool Load(StateReader& in) {
+    numbers_.Load(in);
+    return in.Vector(pieces_, std::uint64_t{1} << 32);
+  }
 
  private:
   struct Piece {

@@ -10,6 +10,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "base/state_archive.h"
+
 namespace tlw {
 
 // The entries of a KeyedTable, in creation order: each entry is one record
@@ -99,6 +101,38 @@ class EntryStore {
   void Clear() {
     std::vector<Chunk>().swap(chunks_);
     releasedChunks_ = 0;
+  }
+
+  // The records as they lie in memory, chunk by chunk, so that every
+  // handle means the same record once loaded. Not after ReleaseChunksBefore.
+  void Save(StateWriter& out) const {
+    out.Size(chunks_.size());
+    for (const Chunk& chunk : chunks_) {
+      out.Value(chunk.used);
+      out.Value(chunk.capacity);
+      out.Bytes(chunk.bytes.get(), static_cast<std::size_t>(chunk.used) * 8);
+    }
+  }
+  bool Load(StateReader& in) {
+    Clear();
+    const std::uint64_t count = in.Size(std::uint64_t{1} << 16, 8);
+    chunks_.reserve(count);
+    for (std::uint64_t c = 0; c < count && in.ok(); ++c) {
+      Chunk chunk;
+      in.Value(chunk.used);
+      in.Value(chunk.capacity);
+      if (chunk.used > chunk.capacity ||
+          chunk.capacity > std::max<std::uint64_t>(kLargestChunkWords, chunk.used) ||
+          chunk.capacity == 0) {
+        in.Fail();
+        break;
+      }
+      chunk.bytes = std::make_unique_for_overwrite<std::byte[]>(std::size_t{chunk.capacity} * 8);
+      in.Bytes(chunk.bytes.get(), static_cast<std::size_t>(chunk.used) * 8);
+      if (!chunks_.empty()) chunk.wordBase = chunks_.back().wordBase + chunks_.back().capacity;
+      chunks_.push_back(std::move(chunk));
+    }
+    return in.ok();
   }
 
   // Frees the chunks that hold only records made before `h`'s chunk: after

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/state_archive.h"
+
 namespace tlw {
 
 // Host numbers in the order of an event that happens once per host (its
@@ -38,6 +40,19 @@ class HostOrder {
 
   // Empties the list and frees its memory.
   void Clear() { *this = HostOrder(); }
+
+  void Save(StateWriter& out) const {
+    out.Value(ascending_);
+    out.Value(last_);
+    out.Value(empty_);
+    out.Vector(kept_);
+  }
+  bool Load(StateReader& in) {
+    in.Value(ascending_);
+    in.Value(last_);
+    in.Value(empty_);
+    return in.Vector(kept_, std::uint64_t{1} << 32);
+  }
 
  private:
   bool ascending_ = true;

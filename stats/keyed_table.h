@@ -215,6 +215,37 @@ class KeyedTable {
     shift_ = 64;
   }
 
+  // The table as it is, index and entries, so that a loaded table has the
+  // same handles, look-ups and order. Not after ReleaseLookups or
+  // ReleaseEntriesBefore.
+  void Save(StateWriter& out) const {
+    out.Value(bucketCount_);
+    out.Size(live_);
+    out.Vector(slots_);
+    store_.Save(out);
+  }
+  bool Load(StateReader& in) {
+    Clear();
+    std::uint32_t bucketCount = 0;
+    in.Value(bucketCount);
+    live_ = in.Size(std::uint64_t{1} << 32);
+    in.Vector(slots_);
+    const std::size_t capacity = slots_.size();
+    if (bucketCount != bucketCount_ || (capacity & (capacity - 1)) != 0 ||
+        (capacity == 0) != (live_ == 0) || live_ * 2 > capacity) {
+      in.Fail();
+    }
+    if (!store_.Load(in)) {
+      Clear();
+      return false;
+    }
+    if (capacity != 0) {
+      mask_ = capacity - 1;
+      shift_ = 64 - static_cast<unsigned>(__builtin_ctzll(capacity));
+    }
+    return true;
+  }
+
   std::string_view KeyAt(Handle handle) const { return store_.KeyOf(handle); }
   // A dense number of the entry (EntryStore::DenseNumber), for facts kept
   // in a vector beside the table.

@@ -49,4 +49,23 @@ void RecentList::Resize(std::size_t limit) {
   newest_ = size_ == 0 ? 0 : size_ - 1;
 }
 
+void RecentList::Save(StateWriter& out) const {
+  out.Size(ring_.size());
+  for (const std::string& text : ring_) out.Text(text);
+  out.Size(limit_);
+  out.Size(newest_);
+  out.Size(size_);
+}
+
+bool RecentList::Load(StateReader& in) {
+  ring_.resize(in.Size(std::uint64_t{1} << 32, 8));
+  for (std::string& text : ring_) in.Text(text);
+  limit_ = in.Size(std::uint64_t{1} << 62);
+  newest_ = in.Size(std::uint64_t{1} << 62);
+  size_ = in.Size(std::uint64_t{1} << 62);
+  if (size_ > ring_.size() || (size_ != 0 && newest_ >= ring_.size())) in.Fail();
+  if (!in.ok()) Clear();
+  return in.ok();
+}
+
 }  // namespace tlw

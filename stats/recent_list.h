@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/state_archive.h"
+
 namespace tlw {
 
 // A list of texts, newest first, that keeps at most a given number of
@@ -24,6 +26,8 @@ class RecentList {
   // The entries, newest first.
   std::vector<std::string> Texts() const;
   void Clear();
+  void Save(StateWriter& out) const;
+  bool Load(StateReader& in);
 
  private:
   void Resize(std::size_t limit);

@@ -43,6 +43,9 @@ class StatTable {
   std::uint32_t BucketCount() const { return table_.BucketCount(); }
   // Empties the table and frees its memory.
   void Clear() { table_.Clear(); }
+  // The table as it is (see KeyedTable::Save).
+  void Save(StateWriter& out) const { table_.Save(out); }
+  bool Load(StateReader& in) { return table_.Load(in); }
 
   // Handle-level access for the counting code: the entry of `key` (created
   // with count 0 when absent), then additions without a new look-up.

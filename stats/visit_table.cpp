@@ -76,4 +76,22 @@ void VisitTable::Release(OpenVisit& visit) {
   visit = OpenVisit{};
 }
 
+void VisitTable::Save(StateWriter& out) const {
+  out.Value(bucketCount_);
+  out.Vector(links_);
+  out.Value(freeLinks_);
+  out.Size(visits_);
+}
+
+bool VisitTable::Load(StateReader& in) {
+  std::uint32_t bucketCount = 0;
+  in.Value(bucketCount);
+  in.Vector(links_, kMaxLinks);
+  in.Value(freeLinks_);
+  visits_ = in.Size(kMaxLinks);
+  if (bucketCount != bucketCount_ || links_.empty() || freeLinks_ >= links_.size()) in.Fail();
+  if (!in.ok()) Clear();
+  return in.ok();
+}
+
 }  // namespace tlw

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/state_archive.h"
+
 #include "stats/varint.h"
 
 namespace tlw {
@@ -65,6 +67,10 @@ class VisitTable {
   std::uint32_t LastPage(const OpenVisit& visit) const;
   // Empties the table and frees its memory.
   void Clear();
+  // The links as they are, so that every visit's chain reads the same once
+  // loaded.
+  void Save(StateWriter& out) const;
+  bool Load(StateReader& in);
 
  private:
   static constexpr std::size_t kLinkBytes = 12;

@@ -1,0 +1,172 @@
+#include "engine/run_state.h"
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+
+#include <sys/stat.h>
+
+#include "base/atomic_file.h"
+#include "stats/counting_archive.h"
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
+namespace tlw {
+namespace {
+
+constexpr std::array<char, 8> kMagic = {'T', 'L', 'W', 'S', 'T', 'A', 'T', 'E'};
+// Raise when the header's layout changes; the counting has its own number.
+constexpr std::uint32_t kFormatVersion = 1;
+constexpr std::uint64_t kMaxFiles = 1 << 20;
+
+Status MakePrivateFolder(const std::filesystem::path& folder) {
+  if (::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST) return Status::Ok();
+  return Status::Error("Cannot create the folder " + folder.string() +
+                       " for the saved state: " + std::generic_category().message(errno));
+}
+
+void SaveFingerprint(const LogfileFingerprint& file, StateWriter& out) {
+  out.Text(file.name);
+  out.Value(file.identity.device);
+  out.Value(file.identity.inode);
+  out.Value(file.compressed);
+  out.Value(file.fileSize);
+  out.Value(file.modified);
+  out.Value(file.bytesRead);
+  out.Value(file.headDigest);
+  out.Value(file.tailDigest);
+}
+
+void LoadFingerprint(LogfileFingerprint& file, StateReader& in) {
+  in.Text(file.name, 1 << 16);
+  in.Value(file.identity.device);
+  in.Value(file.identity.inode);
+  in.Value(file.compressed);
+  in.Value(file.fileSize);
+  in.Value(file.modified);
+  in.Value(file.bytesRead);
+  in.Value(file.headDigest);
+  in.Value(file.tailDigest);
+}
+
+void SaveLogfiles(const std::vector<SavedLogfile>& files, StateWriter& out) {
+  out.Size(files.size());
+  for (const SavedLogfile& file : files) {
+    SaveFingerprint(file.file, out);
+    out.Value(file.format);
+  }
+}
+
+void LoadLogfiles(std::vector<SavedLogfile>& files, StateReader& in) {
+  files.resize(in.Size(kMaxFiles, 64));
+  for (SavedLogfile& file : files) {
+    LoadFingerprint(file.file, in);
+    in.Value(file.format);
+  }
+}
+
+void SaveParse(const ParseState& parse, StateWriter& out) {
+  out.Value(parse.lineCounter);
+  out.Vector(parse.w3cFields.Actions());
+  out.Value(parse.period);
+}
+
+void LoadParse(ParseState& parse, StateReader& in) {
+  in.Value(parse.lineCounter);
+  std::vector<W3cFieldAction> actions;
+  in.Vector(actions, 1 << 16);
+  parse.w3cFields.Restore(std::move(actions));
+  in.Value(parse.period);
+}
+
+}  // namespace
+
+std::filesystem::path RunStatePath(const std::filesystem::path& cacheFolder,
+                                   std::string_view siteKey) {
+  char name[40];
+  std::snprintf(name, sizeof name, "site-%016llx.state",
+                static_cast<unsigned long long>(XXH3_64bits(siteKey.data(), siteKey.size())));
+  return cacheFolder / "tallowick" / "state" / name;
+}
+
+Status SaveRunState(const std::filesystem::path& path, const RunStateHeader& header,
+                    const ParseState& parse, const SiteStatistics& statistics) {
+  if (!path.is_absolute()) {
+    return Status::Error("Cannot save the state in " + path.string() +
+                         ": the cache folder is not an absolute path");
+  }
+  // The cache folder is the user's and may be shared with other programs;
+  // only our own folders are private.
+  std::error_code ignored;
+  std::filesystem::create_directories(path.parent_path().parent_path().parent_path(), ignored);
+  for (const std::filesystem::path& folder : {path.parent_path().parent_path(), path.parent_path()}) {
+    if (Status made = MakePrivateFolder(folder); !made.ok()) return made;
+  }
+  // Not flushed: a state lost in a crash only costs the next run its
+  // speed, and a file damaged by one is told by its digest.
+  AtomicFileWriter file(path, FileAccess::kOwnerOnly, Durability::kReplaceOnly);
+  StateWriter out(file);
+  out.Bytes(kMagic.data(), kMagic.size());
+  out.Value(kFormatVersion);
+  out.Value(CountingArchiveLayout());
+  out.Value(header.settingsDigest);
+  SaveLogfiles(header.files, out);
+  SaveLogfiles(header.history, out);
+  out.Value(header.linesRead);
+  out.Value(header.filesRead);
+  SaveParse(parse, out);
+  SaveCounting(statistics, out);
+  out.Seal();
+  return file.Commit();
+}
+
+Result<std::unique_ptr<RunStateFile>> RunStateFile::Open(const std::filesystem::path& path) {
+  Result<std::unique_ptr<StateReader>> reader = StateReader::Open(path.string());
+  if (!reader.ok()) return reader.status();
+  StateReader& in = **reader;
+  std::array<char, 8> magic{};
+  std::uint32_t version = 0;
+  std::uint64_t layout = 0;
+  in.Bytes(magic.data(), magic.size());
+  if (!in.ok() || magic != kMagic) {
+    return Status::Error("The saved state " + path.string() + " is not a state file of this program");
+  }
+  in.Value(version);
+  in.Value(layout);
+  if (version != kFormatVersion || layout != CountingArchiveLayout()) {
+    return Status::Error("The saved state " + path.string() +
+                         " was written by another version of the program");
+  }
+  auto file = std::unique_ptr<RunStateFile>(new RunStateFile(std::move(*reader)));
+  RunStateHeader& header = file->header_;
+  in.Value(header.settingsDigest);
+  LoadLogfiles(header.files, in);
+  LoadLogfiles(header.history, in);
+  in.Value(header.linesRead);
+  in.Value(header.filesRead);
+  if (!in.ok()) return Status::Error("The saved state " + path.string() + " is damaged");
+  return file;
+}
+
+bool RunStateFile::LoadCounting(ParseState& parse, SiteStatistics& statistics) {
+  LoadParse(parse, *reader_);
+  if (tlw::LoadCounting(statistics, *reader_) && reader_->Sealed()) return true;
+  parse = ParseState{};
+  statistics.Prepare();
+  return false;
+}
+
+bool RunStateMissing(const std::filesystem::path& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) != 0 && errno == ENOENT;
+}
+
+void SetAsideRunState(const std::filesystem::path& path) {
+  std::error_code ignored;
+  std::filesystem::rename(path, path.string() + ".damaged", ignored);
+}
+
+}  // namespace tlw
