@@ -76,6 +76,9 @@ class StateReader {
   // A length of at most `limit` items of `itemSize` bytes that the rest of
   // the file can hold; 0 and failure beyond.
   std::uint64_t Size(std::uint64_t limit, std::size_t itemSize = 1);
+  // A number written with StateWriter::Size that is no length: at most
+  // `limit`, 0 and failure beyond.
+  std::uint64_t Number(std::uint64_t limit) { return Size(limit, 0); }
   bool Text(std::string& text, std::uint64_t limit = std::uint64_t{1} << 32) {
     const std::uint64_t size = Size(limit);
     text.resize(size);

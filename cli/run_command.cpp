@@ -31,6 +31,9 @@ class RunCommand : public Command {
         "Also write each site's statistics as JSON to FILE with the row before its extension "
         "(stats.json: stats.0.json, stats.1.json ...); \"-\" writes them to standard output, "
         "one whole document per site in the order the sites finish counting");
+    Subcommand()->add_flag("--full", full_,
+                           "Read every logfile in full and count afresh, not on from the "
+                           "counting state the last run left");
     Subcommand()->parse_complete_callback([this] {
       if (rows_.empty() && !all_)
         throw CLI::ValidationError("run", "name the rows to run, or --all");
@@ -55,6 +58,8 @@ class RunCommand : public Command {
       SiteJob job;
       job.row = row;
       job.profile = profiles[row];
+      job.incremental = true;
+      job.startAfresh = full_;
       // Standard output or a device (/dev/null, a pipe) takes every site's
       // statistics as they are.
       if (!json_.empty()) {
@@ -147,6 +152,7 @@ class RunCommand : public Command {
 
   std::vector<std::string> rows_;
   bool all_ = false;
+  bool full_ = false;
   std::string json_;
 };
 

@@ -205,6 +205,11 @@ void ShowStage(RunConsole& console, const SiteJob& job, JobState& state, SiteOut
 }
 
 void ShowEnd(RunConsole& console, const SiteJob& job, const SiteOutcome& outcome, bool quiet) {
+  if (!quiet) {
+    for (const std::string& note : outcome.result.notes) {
+      console.Out(Tag(job) + ConsoleText(note));
+    }
+  }
   for (const std::string& warning : outcome.result.warnings) {
     console.Err("tallowick-cli: warning: " + Tag(job) + ConsoleText(warning));
   }
@@ -240,6 +245,8 @@ std::vector<SiteOutcome> RunSites(const CliContext& context, const std::vector<S
     request.options.graphsNamedAfterReport = jobs[i].graphsNamedAfterReport;
     request.options.standardInput = jobs[i].standardInput;
     request.options.modernViewPath = jobs[i].modernViewPath.string();
+    request.options.incremental = jobs[i].incremental;
+    request.options.startAfresh = jobs[i].startAfresh;
     if (!jobs[i].jsonPath.empty()) {
       request.options.countAudience = true;
       request.options.onStatistics = [&, i](const CSiteProfile& profile) {

@@ -33,6 +33,11 @@ struct SiteJob {
   // Where the modern view goes instead of beside the report (empty: as the
   // settings say; RunOptions::modernViewPath).
   std::filesystem::path modernViewPath;
+  // Keeps the site's counting state for its next run and reads on from the
+  // last one's (RunOptions::incremental).
+  bool incremental = false;
+  // With `incremental`: counts afresh all the same (RunOptions::startAfresh).
+  bool startAfresh = false;
 };
 
 // How one site's run ended.

@@ -1,11 +1,13 @@
 #include "engine/run_plan.h"
 
+#include <filesystem>
 #include <optional>
+#include <system_error>
 
 namespace tlw {
 namespace {
 
-RunPlan FullRun(std::string why) { return RunPlan{.note = "Full run: " + std::move(why)}; }
+RunPlan FullRun(std::string why) { return RunPlan::Full(std::move(why)); }
 
 // How a listed file goes on from a saved one it was found to hold.
 LogfileStart StartFrom(const SavedLogfile& saved, LogfileChange change) {
@@ -28,7 +30,7 @@ RunPlan PlanSameFiles(const RunStateHeader& saved, const std::vector<std::string
     return FullRun("the logfile " + files[listed.size()].file.name +
                    " read by the last run is no longer listed");
   }
-  RunPlan plan{.resume = true};
+  RunPlan plan = RunPlan::Resumed();
   std::uint64_t appended = 0;
   for (std::size_t i = 0; i < files.size(); ++i) {
     const LogfileComparison now = CompareLogfile(files[i].file);
@@ -57,7 +59,7 @@ RunPlan PlanWithHistory(const RunStateHeader& saved, const std::vector<std::stri
   std::vector<SavedLogfile> known = saved.files;
   known.insert(known.end(), saved.history.begin(), saved.history.end());
   std::vector<bool> matched(known.size(), false);
-  RunPlan plan{.resume = true};
+  RunPlan plan = RunPlan::Resumed();
   std::size_t read = 0;
   for (const std::string& name : listed) {
     std::optional<LogfileStart> start;
@@ -75,9 +77,9 @@ RunPlan PlanWithHistory(const RunStateHeader& saved, const std::vector<std::stri
       if (matched[k] || !HoldsCountedContent(name, known[k].file)) continue;
       matched[k] = true;
       // A compressed copy is taken as the file that was counted, whole.
-      const LogfileComparison now = CompareLogfile(LogfileFingerprint{
-          .name = name, .bytesRead = known[k].file.bytesRead});
-      start = known[k].file.compressed || now.size <= known[k].file.bytesRead
+      std::error_code error;
+      const std::uintmax_t size = std::filesystem::file_size(name, error);
+      start = known[k].file.compressed || error || size <= known[k].file.bytesRead
                   ? LogfileStart{.skip = true}
                   : StartFrom(known[k], LogfileChange::kGrown);
     }

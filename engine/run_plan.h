@@ -27,6 +27,19 @@ struct RunPlan {
   // Logfiles of the saved state that no listed logfile holds, kept when
   // the history across log rotation is kept.
   std::vector<SavedLogfile> history;
+
+  // A full run, for the reason `why` ("Full run: " + why).
+  static RunPlan Full(std::string why) {
+    RunPlan plan;
+    plan.note = "Full run: " + std::move(why);
+    return plan;
+  }
+  // A run that goes on from the saved state.
+  static RunPlan Resumed() {
+    RunPlan plan;
+    plan.resume = true;
+    return plan;
+  }
 };
 
 // The plan for a run over the logfiles `listed`, whose counting settings

@@ -292,7 +292,7 @@ class SiteRun {
     if (!plan.note.empty()) notes_.push_back(plan.note);
     saved_.settingsDigest = digest_;
     saved_.history = std::move(plan.history);
-    for (std::size_t i = 0; i < names.size(); ++i) {
+    for (const std::size_t i : ReadingOrder(plan, names.size())) {
       const LogfileStart start = plan.resume ? plan.starts[i] : LogfileStart{};
       if (start.skip) {
         saved_.files.push_back(plan.resume ? resumedFrom_[i] : SavedLogfile{});
@@ -306,6 +306,24 @@ class SiteRun {
     return ReadEnd::Done;
   }
 
+  // The listed order; with the history kept, the files read on from an
+  // earlier run come first: their lines were written before any file's
+  // that is new (a rotated access.log.1 before the fresh access.log).
+  std::vector<std::size_t> ReadingOrder(const RunPlan& plan, std::size_t count) const {
+    std::vector<std::size_t> order;
+    if (plan.resume && settings_.keepLogHistory) {
+      for (std::size_t i = 0; i < count; ++i) {
+        if (plan.starts[i].offset > 0) order.push_back(i);
+      }
+      for (std::size_t i = 0; i < count; ++i) {
+        if (plan.starts[i].offset == 0) order.push_back(i);
+      }
+      return order;
+    }
+    for (std::size_t i = 0; i < count; ++i) order.push_back(i);
+    return order;
+  }
+
   // What tells this site's state file from another site's.
   std::string SiteKey() const {
     return profile_.GetLogfilePath() + '\0' + profile_.GetReportPath() + '\0' +
@@ -315,12 +333,13 @@ class SiteRun {
   // The plan of this run, with the saved counting loaded when it goes on
   // from it. A state file that cannot be used is set aside with a warning.
   RunPlan PlanFromSavedState(const std::vector<std::string>& names) {
+    if (options_.startAfresh) return RunPlan::Full("asked for");
     if (RunStateMissing(statePath_)) return RunPlan{};
     Result<std::unique_ptr<RunStateFile>> file = RunStateFile::Open(statePath_);
     if (!file.ok()) {
       SetAsideRunState(statePath_);
       warnings_.push_back(file.message() + "; it was set aside, and this run reads every logfile");
-      return RunPlan{.note = "Full run: the saved state could not be used"};
+      return RunPlan::Full("the saved state could not be used");
     }
     const RunStateHeader& header = (*file)->Header();
     RunPlan plan = PlanRun(header, digest_, names, settings_.keepLogHistory);
@@ -334,7 +353,7 @@ class SiteRun {
       SetAsideRunState(statePath_);
       warnings_.push_back("The saved state " + statePath_.string() +
                           " is damaged; it was set aside, and this run reads every logfile");
-      return RunPlan{.note = "Full run: the saved state was damaged"};
+      return RunPlan::Full("the saved state was damaged");
     }
     linesRead_ = header.linesRead;
     filesRead_ = header.filesRead;
@@ -534,7 +553,7 @@ class SiteRun {
   // one counts (PipeRecords); results are the same either way.
   ReadEnd ReadRecords(LineSource& source, const std::string& name, bool pipelined,
                       const LogfileStart& start = {},
-                      std::optional<LogFormat>* format = nullptr) {
+                      std::optional<LogFormat>* foundFormat = nullptr) {
     // The parts of one file count as one file.
     const bool newFile = start.offset == 0;
     if (options_.progress != nullptr && newFile) {
@@ -560,7 +579,7 @@ class SiteRun {
     const RecordStep step = end.step;
     linesRead_ = lines.LinesRead();
     if (newFile) ++filesRead_;
-    if (format != nullptr) *format = records.ResumableFormat();
+    if (foundFormat != nullptr) *foundFormat = records.ResumableFormat();
     return EndOfRecords(step, records, name);
   }
 
@@ -785,7 +804,7 @@ class SiteRun {
     profile_.ResetAfterRun();
     const std::string site =
         profile_.GetHomepageUrl().empty() ? profile_.GetLogfilePath() : profile_.GetHomepageUrl();
-    return RunResult{0, "The run of " + site + " was stopped before its report was written", {}};
+    return RunResult{0, "The run of " + site + " was stopped before its report was written", {}, {}};
   }
 
   ReadEnd FailRead(int stage, const std::string& message) {
@@ -854,7 +873,7 @@ class SiteRun {
 
 RunResult RunSite(std::shared_ptr<CSiteProfile> profile, const RunSettings& settings,
                   const RunHost& host, CDNSCache& dnsCache, const RunOptions& options) {
-  if (profile == nullptr) return RunResult{kStageLogfileError, "No site to run.", {}};
+  if (profile == nullptr) return RunResult{kStageLogfileError, "No site to run.", {}, {}};
   return SiteRun(std::move(profile), settings, host, dnsCache, options).Run();
 }
 

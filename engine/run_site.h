@@ -81,6 +81,9 @@ struct RunOptions {
   // a full run's (or, with RunSettings::keepLogHistory, adds what is new to
   // what was counted). Off: every logfile is read in full and nothing kept.
   bool incremental = false;
+  // With `incremental`: reads every logfile in full all the same, and keeps
+  // the state of this run for the next.
+  bool startAfresh = false;
 };
 
 // One run of the site `profile` on the calling thread: reads its logfiles,

@@ -90,6 +90,15 @@ constexpr std::array kKeys{
         },
     },
     TextKey<&ExtensionSettings::robotPatternsFile>("robotPatternsFile"),
+    ExtensionKey{
+        "keepLogHistory",
+        [](const ExtensionSettings& values) {
+          return std::string(values.keepLogHistory ? "1" : "0");
+        },
+        [](ExtensionSettings& values, std::string_view text) {
+          return SetFlag(values.keepLogHistory, text);
+        },
+    },
 };
 
 std::string_view Trimmed(std::string_view text) {
@@ -237,6 +246,7 @@ void ApplyExtensionSettings(const ExtensionSettings& values, RunSettings& run) {
   run.sshKeyFile = values.sshKeyFile;
   run.modernView = values.modernView;
   run.robotPatternsFile = values.robotPatternsFile;
+  run.keepLogHistory = values.keepLogHistory;
 }
 
 }  // namespace tlw

@@ -36,6 +36,8 @@ struct ExtensionSettings {
   bool modernView = true;
   // The user's own robot patterns, added to the installed ones.
   std::string robotPatternsFile{};
+  // Saved sites keep what they counted of logfiles rotated away.
+  bool keepLogHistory = false;
 
   bool operator==(const ExtensionSettings&) const = default;
 };

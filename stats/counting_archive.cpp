@@ -43,7 +43,7 @@ void LoadDate(CountingState::DateSlot& date, StateReader& in) {
   in.Value(date.monthNumber);
   in.Value(date.yearNumber);
   in.Value(date.dayNumber);
-  date.stampMonthLength = in.Size(kMaxTexts);
+  date.stampMonthLength = in.Number(kMaxTexts);
 }
 
 void SaveAudienceState(const AudienceState& state, StateWriter& out) {
@@ -82,11 +82,11 @@ void LoadAudienceState(AudienceState& state, StateReader& in) {
   state.familyHosts.insert(familyHosts.begin(), familyHosts.end());
   in.Value(state.robotsTxtFamily);
   in.Value(state.dayDate);
-  state.dayIndex = in.Size(kMaxTexts);
+  state.dayIndex = in.Number(kMaxTexts);
   for (std::uint64_t n = in.Size(kMaxTexts, 16); n > 0 && in.ok(); --n) {
     std::int64_t date = 0;
     in.Value(date);
-    state.dayIndexOf.emplace(date, in.Size(kMaxTexts));
+    state.dayIndexOf.emplace(date, in.Number(kMaxTexts));
   }
 }
 

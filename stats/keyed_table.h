@@ -228,7 +228,7 @@ class KeyedTable {
     Clear();
     std::uint32_t bucketCount = 0;
     in.Value(bucketCount);
-    live_ = in.Size(std::uint64_t{1} << 32);
+    live_ = in.Number(std::uint64_t{1} << 32);
     in.Vector(slots_);
     const std::size_t capacity = slots_.size();
     if (bucketCount != bucketCount_ || (capacity & (capacity - 1)) != 0 ||

@@ -60,9 +60,9 @@ void RecentList::Save(StateWriter& out) const {
 bool RecentList::Load(StateReader& in) {
   ring_.resize(in.Size(std::uint64_t{1} << 32, 8));
   for (std::string& text : ring_) in.Text(text);
-  limit_ = in.Size(std::uint64_t{1} << 62);
-  newest_ = in.Size(std::uint64_t{1} << 62);
-  size_ = in.Size(std::uint64_t{1} << 62);
+  limit_ = in.Number(std::uint64_t{1} << 62);
+  newest_ = in.Number(std::uint64_t{1} << 62);
+  size_ = in.Number(std::uint64_t{1} << 62);
   if (size_ > ring_.size() || (size_ != 0 && newest_ >= ring_.size())) in.Fail();
   if (!in.ok()) Clear();
   return in.ok();

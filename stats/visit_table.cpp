@@ -88,7 +88,7 @@ bool VisitTable::Load(StateReader& in) {
   in.Value(bucketCount);
   in.Vector(links_, kMaxLinks);
   in.Value(freeLinks_);
-  visits_ = in.Size(kMaxLinks);
+  visits_ = in.Number(kMaxLinks);
   if (bucketCount != bucketCount_ || links_.empty() || freeLinks_ >= links_.size()) in.Fail();
   if (!in.ok()) Clear();
   return in.ok();

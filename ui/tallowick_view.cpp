@@ -427,6 +427,8 @@ void CTallowickView::StartRow(int row, bool scheduled) {
   if (profile->GetRunning()) return;
   RunRequest request{
       profile, row, RunSettingsFor(Settings(), session_.Extensions(), userFolders_), {}};
+  // A saved site, scheduled or not, reads on from where its last run left.
+  request.options.incremental = true;
   const RunId id = board_.Start(std::move(request));
   if (id == 0) return;
   watched_[id] = {static_cast<std::int64_t>(std::time(nullptr)), scheduled, {}};
