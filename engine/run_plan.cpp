@@ -91,7 +91,8 @@ RunPlan PlanWithHistory(const RunStateHeader& saved, const std::vector<std::stri
     if (!matched[k]) plan.history.push_back(known[k]);
   }
   plan.note = "History kept: the counts of the earlier runs go on, " + std::to_string(read) +
-              " of the " + std::to_string(listed.size()) + " logfiles listed hold lines not counted yet";
+              " of the " + std::to_string(listed.size()) +
+              " logfiles listed hold lines not counted yet";
   return plan;
 }
 

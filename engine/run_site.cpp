@@ -286,8 +286,8 @@ class SiteRun {
   // has it and the next run reads it again, whole).
   ReadEnd ReadKeepingState(const std::vector<std::string>& names) {
     statePath_ = RunStatePath(settings_.cacheFolder, SiteKey());
-    digest_ = CountingDigest(counting_, settings_, profile_.GetLogfilePath(),
-                             settings_.keepLogHistory);
+    digest_ =
+        CountingDigest(counting_, settings_, profile_.GetLogfilePath(), settings_.keepLogHistory);
     RunPlan plan = PlanFromSavedState(names);
     if (!plan.note.empty()) notes_.push_back(plan.note);
     saved_.settingsDigest = digest_;
@@ -420,7 +420,8 @@ class SiteRun {
         SaveState();
       }
       if (end == ReadEnd::Done && counted < file.Size()) {
-        const LogfileStart rest{.offset = counted, .format = format.value_or(LogFormat::Unsupported)};
+        const LogfileStart rest{.offset = counted,
+                                .format = format.value_or(LogFormat::Unsupported)};
         end = ReadPart(file, name, counted, file.Size(), rest, nullptr);
       }
       if (last) return EndOfLocal(name, file, end);
@@ -804,7 +805,8 @@ class SiteRun {
     profile_.ResetAfterRun();
     const std::string site =
         profile_.GetHomepageUrl().empty() ? profile_.GetLogfilePath() : profile_.GetHomepageUrl();
-    return RunResult{0, "The run of " + site + " was stopped before its report was written", {}, {}};
+    return RunResult{
+        0, "The run of " + site + " was stopped before its report was written", {}, {}};
   }
 
   ReadEnd FailRead(int stage, const std::string& message) {

@@ -102,7 +102,8 @@ Status SaveRunState(const std::filesystem::path& path, const RunStateHeader& hea
   // only our own folders are private.
   std::error_code ignored;
   std::filesystem::create_directories(path.parent_path().parent_path().parent_path(), ignored);
-  for (const std::filesystem::path& folder : {path.parent_path().parent_path(), path.parent_path()}) {
+  for (const std::filesystem::path& folder :
+       {path.parent_path().parent_path(), path.parent_path()}) {
     if (Status made = MakePrivateFolder(folder); !made.ok()) return made;
   }
   // Not flushed: a state lost in a crash only costs the next run its
@@ -132,7 +133,8 @@ Result<std::unique_ptr<RunStateFile>> RunStateFile::Open(const std::filesystem::
   std::uint64_t layout = 0;
   in.Bytes(magic.data(), magic.size());
   if (!in.ok() || magic != kMagic) {
-    return Status::Error("The saved state " + path.string() + " is not a state file of this program");
+    return Status::Error("The saved state " + path.string() +
+                         " is not a state file of this program");
   }
   in.Value(version);
   in.Value(layout);

@@ -184,9 +184,8 @@ Result<std::unique_ptr<LocalLogfile>> LocalLogfile::Part(std::uint64_t from,
   }
   const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 3);
   if (fd < 0) return CannotOpen(name_, errno);
-  return std::unique_ptr<LocalLogfile>(
-      new LocalLogfile(fd, name_, size_, identity_, false,
-                       std::make_unique<PlainByteSource>(fd, name_, from, to)));
+  return std::unique_ptr<LocalLogfile>(new LocalLogfile(
+      fd, name_, size_, identity_, false, std::make_unique<PlainByteSource>(fd, name_, from, to)));
 }
 
 Result<std::uint64_t> LocalLogfile::CompleteLinesEnd(std::uint64_t from) const {
@@ -198,8 +197,8 @@ Result<std::uint64_t> LocalLogfile::CompleteLinesEnd(std::uint64_t from) const {
     block.resize(static_cast<std::size_t>(end - start));
     std::size_t got = 0;
     while (got < block.size()) {
-      const ssize_t count = ::pread(fd_, block.data() + got, block.size() - got,
-                                    static_cast<off_t>(start + got));
+      const ssize_t count =
+          ::pread(fd_, block.data() + got, block.size() - got, static_cast<off_t>(start + got));
       if (count < 0 && errno == EINTR) continue;
       if (count < 0) {
         return Status::Error("Error reading logfile " + name_ + ": " +

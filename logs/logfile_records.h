@@ -34,7 +34,11 @@ class LogfileRecords {
   // Goes on reading a log whose layout an earlier reading detected (see
   // ResumableFormat): every line is parsed in `format`.
   LogfileRecords(LineSource& lines, ParseState& state, LogFormat format)
-      : lines_(lines), state_(state), phase_(Phase::Body), format_(format), detected_(true),
+      : lines_(lines),
+        state_(state),
+        phase_(Phase::Body),
+        format_(format),
+        detected_(true),
         fromTwoLines_(true) {}
 
   // Handles the next line. For Record, `record` is completed and points
@@ -75,7 +79,7 @@ class LogfileRecords {
   LogFormat format_ = LogFormat::Unsupported;
   bool detected_ = false;
   bool fromTwoLines_ = false;  // the layout was detected from the second line
-  std::string firstLine_;  // copied: reading the probe line may reuse its bytes
+  std::string firstLine_;      // copied: reading the probe line may reuse its bytes
   std::span<char> probeLine_;
 };
 

@@ -13,9 +13,8 @@ std::size_t PlainByteSource::Read(char* dest, std::size_t capacity) {
   if (ranged_) capacity = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, to_ - at_));
   while (true) {
     const ssize_t got = capacity == 0 ? 0
-                        : ranged_
-                            ? ::pread(fd_, dest, capacity, static_cast<off_t>(at_))
-                            : ::read(fd_, dest, capacity);
+                        : ranged_     ? ::pread(fd_, dest, capacity, static_cast<off_t>(at_))
+                                      : ::read(fd_, dest, capacity);
     if (got > 0) {
       at_ += static_cast<std::uint64_t>(got);
       return static_cast<std::size_t>(got);

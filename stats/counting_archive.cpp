@@ -211,8 +211,8 @@ std::uint64_t CountingArchiveLayout() {
   for (const std::uint64_t size :
        {sizeof(CountingState::HostSlot), sizeof(CountingState::PathSlot),
         sizeof(CountingState::AgentSlot), sizeof(CountingState::ReferrerSlot),
-        sizeof(AudienceState::PathFacts), sizeof(AudienceState::HostFacts),
-        sizeof(AudienceTotals), sizeof(AudienceDay), sizeof(OpenVisit)}) {
+        sizeof(AudienceState::PathFacts), sizeof(AudienceState::HostFacts), sizeof(AudienceTotals),
+        sizeof(AudienceDay), sizeof(OpenVisit)}) {
     layout = layout * 131 + size;
   }
   return layout;

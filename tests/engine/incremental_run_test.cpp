@@ -103,13 +103,16 @@ class IncrementalRunTest : public ::testing::Test {
     RunOptions options;
     options.incremental = incremental;
     options.onStatistics = [&](const CSiteProfile& p) {
-      output.statistics = StatisticsText(p.Statistics()) + "\n" + p.GetPeriodStart() + " " +
-                          p.GetPeriodEnd();
+      output.statistics =
+          StatisticsText(p.Statistics()) + "\n" + p.GetPeriodStart() + " " + p.GetPeriodEnd();
     };
+    // A cut before the first whole line, or before a W3C log's field
+    // directive, fails or warns alike in both runs: that is compared too.
     const RunResult result = RunSite(profile, settings_, RunHost{}, cache_, options);
-    EXPECT_TRUE(result.Finished()) << result.message;
-    for (const std::string& warning : result.warnings) ADD_FAILURE() << warning;
+    output.statistics += "\n" + std::to_string(result.finalStage) + " " + result.message;
+    for (const std::string& warning : result.warnings) output.statistics += "\n" + warning;
     output.notes = result.notes;
+    if (!fs::exists(dir_ / "report")) return output;
     static const std::regex kGenerated(R"((generated on|Generated) [^<]*<)");
     for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir_ / "report")) {
       if (!entry.is_regular_file()) continue;
@@ -268,7 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RotationCase{"renamed", Rotation::kRenameAndCreate, false},
                       RotationCase{"renamedAfterGrowing", Rotation::kRenameAndCreate, true},
                       RotationCase{"compressed", Rotation::kCompressed, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& param) { return std::string(param.param.name); });
 
 // A state file that is not whole, or not ours, is set aside with a warning
 // and the run reads every logfile.
