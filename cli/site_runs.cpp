@@ -356,10 +356,10 @@ void RecordRuns(const CliContext& context, const std::vector<SiteJob>& jobs,
                                                         : RunOutcome::kFailed;
     const std::int64_t ended = outcomes[i].finishTime != 0 ? outcomes[i].finishTime : now;
     std::string warning;
-    const Status recorded = RecordRun(
-        file, jobs[i].profile->GetHomepageUrl(),
-        {started, std::max<std::int64_t>(0, ended - started), outcome, false, result.message},
-        warning);
+    const Status recorded = RecordRun(file, jobs[i].profile->GetHomepageUrl(),
+                                      {started, std::max<std::int64_t>(0, ended - started), outcome,
+                                       false, HistoryMessageOf(result.message, result.notes)},
+                                      warning);
     if (!warning.empty()) context.err << "tallowick-cli: " << ConsoleText(warning) << '\n';
     if (!recorded.ok()) {
       context.err << "tallowick-cli: warning: " << ConsoleText(recorded.message()) << '\n';

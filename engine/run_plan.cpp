@@ -1,18 +1,33 @@
 #include "engine/run_plan.h"
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <system_error>
 
 namespace tlw {
 namespace {
 
+// Whether the file begins with the gzip magic bytes.
+bool IsCompressed(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  char magic[2] = {0, 0};
+  in.read(magic, 2);
+  return in.gcount() == 2 && magic[0] == '\x1f' && magic[1] == '\x8b';
+}
+
 RunPlan FullRun(std::string why) { return RunPlan::Full(std::move(why)); }
 
 // How a listed file goes on from a saved one it was found to hold.
 LogfileStart StartFrom(const SavedLogfile& saved, LogfileChange change) {
-  if (change == LogfileChange::kUnchanged) return LogfileStart{.skip = true};
-  return LogfileStart{.offset = saved.file.bytesRead, .format = saved.format};
+  LogfileStart start;
+  start.skip = change == LogfileChange::kUnchanged;
+  if (!start.skip) {
+    start.offset = saved.file.bytesRead;
+    start.format = saved.format;
+  }
+  start.counted = saved;
+  return start;
 }
 
 RunPlan PlanSameFiles(const RunStateHeader& saved, const std::vector<std::string>& listed) {
@@ -76,12 +91,13 @@ RunPlan PlanWithHistory(const RunStateHeader& saved, const std::vector<std::stri
     for (std::size_t k = 0; k < known.size() && !start; ++k) {
       if (matched[k] || !HoldsCountedContent(name, known[k].file)) continue;
       matched[k] = true;
-      // A compressed copy is taken as the file that was counted, whole.
+      // A compressed copy is taken as the file that was counted, whole: it
+      // cannot be read from the middle.
       std::error_code error;
       const std::uintmax_t size = std::filesystem::file_size(name, error);
-      start = known[k].file.compressed || error || size <= known[k].file.bytesRead
-                  ? LogfileStart{.skip = true}
-                  : StartFrom(known[k], LogfileChange::kGrown);
+      start = StartFrom(known[k], IsCompressed(name) || error || size <= known[k].file.bytesRead
+                                      ? LogfileChange::kUnchanged
+                                      : LogfileChange::kGrown);
     }
     if (!start) start = LogfileStart{};
     if (!start->skip) ++read;

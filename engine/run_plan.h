@@ -15,6 +15,8 @@ struct LogfileStart {
   std::uint64_t offset = 0;  // content bytes counted before; read from here on
   // The layout to read on in from `offset`; Unsupported: found anew.
   LogFormat format = LogFormat::Unsupported;
+  // The saved logfile this one was found to hold (skipped or read on).
+  SavedLogfile counted{};
 };
 
 // How a saved site's run begins: from nothing, or from its last run's state.

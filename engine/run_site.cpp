@@ -295,7 +295,7 @@ class SiteRun {
     for (const std::size_t i : ReadingOrder(plan, names.size())) {
       const LogfileStart start = plan.resume ? plan.starts[i] : LogfileStart{};
       if (start.skip) {
-        saved_.files.push_back(plan.resume ? resumedFrom_[i] : SavedLogfile{});
+        KeepSkipped(names[i], start.counted);
         continue;
       }
       readSomething_ = true;
@@ -344,11 +344,6 @@ class SiteRun {
     const RunStateHeader& header = (*file)->Header();
     RunPlan plan = PlanRun(header, digest_, names, settings_.keepLogHistory);
     if (!plan.resume) return plan;
-    // The saved entry each skipped or resumed file goes on from.
-    resumedFrom_.assign(names.size(), SavedLogfile{});
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      resumedFrom_[i] = FindSaved(header, names[i], plan.starts[i]);
-    }
     if (!(*file)->LoadCounting(parse_, stats_)) {
       SetAsideRunState(statePath_);
       warnings_.push_back("The saved state " + statePath_.string() +
@@ -360,23 +355,21 @@ class SiteRun {
     return plan;
   }
 
-  // The saved file a listed one is skipped or read on from: the one of its
-  // name with the same content, else any with the offset the plan gave.
-  static SavedLogfile FindSaved(const RunStateHeader& header, const std::string& name,
-                                const LogfileStart& start) {
-    const SavedLogfile* found = nullptr;
-    const auto look = [&](const std::vector<SavedLogfile>& files) {
-      for (const SavedLogfile& file : files) {
-        if (found == nullptr && file.file.name == name) found = &file;
-      }
-    };
-    look(header.files);
-    look(header.history);
-    if (found != nullptr) return *found;
-    SavedLogfile copy;
-    copy.file.name = name;
-    copy.file.bytesRead = start.offset;
-    return copy;
+  // A logfile not read as it holds only what was counted: its entry goes on
+  // into the state, under its name now (a rotated file found under a new
+  // one is fingerprinted afresh, so that the next run knows it as it is).
+  void KeepSkipped(const std::string& name, const SavedLogfile& counted) {
+    if (counted.file.name == name) {
+      saved_.files.push_back(counted);
+      return;
+    }
+    Result<LogfileFingerprint> print = FingerprintLogfile(name, counted.file.bytesRead);
+    if (!print.ok()) {
+      warnings_.push_back(print.message() + "; the next run reads every logfile again");
+      saved_.settingsDigest = 0;
+      return;
+    }
+    saved_.files.push_back(SavedLogfile{*print, counted.format});
   }
 
   void SaveState() {
@@ -403,6 +396,12 @@ class SiteRun {
     std::optional<LogFormat> format;
     ReadEnd end = ReadEnd::Done;
     std::uint64_t counted = 0;
+    if (file.Compressed() && start.offset > 0) {
+      // Read on only in a plain file; a file compressed since it was read
+      // holds what was counted.
+      KeepSkipped(name, start.counted);
+      return ReadEnd::Done;
+    }
     if (file.Compressed()) {
       end = ReadRecords(file, name, file.Size() >= kPipelineMinBytes, start, &format);
       counted = file.BytesRead();
@@ -414,7 +413,24 @@ class SiteRun {
         return FailRead(kStageLogfileError, complete.message());
       }
       counted = *complete;
+      // The layout is found from a file's first two lines: a file read from
+      // its start is parted before an unfinished last line only when two
+      // whole lines come first, so that this run finds the layout a full
+      // run over these bytes finds (and the next run reads on in it).
+      // Read whole, its unfinished last line is counted too: the next run
+      // cannot read on from the middle of a line, and reads it all again.
+      bool unfinished = false;
+      if (from == 0 && counted < file.Size()) {
+        const Result<bool> twoLines = file.HasLineEnds(counted, 2);
+        if (!twoLines.ok()) {
+          Notify(Notice{twoLines.message()});
+          return FailRead(kStageLogfileError, twoLines.message());
+        }
+        unfinished = !*twoLines;
+        if (unfinished) counted = file.Size();
+      }
       end = ReadPart(file, name, from, counted, start, &format);
+      if (unfinished) format.reset();
       if (end == ReadEnd::Done && last) {
         Remember(file, name, counted, format);
         SaveState();
@@ -422,7 +438,7 @@ class SiteRun {
       if (end == ReadEnd::Done && counted < file.Size()) {
         const LogfileStart rest{.offset = counted,
                                 .format = format.value_or(LogFormat::Unsupported)};
-        end = ReadPart(file, name, counted, file.Size(), rest, nullptr);
+        end = ReadPart(file, name, counted, file.Size(), rest, nullptr, true);
       }
       if (last) return EndOfLocal(name, file, end);
     }
@@ -431,7 +447,8 @@ class SiteRun {
   }
 
   ReadEnd ReadPart(LocalLogfile& file, const std::string& name, std::uint64_t from,
-                   std::uint64_t to, const LogfileStart& start, std::optional<LogFormat>* format) {
+                   std::uint64_t to, const LogfileStart& start, std::optional<LogFormat>* format,
+                   bool sameFile = false) {
     Result<std::unique_ptr<LocalLogfile>> part = file.Part(from, to);
     if (!part.ok()) {
       Notify(Notice{part.message()});
@@ -439,14 +456,17 @@ class SiteRun {
     }
     LogfileStart goOn = start;
     if (from == 0) goOn.format = LogFormat::Unsupported;
-    return ReadRecords(**part, name, to - from >= kPipelineMinBytes, goOn, format);
+    return ReadRecords(**part, name, to - from >= kPipelineMinBytes, goOn, format,
+                       sameFile || from > 0);
   }
 
   // Notes a logfile read for the state saved: how far it was counted and in
   // which layout the next run reads on.
   void Remember(const LocalLogfile& file, const std::string& name, std::uint64_t counted,
                 const std::optional<LogFormat>& format) {
-    Result<LogfileFingerprint> print = FingerprintOpenLogfile(file.Descriptor(), name, counted);
+    Result<LogfileFingerprint> print =
+        file.Edges() != nullptr ? FingerprintReadLogfile(file.Descriptor(), name, *file.Edges())
+                                : FingerprintOpenLogfile(file.Descriptor(), name, counted);
     if (!print.ok()) {
       warnings_.push_back(print.message() + "; the next run reads every logfile again");
       saved_.settingsDigest = 0;  // never matches: the next run is a full one
@@ -554,9 +574,9 @@ class SiteRun {
   // one counts (PipeRecords); results are the same either way.
   ReadEnd ReadRecords(LineSource& source, const std::string& name, bool pipelined,
                       const LogfileStart& start = {},
-                      std::optional<LogFormat>* foundFormat = nullptr) {
+                      std::optional<LogFormat>* foundFormat = nullptr, bool sameFile = false) {
     // The parts of one file count as one file.
-    const bool newFile = start.offset == 0;
+    const bool newFile = !sameFile;
     if (options_.progress != nullptr && newFile) {
       options_.progress->fileNumber.fetch_add(1, std::memory_order_relaxed);
       options_.progress->bytesRead.store(0, std::memory_order_relaxed);
@@ -866,7 +886,6 @@ class SiteRun {
   std::filesystem::path statePath_;
   std::uint64_t digest_ = 0;
   RunStateHeader saved_;
-  std::vector<SavedLogfile> resumedFrom_;
   bool stateSaved_ = false;
   bool readSomething_ = false;
 };

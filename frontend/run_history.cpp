@@ -205,4 +205,9 @@ Status RecordRun(const fs::path& file, const std::string& site, const RunRecord&
   return history.Save();
 }
 
+std::string HistoryMessageOf(const std::string& failure, const std::vector<std::string>& notes) {
+  if (!failure.empty() || notes.empty()) return failure;
+  return notes.front();
+}
+
 }  // namespace tlw

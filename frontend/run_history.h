@@ -18,8 +18,13 @@ struct RunRecord {
   std::int64_t seconds = 0;  // how long it took
   RunOutcome outcome = RunOutcome::kFinished;
   bool scheduled = false;  // started by the schedule rather than by the user
-  std::string message;     // why it failed or was stopped; empty for a finished run
+  // Why it failed or was stopped; for a finished run, how it read its
+  // logfiles (read on from the last run, or why not), or empty.
+  std::string message;
 };
+
+// The message a run's history keeps: its failure, else its first note.
+std::string HistoryMessageOf(const std::string& failure, const std::vector<std::string>& notes);
 
 // The word of `outcome` in the history file and in listings.
 const char* OutcomeText(RunOutcome outcome);

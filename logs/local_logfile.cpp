@@ -71,6 +71,23 @@ class ReadAheadByteSource final : public ByteSource {
   PlainByteSource rest_;
 };
 
+// Keeps the edges of the bytes read (ContentEdges) on their way.
+class EdgeKeepingByteSource final : public ByteSource {
+ public:
+  EdgeKeepingByteSource(std::unique_ptr<ByteSource> bytes, std::shared_ptr<ContentEdges> edges)
+      : bytes_(std::move(bytes)), edges_(std::move(edges)) {}
+  std::size_t Read(char* dest, std::size_t capacity) override {
+    const std::size_t got = bytes_->Read(dest, capacity);
+    edges_->Add(dest, got);
+    return got;
+  }
+  const SourceEnd& End() const override { return bytes_->End(); }
+
+ private:
+  std::unique_ptr<ByteSource> bytes_;
+  std::shared_ptr<ContentEdges> edges_;
+};
+
 Status CannotOpen(const std::string& name, int error) {
   return Status::Error("Local logfile (" + name +
                        ") cannot be opened: " + std::generic_category().message(error));
@@ -133,13 +150,18 @@ Result<std::unique_ptr<LocalLogfile>> LocalLogfile::Open(const std::string& name
   const FileIdentity identity{static_cast<std::uint64_t>(info.st_dev),
                               static_cast<std::uint64_t>(info.st_ino)};
   std::unique_ptr<ByteSource> bytes;
+  std::shared_ptr<ContentEdges> edges;
   if (compressed) {
-    bytes = std::make_unique<GzipByteSource>(fd, name);
+    edges = std::make_shared<ContentEdges>();
+    bytes =
+        std::make_unique<EdgeKeepingByteSource>(std::make_unique<GzipByteSource>(fd, name), edges);
   } else {
     bytes = std::make_unique<PlainByteSource>(fd, name);
   }
-  return std::unique_ptr<LocalLogfile>(
+  auto file = std::unique_ptr<LocalLogfile>(
       new LocalLogfile(fd, name, size, identity, compressed, std::move(bytes)));
+  file->edges_ = std::move(edges);
+  return file;
 }
 
 Result<std::unique_ptr<LocalLogfile>> LocalLogfile::OpenStandardInput() {
@@ -213,6 +235,25 @@ Result<std::uint64_t> LocalLogfile::CompleteLinesEnd(std::uint64_t from) const {
     end = start;
   }
   return from;
+}
+
+Result<bool> LocalLogfile::HasLineEnds(std::uint64_t end, int count) const {
+  constexpr std::size_t kBlock = 64 * 1024;
+  std::string block(kBlock, '\0');
+  for (std::uint64_t at = 0; at < end && count > 0;) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, end - at));
+    const ssize_t got = ::pread(fd_, block.data(), want, static_cast<off_t>(at));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      return Status::Error("Error reading logfile " + name_ + ": " +
+                           std::generic_category().message(errno));
+    }
+    if (got == 0) break;
+    for (ssize_t i = 0; i < got && count > 0; ++i)
+      count -= block[static_cast<std::size_t>(i)] == '\n';
+    at += static_cast<std::uint64_t>(got);
+  }
+  return count <= 0;
 }
 
 bool LocalLogfile::ReadLine(std::span<char>& line) {

@@ -7,6 +7,7 @@
 
 #include "base/result.h"
 #include "logs/byte_source.h"
+#include "logs/content_edges.h"
 #include "logs/line_reader.h"
 #include "logs/line_source.h"
 
@@ -52,6 +53,9 @@ class LocalLogfile final : public LineSource {
   int Descriptor() const { return fd_; }
   // Bytes read so far (decompressed bytes for gzip).
   std::uint64_t BytesRead() const { return lines_->BytesTaken(); }
+  // For a gzip file, the edges of its content read so far (for its
+  // fingerprint); null for a plain file, whose bytes can be read again.
+  const ContentEdges* Edges() const { return edges_.get(); }
 
   // The bytes [from, to) of this plain file as a logfile of their own, read
   // at their offsets through a copy of the descriptor: what was appended
@@ -61,6 +65,8 @@ class LocalLogfile final : public LineSource {
   // Just past the last line end ("\n") in the bytes [from, Size()) of this
   // plain file; `from` when they hold none.
   Result<std::uint64_t> CompleteLinesEnd(std::uint64_t from) const;
+  // Whether the bytes [0, end) of this plain file hold `count` line ends.
+  Result<bool> HasLineEnds(std::uint64_t end, int count) const;
 
   bool ReadLine(std::span<char>& line) override;
   bool KeepLines(LineBufferPool& pool) override { return lines_->KeepLines(pool); }
@@ -78,6 +84,7 @@ class LocalLogfile final : public LineSource {
   FileIdentity identity_;
   bool compressed_;
   std::unique_ptr<LineReader> lines_;
+  std::shared_ptr<ContentEdges> edges_;
   SourceEnd end_;
   bool ended_ = false;
 };

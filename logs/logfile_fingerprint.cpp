@@ -337,6 +337,25 @@ Result<LogfileFingerprint> FingerprintOpenLogfile(int fd, const std::string& nam
   return FingerprintStat(fd, info, name, bytesRead);
 }
 
+Result<LogfileFingerprint> FingerprintReadLogfile(int fd, const std::string& name,
+                                                  const ContentEdges& edges) {
+  static_assert(ContentEdges::kEdgeBytes == kDigestBytes);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return Failed(name, "cannot be read: " + SystemReason(errno));
+  const Result<bool> compressed = IsGzip(fd);
+  if (!compressed.ok()) return Failed(name, compressed.message());
+  LogfileFingerprint print;
+  print.name = name;
+  print.identity = IdentityOf(info);
+  print.compressed = *compressed;
+  print.fileSize = static_cast<std::uint64_t>(info.st_size);
+  print.modified = ModifiedOf(info);
+  print.bytesRead = edges.Length();
+  print.headDigest = XXH3_64bits(edges.Head().data(), edges.Head().size());
+  print.tailDigest = XXH3_64bits(edges.Tail().data(), edges.Tail().size());
+  return print;
+}
+
 LogfileComparison CompareLogfile(const LogfileFingerprint& saved) {
   const std::string& name = saved.name;
   const std::string counted = std::to_string(saved.bytesRead);

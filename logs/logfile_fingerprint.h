@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/result.h"
+#include "logs/content_edges.h"
 #include "logs/local_logfile.h"
 
 namespace tlw {
@@ -41,6 +42,12 @@ Result<LogfileFingerprint> FingerprintLogfile(const std::string& name, std::uint
 // fingerprint and messages only. The descriptor's offset is left alone.
 Result<LogfileFingerprint> FingerprintOpenLogfile(int fd, const std::string& name,
                                                   std::uint64_t bytesRead);
+
+// The fingerprint of the file open as `fd` that was just read in full, from
+// the edges of its content taken while it was read (ContentEdges), without
+// reading it again; `name` for messages.
+Result<LogfileFingerprint> FingerprintReadLogfile(int fd, const std::string& name,
+                                                  const ContentEdges& edges);
 
 enum class LogfileChange {
   kUnchanged,   // same file, same counted content, nothing after it

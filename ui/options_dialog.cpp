@@ -130,6 +130,9 @@ COptionsDialog::COptionsDialog(const CSettings& settings, const ExtensionSetting
   modernView =
       new QCheckBox("Also write the &modern view of each report (people and robots apart)", mining);
   miningLayout->addWidget(modernView);
+  keepLogHistory = new QCheckBox(
+      "Keep what was counted of rotated logfiles (report &history since the first run)", mining);
+  miningLayout->addWidget(keepLogHistory);
   layout->addWidget(mining);
   connect(geoip, &QCheckBox::toggled, geoipDatabase, &QWidget::setEnabled);
   connect(geoip, &QCheckBox::toggled, geoipBrowse, &QWidget::setEnabled);
@@ -210,6 +213,7 @@ COptionsDialog::COptionsDialog(const CSettings& settings, const ExtensionSetting
   geoipDatabase->setEnabled(extensions.geoipCountries);
   geoipBrowse->setEnabled(extensions.geoipCountries);
   modernView->setChecked(extensions.modernView);
+  keepLogHistory->setChecked(extensions.keepLogHistory);
   SmtpSecurity security = SmtpSecurity::None;
   (void)ParseSmtpSecurity(extensions.smtpSecurity, security);
   smtpSecurity->setCurrentIndex(static_cast<int>(security));
@@ -278,6 +282,7 @@ bool COptionsDialog::Save(CSettings& settings, ExtensionSettings& extensions) {
   extensions.geoipCountries = geoip->isChecked();
   extensions.geoipDatabase = database;
   extensions.modernView = modernView->isChecked();
+  extensions.keepLogHistory = keepLogHistory->isChecked();
   extensions.smtpSecurity =
       SmtpSecurityName(static_cast<SmtpSecurity>(std::max(0, smtpSecurity->currentIndex())));
   extensions.smtpUser = smtpUser->text().trimmed().toStdString();

@@ -73,7 +73,8 @@ class COptionsDialog final : public QDialog {
   QLineEdit* smtpPasswordCommand = nullptr;
   QLineEdit* sshKeyFile = nullptr;
   QCheckBox* geoip = nullptr;
-  QCheckBox* modernView = nullptr;  // the extension setting modernView
+  QCheckBox* modernView = nullptr;      // the extension setting modernView
+  QCheckBox* keepLogHistory = nullptr;  // the extension setting keepLogHistory
   QLineEdit* geoipDatabase = nullptr;
   QPushButton* geoipBrowse = nullptr;
   QPushButton* save = nullptr;

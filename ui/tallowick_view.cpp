@@ -494,7 +494,7 @@ void CTallowickView::OnRunEnded(RunId runId, const RunResult& result) {
     const std::string site = profile->GetHomepageUrl();
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
     Record(site, {run->second.start, std::max<std::int64_t>(0, now - run->second.start), outcome,
-                  run->second.scheduled, result.message});
+                  run->second.scheduled, HistoryMessageOf(result.message, result.notes)});
     const RunWatch watch = WatchOf(runId);
     if (NotifiesEnd(watch, outcome)) {
       const int row = RowOf(profile);

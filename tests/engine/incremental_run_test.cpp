@@ -134,6 +134,10 @@ class IncrementalRunTest : public ::testing::Test {
     while (offsets.size() < static_cast<std::size_t>(cuts) && offsets.size() + 1 < log.size()) {
       offsets.insert(std::uniform_int_distribution<std::size_t>(1, log.size() - 1)(random));
     }
+    // The layout is found from the second line: one cut lies inside it,
+    // near its end, where it is already of its layout.
+    const std::size_t secondEnd = log.find('\n', log.find('\n') + 1);
+    if (secondEnd != std::string::npos && secondEnd > 3) offsets.insert(secondEnd - 3);
     offsets.insert(log.size());
     const std::shared_ptr<CSiteProfile> profile = Profile(logfile.string());
     std::size_t written = 0;
@@ -173,6 +177,15 @@ TEST_F(IncrementalRunTest, EveryLayoutCutAnywhereEqualsAFullRun) {
         Differential(loggen::GenerateLog(options), Cuts(30), static_cast<unsigned>(layout) + 1);
     EXPECT_GT(resumed, 0);
   }
+}
+
+// A first line of no layout (a note a rotation script wrote) leaves the
+// layout to the second line, also while that line is unfinished.
+TEST_F(IncrementalRunTest, HeaderLineBeforeTheLogEqualsAFullRun) {
+  loggen::Options options;
+  options.requests = 300;
+  const std::string log = "log reopened by logrotate\n" + loggen::GenerateLog(options);
+  Differential(log, Cuts(20), 3);
 }
 
 TEST_F(IncrementalRunTest, RealLogsCutAnywhereEqualAFullRun) {
@@ -236,6 +249,7 @@ TEST_P(RotationTest, RotatedLogsAreCountedOnceOrReadAgain) {
   const std::string log = loggen::GenerateLog(options);
   const std::size_t firstEnd = log.find('\n', log.size() / 3) + 1;
   const std::size_t rotateAt = c.grewBeforeRotation ? log.find('\n', log.size() / 2) + 1 : firstEnd;
+  const std::size_t thirdAt = log.find('\n', log.size() * 4 / 5) + 1;
   const fs::path folder = dir_ / "logs";
   fs::create_directories(folder);
   const std::shared_ptr<CSiteProfile> site = Profile((folder / "access.log*").string());
@@ -249,15 +263,20 @@ TEST_P(RotationTest, RotatedLogsAreCountedOnceOrReadAgain) {
     WriteFile(folder / "access.log", log.substr(0, firstEnd));
     Run(site, true);
     AppendFile(folder / "access.log", log.substr(firstEnd, rotateAt - firstEnd));
-    Rotate(folder, c.rotation, log.substr(rotateAt));
-    const RunOutput kept = Run(site, true);
+    Rotate(folder, c.rotation, log.substr(rotateAt, thirdAt - rotateAt));
+    RunOutput kept = Run(site, true);
     ASSERT_FALSE(kept.notes.empty());
     if (!history) {
       EXPECT_TRUE(kept.notes.front().starts_with("Full run:")) << kept.notes.front();
       EXPECT_EQ(kept, Run(site, false));
+      AppendFile(folder / "access.log", log.substr(thirdAt));
+      EXPECT_EQ(Run(site, true), Run(site, false));
       continue;
     }
     EXPECT_TRUE(kept.notes.front().starts_with("History kept")) << kept.notes.front();
+    // A run after that knows the rotated file under its new name.
+    AppendFile(folder / "access.log", log.substr(thirdAt));
+    kept = Run(site, true);
     WriteFile(dir_ / "whole.log", log);
     settings_.keepLogHistory = false;
     const RunOutput whole = Run(Profile((dir_ / "whole.log").string()), false);

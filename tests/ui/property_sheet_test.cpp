@@ -524,6 +524,10 @@ class PropertySheetTest : public QObject {
     dialog.modernView->click();
     QVERIFY(dialog.Save(saved, extensions));
     QVERIFY(!extensions.modernView);
+    QVERIFY(!dialog.keepLogHistory->isChecked());
+    dialog.keepLogHistory->click();
+    QVERIFY(dialog.Save(saved, extensions));
+    QVERIFY(extensions.keepLogHistory);
   }
 };
 
