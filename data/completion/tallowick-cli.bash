@@ -68,7 +68,7 @@ _tallowick_cli() {
     report)
       options="-o --output --theme --no-graphs --from --to --resolve --site --json --modern --user
                --password-file --key --passive --geoip --no-geoip" ;;
-    run) options="--all --json"; rows=yes ;;
+    run) options="--all --full --json"; rows=yes ;;
     sites) options="--json" ;;
     add) options="--site --log --report --password-file --password-stdin" ;;
     set) options="--password-file --password-stdin"; rows=yes ;;

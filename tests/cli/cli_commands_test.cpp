@@ -111,7 +111,7 @@ TEST(CliCommands, AddSetOptionsAndDeleteChangeTheFile) {
   print = RunIn(dir, {"options"});
   EXPECT_NE(print.out.find("smtpFromAddress=?[31mme@??smtpServer=x\n"), std::string::npos)
       << print.out;
-  EXPECT_EQ(LineCount(print.out), 19u);
+  EXPECT_EQ(LineCount(print.out), 20u);
   EXPECT_NE(print.out.find("geoipCountries=1\ngeoipDatabase=\n"), std::string::npos) << print.out;
 
   // Extension settings go to their own file; the settings file is not rewritten.

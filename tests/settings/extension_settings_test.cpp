@@ -50,7 +50,8 @@ TEST(ExtensionSettings, DamagedLinesWarnAndOtherLinesSurviveASave) {
             "smtpPasswordCommand=\n"
             "sshKeyFile=\n"
             "modernView=1\n"
-            "robotPatternsFile=\n");
+            "robotPatternsFile=\n"
+            "keepLogHistory=0\n");
 }
 
 TEST(ExtensionSettings, SavingChangesKeepsWhatAnotherProgramSavedMeanwhile) {
