@@ -21,6 +21,7 @@
 #include "engine/robot_patterns.h"
 #include "engine/run_delivery.h"
 #include "engine/run_files.h"
+#include "engine/remote_logfile.h"
 #include "engine/run_plan.h"
 #include "engine/run_state.h"
 #include "engine/run_texts.h"
@@ -196,8 +197,8 @@ class SiteRun {
     if (settings_.resolveHostnames) {
       counting_.nameHost = [this](std::string_view address) { return NameOf(address); };
     }
-    // Only local logfiles are read on from where a run left them.
-    keepState_ = options_.incremental && !remote_ && !settings_.cacheFolder.empty() &&
+    // Remote logfiles are read on through local copies (UpdateRemoteCopies).
+    keepState_ = options_.incremental && !settings_.cacheFolder.empty() &&
                  !(options_.standardInput && profile_.GetLogfilePath() == "-");
     Post(kStageReading);
 
@@ -273,6 +274,10 @@ class SiteRun {
     } else {
       std::vector<std::string> all;
       while (std::optional<std::string> name = names.Next()) all.push_back(std::move(*name));
+      statePath_ = RunStatePath(settings_.cacheFolder, SiteKey());
+      if (remote_) {
+        if (const ReadEnd copied = UpdateRemoteCopies(all); copied != ReadEnd::Done) return copied;
+      }
       const ReadEnd end = ReadKeepingState(all);
       if (end != ReadEnd::Done) return end;
     }
@@ -285,11 +290,10 @@ class SiteRun {
   // is counted (an unfinished last line is counted after it, so the report
   // has it and the next run reads it again, whole).
   ReadEnd ReadKeepingState(const std::vector<std::string>& names) {
-    statePath_ = RunStatePath(settings_.cacheFolder, SiteKey());
     digest_ =
         CountingDigest(counting_, settings_, profile_.GetLogfilePath(), settings_.keepLogHistory);
     RunPlan plan = PlanFromSavedState(names);
-    if (!plan.note.empty()) notes_.push_back(plan.note);
+    if (!plan.note.empty()) notes_.push_back(ShownNames(plan.note));
     saved_.settingsDigest = digest_;
     saved_.history = std::move(plan.history);
     for (const std::size_t i : ReadingOrder(plan, names.size())) {
@@ -322,6 +326,48 @@ class SiteRun {
     }
     for (std::size_t i = 0; i < count; ++i) order.push_back(i);
     return order;
+  }
+
+  // A remote site's logfiles as local copies in the cache folder, each
+  // brought up to date by reading on where the copy ends (or fetched anew,
+  // with a note saying why); `names` become the copies' paths.
+  ReadEnd UpdateRemoteCopies(std::vector<std::string>& names) {
+    Result<std::filesystem::path> folder = RemoteCopyFolder(statePath_);
+    if (!folder.ok()) {
+      Notify(Notice{folder.message()});
+      return FailRead(kStageLogfileError, folder.message());
+    }
+    const FtpServer server = LogfileServerOf(profile_, RemoteAccessOf());
+    for (std::string& name : names) {
+      Post(kStageFtpConnecting);
+      const std::string copy = RemoteCopyPath(*folder, name).string();
+      Post(kStageFtpReading);
+      Result<RemoteCopyUpdate> updated =
+          UpdateRemoteCopy(server, name, copy, [this] { return !profile_.GetRunning(); },
+                           settings_.stagedArchiveLimitBytes);
+      if (!profile_.GetRunning()) return ReadEnd::Cancelled;
+      if (!updated.ok()) {
+        Notify(Notice{updated.message()});
+        return FailRead(kStageTransmissionError, updated.message());
+      }
+      if (!updated->why.empty()) notes_.push_back("Fetched anew: " + updated->why);
+      shownNames_.emplace_back(copy, ServerAddress(server, name));
+      name = copy;
+    }
+    RemoveOtherCopies(*folder, names);
+    return ReadEnd::Done;
+  }
+
+  // `text` with the local copies of remote logfiles named as the files on
+  // the server.
+  std::string ShownNames(std::string text) const {
+    for (const auto& [copy, shown] : shownNames_) {
+      for (std::size_t at = text.find(copy); at != std::string::npos;
+           at = text.find(copy, at + shown.size())) {
+        text.replace(at, copy.size(), shown);
+      }
+    }
+    return text;
   }
 
   // What tells this site's state file from another site's.
@@ -887,6 +933,8 @@ class SiteRun {
   std::uint64_t digest_ = 0;
   RunStateHeader saved_;
   bool stateSaved_ = false;
+  // Local copies of remote logfiles and the addresses they are shown by.
+  std::vector<std::pair<std::string, std::string>> shownNames_;
   bool readSomething_ = false;
 };
 

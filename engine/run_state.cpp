@@ -1,5 +1,6 @@
 #include "engine/run_state.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -159,6 +160,36 @@ bool RunStateFile::LoadCounting(ParseState& parse, SiteStatistics& statistics) {
   parse = ParseState{};
   statistics.Prepare();
   return false;
+}
+
+Result<std::filesystem::path> RemoteCopyFolder(const std::filesystem::path& statePath) {
+  const std::filesystem::path copies = statePath.parent_path().parent_path() / "copies";
+  const std::filesystem::path folder = copies / statePath.stem();
+  std::error_code ignored;
+  std::filesystem::create_directories(copies.parent_path().parent_path(), ignored);
+  for (const std::filesystem::path& step : {copies.parent_path(), copies, folder}) {
+    if (Status made = MakePrivateFolder(step); !made.ok()) return made;
+  }
+  return folder;
+}
+
+std::filesystem::path RemoteCopyPath(const std::filesystem::path& folder,
+                                     std::string_view remoteName) {
+  char name[40];
+  std::snprintf(name, sizeof name, "%016llx.log",
+                static_cast<unsigned long long>(XXH3_64bits(remoteName.data(), remoteName.size())));
+  return folder / name;
+}
+
+void RemoveOtherCopies(const std::filesystem::path& folder, const std::vector<std::string>& kept) {
+  std::error_code error;
+  std::vector<std::filesystem::path> other;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (std::find(kept.begin(), kept.end(), entry.path().string()) == kept.end()) {
+      other.push_back(entry.path());
+    }
+  }
+  for (const std::filesystem::path& path : other) std::filesystem::remove(path, error);
 }
 
 bool RunStateMissing(const std::filesystem::path& path) {

@@ -74,6 +74,16 @@ class RunStateFile {
   RunStateHeader header_;
 };
 
+// The private folder (0700, made when missing) beside the state file
+// `statePath` that holds the local copies of the site's remote logfiles,
+// and the copy of the remote file `remoteName` in it.
+Result<std::filesystem::path> RemoteCopyFolder(const std::filesystem::path& statePath);
+std::filesystem::path RemoteCopyPath(const std::filesystem::path& folder,
+                                     std::string_view remoteName);
+// Removes the files of `folder` that are none of `kept`: copies of remote
+// logfiles the site no longer lists.
+void RemoveOtherCopies(const std::filesystem::path& folder, const std::vector<std::string>& kept);
+
 // Whether `path` names no file: a site's first run, or a cache emptied.
 bool RunStateMissing(const std::filesystem::path& path);
 
