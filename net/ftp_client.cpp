@@ -1,10 +1,12 @@
 #include "net/ftp_client.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <string_view>
 
@@ -591,37 +593,88 @@ Result<std::vector<std::string>> ListMatches(const FtpServer& server, const std:
 
 Status GetFile(const FtpServer& server, const std::string& remotePath, const std::string& localPath,
                const StopRequested& stop, std::uint64_t maxBytes) {
-  const Endpoint endpoint = EndpointOf(server.server);
   const Result<const CurlLibrary*> loaded = CurlFor("Cannot fetch", server, remotePath);
   if (!loaded) return loaded.status();
-  const CurlLibrary& curl = **loaded;
   const std::string what = "Cannot fetch " + ServerAddress(server, remotePath) + " to " + localPath;
   const int fd = ::open(localPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) return Status::Error(what + ": the local file exists or cannot be created");
-  // A server that never ends the file must not fill the disk: the copy
-  // stops at `maxBytes` or where only kFreeSpaceKept would be left.
-  struct Sink {
-    int fd;
-    std::uint64_t room;
-    std::uint64_t written = 0;
-    bool full = false;
-    static std::size_t Write(char* data, std::size_t size, std::size_t count, void* self) {
-      Sink& sink = *static_cast<Sink*>(self);
-      const std::size_t total = size * count;
-      if (total > sink.room - sink.written) {
-        sink.full = true;
+  const Download download = DownloadInto(server, remotePath, fd, 0, {}, stop, maxBytes);
+  const bool closed = ::close(fd) == 0;
+  if (download.end == Download::End::Complete && closed) return Status::Ok();
+  ::unlink(localPath.c_str());
+  if (download.end == Download::End::TooLarge) {
+    return Status::Error(what + ": the file is larger than " + download.reason +
+                         "; the partial copy was removed");
+  }
+  return Status::Error(Failure("Cannot fetch", server, remotePath,
+                               download.end == Download::End::Failed
+                                   ? download.reason
+                                   : "the local copy could not be written"));
+}
+
+namespace {
+
+// Where a download goes: a file, after the bytes it must start with. A
+// server that never ends the file must not fill the disk: the file stops
+// growing at `room` bytes more.
+struct Sink {
+  int fd;
+  std::uint64_t room;
+  std::string_view expected;
+  std::uint64_t compared = 0;
+  std::uint64_t written = 0;
+  bool differs = false;
+  bool full = false;
+  bool failed = false;
+
+  // Returning less than given ends the transfer (CURLE_WRITE_ERROR).
+  static std::size_t Write(char* data, std::size_t size, std::size_t count, void* self) {
+    Sink& sink = *static_cast<Sink*>(self);
+    std::string_view bytes(data, size * count);
+    if (sink.compared < sink.expected.size()) {
+      const std::size_t n = std::min(bytes.size(), sink.expected.size() - sink.compared);
+      if (bytes.substr(0, n) != sink.expected.substr(sink.compared, n)) {
+        sink.differs = true;
         return 0;
       }
-      std::size_t done = 0;
-      while (done < total) {
-        const ssize_t n = ::write(sink.fd, data + done, total - done);
-        if (n <= 0) return 0;
-        done += static_cast<std::size_t>(n);
-      }
-      sink.written += total;
-      return total;
+      sink.compared += n;
+      bytes.remove_prefix(n);
     }
-  } sink{fd, maxBytes};
+    if (bytes.size() > sink.room - sink.written) {
+      sink.full = true;
+      return 0;
+    }
+    while (!bytes.empty()) {
+      const ssize_t n = ::write(sink.fd, bytes.data(), bytes.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        sink.failed = true;
+        return 0;
+      }
+      sink.written += static_cast<std::uint64_t>(n);
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return size * count;
+  }
+};
+
+}  // namespace
+
+Download DownloadInto(const FtpServer& server, const std::string& remotePath, int fd,
+                      std::uint64_t from, std::string_view expected, const StopRequested& stop,
+                      std::uint64_t maxBytes) {
+  Download download;
+  const auto fail = [&download](Download::End end, std::string reason) {
+    download.end = end;
+    download.reason = std::move(reason);
+    return download;
+  };
+  const Result<const CurlLibrary*> loaded = LoadCurlLibrary();
+  if (!loaded) return fail(Download::End::Failed, loaded.message());
+  struct stat file {};
+  if (::fstat(fd, &file) != 0) return fail(Download::End::Failed, "the local file cannot be read");
+  const auto size = static_cast<std::uint64_t>(file.st_size);
+  Sink sink{fd, maxBytes > size ? maxBytes - size : 0, expected};
   bool diskBound = false;
   struct statvfs disk {};
   if (::fstatvfs(fd, &disk) == 0) {
@@ -632,28 +685,35 @@ Status GetFile(const FtpServer& server, const std::string& remotePath, const std
       diskBound = true;
     }
   }
-  Easy easy(curl, server, UrlOf(endpoint, remotePath));
+  Easy easy(**loaded, server, UrlOf(EndpointOf(server.server), remotePath));
   if (easy.handle == nullptr) {
-    ::close(fd);
-    ::unlink(localPath.c_str());
-    return NoHandle("Cannot fetch", server, remotePath);
+    return fail(Download::End::Failed, "the transfer could not be set up");
   }
   easy.Set(CURLOPT_WRITEFUNCTION, &Sink::Write);
   easy.Set(CURLOPT_WRITEDATA, &sink);
+  easy.Set(CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(from));
   easy.StopWith(stop);
   const CURLcode code = easy.Perform();
-  const bool closed = ::close(fd) == 0;
-  if (code == CURLE_OK && closed) return Status::Ok();
-  ::unlink(localPath.c_str());
+  download.compared = sink.compared;
+  download.written = sink.written;
+  if (code == CURLE_OK) return download;
+  if (sink.differs) return fail(Download::End::Differs, {});
   if (sink.full) {
-    return Status::Error(
-        what + ": the file is larger than " +
-        (diskBound ? "the free space of the local disk (" + ByteAmountText(sink.room) + ")"
-                   : "the limit of " + ByteAmountText(maxBytes)) +
-        "; the partial copy was removed");
+    return fail(Download::End::TooLarge,
+                diskBound ? "the free space of the local disk (" + ByteAmountText(sink.room) + ")"
+                          : "the limit of " + ByteAmountText(maxBytes));
   }
-  return Status::Error(Failure("Cannot fetch", server, remotePath,
-                               closed ? easy.Reason(code) : "the local copy could not be written"));
+  if (sink.failed) return fail(Download::End::Failed, "the local copy could not be written");
+  // libcurl compares the offset with the size the server gives (FTP SIZE,
+  // an SFTP stat) before it asks for the bytes after it.
+  if (from > 0 && code == CURLE_BAD_DOWNLOAD_RESUME) return fail(Download::End::PastEnd, {});
+  // A refused REST, or (a server without SIZE) a RETR refused after REST
+  // with 554, "invalid REST parameter" (RFC 3659, 5.5).
+  if (from > 0 && (code == CURLE_FTP_COULDNT_USE_REST || code == CURLE_RANGE_ERROR ||
+                   code == CURLE_FTP_COULDNT_RETR_FILE)) {
+    return fail(Download::End::NoResume, {});
+  }
+  return fail(Download::End::Failed, easy.Reason(code));
 }
 
 Status PutFile(FtpSession& session, const std::string& localPath, const std::string& remotePath,

@@ -103,6 +103,34 @@ inline constexpr std::uint64_t kFreeSpaceKept = std::uint64_t{64} << 20;
 Status GetFile(const FtpServer& server, const std::string& remotePath, const std::string& localPath,
                const StopRequested& stop, std::uint64_t maxBytes);
 
+// How a download into an open file ended.
+struct Download {
+  enum class End {
+    Complete,  // the server's file was received to its end
+    NoResume,  // the server refused to start past the beginning
+    PastEnd,   // the server's file ends before the offset asked for
+    Differs,   // the bytes received did not start with those expected
+    TooLarge,  // the local file would have passed its bound
+    Failed,    // the connection, the login, the file, the local disk, or a stop
+  };
+  End end = End::Complete;
+  std::uint64_t compared = 0;  // bytes received and found equal to those expected
+  std::uint64_t written = 0;   // bytes written to the file
+  // TooLarge: the bound met ("the limit of 1 MB"); Failed: why, naming the
+  // host but never the password.
+  std::string reason;
+};
+
+// Downloads `remotePath` from byte `from` on (FTP REST, an SFTP seek) and
+// writes it at the end of the open file `fd`. The first bytes received are
+// compared with `expected` instead of written, and the download stops at
+// the first that differs. The file grows to at most `maxBytes` and never
+// past the free space of its disk less kFreeSpaceKept. Bytes written stay
+// written whatever the end: the caller removes or truncates them.
+Download DownloadInto(const FtpServer& server, const std::string& remotePath, int fd,
+                      std::uint64_t from, std::string_view expected, const StopRequested& stop,
+                      std::uint64_t maxBytes);
+
 // One connection to a server for several uploads and folders, as a
 // publishing pass makes them: the first operation connects and logs in,
 // the others use that connection while it lasts (a broken one is opened

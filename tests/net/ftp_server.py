@@ -9,7 +9,8 @@ adds a line to PORT_FILE.logins. A refused login is answered at once. A download
 of a file whose name starts with "cut" sends the first half of the file
 and then drops the connection, as a server that goes away mid-file does. The
 first upload of a file whose name holds "flaky" drops the connection, as a
-server that restarts does; the next one is stored.
+server that restarts does; the next one is stored. While ROOT holds a file
+named "no-rest", REST is refused, as by a server that does not resume.
 """
 import os
 import sys
@@ -60,6 +61,12 @@ def main():
                 self.close()
                 return None
             return super().ftp_STOR(file, mode)
+
+        def ftp_REST(self, line):
+            if os.path.exists(os.path.join(root, "no-rest")):
+                self.respond("502 Command not implemented.")
+                return None
+            return super().ftp_REST(line)
 
         def ftp_RETR(self, file):
             if not os.path.basename(file).startswith("cut"):
