@@ -18,10 +18,10 @@
 #include "engine/oversized_logfile.h"
 #include "engine/page_heads.h"
 #include "engine/record_pipeline.h"
+#include "engine/remote_logfile.h"
 #include "engine/robot_patterns.h"
 #include "engine/run_delivery.h"
 #include "engine/run_files.h"
-#include "engine/remote_logfile.h"
 #include "engine/run_plan.h"
 #include "engine/run_state.h"
 #include "engine/run_texts.h"
@@ -34,6 +34,7 @@
 #include "logs/logfile_records.h"
 #include "logs/wildcard_expansion.h"
 #include "mail/report_mail.h"
+#include "net/remote_copy.h"
 #include "report/modern_view.h"
 #include "report/report_assembly.h"
 #include "settings/settings.h"
@@ -342,9 +343,9 @@ class SiteRun {
       Post(kStageFtpConnecting);
       const std::string copy = RemoteCopyPath(*folder, name).string();
       Post(kStageFtpReading);
-      Result<RemoteCopyUpdate> updated =
-          UpdateRemoteCopy(server, name, copy, [this] { return !profile_.GetRunning(); },
-                           settings_.stagedArchiveLimitBytes);
+      Result<RemoteCopyUpdate> updated = UpdateRemoteCopy(
+          server, name, copy, [this] { return !profile_.GetRunning(); },
+          settings_.stagedArchiveLimitBytes);
       if (!profile_.GetRunning()) return ReadEnd::Cancelled;
       if (!updated.ok()) {
         Notify(Notice{updated.message()});
