@@ -267,6 +267,15 @@ class SiteRun {
     std::tm startLocal{};
     localtime_r(&start, &startLocal);
     LogfileNames names(fileList, setting, startLocal, listed);
+    if (keepState_) {
+      statePath_ = RunStatePath(settings_.cacheFolder, SiteKey());
+      stateLock_ = TryLockRunState(statePath_);
+      if (!stateLock_.Held()) {
+        keepState_ = false;
+        notes_.push_back(
+            "Full run: another run of this site is keeping its counts; this one keeps none");
+      }
+    }
     if (!keepState_) {
       while (std::optional<std::string> name = names.Next()) {
         const ReadEnd end = remote_ ? ReadRemote(*name) : ReadLocal(*name);
@@ -275,7 +284,6 @@ class SiteRun {
     } else {
       std::vector<std::string> all;
       while (std::optional<std::string> name = names.Next()) all.push_back(std::move(*name));
-      statePath_ = RunStatePath(settings_.cacheFolder, SiteKey());
       if (remote_) {
         if (const ReadEnd copied = UpdateRemoteCopies(all); copied != ReadEnd::Done) return copied;
       }
@@ -934,6 +942,7 @@ class SiteRun {
   std::uint64_t digest_ = 0;
   RunStateHeader saved_;
   bool stateSaved_ = false;
+  RunStateLock stateLock_;
   // Local copies of remote logfiles and the addresses they are shown by.
   std::vector<std::pair<std::string, std::string>> shownNames_;
   bool readSomething_ = false;

@@ -7,7 +7,10 @@
 #include <cstring>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/atomic_file.h"
 #include "stats/counting_archive.h"
@@ -190,6 +193,36 @@ void RemoveOtherCopies(const std::filesystem::path& folder, const std::vector<st
     }
   }
   for (const std::filesystem::path& path : other) std::filesystem::remove(path, error);
+}
+
+RunStateLock::~RunStateLock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+RunStateLock& RunStateLock::operator=(RunStateLock&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.fd_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+RunStateLock TryLockRunState(const std::filesystem::path& statePath) {
+  std::error_code ignored;
+  std::filesystem::create_directories(statePath.parent_path().parent_path().parent_path(), ignored);
+  for (const std::filesystem::path& folder :
+       {statePath.parent_path().parent_path(), statePath.parent_path()}) {
+    if (!MakePrivateFolder(folder).ok()) return RunStateLock();
+  }
+  const std::string lockPath = statePath.string() + ".lock";
+  const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return RunStateLock();
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return RunStateLock();
+  }
+  return RunStateLock(fd);
 }
 
 bool RunStateMissing(const std::filesystem::path& path) {

@@ -84,6 +84,30 @@ std::filesystem::path RemoteCopyPath(const std::filesystem::path& folder,
 // logfiles the site no longer lists.
 void RemoveOtherCopies(const std::filesystem::path& folder, const std::vector<std::string>& kept);
 
+// Held while a run reads on from and keeps a site's state, so that two runs
+// of one site (the window's and a command's from cron) never append to one
+// remote copy or save over each other's state. Released when it goes.
+class RunStateLock {
+ public:
+  RunStateLock() = default;
+  ~RunStateLock();
+  RunStateLock(RunStateLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  RunStateLock& operator=(RunStateLock&& other) noexcept;
+  RunStateLock(const RunStateLock&) = delete;
+  RunStateLock& operator=(const RunStateLock&) = delete;
+  bool Held() const { return fd_ >= 0; }
+
+ private:
+  friend RunStateLock TryLockRunState(const std::filesystem::path& statePath);
+  explicit RunStateLock(int fd) : fd_(fd) {}
+  int fd_ = -1;
+};
+
+// Takes the lock of the state `statePath` ("<state>.lock", made 0600 with
+// its folders) without waiting; one that does not hold it when another run
+// has it, or the file cannot be made.
+RunStateLock TryLockRunState(const std::filesystem::path& statePath);
+
 // Whether `path` names no file: a site's first run, or a cache emptied.
 bool RunStateMissing(const std::filesystem::path& path);
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/run_site.h"
+#include "engine/run_state.h"
 #include "settings/settings.h"
 #include "settings/site_profile.h"
 #include "stats/site_statistics.h"
@@ -177,6 +178,16 @@ class IncrementalRunTest : public ::testing::Test {
     return resumed;
   }
 
+  // The one state file a site's runs left.
+  fs::path StateFile() const {
+    std::vector<fs::path> states;
+    for (const auto& entry : fs::directory_iterator(dir_ / "cache" / "tallowick" / "state")) {
+      if (entry.path().extension() == ".state") states.push_back(entry.path());
+    }
+    EXPECT_EQ(states.size(), 1u);
+    return states.empty() ? fs::path() : states.front();
+  }
+
   static int Cuts(int ci) {
     const char* cuts = std::getenv("TLW_DIFFERENTIAL_CUTS");
     return cuts != nullptr ? std::atoi(cuts) : ci;
@@ -322,14 +333,10 @@ TEST_F(IncrementalRunTest, DamagedStateIsSetAsideAndTheRunIsFull) {
   WriteFile(dir_ / "access.log", loggen::GenerateLog(options));
   const std::shared_ptr<CSiteProfile> site = Profile((dir_ / "access.log").string());
   Run(site, true);
-  std::vector<fs::path> states;
-  for (const auto& entry : fs::directory_iterator(dir_ / "cache" / "tallowick" / "state")) {
-    states.push_back(entry.path());
-  }
-  ASSERT_EQ(states.size(), 1u);
-  std::string bytes = ReadFile(states[0]);
+  const fs::path state = StateFile();
+  std::string bytes = ReadFile(state);
   bytes[bytes.size() / 2] ^= 0x20;
-  WriteFile(states[0], bytes);
+  WriteFile(state, bytes);
 
   RunOptions options2;
   options2.incremental = true;
@@ -337,8 +344,31 @@ TEST_F(IncrementalRunTest, DamagedStateIsSetAsideAndTheRunIsFull) {
   ASSERT_TRUE(result.Finished());
   ASSERT_EQ(result.warnings.size(), 1u);
   EXPECT_NE(result.warnings[0].find("is damaged"), std::string::npos) << result.warnings[0];
-  EXPECT_TRUE(fs::exists(states[0].string() + ".damaged"));
+  EXPECT_TRUE(fs::exists(state.string() + ".damaged"));
   EXPECT_FALSE(Run(site, true).notes.front().starts_with("Full run"));
+}
+
+// While another run of the site holds its state, a run reads everything and
+// keeps nothing: the state stays as the other run will leave it.
+TEST_F(IncrementalRunTest, ASecondRunOfTheSiteKeepsNoState) {
+  loggen::Options options;
+  options.requests = 200;
+  WriteFile(dir_ / "access.log", loggen::GenerateLog(options));
+  const std::shared_ptr<CSiteProfile> site = Profile((dir_ / "access.log").string());
+  Run(site, true);
+  const fs::path state = StateFile();
+  const std::string before = ReadFile(state);
+  AppendFile(dir_ / "access.log", loggen::GenerateLog(options));
+  RunOutput second;
+  {
+    const RunStateLock other = TryLockRunState(state);
+    ASSERT_TRUE(other.Held());
+    second = Run(site, true);
+  }
+  ASSERT_FALSE(second.notes.empty());
+  EXPECT_TRUE(second.notes.front().starts_with("Full run: another run")) << second.notes.front();
+  EXPECT_EQ(ReadFile(state), before);
+  ExpectSameRun(second, Run(site, false));
 }
 
 // A logfile on an FTP server is read on through its local copy: the run
