@@ -297,6 +297,20 @@ Status Failed(const std::string& name, const std::string& why) {
   return Status::Error("Local logfile (" + name + ") " + why);
 }
 
+LogfileFingerprint FingerprintOf(const struct stat& info, const std::string& name, bool compressed,
+                                 std::uint64_t bytesRead, std::uint64_t head, std::uint64_t tail) {
+  LogfileFingerprint print;
+  print.name = name;
+  print.identity = IdentityOf(info);
+  print.compressed = compressed;
+  print.fileSize = static_cast<std::uint64_t>(info.st_size);
+  print.modified = ModifiedOf(info);
+  print.bytesRead = bytesRead;
+  print.headDigest = head;
+  print.tailDigest = tail;
+  return print;
+}
+
 Result<LogfileFingerprint> FingerprintStat(int fd, const struct stat& info, const std::string& name,
                                            std::uint64_t bytesRead) {
   const Result<bool> compressed = IsGzip(fd);
@@ -308,16 +322,7 @@ Result<LogfileFingerprint> FingerprintStat(int fd, const struct stat& info, cons
                             (*compressed ? " once decompressed" : "") + ", fewer than the " +
                             std::to_string(bytesRead) + " bytes counted from it");
   }
-  LogfileFingerprint print;
-  print.name = name;
-  print.identity = IdentityOf(info);
-  print.compressed = *compressed;
-  print.fileSize = static_cast<std::uint64_t>(info.st_size);
-  print.modified = ModifiedOf(info);
-  print.bytesRead = bytesRead;
-  print.headDigest = digests->head;
-  print.tailDigest = digests->tail;
-  return print;
+  return FingerprintOf(info, name, *compressed, bytesRead, digests->head, digests->tail);
 }
 
 }  // namespace
@@ -344,16 +349,9 @@ Result<LogfileFingerprint> FingerprintReadLogfile(int fd, const std::string& nam
   if (::fstat(fd, &info) != 0) return Failed(name, "cannot be read: " + SystemReason(errno));
   const Result<bool> compressed = IsGzip(fd);
   if (!compressed.ok()) return Failed(name, compressed.message());
-  LogfileFingerprint print;
-  print.name = name;
-  print.identity = IdentityOf(info);
-  print.compressed = *compressed;
-  print.fileSize = static_cast<std::uint64_t>(info.st_size);
-  print.modified = ModifiedOf(info);
-  print.bytesRead = edges.Length();
-  print.headDigest = XXH3_64bits(edges.Head().data(), edges.Head().size());
-  print.tailDigest = XXH3_64bits(edges.Tail().data(), edges.Tail().size());
-  return print;
+  return FingerprintOf(info, name, *compressed, edges.Length(),
+                       XXH3_64bits(edges.Head().data(), edges.Head().size()),
+                       XXH3_64bits(edges.Tail().data(), edges.Tail().size()));
 }
 
 LogfileComparison CompareLogfile(const LogfileFingerprint& saved) {

@@ -46,16 +46,17 @@ constexpr ExtensionKey TextKey(std::string_view name) {
   };
 }
 
+template <bool ExtensionSettings::*field>
+constexpr ExtensionKey FlagKey(std::string_view name) {
+  return ExtensionKey{
+      name,
+      [](const ExtensionSettings& values) { return std::string(values.*field ? "1" : "0"); },
+      [](ExtensionSettings& values, std::string_view text) { return SetFlag(values.*field, text); },
+  };
+}
+
 constexpr std::array kKeys{
-    ExtensionKey{
-        "geoipCountries",
-        [](const ExtensionSettings& values) {
-          return std::string(values.geoipCountries ? "1" : "0");
-        },
-        [](ExtensionSettings& values, std::string_view text) {
-          return SetFlag(values.geoipCountries, text);
-        },
-    },
+    FlagKey<&ExtensionSettings::geoipCountries>("geoipCountries"),
     ExtensionKey{
         "geoipDatabase",
         [](const ExtensionSettings& values) { return values.geoipDatabase; },
@@ -82,23 +83,9 @@ constexpr std::array kKeys{
     TextKey<&ExtensionSettings::smtpPasswordFile>("smtpPasswordFile"),
     TextKey<&ExtensionSettings::smtpPasswordCommand>("smtpPasswordCommand"),
     TextKey<&ExtensionSettings::sshKeyFile>("sshKeyFile"),
-    ExtensionKey{
-        "modernView",
-        [](const ExtensionSettings& values) { return std::string(values.modernView ? "1" : "0"); },
-        [](ExtensionSettings& values, std::string_view text) {
-          return SetFlag(values.modernView, text);
-        },
-    },
+    FlagKey<&ExtensionSettings::modernView>("modernView"),
     TextKey<&ExtensionSettings::robotPatternsFile>("robotPatternsFile"),
-    ExtensionKey{
-        "keepLogHistory",
-        [](const ExtensionSettings& values) {
-          return std::string(values.keepLogHistory ? "1" : "0");
-        },
-        [](ExtensionSettings& values, std::string_view text) {
-          return SetFlag(values.keepLogHistory, text);
-        },
-    },
+    FlagKey<&ExtensionSettings::keepLogHistory>("keepLogHistory"),
 };
 
 std::string_view Trimmed(std::string_view text) {
