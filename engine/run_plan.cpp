@@ -1,20 +1,11 @@
 #include "engine/run_plan.h"
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <system_error>
 
 namespace tlw {
 namespace {
-
-// Whether the file begins with the gzip magic bytes.
-bool IsCompressed(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  char magic[2] = {0, 0};
-  in.read(magic, 2);
-  return in.gcount() == 2 && magic[0] == '\x1f' && magic[1] == '\x8b';
-}
 
 RunPlan FullRun(std::string why) { return RunPlan::Full(std::move(why)); }
 
@@ -95,7 +86,7 @@ RunPlan PlanWithHistory(const RunStateHeader& saved, const std::vector<std::stri
       // cannot be read from the middle.
       std::error_code error;
       const std::uintmax_t size = std::filesystem::file_size(name, error);
-      start = StartFrom(known[k], IsCompressed(name) || error || size <= known[k].file.bytesRead
+      start = StartFrom(known[k], IsGzipLogfile(name) || error || size <= known[k].file.bytesRead
                                       ? LogfileChange::kUnchanged
                                       : LogfileChange::kGrown);
     }

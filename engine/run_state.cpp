@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "base/atomic_file.h"
+#include "base/private_folders.h"
 #include "stats/counting_archive.h"
 
 #define XXH_INLINE_ALL
@@ -25,12 +26,6 @@ constexpr std::array<char, 8> kMagic = {'T', 'L', 'W', 'S', 'T', 'A', 'T', 'E'};
 // Raise when the header's layout changes; the counting has its own number.
 constexpr std::uint32_t kFormatVersion = 1;
 constexpr std::uint64_t kMaxFiles = 1 << 20;
-
-Status MakePrivateFolder(const std::filesystem::path& folder) {
-  if (::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST) return Status::Ok();
-  return Status::Error("Cannot create the folder " + folder.string() +
-                       " for the saved state: " + std::generic_category().message(errno));
-}
 
 void SaveFingerprint(const LogfileFingerprint& file, StateWriter& out) {
   out.Text(file.name);
@@ -104,12 +99,7 @@ Status SaveRunState(const std::filesystem::path& path, const RunStateHeader& hea
   }
   // The cache folder is the user's and may be shared with other programs;
   // only our own folders are private.
-  std::error_code ignored;
-  std::filesystem::create_directories(path.parent_path().parent_path().parent_path(), ignored);
-  for (const std::filesystem::path& folder :
-       {path.parent_path().parent_path(), path.parent_path()}) {
-    if (Status made = MakePrivateFolder(folder); !made.ok()) return made;
-  }
+  if (Status made = MakePrivateFolders(path.parent_path(), 2, "state"); !made.ok()) return made;
   // Not flushed: a state lost in a crash only costs the next run its
   // speed, and a file damaged by one is told by its digest.
   AtomicFileWriter file(path, FileAccess::kOwnerOnly, Durability::kReplaceOnly);
@@ -168,11 +158,7 @@ bool RunStateFile::LoadCounting(ParseState& parse, SiteStatistics& statistics) {
 Result<std::filesystem::path> RemoteCopyFolder(const std::filesystem::path& statePath) {
   const std::filesystem::path copies = statePath.parent_path().parent_path() / "copies";
   const std::filesystem::path folder = copies / statePath.stem();
-  std::error_code ignored;
-  std::filesystem::create_directories(copies.parent_path().parent_path(), ignored);
-  for (const std::filesystem::path& step : {copies.parent_path(), copies, folder}) {
-    if (Status made = MakePrivateFolder(step); !made.ok()) return made;
-  }
+  if (Status made = MakePrivateFolders(folder, 3, "copies"); !made.ok()) return made;
   return folder;
 }
 
@@ -209,12 +195,7 @@ RunStateLock& RunStateLock::operator=(RunStateLock&& other) noexcept {
 }
 
 RunStateLock TryLockRunState(const std::filesystem::path& statePath) {
-  std::error_code ignored;
-  std::filesystem::create_directories(statePath.parent_path().parent_path().parent_path(), ignored);
-  for (const std::filesystem::path& folder :
-       {statePath.parent_path().parent_path(), statePath.parent_path()}) {
-    if (!MakePrivateFolder(folder).ok()) return RunStateLock();
-  }
+  if (!MakePrivateFolders(statePath.parent_path(), 2, "state").ok()) return RunStateLock();
   const std::string lockPath = statePath.string() + ".lock";
   const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return RunStateLock();

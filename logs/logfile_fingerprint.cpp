@@ -413,4 +413,11 @@ bool HoldsCountedContent(const std::string& name, const LogfileFingerprint& save
          digests->head == saved.headDigest && digests->tail == saved.tailDigest;
 }
 
+bool IsGzipLogfile(const std::string& name) {
+  const OpenedFile opened = OpenRegular(name);
+  if (opened.gone || !opened.why.empty()) return false;
+  const Result<bool> compressed = IsGzip(opened.fd.Get());
+  return compressed.ok() && *compressed;
+}
+
 }  // namespace tlw

@@ -81,4 +81,8 @@ LogfileComparison CompareLogfile(const LogfileFingerprint& saved);
 // cannot be read. A fingerprint of nothing counted is held by any file.
 bool HoldsCountedContent(const std::string& name, const LogfileFingerprint& saved);
 
+// Whether the file `name` starts with the gzip magic bytes; false when it
+// cannot be read.
+bool IsGzipLogfile(const std::string& name);
+
 }  // namespace tlw
