@@ -44,6 +44,18 @@ class StateWriter {
     Size(values.size());
     Bytes(values.data(), values.size() * sizeof(T));
   }
+  // For code that writes and reads with one function (template on the
+  // archive): a number that is no length, and a part that saves itself.
+  static constexpr bool kReading = false;
+  template <typename N>
+  void Number(const N& number, std::uint64_t /*limit*/) {
+    Size(static_cast<std::uint64_t>(number));
+  }
+  template <typename T>
+  void Part(const T& part) {
+    part.Save(*this);
+  }
+
   // Ends the file with the digest of everything written before.
   void Seal();
   std::uint64_t BytesWritten() const { return written_; }
@@ -79,6 +91,17 @@ class StateReader {
   // A number written with StateWriter::Size that is no length: at most
   // `limit`, 0 and failure beyond.
   std::uint64_t Number(std::uint64_t limit) { return Size(limit, 0); }
+  // The counterparts of StateWriter's, for code that writes and reads with
+  // one function.
+  static constexpr bool kReading = true;
+  template <typename N>
+  void Number(N& number, std::uint64_t limit) {
+    number = static_cast<N>(Number(limit));
+  }
+  template <typename T>
+  void Part(T& part) {
+    part.Load(*this);
+  }
   bool Text(std::string& text, std::uint64_t limit = std::uint64_t{1} << 32) {
     const std::uint64_t size = Size(limit);
     text.resize(size);

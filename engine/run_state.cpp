@@ -27,43 +27,27 @@ constexpr std::array<char, 8> kMagic = {'T', 'L', 'W', 'S', 'T', 'A', 'T', 'E'};
 constexpr std::uint32_t kFormatVersion = 1;
 constexpr std::uint64_t kMaxFiles = 1 << 20;
 
-void SaveFingerprint(const LogfileFingerprint& file, StateWriter& out) {
-  out.Text(file.name);
-  out.Value(file.identity.device);
-  out.Value(file.identity.inode);
-  out.Value(file.compressed);
-  out.Value(file.fileSize);
-  out.Value(file.modified);
-  out.Value(file.bytesRead);
-  out.Value(file.headDigest);
-  out.Value(file.tailDigest);
-}
-
-void LoadFingerprint(LogfileFingerprint& file, StateReader& in) {
-  in.Text(file.name, 1 << 16);
-  in.Value(file.identity.device);
-  in.Value(file.identity.inode);
-  in.Value(file.compressed);
-  in.Value(file.fileSize);
-  in.Value(file.modified);
-  in.Value(file.bytesRead);
-  in.Value(file.headDigest);
-  in.Value(file.tailDigest);
-}
-
-void SaveLogfiles(const std::vector<SavedLogfile>& files, StateWriter& out) {
-  out.Size(files.size());
-  for (const SavedLogfile& file : files) {
-    SaveFingerprint(file.file, out);
-    out.Value(file.format);
+// Writes (Archive = StateWriter, `files` const) or reads the logfiles, in
+// one function so that the two take the same fields in the same order.
+template <typename Archive, typename Files>
+void LogfileFields(Archive& io, Files& files) {
+  if constexpr (Archive::kReading) {
+    files.resize(io.Size(kMaxFiles, 64));
+  } else {
+    io.Size(files.size());
   }
-}
-
-void LoadLogfiles(std::vector<SavedLogfile>& files, StateReader& in) {
-  files.resize(in.Size(kMaxFiles, 64));
-  for (SavedLogfile& file : files) {
-    LoadFingerprint(file.file, in);
-    in.Value(file.format);
+  for (auto& saved : files) {
+    auto& file = saved.file;
+    io.Text(file.name);
+    io.Value(file.identity.device);
+    io.Value(file.identity.inode);
+    io.Value(file.compressed);
+    io.Value(file.fileSize);
+    io.Value(file.modified);
+    io.Value(file.bytesRead);
+    io.Value(file.headDigest);
+    io.Value(file.tailDigest);
+    io.Value(saved.format);
   }
 }
 
@@ -108,8 +92,8 @@ Status SaveRunState(const std::filesystem::path& path, const RunStateHeader& hea
   out.Value(kFormatVersion);
   out.Value(CountingArchiveLayout());
   out.Value(header.settingsDigest);
-  SaveLogfiles(header.files, out);
-  SaveLogfiles(header.history, out);
+  LogfileFields(out, header.files);
+  LogfileFields(out, header.history);
   out.Value(header.linesRead);
   out.Value(header.filesRead);
   SaveParse(parse, out);
@@ -139,8 +123,8 @@ Result<std::unique_ptr<RunStateFile>> RunStateFile::Open(const std::filesystem::
   auto file = std::unique_ptr<RunStateFile>(new RunStateFile(std::move(*reader)));
   RunStateHeader& header = file->header_;
   in.Value(header.settingsDigest);
-  LoadLogfiles(header.files, in);
-  LoadLogfiles(header.history, in);
+  LogfileFields(in, header.files);
+  LogfileFields(in, header.history);
   in.Value(header.linesRead);
   in.Value(header.filesRead);
   if (!in.ok()) return Status::Error("The saved state " + path.string() + " is damaged");
